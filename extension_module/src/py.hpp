@@ -1,0 +1,48 @@
+// Thin helpers over the limited C API. Reference counts go through
+// Py_IncRef/Py_DecRef so that the module references no private symbol.
+#pragma once
+
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+
+#include <utility>
+
+namespace valtorimesca::py {
+
+// An owned (strong) reference, released on destruction.
+class Ref {
+ public:
+  Ref() = default;
+  explicit Ref(PyObject* owned) noexcept : p_(owned) {}
+  static Ref borrow(PyObject* borrowed) noexcept {
+    Py_IncRef(borrowed);
+    return Ref(borrowed);
+  }
+  Ref(const Ref&) = delete;
+  Ref& operator=(const Ref&) = delete;
+  Ref(Ref&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+  Ref& operator=(Ref&& other) noexcept {
+    if (this != &other) {
+      Py_DecRef(p_);
+      p_ = std::exchange(other.p_, nullptr);
+    }
+    return *this;
+  }
+  ~Ref() { Py_DecRef(p_); }
+
+  PyObject* get() const noexcept { return p_; }
+  PyObject* release() noexcept { return std::exchange(p_, nullptr); }
+  explicit operator bool() const noexcept { return p_ != nullptr; }
+
+ private:
+  PyObject* p_ = nullptr;
+};
+
+// New reference to None, without touching the interpreter's private data
+// symbols.
+inline PyObject* new_none() noexcept { return Py_BuildValue(""); }
+
+// Status of a registration step: 0 on success, -1 with an exception set.
+using Status = int;
+
+}  // namespace valtorimesca::py

@@ -1,0 +1,68 @@
+"""The native module's definition, registration and packaging."""
+
+import importlib
+import inspect
+import shutil
+import subprocess
+import sys
+
+import pytest
+
+import _valtorimesca
+import valtorimesca
+
+
+def test_doc_and_file():
+    assert _valtorimesca.__doc__.startswith("The `_valtorimesca` native extension module.")
+    assert len(_valtorimesca.__doc__.splitlines()) == 3
+    assert _valtorimesca.__file__.endswith("_valtorimesca.abi3.so")
+
+
+def test_all_names_are_attributes_and_unique():
+    names = _valtorimesca.__all__
+    assert isinstance(names, list)
+    assert len(set(names)) == len(names)
+    for name in names:
+        assert hasattr(_valtorimesca, name)
+    assert "secret_key_len" not in names and "public_key_len" not in names
+
+
+def test_package_reexports_all_unchanged():
+    assert valtorimesca.__all__ == _valtorimesca.__all__
+    for name in _valtorimesca.__all__:
+        assert getattr(valtorimesca, name) is getattr(_valtorimesca, name)
+
+
+def test_profile_name():
+    assert valtorimesca.profile_name() == "shrincs-256s"
+    with pytest.raises(TypeError):
+        valtorimesca.profile_name(1)
+    assert str(inspect.signature(valtorimesca.profile_name)) == "()"
+    assert _valtorimesca.profile_name.__module__ == "_valtorimesca"
+    assert _valtorimesca.profile_name.__name__ == "profile_name"
+    assert "shrincs-256s" in _valtorimesca.profile_name.__doc__
+
+
+def test_reimport_builds_fresh_module_and_functions():
+    first = sys.modules.pop("_valtorimesca")
+    try:
+        second = importlib.import_module("_valtorimesca")
+        assert second is not first
+        assert second.__all__ is not first.__all__
+        assert second.__all__ == first.__all__
+        assert second.profile_name is not first.profile_name
+    finally:
+        sys.modules["_valtorimesca"] = first
+
+
+def test_stable_abi_symbols_only():
+    nm = shutil.which("nm")
+    assert nm, "binutils' nm is required"
+    out = subprocess.run([nm, "-D", _valtorimesca.__file__], check=True,
+                         capture_output=True, text=True).stdout
+    undefined = [line.split()[-1] for line in out.splitlines() if line.split()[-2:-1] == ["U"]]
+    private = [s for s in undefined if s.startswith("_Py")]
+    assert private == []
+    exported = [line.split()[-1] for line in out.splitlines()
+                if len(line.split()) == 3 and line.split()[1] in ("T", "D", "B")]
+    assert exported == ["PyInit__valtorimesca"]
