@@ -1,12 +1,91 @@
+// Run-time choice of the multi-lane permutation. The vector cores are only
+// compiled on x86-64 and only called once CPUID says the instructions exist
+// and XGETBV says the OS saves the register state they use.
 #include <atomic>
+#include <cstring>
 
 #include "keccak/keccak.hpp"
 #include "keccak_internal.hpp"
+#include "keccak_lanes.hpp"
+
+#if defined(VT_KECCAK_X86)
+#include <cpuid.h>
+#endif
 
 namespace keccak {
 namespace {
 
-std::atomic<bool> g_force_portable{false};
+void wipe(void* p, size_t n) {
+  volatile uint8_t* v = static_cast<volatile uint8_t*>(p);
+  while (n--) *v++ = 0;
+}
+
+#if defined(VT_KECCAK_X86)
+uint64_t xcr0() {
+  uint32_t lo, hi;
+  __asm__ volatile("xgetbv" : "=a"(lo), "=d"(hi) : "c"(0));
+  return (uint64_t{hi} << 32) | lo;
+}
+
+Backend detect() {
+  __builtin_cpu_init();
+  unsigned eax, ebx, ecx, edx;
+  if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return Backend::kPortable;
+  const bool osxsave = (ecx & bit_OSXSAVE) != 0;
+  if (!osxsave) return Backend::kPortable;
+  const uint64_t xcr = xcr0();
+  const bool ymm_state = (xcr & 0x6) == 0x6;             // SSE and AVX state
+  const bool zmm_state = ymm_state && (xcr & 0xE0) == 0xE0;  // opmask, ZMM0-15 upper, ZMM16-31
+  if (!ymm_state || !__builtin_cpu_supports("avx2")) return Backend::kPortable;
+  if (zmm_state && __builtin_cpu_supports("avx512f")) return Backend::kAvx512f;
+  return Backend::kAvx2;
+}
+#else
+Backend detect() { return Backend::kPortable; }
+#endif
+
+Backend detected() {
+  static const Backend b = detect();
+  return b;
+}
+
+std::atomic<uint8_t> g_cap{static_cast<uint8_t>(Backend::kAvx512f)};
+
+Backend active() {
+  const uint8_t cap = g_cap.load(std::memory_order_relaxed);
+  const uint8_t best = static_cast<uint8_t>(detected());
+  return static_cast<Backend>(cap < best ? cap : best);
+}
+
+template <size_t N>
+void deinterleave(const uint64_t* lanes, State* s) {
+  for (size_t i = 0; i < 25; ++i)
+    for (size_t k = 0; k < N; ++k) s[k][i] = lanes[i * N + k];
+}
+
+template <size_t N>
+void interleave(const State* s, uint64_t* lanes) {
+  for (size_t i = 0; i < 25; ++i)
+    for (size_t k = 0; k < N; ++k) lanes[i * N + k] = s[k][i];
+}
+
+template <size_t N>
+void permute_lanes_portable(uint64_t* lanes) {
+  State tmp[N];
+  deinterleave<N>(lanes, tmp);
+  for (size_t k = 0; k < N; ++k) permute(tmp[k]);
+  interleave<N>(tmp, lanes);
+  wipe(tmp, sizeof(tmp));
+}
+
+template <size_t N>
+void permute_states_vector(State* s, void (*core)(uint64_t*) noexcept) {
+  alignas(64) uint64_t lanes[25 * N];
+  interleave<N>(s, lanes);
+  core(lanes);
+  deinterleave<N>(lanes, s);
+  wipe(lanes, sizeof(lanes));
+}
 
 }  // namespace
 
@@ -18,12 +97,66 @@ void permute_x8_portable(State* s) noexcept {
   for (int k = 0; k < 8; ++k) permute(s[k]);
 }
 
-void force_portable(bool on) noexcept { g_force_portable.store(on, std::memory_order_relaxed); }
+#if defined(VT_KECCAK_X86)
+void permute_x4_avx2(State* s) noexcept { permute_states_vector<4>(s, permute_lanes4_avx2); }
+void permute_x8_avx512(State* s) noexcept { permute_states_vector<8>(s, permute_lanes8_avx512); }
+#endif
 
-void permute_x4(State* s) noexcept { permute_x4_portable(s); }
-void permute_x8(State* s) noexcept { permute_x8_portable(s); }
+Backend best_backend() noexcept { return detected(); }
 
-const char* x4_backend() noexcept { return "portable"; }
-const char* x8_backend() noexcept { return "portable"; }
+void cap_backend(Backend max) noexcept {
+  g_cap.store(static_cast<uint8_t>(max), std::memory_order_relaxed);
+}
+
+void force_portable(bool on) noexcept { cap_backend(on ? Backend::kPortable : Backend::kAvx512f); }
+
+void permute_x4(State* s) noexcept {
+#if defined(VT_KECCAK_X86)
+  if (active() != Backend::kPortable) return permute_x4_avx2(s);
+#endif
+  permute_x4_portable(s);
+}
+
+void permute_x8(State* s) noexcept {
+#if defined(VT_KECCAK_X86)
+  switch (active()) {
+    case Backend::kAvx512f: return permute_x8_avx512(s);
+    case Backend::kAvx2: return permute_states_vector<8>(s, permute_lanes8_avx2);
+    case Backend::kPortable: break;
+  }
+#endif
+  permute_x8_portable(s);
+}
+
+void permute_x4_interleaved(uint64_t* lanes) noexcept {
+#if defined(VT_KECCAK_X86)
+  if (active() != Backend::kPortable) return permute_lanes4_avx2(lanes);
+#endif
+  permute_lanes_portable<4>(lanes);
+}
+
+void permute_x8_interleaved(uint64_t* lanes) noexcept {
+#if defined(VT_KECCAK_X86)
+  switch (active()) {
+    case Backend::kAvx512f: return permute_lanes8_avx512(lanes);
+    case Backend::kAvx2: return permute_lanes8_avx2(lanes);
+    case Backend::kPortable: break;
+  }
+#endif
+  permute_lanes_portable<8>(lanes);
+}
+
+const char* x4_backend() noexcept {
+  return active() == Backend::kPortable ? "portable" : "avx2";
+}
+
+const char* x8_backend() noexcept {
+  switch (active()) {
+    case Backend::kAvx512f: return "avx512f";
+    case Backend::kAvx2: return "avx2";
+    case Backend::kPortable: break;
+  }
+  return "portable";
+}
 
 }  // namespace keccak

@@ -5,13 +5,12 @@
 
 namespace keccak {
 
-const uint64_t* round_constants() noexcept;
-
 // Portable multi-state fallbacks.
 void permute_x4_portable(State* s) noexcept;
 void permute_x8_portable(State* s) noexcept;
 
-// Vector implementations (present only when compiled in; selected at run time).
+// Vector implementations on whole states (x86-64 builds only; the caller
+// checks the CPU first).
 void permute_x4_avx2(State* s) noexcept;
 void permute_x8_avx512(State* s) noexcept;
 

@@ -2,6 +2,7 @@
 
 #include "keccak/keccak.hpp"
 #include "keccak_internal.hpp"
+#include "keccak_lanes.hpp"
 
 namespace keccak {
 namespace {

@@ -108,42 +108,4 @@ void shake256(const uint8_t* in, size_t inlen, uint8_t* out, size_t outlen) noex
   h.squeeze(out, outlen);
 }
 
-namespace {
-
-template <size_t N, void (*Perm)(State*)>
-void keccak256_multi(const uint8_t* const in[N], size_t len, uint8_t (*out)[32]) noexcept {
-  constexpr size_t kRate = 136;
-  State st[N] = {};
-  size_t off = 0;
-  while (len - off >= kRate) {
-    for (size_t k = 0; k < N; ++k)
-      for (size_t w = 0; w < kRate / 8; ++w) {
-        uint64_t v;
-        std::memcpy(&v, in[k] + off + 8 * w, 8);
-        st[k][w] ^= v;
-      }
-    Perm(st);
-    off += kRate;
-  }
-  const size_t rem = len - off;
-  for (size_t k = 0; k < N; ++k) {
-    uint8_t* s = bytes(st[k]);
-    for (size_t i = 0; i < rem; ++i) s[i] ^= in[k][off + i];
-    s[rem] ^= 0x01;
-    s[kRate - 1] ^= 0x80;
-  }
-  Perm(st);
-  for (size_t k = 0; k < N; ++k) std::memcpy(out[k], st[k].data(), 32);
-}
-
-}  // namespace
-
-void keccak256_x4(const uint8_t* const in[4], size_t len, uint8_t (*out)[32]) noexcept {
-  keccak256_multi<4, permute_x4>(in, len, out);
-}
-
-void keccak256_x8(const uint8_t* const in[8], size_t len, uint8_t (*out)[32]) noexcept {
-  keccak256_multi<8, permute_x8>(in, len, out);
-}
-
 }  // namespace keccak

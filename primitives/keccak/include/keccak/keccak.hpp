@@ -21,11 +21,30 @@ void permute(State& s) noexcept;
 void permute_x4(State* states) noexcept;  // states[0..4)
 void permute_x8(State* states) noexcept;  // states[0..8)
 
-// Which multi-lane implementation runs ("portable", "avx2", "avx512f").
+// The same permutations on interleaved lanes: word i of state k is at
+// lanes[i * 4 + k] (x4, 100 words) or lanes[i * 8 + k] (x8, 200 words). This
+// is the layout the vector code works in, so no transposition is needed.
+void permute_x4_interleaved(uint64_t* lanes) noexcept;
+void permute_x8_interleaved(uint64_t* lanes) noexcept;
+
+// Multi-lane implementations, in increasing order of width.
+enum class Backend : uint8_t { kPortable = 0, kAvx2 = 1, kAvx512f = 2 };
+
+// The widest implementation compiled in that this CPU and its OS support
+// (checked once, CPUID feature bits plus the XGETBV register-state mask).
+Backend best_backend() noexcept;
+
+// Which multi-lane implementation runs ("portable", "avx2", "avx512f"). When
+// AVX-512F is unavailable the x8 calls run as two AVX2 x4 halves ("avx2").
 const char* x4_backend() noexcept;
 const char* x8_backend() noexcept;
 
-// Forces the portable code for every multi-lane call (tests and benchmarks).
+// Caps the multi-lane implementation at `max` (tests and benchmarks); the
+// effective one is the narrower of `max` and best_backend(). kAvx512f lifts
+// the cap.
+void cap_backend(Backend max) noexcept;
+// Forces the portable code for every multi-lane call (tests and benchmarks);
+// force_portable(false) lifts the cap.
 void force_portable(bool on) noexcept;
 
 // Generic sponge over Keccak-p[1600] with rate in bytes and a domain byte
@@ -91,5 +110,47 @@ void shake256(const uint8_t* in, size_t inlen, uint8_t* out, size_t outlen) noex
 // out[k] = keccak256(in[k], len). Runs the permutations side by side.
 void keccak256_x4(const uint8_t* const in[4], size_t len, uint8_t (*out)[32]) noexcept;
 void keccak256_x8(const uint8_t* const in[8], size_t len, uint8_t (*out)[32]) noexcept;
+
+// Keccak-256 of `count` independent inputs of the same length `len` (any count,
+// zero included): out[k] = keccak256(in[k], len). Inputs go through the x8
+// lanes eight at a time; what is left goes through x4 four at a time, a last
+// group of 2 or 3 through x4 with its spare lanes fed a copy of its first
+// input, a last single input through the one-lane hash.
+void keccak256_many(const uint8_t* const* in, size_t count, size_t len,
+                    uint8_t (*out)[32]) noexcept;
+
+// Keccak-256 of N inputs absorbed side by side (N = 4 or 8), for hashes built
+// from several parts: every absorb call adds the same number of bytes to each
+// lane, either one buffer per lane or one buffer shared by all lanes. final()
+// writes the N digests and returns the object to its empty state. The state is
+// wiped on destruction and by reset().
+template <size_t N>
+class Keccak256Lanes {
+ public:
+  static_assert(N == 4 || N == 8, "4 or 8 lanes");
+  static constexpr size_t kRate = 136;
+  Keccak256Lanes() noexcept = default;
+  ~Keccak256Lanes();
+  Keccak256Lanes(const Keccak256Lanes&) = default;
+  Keccak256Lanes& operator=(const Keccak256Lanes&) = default;
+
+  // Lane k absorbs in[k][0..len).
+  void absorb(const uint8_t* const in[N], size_t len) noexcept;
+  // Every lane absorbs data[0..len).
+  void absorb_all(const uint8_t* data, size_t len) noexcept;
+  void absorb_all(std::span<const uint8_t> d) noexcept { absorb_all(d.data(), d.size()); }
+  void final(uint8_t (*out)[32]) noexcept;
+  void reset() noexcept;
+
+ private:
+  alignas(64) uint64_t st_[25 * N] = {};  // interleaved: word i of lane k at [i * N + k]
+  size_t pos_ = 0;                        // byte position inside the current block
+};
+
+using Keccak256x4 = Keccak256Lanes<4>;
+using Keccak256x8 = Keccak256Lanes<8>;
+
+extern template class Keccak256Lanes<4>;
+extern template class Keccak256Lanes<8>;
 
 }  // namespace keccak
