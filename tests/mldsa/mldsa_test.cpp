@@ -228,3 +228,140 @@ TEST(MlDsaAcvp, SigVer) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---- rejection bound, decoding rules, interface edges ----
+
+struct KeyPair {
+  Bytes pk = Bytes(mldsa::kPublicKeyBytes);
+  Bytes sk = Bytes(mldsa::kSecretKeyBytes);
+};
+
+KeyPair keypair(uint64_t seed_id) {
+  const Bytes xi = vt_test::pseudo_random_bytes(seed_id, 32);
+  KeyPair kp;
+  mldsa::keygen(fixed<32>(xi), std::span<uint8_t, 1312>(kp.pk), std::span<uint8_t, 2560>(kp.sk));
+  return kp;
+}
+
+Bytes sign_ok(const Bytes& sk, const Bytes& msg, const Bytes& rnd) {
+  Bytes sig(mldsa::kSignatureBytes);
+  EXPECT_EQ(mldsa::sign(fixed<2560>(sk), msg, {}, fixed<32>(rnd), std::span<uint8_t, 2420>(sig)),
+            mldsa::SignStatus::Ok);
+  return sig;
+}
+
+TEST(MlDsaSign, AttemptBoundStopsWithZeroedOutputAndLeavesResultUnchanged) {
+  const KeyPair kp = keypair(7);
+  const Bytes rnd(32, 0x5A);
+  int multi_attempt_cases = 0;
+  for (uint8_t m = 0; m < 16; ++m) {
+    const Bytes m_prime = {0x00, 0x00, m};
+    Bytes want(mldsa::kSignatureBytes);
+    ASSERT_EQ(mldsa::sign_internal(fixed<2560>(kp.sk), m_prime, fixed<32>(rnd),
+                                   std::span<uint8_t, 2420>(want)),
+              mldsa::SignStatus::Ok);
+    uint32_t needed = 1;
+    Bytes sig(mldsa::kSignatureBytes, 0xEE);
+    while (sign_internal_limited(fixed<2560>(kp.sk), m_prime, fixed<32>(rnd),
+                                 std::span<uint8_t, 2420>(sig), needed) != mldsa::SignStatus::Ok) {
+      EXPECT_EQ(sig, Bytes(mldsa::kSignatureBytes, 0));
+      ++needed;
+      ASSERT_LT(needed, 200u);
+    }
+    EXPECT_EQ(sig, want);
+    if (needed > 1) ++multi_attempt_cases;
+  }
+  EXPECT_GT(multi_attempt_cases, 0);
+}
+
+TEST(MlDsaSign, ContextOver255BytesIsRefused) {
+  const KeyPair kp = keypair(8);
+  const Bytes rnd(32, 1), ctx255(255, 0x33), ctx256(256, 0x33), msg = {1, 2, 3};
+  Bytes sig(mldsa::kSignatureBytes, 0xEE);
+  EXPECT_EQ(mldsa::sign(fixed<2560>(kp.sk), msg, ctx256, fixed<32>(rnd), std::span<uint8_t, 2420>(sig)),
+            mldsa::SignStatus::ContextTooLong);
+  EXPECT_EQ(sig, Bytes(mldsa::kSignatureBytes, 0xEE));
+  ASSERT_EQ(mldsa::sign(fixed<2560>(kp.sk), msg, ctx255, fixed<32>(rnd), std::span<uint8_t, 2420>(sig)),
+            mldsa::SignStatus::Ok);
+  EXPECT_TRUE(mldsa::verify(fixed<1312>(kp.pk), msg, ctx255, fixed<2420>(sig)));
+  EXPECT_FALSE(mldsa::verify(fixed<1312>(kp.pk), msg, ctx256, fixed<2420>(sig)));
+  // The pure interface is the internal one over 0x00 || 255 || ctx || msg.
+  Bytes m_prime = {0x00, 0xFF};
+  m_prime.insert(m_prime.end(), ctx255.begin(), ctx255.end());
+  m_prime.insert(m_prime.end(), msg.begin(), msg.end());
+  EXPECT_TRUE(mldsa::verify_internal(fixed<1312>(kp.pk), m_prime, fixed<2420>(sig)));
+}
+
+// Secret keys whose packed s1/s2 fields hold 5..7 (coefficients -3..-5)
+// still decode and sign, as in fips204; the result does not verify.
+TEST(MlDsaSign, OutOfRangeSecretCoefficientsStillSign) {
+  const KeyPair kp = keypair(9);
+  Bytes bad = kp.sk;
+  for (size_t i = kSkS1Offset; i < kSkT0Offset; ++i) bad[i] = 0xFF;
+  const Bytes rnd(32, 0), msg = {9};
+  const Bytes sig = sign_ok(bad, msg, rnd);
+  EXPECT_EQ(sign_ok(bad, msg, rnd), sig);
+  EXPECT_FALSE(mldsa::verify(fixed<1312>(kp.pk), msg, {}, fixed<2420>(sig)));
+  const Bytes all_ff(mldsa::kSecretKeyBytes, 0xFF);
+  sign_ok(all_ff, msg, rnd);
+}
+
+// Hint-field encodings that FIPS 204's HintBitUnpack refuses.
+TEST(MlDsaVerify, MalformedHintsAreRefused) {
+  const KeyPair kp = keypair(10);
+  const Bytes msg = {4, 5, 6}, rnd(32, 2);
+  const Bytes sig = sign_ok(kp.sk, msg, rnd);
+  ASSERT_TRUE(mldsa::verify(fixed<1312>(kp.pk), msg, {}, fixed<2420>(sig)));
+  const size_t counts = kSigHintOffset + kOmega;
+  const uint8_t total = sig[counts + kK - 1];
+  ASSERT_GE(total, 2);
+  ASSERT_LT(total, kOmega);
+
+  struct Case {
+    const char* what;
+    void (*mutate)(Bytes&, size_t counts, uint8_t total);
+  };
+  const Case cases[] = {
+      {"count above omega", [](Bytes& s, size_t c, uint8_t) { s[c + kK - 1] = kOmega + 1; }},
+      {"counts decreasing",
+       [](Bytes& s, size_t c, uint8_t) {
+         s[c + 1] = static_cast<uint8_t>(s[c] - 1);
+         if (s[c] == 0) s[c] = 1, s[c + 1] = 0;
+       }},
+      {"nonzero padding", [](Bytes& s, size_t, uint8_t t) { s[kSigHintOffset + t] = 1; }},
+      {"indices not increasing",
+       [](Bytes& s, size_t, uint8_t) { s[kSigHintOffset + 1] = s[kSigHintOffset]; }},
+  };
+  for (const auto& c : cases) {
+    Bytes m = sig;
+    c.mutate(m, counts, total);
+    EXPECT_FALSE(mldsa::verify(fixed<1312>(kp.pk), msg, {}, fixed<2420>(m))) << c.what;
+  }
+}
+
+TEST(MlDsaVerify, LargeZIsRefusedAndEveryRegionIsBound) {
+  const KeyPair kp = keypair(11);
+  const Bytes msg = {7}, rnd(32, 3);
+  const Bytes sig = sign_ok(kp.sk, msg, rnd);
+  // z coefficient 0 packed as gamma1 - z = 0: z = gamma1, over the bound.
+  Bytes m = sig;
+  m[kSigZOffset] = 0;
+  m[kSigZOffset + 1] = 0;
+  m[kSigZOffset + 2] &= 0xFC;
+  EXPECT_FALSE(mldsa::verify(fixed<1312>(kp.pk), msg, {}, fixed<2420>(m)));
+  // One flipped bit anywhere in c~, z, or the hint indices, or in the key.
+  for (size_t pos : {size_t{0}, size_t{31}, kSigZOffset + 100, kSigHintOffset - 1}) {
+    Bytes f = sig;
+    f[pos] ^= 0x10;
+    EXPECT_FALSE(mldsa::verify(fixed<1312>(kp.pk), msg, {}, fixed<2420>(f))) << pos;
+  }
+  for (size_t pos : {size_t{0}, size_t{40}, mldsa::kPublicKeyBytes - 1}) {
+    Bytes pk = kp.pk;
+    pk[pos] ^= 1;
+    EXPECT_FALSE(mldsa::verify(fixed<1312>(pk), msg, {}, fixed<2420>(sig))) << pos;
+  }
+}
+
+}  // namespace

@@ -4,6 +4,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
+
+#include "mldsa/mldsa.hpp"
 
 namespace mldsa::detail {
 
@@ -18,6 +21,9 @@ inline constexpr int32_t kGamma1 = 1 << 17;
 inline constexpr int32_t kGamma2 = (kQ - 1) / 88;
 inline constexpr int kOmega = 80;
 inline constexpr int kD = 13;
+// kappa + r must fit the 16-bit counter of ExpandMask: kappa = 4 * attempt
+// stays at or below 65532.
+inline constexpr uint32_t kMaxSignAttempts = 0x10000 / kL;
 
 inline constexpr size_t kCTildeBytes = 32;  // lambda / 4
 inline constexpr size_t kTrBytes = 64;
@@ -126,5 +132,11 @@ void pack_w1(uint8_t out[kW1PolyBytes], const Poly& w1) noexcept;
 void pack_hint(uint8_t out[kOmega + kK], const PolyVecK& h) noexcept;
 // HintBitUnpack; false for a malformed encoding.
 bool unpack_hint(PolyVecK& h, const uint8_t in[kOmega + kK]) noexcept;
+
+// ---- signing with a chosen attempt bound (mldsa.cpp) ----
+
+SignStatus sign_internal_limited(SecretKey sk, std::span<const uint8_t> m_prime, Rnd rnd,
+                                 std::span<uint8_t, kSignatureBytes> sig,
+                                 uint32_t max_attempts) noexcept;
 
 }  // namespace mldsa::detail

@@ -70,7 +70,7 @@ struct SignState {
 };
 
 SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd,
-                      std::span<uint8_t, kSignatureBytes> sig) noexcept {
+                      std::span<uint8_t, kSignatureBytes> sig, uint32_t max_attempts) noexcept {
   zeroize::Wiped<SignState> holder;
   SignState& st = holder.get();
   Matrix a;  // public: derived from rho
@@ -97,8 +97,7 @@ SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd,
     xof.squeeze(st.rho_pp, 64);
   }
 
-  // kappa + r must fit the 16-bit counter of ExpandMask.
-  for (uint32_t kappa = 0; kappa + kL - 1 <= 0xFFFF; kappa += kL) {
+  for (uint32_t attempt = 0, kappa = 0; attempt < max_attempts; ++attempt, kappa += kL) {
     expand_mask(st.y, st.rho_pp, static_cast<uint16_t>(kappa));
 
     // w = A y; w1 = HighBits(w); c~ = H(mu || w1Encode(w1))
@@ -258,13 +257,23 @@ SignStatus sign(SecretKey sk, std::span<const uint8_t> msg, std::span<const uint
                 std::span<uint8_t, kSignatureBytes> sig) noexcept {
   if (ctx.size() > kMaxContextBytes) return SignStatus::ContextTooLong;
   const uint8_t prefix[2] = {0x00, static_cast<uint8_t>(ctx.size())};
-  return sign_parts(sk, MessageParts{{std::span<const uint8_t>(prefix), ctx, msg}}, rnd, sig);
+  return sign_parts(sk, MessageParts{{std::span<const uint8_t>(prefix), ctx, msg}}, rnd, sig,
+                    kMaxSignAttempts);
 }
 
 SignStatus sign_internal(SecretKey sk, std::span<const uint8_t> m_prime, Rnd rnd,
                          std::span<uint8_t, kSignatureBytes> sig) noexcept {
-  return sign_parts(sk, MessageParts{{m_prime, {}, {}}}, rnd, sig);
+  return sign_parts(sk, MessageParts{{m_prime, {}, {}}}, rnd, sig, kMaxSignAttempts);
 }
+
+namespace detail {
+SignStatus sign_internal_limited(SecretKey sk, std::span<const uint8_t> m_prime, Rnd rnd,
+                                 std::span<uint8_t, kSignatureBytes> sig,
+                                 uint32_t max_attempts) noexcept {
+  const uint32_t limit = max_attempts < kMaxSignAttempts ? max_attempts : kMaxSignAttempts;
+  return sign_parts(sk, MessageParts{{m_prime, {}, {}}}, rnd, sig, limit);
+}
+}  // namespace detail
 
 bool verify(PublicKey pk, std::span<const uint8_t> msg, std::span<const uint8_t> ctx,
             Signature sig) noexcept {
