@@ -1,0 +1,65 @@
+// ML-DSA-44 of FIPS 204.
+//
+// Keys are generated from the 32-byte seed xi (ML-DSA.KeyGen_internal);
+// signing takes the 32-byte randomness rnd from the caller (all zero for the
+// deterministic variant). The pure interface signs M' = 0x00 || |ctx| || ctx
+// || M; the *_internal functions sign and verify a caller-formatted M'.
+//
+// Every 2560-byte string decodes as a secret key and every 1312-byte string
+// as a public key: the packed fields cover exactly the ranges their decoders
+// accept, so no decoding step can refuse its input.
+//
+// Signing runs in constant time in the secret key and rnd within each
+// rejection-sampling attempt; only the number of attempts is observable.
+// All secret intermediates are wiped before return.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace mldsa {
+
+inline constexpr size_t kSeedBytes = 32;
+inline constexpr size_t kRndBytes = 32;
+inline constexpr size_t kPublicKeyBytes = 1312;
+inline constexpr size_t kSecretKeyBytes = 2560;
+inline constexpr size_t kSignatureBytes = 2420;
+inline constexpr size_t kMaxContextBytes = 255;
+
+using Seed = std::span<const uint8_t, kSeedBytes>;
+using Rnd = std::span<const uint8_t, kRndBytes>;
+using PublicKey = std::span<const uint8_t, kPublicKeyBytes>;
+using SecretKey = std::span<const uint8_t, kSecretKeyBytes>;
+using Signature = std::span<const uint8_t, kSignatureBytes>;
+
+enum class SignStatus : uint8_t {
+  Ok,
+  // The context string is longer than 255 bytes; nothing is written.
+  ContextTooLong,
+  // The rejection loop used up the 16-bit counter of ExpandMask without an
+  // acceptable candidate. A well-formed key never gets here (the chance is
+  // far below 2^-1000); a malformed one can. The output is zeroed.
+  AttemptsExhausted,
+};
+
+// ML-DSA.KeyGen_internal(xi).
+void keygen(Seed xi, std::span<uint8_t, kPublicKeyBytes> pk,
+            std::span<uint8_t, kSecretKeyBytes> sk) noexcept;
+
+// ML-DSA.Sign(sk, msg, ctx) with the given rnd.
+SignStatus sign(SecretKey sk, std::span<const uint8_t> msg, std::span<const uint8_t> ctx, Rnd rnd,
+                std::span<uint8_t, kSignatureBytes> sig) noexcept;
+
+// ML-DSA.Sign_internal(sk, M', rnd).
+SignStatus sign_internal(SecretKey sk, std::span<const uint8_t> m_prime, Rnd rnd,
+                         std::span<uint8_t, kSignatureBytes> sig) noexcept;
+
+// ML-DSA.Verify(pk, msg, sig, ctx); false for a context over 255 bytes.
+bool verify(PublicKey pk, std::span<const uint8_t> msg, std::span<const uint8_t> ctx,
+            Signature sig) noexcept;
+
+// ML-DSA.Verify_internal(pk, M', sig).
+bool verify_internal(PublicKey pk, std::span<const uint8_t> m_prime, Signature sig) noexcept;
+
+}  // namespace mldsa

@@ -1,0 +1,137 @@
+#include "internal.hpp"
+
+namespace mldsa::detail {
+namespace {
+
+constexpr int64_t kZeta = 1753;          // primitive 512th root of unity mod q
+constexpr int64_t kMont = (1LL << 32) % kQ;
+
+constexpr int64_t mod_mul(int64_t a, int64_t b) { return (a * b) % kQ; }
+
+constexpr int64_t mod_pow(int64_t base, int64_t e) {
+  int64_t r = 1;
+  while (e > 0) {
+    if (e & 1) r = mod_mul(r, base);
+    base = mod_mul(base, base);
+    e >>= 1;
+  }
+  return r;
+}
+
+constexpr unsigned bitrev8(unsigned k) {
+  unsigned r = 0;
+  for (int i = 0; i < 8; ++i) r |= ((k >> i) & 1u) << (7 - i);
+  return r;
+}
+
+constexpr int32_t centred(int64_t a) {
+  a %= kQ;
+  if (a < 0) a += kQ;
+  return static_cast<int32_t>(a > kQ / 2 ? a - kQ : a);
+}
+
+// zetas[k] = zeta^bitrev8(k) * 2^32 mod q, centred.
+constexpr std::array<int32_t, kN> make_zetas() {
+  std::array<int32_t, kN> z{};
+  for (unsigned k = 0; k < kN; ++k) z[k] = centred(mod_mul(mod_pow(kZeta, bitrev8(k)), kMont));
+  return z;
+}
+constexpr std::array<int32_t, kN> kZetas = make_zetas();
+
+// 2^64 / 256 mod q: the final scaling of the inverse transform, which also
+// leaves one factor 2^32 in the result.
+constexpr int32_t kInvScale = centred(mod_mul(mod_mul(kMont, kMont), mod_pow(256, kQ - 2)));
+static_assert(kInvScale == 41978);
+
+}  // namespace
+
+void ntt(Poly& p) noexcept {
+  int32_t* a = p.c;
+  unsigned k = 0;
+  for (unsigned len = 128; len > 0; len >>= 1) {
+    for (unsigned start = 0; start < kN; start += 2 * len) {
+      const int64_t zeta = kZetas[++k];
+      for (unsigned j = start; j < start + len; ++j) {
+        const int32_t t = mont_reduce(zeta * a[j + len]);
+        a[j + len] = a[j] - t;
+        a[j] = a[j] + t;
+      }
+    }
+  }
+}
+
+void invntt_tomont(Poly& p) noexcept {
+  int32_t* a = p.c;
+  unsigned k = kN;
+  for (unsigned len = 1; len < kN; len <<= 1) {
+    for (unsigned start = 0; start < kN; start += 2 * len) {
+      const int64_t zeta = -static_cast<int64_t>(kZetas[--k]);
+      for (unsigned j = start; j < start + len; ++j) {
+        const int32_t t = a[j];
+        a[j] = t + a[j + len];
+        a[j + len] = mont_reduce(zeta * (t - a[j + len]));
+      }
+    }
+  }
+  for (int j = 0; j < kN; ++j) a[j] = mont_reduce(static_cast<int64_t>(kInvScale) * a[j]);
+}
+
+void pointwise_mont(Poly& r, const Poly& a, const Poly& b) noexcept {
+  for (int i = 0; i < kN; ++i) r.c[i] = mont_reduce(static_cast<int64_t>(a.c[i]) * b.c[i]);
+}
+
+void row_mul(Poly& r, const PolyVecL& row, const PolyVecL& v) noexcept {
+  // Four products below 9q^2 each stay within the reduction's input range.
+  for (int i = 0; i < kN; ++i) {
+    int64_t acc = 0;
+    for (int j = 0; j < kL; ++j) acc += static_cast<int64_t>(row[j].c[i]) * v[j].c[i];
+    r.c[i] = mont_reduce(acc);
+  }
+}
+
+void reduce_poly(Poly& a) noexcept {
+  for (int i = 0; i < kN; ++i) a.c[i] = reduce32(a.c[i]);
+}
+
+void freeze_poly(Poly& a) noexcept {
+  for (int i = 0; i < kN; ++i) a.c[i] = freeze(a.c[i]);
+}
+
+void power2round(int32_t a, int32_t& a1, int32_t& a0) noexcept {
+  a1 = (a + (1 << (kD - 1)) - 1) >> kD;
+  a0 = a - (a1 << kD);
+}
+
+void decompose(int32_t a, int32_t& a1, int32_t& a0) noexcept {
+  // a1 = floor((a + gamma2 - 1) / (2 gamma2)), with 2 gamma2 = 2^11 * 93 and
+  // the division by 93 done as a multiplication (exact for these inputs).
+  const uint32_t x = static_cast<uint32_t>(a + kGamma2 - 1) >> 11;
+  int32_t r1 = static_cast<int32_t>((x * 180401u) >> 24);
+  int32_t r0 = a - r1 * 2 * kGamma2;
+  // r1 = 44 means a - r0 = q - 1: then r1 = 0 and r0 = r0 - 1.
+  const int32_t wrap = (43 - r1) >> 31;  // -1 when r1 == 44
+  r1 &= ~wrap;
+  r0 += wrap;
+  a1 = r1;
+  a0 = r0;
+}
+
+int32_t use_hint(int32_t a, int32_t hint) noexcept {
+  int32_t a1, a0;
+  decompose(a, a1, a0);
+  if (hint == 0) return a1;
+  if (a0 > 0) return a1 == 43 ? 0 : a1 + 1;
+  return a1 == 0 ? 43 : a1 - 1;
+}
+
+uint32_t exceeds_norm(const Poly* polys, size_t count, int32_t bound) noexcept {
+  uint32_t flag = 0;
+  for (size_t p = 0; p < count; ++p) {
+    for (int i = 0; i < kN; ++i) {
+      flag |= over_bound(polys[p].c[i], bound);
+    }
+  }
+  return flag;
+}
+
+}  // namespace mldsa::detail

@@ -1,0 +1,142 @@
+// Parameters, polynomial arithmetic, sampling and encodings of ML-DSA-44.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "mldsa/mldsa.hpp"
+
+namespace mldsa::detail {
+
+inline constexpr int32_t kQ = 8380417;
+inline constexpr int kN = 256;
+inline constexpr int kK = 4;
+inline constexpr int kL = 4;
+inline constexpr int32_t kEta = 2;
+inline constexpr int kTau = 39;
+inline constexpr int32_t kBeta = kTau * kEta;
+inline constexpr int32_t kGamma1 = 1 << 17;
+inline constexpr int32_t kGamma2 = (kQ - 1) / 88;
+inline constexpr int kOmega = 80;
+inline constexpr int kD = 13;
+// kappa + r must fit the 16-bit counter of ExpandMask: kappa = 4 * attempt
+// stays at or below 65532.
+inline constexpr uint32_t kMaxSignAttempts = 0x10000 / kL;
+
+inline constexpr size_t kCTildeBytes = 32;  // lambda / 4
+inline constexpr size_t kTrBytes = 64;
+inline constexpr size_t kMuBytes = 64;
+inline constexpr size_t kT1PolyBytes = 320;   // 10 bits per coefficient
+inline constexpr size_t kT0PolyBytes = 416;   // 13 bits
+inline constexpr size_t kEtaPolyBytes = 96;   // 3 bits
+inline constexpr size_t kZPolyBytes = 576;    // 18 bits
+inline constexpr size_t kW1PolyBytes = 192;   // 6 bits
+inline constexpr size_t kW1Bytes = kK * kW1PolyBytes;
+
+// Secret-key layout: rho | K | tr | s1 | s2 | t0.
+inline constexpr size_t kSkKOffset = 32;
+inline constexpr size_t kSkTrOffset = 64;
+inline constexpr size_t kSkS1Offset = 128;
+inline constexpr size_t kSkS2Offset = kSkS1Offset + kL * kEtaPolyBytes;
+inline constexpr size_t kSkT0Offset = kSkS2Offset + kK * kEtaPolyBytes;
+inline constexpr size_t kSkBytes = kSkT0Offset + kK * kT0PolyBytes;
+inline constexpr size_t kPkBytes = 32 + kK * kT1PolyBytes;
+// Signature layout: c~ | z | hint indices (omega) | hint counts (k).
+inline constexpr size_t kSigZOffset = kCTildeBytes;
+inline constexpr size_t kSigHintOffset = kSigZOffset + kL * kZPolyBytes;
+inline constexpr size_t kSigBytes = kSigHintOffset + kOmega + kK;
+static_assert(kSkBytes == 2560 && kPkBytes == 1312 && kSigBytes == 2420);
+
+struct Poly {
+  alignas(32) int32_t c[kN];
+};
+using PolyVecL = std::array<Poly, kL>;
+using PolyVecK = std::array<Poly, kK>;
+using Matrix = std::array<PolyVecL, kK>;  // row-major: A[i][j], i < k, j < l
+
+// ---- arithmetic (arith.cpp) ----
+
+// a * 2^-32 mod q, result in (-q, q), for |a| < 2^31 * q.
+inline int32_t mont_reduce(int64_t a) noexcept {
+  constexpr uint32_t kQInv = 58728449u;  // q^-1 mod 2^32
+  const int32_t t = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(a)) * kQInv);
+  return static_cast<int32_t>((a - static_cast<int64_t>(t) * kQ) >> 32);
+}
+// A representative in [-6283008, 6283008] of a, for a <= 2^31 - 2^22 - 1.
+inline int32_t reduce32(int32_t a) noexcept {
+  const int32_t t = (a + (1 << 22)) >> 23;
+  return a - t * kQ;
+}
+// Adds q when a is negative.
+inline int32_t caddq(int32_t a) noexcept { return a + ((a >> 31) & kQ); }
+// The representative in [0, q).
+inline int32_t freeze(int32_t a) noexcept { return caddq(reduce32(a)); }
+// For a in [0, q): the representative in (-(q-1)/2, (q-1)/2].
+inline int32_t center(int32_t a) noexcept { return a - ((((kQ - 1) / 2 - a) >> 31) & kQ); }
+
+// Forward NTT in place (bit-reversed output order). Input |a| < q, output
+// |a| < 9q.
+void ntt(Poly& a) noexcept;
+// Inverse NTT in place, multiplying by 2^32 (undoes one Montgomery factor of
+// the pointwise products). Input |a| < q, output |a| < q.
+void invntt_tomont(Poly& a) noexcept;
+// r = a o b * 2^-32 in the NTT domain; |a|, |b| < 9q.
+void pointwise_mont(Poly& r, const Poly& a, const Poly& b) noexcept;
+// r = sum_j A[i][j] o v[j] * 2^-32 for the i-th row; |v| < 9q, |A| < q.
+void row_mul(Poly& r, const PolyVecL& row, const PolyVecL& v) noexcept;
+void reduce_poly(Poly& a) noexcept;
+void freeze_poly(Poly& a) noexcept;
+
+// Power2Round for a in [0, q): a = a1 * 2^d + a0, a0 in (-2^12, 2^12].
+void power2round(int32_t a, int32_t& a1, int32_t& a0) noexcept;
+// Decompose for a in [0, q) (FIPS 204 Algorithm 36).
+void decompose(int32_t a, int32_t& a1, int32_t& a0) noexcept;
+// UseHint (Algorithm 40) for a in [0, q), hint 0 or 1.
+int32_t use_hint(int32_t a, int32_t hint) noexcept;
+// 1 when the centred value a has |a| >= bound, else 0, without branching.
+inline uint32_t over_bound(int32_t a, int32_t bound) noexcept {
+  const int32_t m = a >> 31;
+  const int32_t abs = (a ^ m) - m;
+  return static_cast<uint32_t>(bound - 1 - abs) >> 31;
+}
+// 1 when some coefficient's centred absolute value is >= bound (constant
+// time: every coefficient is examined). Coefficients must be centred.
+uint32_t exceeds_norm(const Poly* polys, size_t count, int32_t bound) noexcept;
+
+// ---- sampling (sample.cpp) ----
+
+// ExpandA(rho): the matrix in the NTT domain, coefficients in [0, q).
+void expand_a(Matrix& a, const uint8_t rho[32]) noexcept;
+// ExpandS(rho'): s1 and s2 with coefficients in [-eta, eta].
+void expand_s(PolyVecL& s1, PolyVecK& s2, const uint8_t rho_prime[64]) noexcept;
+// ExpandMask(rho'', kappa).
+void expand_mask(PolyVecL& y, const uint8_t rho_pp[64], uint16_t kappa) noexcept;
+// SampleInBall(c~): coefficients in {-1, 0, 1}. The placement of the signs
+// runs without secret-dependent memory access.
+void sample_in_ball(Poly& c, const uint8_t c_tilde[kCTildeBytes]) noexcept;
+
+// ---- encodings (encode.cpp) ----
+
+void pack_t1(uint8_t out[kT1PolyBytes], const Poly& t1) noexcept;
+void unpack_t1(Poly& t1, const uint8_t in[kT1PolyBytes]) noexcept;
+void pack_t0(uint8_t out[kT0PolyBytes], const Poly& t0) noexcept;
+void unpack_t0(Poly& t0, const uint8_t in[kT0PolyBytes]) noexcept;
+void pack_eta(uint8_t out[kEtaPolyBytes], const Poly& s) noexcept;
+void unpack_eta(Poly& s, const uint8_t in[kEtaPolyBytes]) noexcept;
+void pack_z(uint8_t out[kZPolyBytes], const Poly& z) noexcept;
+void unpack_z(Poly& z, const uint8_t in[kZPolyBytes]) noexcept;
+void pack_w1(uint8_t out[kW1PolyBytes], const Poly& w1) noexcept;
+// HintBitPack: h has 0/1 coefficients, at most omega ones in total.
+void pack_hint(uint8_t out[kOmega + kK], const PolyVecK& h) noexcept;
+// HintBitUnpack; false for a malformed encoding.
+bool unpack_hint(PolyVecK& h, const uint8_t in[kOmega + kK]) noexcept;
+
+// ---- signing with a chosen attempt bound (mldsa.cpp) ----
+
+SignStatus sign_internal_limited(SecretKey sk, std::span<const uint8_t> m_prime, Rnd rnd,
+                                 std::span<uint8_t, kSignatureBytes> sig,
+                                 uint32_t max_attempts) noexcept;
+
+}  // namespace mldsa::detail

@@ -1,0 +1,289 @@
+#include "mldsa/mldsa.hpp"
+
+#include <cstring>
+
+#include "internal.hpp"
+#include "keccak/keccak.hpp"
+#include "subtle/subtle.hpp"
+#include "zeroize/zeroize.hpp"
+
+namespace mldsa {
+
+using namespace detail;
+
+namespace {
+
+// M' given in up to three pieces, absorbed in order without being joined.
+struct MessageParts {
+  std::span<const uint8_t> parts[3];
+};
+
+void absorb_parts(keccak::Shake256& xof, const MessageParts& m) noexcept {
+  for (const auto& p : m.parts) xof.absorb(p.data(), p.size());
+}
+
+// mu = H(tr || M', 64).
+void compute_mu(uint8_t mu[kMuBytes], const uint8_t tr[kTrBytes], const MessageParts& m) noexcept {
+  keccak::Shake256 xof;
+  xof.absorb(tr, kTrBytes);
+  absorb_parts(xof, m);
+  xof.squeeze(mu, kMuBytes);
+}
+
+// 1 when a != b, for small non-negative values.
+inline int32_t differs(int32_t a, int32_t b) noexcept {
+  return static_cast<int32_t>(static_cast<uint32_t>(-(a ^ b)) >> 31);
+}
+
+inline int32_t high_bits(int32_t a) noexcept {
+  int32_t a1, a0;
+  decompose(a, a1, a0);
+  return a1;
+}
+
+struct KeygenState {
+  uint8_t seeds[128];  // rho | rho' | K
+  PolyVecL s1;
+  PolyVecL s1_hat;
+  PolyVecK s2;
+  PolyVecK t;
+  PolyVecK t0;
+};
+
+struct SignState {
+  uint8_t key[32];
+  uint8_t rho_pp[64];
+  uint8_t mu[kMuBytes];
+  uint8_t c_tilde[kCTildeBytes];
+  uint8_t w1_packed[kW1Bytes];
+  PolyVecL s1_hat;
+  PolyVecK s2_hat;
+  PolyVecK t0_hat;
+  PolyVecL y;
+  PolyVecL z;
+  PolyVecK w;
+  PolyVecK r;    // w - c*s2, in [0, q)
+  PolyVecK ct0;
+  PolyVecK h;
+  Poly tmp;
+  Poly c;
+};
+
+SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd,
+                      std::span<uint8_t, kSignatureBytes> sig, uint32_t max_attempts) noexcept {
+  zeroize::Wiped<SignState> holder;
+  SignState& st = holder.get();
+  Matrix a;  // public: derived from rho
+
+  const uint8_t* rho = sk.data();
+  std::memcpy(st.key, sk.data() + kSkKOffset, 32);
+  for (int j = 0; j < kL; ++j) {
+    unpack_eta(st.s1_hat[j], sk.data() + kSkS1Offset + j * kEtaPolyBytes);
+    ntt(st.s1_hat[j]);
+  }
+  for (int i = 0; i < kK; ++i) {
+    unpack_eta(st.s2_hat[i], sk.data() + kSkS2Offset + i * kEtaPolyBytes);
+    ntt(st.s2_hat[i]);
+    unpack_t0(st.t0_hat[i], sk.data() + kSkT0Offset + i * kT0PolyBytes);
+    ntt(st.t0_hat[i]);
+  }
+  expand_a(a, rho);
+  compute_mu(st.mu, sk.data() + kSkTrOffset, m);
+  {
+    keccak::Shake256 xof;
+    xof.absorb(st.key, 32);
+    xof.absorb(rnd.data(), kRndBytes);
+    xof.absorb(st.mu, kMuBytes);
+    xof.squeeze(st.rho_pp, 64);
+  }
+
+  for (uint32_t attempt = 0, kappa = 0; attempt < max_attempts; ++attempt, kappa += kL) {
+    expand_mask(st.y, st.rho_pp, static_cast<uint16_t>(kappa));
+
+    // w = A y; w1 = HighBits(w); c~ = H(mu || w1Encode(w1))
+    st.z = st.y;
+    for (auto& p : st.z) ntt(p);
+    for (int i = 0; i < kK; ++i) {
+      row_mul(st.w[i], a[i], st.z);
+      invntt_tomont(st.w[i]);
+      freeze_poly(st.w[i]);
+      for (int n = 0; n < kN; ++n) st.tmp.c[n] = high_bits(st.w[i].c[n]);
+      pack_w1(st.w1_packed + i * kW1PolyBytes, st.tmp);
+    }
+    {
+      keccak::Shake256 xof;
+      xof.absorb(st.mu, kMuBytes);
+      xof.absorb(st.w1_packed, kW1Bytes);
+      xof.squeeze(st.c_tilde, kCTildeBytes);
+    }
+    sample_in_ball(st.c, st.c_tilde);
+    ntt(st.c);
+
+    uint32_t reject = 0;
+    // z = y + c s1
+    for (int j = 0; j < kL; ++j) {
+      pointwise_mont(st.z[j], st.c, st.s1_hat[j]);
+      invntt_tomont(st.z[j]);
+      for (int n = 0; n < kN; ++n) st.z[j].c[n] = center(freeze(st.y[j].c[n] + st.z[j].c[n]));
+    }
+    reject |= exceeds_norm(st.z.data(), kL, kGamma1 - kBeta);
+
+    // r = w - c s2; ||LowBits(r)|| < gamma2 - beta
+    for (int i = 0; i < kK; ++i) {
+      pointwise_mont(st.r[i], st.c, st.s2_hat[i]);
+      invntt_tomont(st.r[i]);
+      for (int n = 0; n < kN; ++n) {
+        const int32_t v = freeze(st.w[i].c[n] - st.r[i].c[n]);
+        int32_t r1, r0;
+        decompose(v, r1, r0);
+        reject |= over_bound(r0, kGamma2 - kBeta);
+        st.r[i].c[n] = v;
+      }
+    }
+
+    // c t0; h = MakeHint(-c t0, r + c t0); ||c t0|| < gamma2; at most omega hints
+    int32_t hints = 0;
+    for (int i = 0; i < kK; ++i) {
+      pointwise_mont(st.ct0[i], st.c, st.t0_hat[i]);
+      invntt_tomont(st.ct0[i]);
+      for (int n = 0; n < kN; ++n) {
+        const int32_t ct0 = st.ct0[i].c[n];
+        reject |= over_bound(center(freeze(ct0)), kGamma2);
+        const int32_t hint =
+            differs(high_bits(freeze(st.r[i].c[n] + ct0)), high_bits(st.r[i].c[n]));
+        st.h[i].c[n] = hint;
+        hints += hint;
+      }
+    }
+    reject |= static_cast<uint32_t>(kOmega - hints) >> 31;
+
+    if (subtle::black_box(static_cast<uint8_t>(reject)) != 0) continue;
+
+    // Accepted: everything below goes into the public signature.
+    std::memcpy(sig.data(), st.c_tilde, kCTildeBytes);
+    for (int j = 0; j < kL; ++j) pack_z(sig.data() + kSigZOffset + j * kZPolyBytes, st.z[j]);
+    pack_hint(sig.data() + kSigHintOffset, st.h);
+    return SignStatus::Ok;
+  }
+  std::memset(sig.data(), 0, kSignatureBytes);
+  return SignStatus::AttemptsExhausted;
+}
+
+bool verify_parts(PublicKey pk, const MessageParts& m, Signature sig) noexcept {
+  PolyVecK h;
+  if (!unpack_hint(h, sig.data() + kSigHintOffset)) return false;
+  PolyVecL z;
+  for (int j = 0; j < kL; ++j) unpack_z(z[j], sig.data() + kSigZOffset + j * kZPolyBytes);
+  if (exceeds_norm(z.data(), kL, kGamma1 - kBeta) != 0) return false;
+
+  uint8_t tr[kTrBytes];
+  keccak::shake256(pk.data(), kPublicKeyBytes, tr, kTrBytes);
+  uint8_t mu[kMuBytes];
+  compute_mu(mu, tr, m);
+
+  Poly c;
+  sample_in_ball(c, sig.data());
+  ntt(c);
+  for (auto& p : z) ntt(p);
+  Matrix a;
+  expand_a(a, pk.data());
+
+  uint8_t w1_packed[kW1Bytes];
+  Poly w, t1;
+  for (int i = 0; i < kK; ++i) {
+    unpack_t1(t1, pk.data() + 32 + i * kT1PolyBytes);
+    for (int n = 0; n < kN; ++n) t1.c[n] <<= kD;
+    ntt(t1);
+    pointwise_mont(t1, c, t1);
+    row_mul(w, a[i], z);
+    for (int n = 0; n < kN; ++n) w.c[n] = reduce32(w.c[n] - t1.c[n]);
+    invntt_tomont(w);
+    for (int n = 0; n < kN; ++n) w.c[n] = use_hint(freeze(w.c[n]), h[i].c[n]);
+    pack_w1(w1_packed + i * kW1PolyBytes, w);
+  }
+  uint8_t c_check[kCTildeBytes];
+  {
+    keccak::Shake256 xof;
+    xof.absorb(mu, kMuBytes);
+    xof.absorb(w1_packed, kW1Bytes);
+    xof.squeeze(c_check, kCTildeBytes);
+  }
+  return subtle::ct_eq(c_check, sig.data(), kCTildeBytes).declassify();
+}
+
+}  // namespace
+
+void keygen(Seed xi, std::span<uint8_t, kPublicKeyBytes> pk,
+            std::span<uint8_t, kSecretKeyBytes> sk) noexcept {
+  zeroize::Wiped<KeygenState> holder;
+  KeygenState& st = holder.get();
+  {
+    keccak::Shake256 xof;
+    const uint8_t dims[2] = {kK, kL};
+    xof.absorb(xi.data(), kSeedBytes);
+    xof.absorb(dims, 2);
+    xof.squeeze(st.seeds, sizeof st.seeds);
+  }
+  const uint8_t* rho = st.seeds;
+  const uint8_t* rho_prime = st.seeds + 32;
+  const uint8_t* key = st.seeds + 96;
+
+  Matrix a;
+  expand_a(a, rho);
+  expand_s(st.s1, st.s2, rho_prime);
+  st.s1_hat = st.s1;
+  for (auto& p : st.s1_hat) ntt(p);
+
+  std::memcpy(pk.data(), rho, 32);
+  Poly t1;
+  for (int i = 0; i < kK; ++i) {
+    row_mul(st.t[i], a[i], st.s1_hat);
+    invntt_tomont(st.t[i]);
+    for (int n = 0; n < kN; ++n) {
+      power2round(freeze(st.t[i].c[n] + st.s2[i].c[n]), t1.c[n], st.t0[i].c[n]);
+    }
+    pack_t1(pk.data() + 32 + i * kT1PolyBytes, t1);
+  }
+
+  std::memcpy(sk.data(), rho, 32);
+  std::memcpy(sk.data() + kSkKOffset, key, 32);
+  keccak::shake256(pk.data(), kPublicKeyBytes, sk.data() + kSkTrOffset, kTrBytes);
+  for (int j = 0; j < kL; ++j) pack_eta(sk.data() + kSkS1Offset + j * kEtaPolyBytes, st.s1[j]);
+  for (int i = 0; i < kK; ++i) pack_eta(sk.data() + kSkS2Offset + i * kEtaPolyBytes, st.s2[i]);
+  for (int i = 0; i < kK; ++i) pack_t0(sk.data() + kSkT0Offset + i * kT0PolyBytes, st.t0[i]);
+}
+
+SignStatus sign(SecretKey sk, std::span<const uint8_t> msg, std::span<const uint8_t> ctx, Rnd rnd,
+                std::span<uint8_t, kSignatureBytes> sig) noexcept {
+  if (ctx.size() > kMaxContextBytes) return SignStatus::ContextTooLong;
+  const uint8_t prefix[2] = {0x00, static_cast<uint8_t>(ctx.size())};
+  return sign_parts(sk, MessageParts{{std::span<const uint8_t>(prefix), ctx, msg}}, rnd, sig,
+                    kMaxSignAttempts);
+}
+
+SignStatus sign_internal(SecretKey sk, std::span<const uint8_t> m_prime, Rnd rnd,
+                         std::span<uint8_t, kSignatureBytes> sig) noexcept {
+  return sign_parts(sk, MessageParts{{m_prime, {}, {}}}, rnd, sig, kMaxSignAttempts);
+}
+
+namespace detail {
+SignStatus sign_internal_limited(SecretKey sk, std::span<const uint8_t> m_prime, Rnd rnd,
+                                 std::span<uint8_t, kSignatureBytes> sig,
+                                 uint32_t max_attempts) noexcept {
+  const uint32_t limit = max_attempts < kMaxSignAttempts ? max_attempts : kMaxSignAttempts;
+  return sign_parts(sk, MessageParts{{m_prime, {}, {}}}, rnd, sig, limit);
+}
+}  // namespace detail
+
+bool verify(PublicKey pk, std::span<const uint8_t> msg, std::span<const uint8_t> ctx,
+            Signature sig) noexcept {
+  if (ctx.size() > kMaxContextBytes) return false;
+  const uint8_t prefix[2] = {0x00, static_cast<uint8_t>(ctx.size())};
+  return verify_parts(pk, MessageParts{{std::span<const uint8_t>(prefix), ctx, msg}}, sig);
+}
+
+bool verify_internal(PublicKey pk, std::span<const uint8_t> m_prime, Signature sig) noexcept {
+  return verify_parts(pk, MessageParts{{m_prime, {}, {}}}, sig);
+}
+
+}  // namespace mldsa
