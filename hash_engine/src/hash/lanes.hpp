@@ -107,3 +107,26 @@ struct ChainJob {
 void walk_chains(const ChainLayout& layout, std::span<const ChainJob> jobs) noexcept;
 
 }  // namespace hash::lanes
+
+namespace hash::lanes {
+
+// The 64 chains of one WOTS+C key pair: chain i starts from the secret that
+// fill_secret(i, dst) writes (secret_len bytes, hashed to the chain secret)
+// and is walked from position 0 to stop[i]; out[i] receives the value.
+template <class Fill>
+void wots_chains(size_t secret_len, Fill&& fill_secret, const ChainLayout& layout, uint32_t key_pair,
+                 const uint32_t* stop, Digest* out) {
+  hash_many(64, secret_len, fill_secret, [&](size_t i, const uint8_t* d) { std::memcpy(out[i].data(), d, 32); });
+  ChainJob jobs[64];
+  for (uint32_t i = 0; i < 64; ++i) jobs[i] = ChainJob{out[i].data(), key_pair, i, 0, stop[i]};
+  walk_chains(layout, jobs);
+}
+
+// Walks values[i] on from position start[i] to the chain end (15).
+inline void wots_finish(const ChainLayout& layout, uint32_t key_pair, const uint32_t* start, Digest* values) {
+  ChainJob jobs[64];
+  for (uint32_t i = 0; i < 64; ++i) jobs[i] = ChainJob{values[i].data(), key_pair, i, start[i], 15};
+  walk_chains(layout, jobs);
+}
+
+}  // namespace hash::lanes
