@@ -1,0 +1,75 @@
+// The engine hash H: Keccak-256 (Keccak padding, rate 136) over the plain
+// concatenation of a list of byte strings, absorbed where they lie. Also the
+// bit and base-16 digit readers used to cut digests into indices and digits.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace hash {
+
+using Digest = std::array<uint8_t, 32>;
+
+// One part of a part list: a start and a length (zero allowed).
+struct Part {
+  const uint8_t* data = nullptr;
+  size_t len = 0;
+
+  constexpr Part() = default;
+  constexpr Part(const uint8_t* d, size_t n) : data(d), len(n) {}
+  Part(std::string_view s) : data(reinterpret_cast<const uint8_t*>(s.data())), len(s.size()) {}
+  Part(std::span<const uint8_t> s) : data(s.data()), len(s.size()) {}
+  template <size_t M>
+  Part(const std::array<uint8_t, M>& a) : data(a.data()), len(M) {}
+};
+
+// Big-endian encodings as small values that can be passed as parts.
+inline std::array<uint8_t, 4> be32(uint32_t v) {
+  return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
+}
+inline std::array<uint8_t, 8> be64(uint64_t v) {
+  return {uint8_t(v >> 56), uint8_t(v >> 48), uint8_t(v >> 40), uint8_t(v >> 32),
+          uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8),  uint8_t(v)};
+}
+inline void put_be32(uint8_t* p, uint32_t v) {
+  p[0] = uint8_t(v >> 24); p[1] = uint8_t(v >> 16); p[2] = uint8_t(v >> 8); p[3] = uint8_t(v);
+}
+inline void put_be64(uint8_t* p, uint64_t v) {
+  put_be32(p, uint32_t(v >> 32));
+  put_be32(p + 4, uint32_t(v));
+}
+inline uint32_t get_be32(const uint8_t* p) {
+  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
+}
+
+// Number of Keccak-p[1600] permutations the engine has run on this thread
+// (each lane of a multi-lane call counts as one).
+uint64_t permutation_count() noexcept;
+void reset_permutation_count() noexcept;
+
+}  // namespace hash
+
+namespace hash::ops {
+
+Digest keccak_packed(std::span<const Part> parts) noexcept;
+inline Digest keccak_packed(std::initializer_list<Part> parts) noexcept {
+  return keccak_packed(std::span<const Part>(parts.begin(), parts.size()));
+}
+
+// `count` bits from bit `offset` (most significant bit of each byte first);
+// nothing for count > 32 (64) or a read past the data.
+std::optional<uint32_t> read_bits32(std::span<const uint8_t> data, uint64_t offset, uint32_t count) noexcept;
+std::optional<uint64_t> read_bits64(std::span<const uint8_t> data, uint64_t offset, uint32_t count) noexcept;
+
+// Nibble `index` (0..63) of a digest, high nibble of each byte first.
+uint32_t base_w16_digit(const Digest& digest, size_t index);
+
+// Sum of the 64 digits of a digest.
+uint32_t digit_sum(const Digest& digest) noexcept;
+
+}  // namespace hash::ops

@@ -1,0 +1,132 @@
+// Multi-lane hashing: many independent H evaluations of equal input length
+// run side by side on the 4- and 8-lane Keccak permutations. Every result is
+// byte-identical to hashing the same bytes one at a time with H.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <span>
+
+#include "hash_engine/hash/ops.hpp"
+#include "keccak/keccak.hpp"
+#include "zeroize/zeroize.hpp"
+
+namespace hash::lanes {
+
+using ::keccak::State;
+inline constexpr size_t kRate = 136;
+
+inline uint8_t* bytes(State& s) noexcept { return reinterpret_cast<uint8_t*>(s.data()); }
+inline const uint8_t* bytes(const State& s) noexcept { return reinterpret_cast<const uint8_t*>(s.data()); }
+
+// Counted permutations.
+void permute1(State& s) noexcept;
+void permute4(State* s) noexcept;
+void permute8(State* s) noexcept;
+
+// Permutes the first n (1..8) states, using the cheapest lane width.
+inline void permute_n(State* s, size_t n) noexcept {
+  if (n >= 5) {
+    permute8(s);
+  } else if (n >= 2) {
+    permute4(s);
+  } else {
+    permute1(s[0]);
+  }
+}
+
+// Appends Keccak padding to a one-block message of len (< 136) bytes that was
+// written over a zero state.
+inline void pad_block(State& s, size_t len) noexcept {
+  bytes(s)[len] ^= 0x01;
+  bytes(s)[kRate - 1] ^= 0x80;
+}
+
+[[noreturn]] void too_long();
+
+// H over n contiguous inputs of `len` bytes each: out[i] = H(in[i]).
+void hash_ptrs(size_t n, size_t len, const uint8_t* const* in, Digest* out) noexcept;
+
+// H over n inputs of equal length `len`. fill(i, dst) writes input i (len
+// bytes) at dst; sink(i, digest) receives its 32-byte digest. Inputs are built
+// in scratch space that is wiped afterwards, so they may hold secrets.
+template <class Fill, class Sink>
+void hash_many(size_t n, size_t len, Fill&& fill, Sink&& sink) {
+  if (len < kRate) {
+    State st[8];
+    for (size_t base = 0; base < n; base += 8) {
+      const size_t k = (n - base < 8) ? n - base : 8;
+      for (size_t j = 0; j < k; ++j) {
+        st[j].fill(0);
+        fill(base + j, bytes(st[j]));
+        pad_block(st[j], len);
+      }
+      permute_n(st, k);
+      for (size_t j = 0; j < k; ++j) sink(base + j, bytes(st[j]));
+    }
+    zeroize::wipe(st, sizeof(st));
+    return;
+  }
+  constexpr size_t kMaxLen = 512;
+  if (len > kMaxLen) too_long();
+  uint8_t buf[8][kMaxLen];
+  const uint8_t* ptr[8];
+  Digest out[8];
+  for (size_t j = 0; j < 8; ++j) ptr[j] = buf[j];
+  for (size_t base = 0; base < n; base += 8) {
+    const size_t k = (n - base < 8) ? n - base : 8;
+    for (size_t j = 0; j < k; ++j) fill(base + j, buf[j]);
+    hash_ptrs(k, len, ptr, out);
+    for (size_t j = 0; j < k; ++j) sink(base + j, out[j].data());
+  }
+  zeroize::wipe(buf, sizeof(buf));
+}
+
+// Layout of a one-block chain step: label ‖ public seed ‖ address ‖ value,
+// with the address's layer, tree and type already set in the template.
+struct ChainLayout {
+  State tmpl{};           // padded block with the constant fields
+  uint32_t key_pair_off;  // byte offset of the key-pair field (chain and hash follow)
+  uint32_t value_off;     // byte offset of the 32-byte chain value
+};
+
+// Builds the template for label ‖ pk_seed ‖ address(layer, tree, 0, ...) ‖ value.
+ChainLayout chain_layout(std::string_view label, const uint8_t* pk_seed, uint32_t layer, uint64_t tree) noexcept;
+
+// One chain to walk: the value at `value` goes from position start to stop.
+struct ChainJob {
+  uint8_t* value;
+  uint32_t key_pair;
+  uint32_t chain;
+  uint32_t start;
+  uint32_t stop;
+};
+
+// Walks every job, keeping up to 8 chains in flight.
+void walk_chains(const ChainLayout& layout, std::span<const ChainJob> jobs) noexcept;
+
+}  // namespace hash::lanes
+
+namespace hash::lanes {
+
+// The 64 chains of one WOTS+C key pair: chain i starts from the secret that
+// fill_secret(i, dst) writes (secret_len bytes, hashed to the chain secret)
+// and is walked from position 0 to stop[i]; out[i] receives the value.
+template <class Fill>
+void wots_chains(size_t secret_len, Fill&& fill_secret, const ChainLayout& layout, uint32_t key_pair,
+                 const uint32_t* stop, Digest* out) {
+  hash_many(64, secret_len, fill_secret, [&](size_t i, const uint8_t* d) { std::memcpy(out[i].data(), d, 32); });
+  ChainJob jobs[64];
+  for (uint32_t i = 0; i < 64; ++i) jobs[i] = ChainJob{out[i].data(), key_pair, i, 0, stop[i]};
+  walk_chains(layout, jobs);
+}
+
+// Walks values[i] on from position start[i] to the chain end (15).
+inline void wots_finish(const ChainLayout& layout, uint32_t key_pair, const uint32_t* start, Digest* values) {
+  ChainJob jobs[64];
+  for (uint32_t i = 0; i < 64; ++i) jobs[i] = ChainJob{values[i].data(), key_pair, i, start[i], 15};
+  walk_chains(layout, jobs);
+}
+
+}  // namespace hash::lanes

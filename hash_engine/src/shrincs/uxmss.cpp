@@ -1,0 +1,269 @@
+#include "hash_engine/shrincs/uxmss.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+#include "fault/fault.hpp"
+#include "hash/lanes.hpp"
+#include "hash_engine/profiles/p256s.hpp"
+#include "hash_engine/hash/suite.hpp"
+#include "hash_engine/wots_c.hpp"
+#include "subtle/subtle.hpp"
+
+namespace shrincs::uxmss {
+
+using hash::Part;
+using hash::ops::keccak_packed;
+using P = profiles::p256s::Profile256s;
+
+namespace {
+
+constexpr size_t kLeafPrefix = P::UXMSS_PK.size() + 32 + 4;  // label ‖ public seed ‖ BE32 a
+constexpr size_t kLeafInput = kLeafPrefix + 64 * 32;           // ... ‖ 64 chain ends
+constexpr size_t kSecretInput = P::UXMSS_CHAIN_SECRET.size() + 32 + 32 + 4 + 4;
+constexpr size_t kLeafChunk = 64;  // leaves computed together when folding a chain
+
+// label ‖ secret seed ‖ public seed ‖ BE32 a ‖ BE32 i
+void fill_chain_secret(uint8_t* dst, const SkSeed& sk, const Digest& pk, uint32_t a, uint32_t i) {
+  std::memcpy(dst, P::UXMSS_CHAIN_SECRET.data(), P::UXMSS_CHAIN_SECRET.size());
+  dst += P::UXMSS_CHAIN_SECRET.size();
+  std::memcpy(dst, sk.data(), 32);
+  std::memcpy(dst + 32, pk.data(), 32);
+  hash::put_be32(dst + 64, a);
+  hash::put_be32(dst + 68, i);
+}
+
+Digest tail_hash(const Digest& pk, uint32_t m) {
+  return keccak_packed({Part(P::UXMSS_EMPTY_TAIL), Part(pk), Part(hash::be32(m))});
+}
+
+Digest node_hash(const Digest& pk, uint32_t a, const Digest& leaf, const Digest& next) {
+  return keccak_packed({Part(P::UXMSS_NODE), Part(pk), Part(hash::be32(a)), Part(leaf), Part(next)});
+}
+
+// N(from) over leaves computed in bounded chunks, top leaf first.
+Digest fold_chain(const SkSeed& sk, const Digest& pk, uint32_t from, uint32_t m) {
+  Digest node = tail_hash(pk, m);
+  if (from > m) return node;
+  std::vector<Digest> leaves(kLeafChunk);
+  uint64_t hi = m;  // next leaf to fold, downwards
+  while (hi >= from) {
+    const uint64_t lo = std::max<uint64_t>(from, hi >= kLeafChunk ? hi - kLeafChunk + 1 : 0);
+    stateful_leaves(sk, pk, uint32_t(lo), uint32_t(hi - lo + 1), leaves.data());
+    for (uint64_t a = hi + 1; a-- > lo;) node = node_hash(pk, uint32_t(a), leaves[a - lo], node);
+    if (lo == 0) break;
+    hi = lo - 1;
+  }
+  return node;
+}
+
+bool same_public_seed(const Key& key, const Digest& pk) { return key.public_seed() == pk; }
+
+}  // namespace
+
+void stateful_leaves(const SkSeed& sk, const Digest& pk, uint32_t first, uint32_t count, Digest* out) {
+  const auto layout = hash::lanes::chain_layout(P::UXMSS_CHAIN, pk.data(), 0, 0);
+  std::vector<uint8_t> buf(8 * kLeafInput);
+  const uint8_t* ptrs[8];
+  for (size_t k = 0; k < 8; ++k) ptrs[k] = buf.data() + k * kLeafInput;
+  std::vector<hash::lanes::ChainJob> jobs(8 * 64);
+  for (uint32_t base = 0; base < count; base += 8) {
+    const uint32_t g = std::min<uint32_t>(8, count - base);
+    for (uint32_t k = 0; k < g; ++k) {
+      uint8_t* p = buf.data() + k * kLeafInput;
+      std::memcpy(p, P::UXMSS_PK.data(), P::UXMSS_PK.size());
+      std::memcpy(p + P::UXMSS_PK.size(), pk.data(), 32);
+      hash::put_be32(p + P::UXMSS_PK.size() + 32, first + base + k);
+    }
+    hash::lanes::hash_many(
+        size_t(g) * 64, kSecretInput,
+        [&](size_t idx, uint8_t* dst) { fill_chain_secret(dst, sk, pk, first + base + uint32_t(idx / 64), uint32_t(idx % 64)); },
+        [&](size_t idx, const uint8_t* d) {
+          std::memcpy(buf.data() + (idx / 64) * kLeafInput + kLeafPrefix + (idx % 64) * 32, d, 32);
+        });
+    for (uint32_t k = 0; k < g; ++k)
+      for (uint32_t i = 0; i < 64; ++i)
+        jobs[k * 64 + i] = {buf.data() + k * kLeafInput + kLeafPrefix + i * 32, first + base + k, i, 0, 15};
+    hash::lanes::walk_chains(layout, std::span(jobs.data(), size_t(g) * 64));
+    hash::lanes::hash_ptrs(g, kLeafInput, ptrs, out + base);
+  }
+  zeroize::wipe(buf.data(), buf.size());
+}
+
+std::array<uint8_t, 68> StructuredPublicKey::to_bytes() const noexcept {
+  std::array<uint8_t, 68> b;
+  std::memcpy(b.data(), public_seed.data(), 32);
+  std::memcpy(b.data() + 32, root.data(), 32);
+  hash::put_be32(b.data() + 64, capacity);
+  return b;
+}
+
+std::optional<StructuredPublicKey> StructuredPublicKey::from_bytes(std::span<const uint8_t> b) noexcept {
+  if (b.size() != 68) return std::nullopt;
+  StructuredPublicKey pk;
+  std::memcpy(pk.public_seed.data(), b.data(), 32);
+  std::memcpy(pk.root.data(), b.data() + 32, 32);
+  pk.capacity = hash::get_be32(b.data() + 64);
+  return pk;
+}
+
+Key Key::generate(const SkSeed& sk_seed, const PrfSeed& prf_key, const Digest& public_seed, uint32_t capacity) {
+  Key k;
+  k.priv_.sk_seed = sk_seed;
+  k.priv_.prf_key = prf_key;
+  k.public_seed_ = public_seed;
+  k.capacity_ = capacity;
+  k.next_ = 1;
+  k.root_ = k.build_cache();
+  return k;
+}
+
+std::optional<Key> Key::from_bytes(std::span<const uint8_t> b) {
+  if (b.size() != kBytes) return std::nullopt;
+  Key k;
+  k.priv_.sk_seed = SkSeed(b.data());
+  k.priv_.prf_key = PrfSeed(b.data() + 32);
+  std::memcpy(k.public_seed_.data(), b.data() + 64, 32);
+  std::memcpy(k.root_.data(), b.data() + 96, 32);
+  k.capacity_ = hash::get_be32(b.data() + 128);
+  k.next_ = hash::get_be32(b.data() + 132);
+  return k;
+}
+
+zeroize::SecretArray<Key::kBytes> Key::to_bytes() const noexcept {
+  zeroize::SecretArray<kBytes> b;
+  std::memcpy(b.data(), priv_.sk_seed.data(), 32);
+  std::memcpy(b.data() + 32, priv_.prf_key.data(), 32);
+  std::memcpy(b.data() + 64, public_seed_.data(), 32);
+  std::memcpy(b.data() + 96, root_.data(), 32);
+  hash::put_be32(b.data() + 128, capacity_);
+  hash::put_be32(b.data() + 132, next_);
+  return b;
+}
+
+Digest Key::build_cache() {
+  fault::check(capacity_ >= 1 && capacity_ <= profiles::p256s::MAX_LEAF_CAPACITY,
+               "chain cache for a capacity out of range");
+  auto c = std::make_shared<ChainCache>();
+  const uint32_t m = capacity_;
+  c->leaves.resize(m);
+  stateful_leaves(priv_.sk_seed, public_seed_, 1, m, c->leaves.data());
+  c->nodes.resize(size_t(m) + 1);
+  c->nodes[m] = tail_hash(public_seed_, m);
+  for (uint32_t a = m; a >= 1; --a) c->nodes[a - 1] = node_hash(public_seed_, a, c->leaves[a - 1], c->nodes[a]);
+  cache_ = std::move(c);
+  return cache_->nodes[0];
+}
+
+Digest stateful_wots_pk_hash(const Key& key, const Digest& public_seed, uint32_t a) {
+  if (key.has_cache() && same_public_seed(key, public_seed) && a >= 1 && a <= key.capacity())
+    return key.cache()->leaves[a - 1];
+  Digest out;
+  stateful_leaves(key.private_key().sk_seed, public_seed, a, 1, &out);
+  return out;
+}
+
+Digest stateful_subtree_root(const Key& key, const Digest& public_seed, uint32_t from, uint32_t capacity) {
+  if (key.has_cache() && same_public_seed(key, public_seed) && capacity == key.capacity() && from >= 1)
+    return key.cache()->nodes[std::min<uint64_t>(from, uint64_t(capacity) + 1) - 1];
+  return fold_chain(key.private_key().sk_seed, public_seed, from, capacity);
+}
+
+std::optional<signature::Signature> sign_stateful_raw(Key& key, std::span<const uint8_t> message) {
+  const uint32_t q = key.next();
+  const uint32_t m = key.capacity();
+  if (q == 0 || q > m) return std::nullopt;
+  // A chain longer than any key the engine accepts is never walked.
+  if (m > profiles::p256s::MAX_LEAF_CAPACITY) return std::nullopt;
+  const Digest& pk = key.public_seed();
+  const PrivateKey& priv = key.private_key();
+  const auto qb = hash::be32(q);
+  const Digest r = keccak_packed({Part(P::UXMSS_RANDOMIZER), Part(priv.prf_key.bytes()), Part(qb), Part(message)});
+
+  const size_t digest_len = P::UXMSS_DIGITS.size() + 32 + 4 + 32 + 4 + message.size();
+  auto digests = [&](uint32_t base, size_t k, Digest* out) {
+    if (digest_len > 512) {
+      for (size_t j = 0; j < k; ++j)
+        out[j] = keccak_packed({Part(P::UXMSS_DIGITS), Part(pk), Part(qb), Part(r),
+                                Part(hash::be32(base + uint32_t(j))), Part(message)});
+      return;
+    }
+    hash::lanes::hash_many(
+        k, digest_len,
+        [&](size_t j, uint8_t* dst) {
+          std::memcpy(dst, P::UXMSS_DIGITS.data(), P::UXMSS_DIGITS.size());
+          dst += P::UXMSS_DIGITS.size();
+          std::memcpy(dst, pk.data(), 32);
+          std::memcpy(dst + 32, qb.data(), 4);
+          std::memcpy(dst + 36, r.data(), 32);
+          hash::put_be32(dst + 68, base + uint32_t(j));
+          if (!message.empty()) std::memcpy(dst + 72, message.data(), message.size());
+        },
+        [&](size_t j, const uint8_t* d) { std::memcpy(out[j].data(), d, 32); });
+  };
+  auto values = [&](const wots_c::Digits& digits) {
+    wots_c::Values v(64);
+    const auto layout = hash::lanes::chain_layout(P::UXMSS_CHAIN, pk.data(), 0, 0);
+    hash::lanes::wots_chains(
+        kSecretInput, [&](size_t i, uint8_t* dst) { fill_chain_secret(dst, priv.sk_seed, pk, q, uint32_t(i)); },
+        layout, q, digits.data(), v.data());
+    return v;
+  };
+  auto won = wots_c::grind_digit_sum_batched(P::WOTS_COUNTER_BOUND, P::DIGIT_SUM_TARGET, digests, values);
+  if (!won) return std::nullopt;
+
+  signature::Signature sig;
+  sig.wots_values = std::move(won->values);
+  sig.randomizer = r;
+  sig.counter = won->counter;
+  sig.auth_path.reserve(q);
+  sig.auth_path.push_back(stateful_subtree_root(key, pk, q + 1, m));
+  if (q > 1) {
+    std::vector<Digest> lower(q - 1);
+    if (key.has_cache())
+      std::copy(key.cache()->leaves.begin(), key.cache()->leaves.begin() + (q - 1), lower.begin());
+    else
+      stateful_leaves(priv.sk_seed, pk, 1, q - 1, lower.data());
+    for (uint32_t a = q - 1; a >= 1; --a) sig.auth_path.push_back(lower[a - 1]);
+  }
+  if (q != 0xffffffffu) key.set_next(q + 1);
+  return sig;
+}
+
+bool verify_stateful_unsafe_raw(const StructuredPublicKey& pk, std::span<const uint8_t> message,
+                                const signature::Signature& sig) {
+  const size_t path_len = sig.auth_path.size();
+  if (path_len == 0 || path_len > pk.capacity) return false;
+  if (sig.wots_values.size() != 64) return false;
+  const uint32_t q = uint32_t(path_len);
+  const auto qb = hash::be32(q);
+  const Digest d = hash::suite::keccak::scheme_hash_parts({Part(P::UXMSS_DIGITS), Part(pk.public_seed), Part(qb),
+                                                           Part(sig.randomizer), Part(hash::be32(sig.counter)),
+                                                           Part(message)});
+  if (hash::ops::digit_sum(d) != P::DIGIT_SUM_TARGET) return false;
+  const wots_c::Digits digits = wots_c::digits_of(d);
+  std::vector<uint8_t> leaf_in(kLeafInput);
+  std::memcpy(leaf_in.data(), P::UXMSS_PK.data(), P::UXMSS_PK.size());
+  std::memcpy(leaf_in.data() + P::UXMSS_PK.size(), pk.public_seed.data(), 32);
+  std::memcpy(leaf_in.data() + P::UXMSS_PK.size() + 32, qb.data(), 4);
+  Digest* ends = reinterpret_cast<Digest*>(leaf_in.data() + kLeafPrefix);
+  std::memcpy(ends, sig.wots_values.data(), 64 * 32);
+  const auto layout = hash::lanes::chain_layout(P::UXMSS_CHAIN, pk.public_seed.data(), 0, 0);
+  hash::lanes::wots_finish(layout, q, digits.data(), ends);
+  const Digest leaf = hash::suite::keccak::scheme_hash_parts({Part(leaf_in.data(), leaf_in.size())});
+  Digest node = node_hash(pk.public_seed, q, leaf, sig.auth_path[0]);
+  for (uint32_t k = 1; k < q; ++k) node = node_hash(pk.public_seed, q - k, sig.auth_path[k], node);
+  return subtle::ct_eq(node.data(), pk.root.data(), 32).declassify();
+}
+
+}  // namespace shrincs::uxmss
+
+namespace shrincs::key {
+
+std::vector<uint8_t> encode_stateful_public_key(const hash::Digest& public_seed, const hash::Digest& root,
+                                                uint32_t capacity) {
+  const auto b = uxmss::StructuredPublicKey{public_seed, root, capacity}.to_bytes();
+  return std::vector<uint8_t>(b.begin(), b.end());
+}
+
+}  // namespace shrincs::key
