@@ -90,6 +90,32 @@ TEST(MlDsaArith, NttProductEqualsNegacyclicSchoolbookProduct) {
   for (int i = 0; i < kN; ++i) ASSERT_EQ(mod_q(r.c[i]), mod_q(want[i])) << i;
 }
 
+// The AVX2 transforms give the same representatives as the portable ones,
+// over random inputs and the extremes of the permitted range.
+TEST(MlDsaArith, Avx2TransformsEqualPortableOnes) {
+  if (!__builtin_cpu_supports("avx2")) GTEST_SKIP() << "no AVX2 on this processor";
+  for (uint64_t t = 0; t < 200; ++t) {
+    const Bytes r = vt_test::pseudo_random_bytes(100 + t, 4 * kN);
+    Poly a;
+    for (int i = 0; i < kN; ++i) {
+      uint32_t x;
+      std::memcpy(&x, &r[4 * i], 4);
+      a.c[i] = static_cast<int32_t>(x % (2 * kQ - 1)) - (kQ - 1);
+      if (t == 0) a.c[i] = kQ - 1;
+      if (t == 1) a.c[i] = -(kQ - 1);
+    }
+    Poly p = a, v = a;
+    ntt_portable(p);
+    ntt_avx2(v, zetas_for_tests());
+    ASSERT_EQ(std::memcmp(p.c, v.c, sizeof p.c), 0) << t;
+    p = a;
+    v = a;
+    invntt_portable(p);
+    invntt_avx2(v, zetas_for_tests(), inv_scale_for_tests());
+    ASSERT_EQ(std::memcmp(p.c, v.c, sizeof p.c), 0) << t;
+  }
+}
+
 TEST(MlDsaArith, NormCheckSeesEveryCoefficient) {
   Poly p[2] = {};
   EXPECT_EQ(exceeds_norm(p, 2, 5), 0u);
@@ -123,7 +149,18 @@ std::span<const uint8_t, N> fixed(const Bytes& b) {
   return std::span<const uint8_t, N>(b.data(), N);
 }
 
-TEST(MlDsaVectors, KeygenSignVerifyMatchFips204) {
+void check_fips204_vectors();
+
+TEST(MlDsaVectors, KeygenSignVerifyMatchFips204) { check_fips204_vectors(); }
+
+TEST(MlDsaVectors, PortableTransformsMatchFips204) {
+  force_portable_ntt(true);
+  EXPECT_STREQ(ntt_backend(), "portable");
+  check_fips204_vectors();
+  force_portable_ntt(false);
+}
+
+void check_fips204_vectors() {
   const auto& doc = vt_test::load_vectors("ml_dsa_44.json");
   const auto& cases = vt_test::field(doc, "cases");
   ASSERT_FALSE(cases.empty());

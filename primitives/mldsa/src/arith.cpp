@@ -1,3 +1,5 @@
+#include <atomic>
+
 #include "internal.hpp"
 
 namespace mldsa::detail {
@@ -45,7 +47,34 @@ static_assert(kInvScale == 41978);
 
 }  // namespace
 
+// The products are plain integer code; an AVX2 clone (chosen at load time)
+// lets the compiler vectorise them with identical results.
+#define MLDSA_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+
+namespace {
+std::atomic<bool> g_force_portable{false};
+bool use_avx2() noexcept {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has && !g_force_portable.load(std::memory_order_relaxed);
+}
+}  // namespace
+
+void force_portable_ntt(bool on) noexcept { g_force_portable.store(on, std::memory_order_relaxed); }
+const char* ntt_backend() noexcept { return use_avx2() ? "avx2" : "portable"; }
+const int32_t* zetas_for_tests() noexcept { return kZetas.data(); }
+int32_t inv_scale_for_tests() noexcept { return kInvScale; }
+
 void ntt(Poly& p) noexcept {
+  if (use_avx2()) return ntt_avx2(p, kZetas.data());
+  ntt_portable(p);
+}
+
+void invntt_tomont(Poly& p) noexcept {
+  if (use_avx2()) return invntt_avx2(p, kZetas.data(), kInvScale);
+  invntt_portable(p);
+}
+
+void ntt_portable(Poly& p) noexcept {
   int32_t* a = p.c;
   unsigned k = 0;
   for (unsigned len = 128; len > 0; len >>= 1) {
@@ -60,7 +89,7 @@ void ntt(Poly& p) noexcept {
   }
 }
 
-void invntt_tomont(Poly& p) noexcept {
+void invntt_portable(Poly& p) noexcept {
   int32_t* a = p.c;
   unsigned k = kN;
   for (unsigned len = 1; len < kN; len <<= 1) {
@@ -76,11 +105,11 @@ void invntt_tomont(Poly& p) noexcept {
   for (int j = 0; j < kN; ++j) a[j] = mont_reduce(static_cast<int64_t>(kInvScale) * a[j]);
 }
 
-void pointwise_mont(Poly& r, const Poly& a, const Poly& b) noexcept {
+MLDSA_VECTOR_CLONES void pointwise_mont(Poly& r, const Poly& a, const Poly& b) noexcept {
   for (int i = 0; i < kN; ++i) r.c[i] = mont_reduce(static_cast<int64_t>(a.c[i]) * b.c[i]);
 }
 
-void row_mul(Poly& r, const PolyVecL& row, const PolyVecL& v) noexcept {
+MLDSA_VECTOR_CLONES void row_mul(Poly& r, const PolyVecL& row, const PolyVecL& v) noexcept {
   // Four products below 9q^2 each stay within the reduction's input range.
   for (int i = 0; i < kN; ++i) {
     int64_t acc = 0;

@@ -82,6 +82,18 @@ void ntt(Poly& a) noexcept;
 // Inverse NTT in place, multiplying by 2^32 (undoes one Montgomery factor of
 // the pointwise products). Input |a| < q, output |a| < q.
 void invntt_tomont(Poly& a) noexcept;
+// The portable and the AVX2 forms behind ntt() and invntt_tomont(); the AVX2
+// form runs only where the processor has it. Both give identical results.
+void ntt_portable(Poly& a) noexcept;
+void invntt_portable(Poly& a) noexcept;
+void ntt_avx2(Poly& a, const int32_t* zetas) noexcept;
+void invntt_avx2(Poly& a, const int32_t* zetas, int32_t scale) noexcept;
+// Makes ntt() and invntt_tomont() use the portable form (tests, benchmarks).
+void force_portable_ntt(bool on) noexcept;
+const char* ntt_backend() noexcept;
+// The twiddle table and the inverse scaling constant the transforms use.
+const int32_t* zetas_for_tests() noexcept;
+int32_t inv_scale_for_tests() noexcept;
 // r = a o b * 2^-32 in the NTT domain; |a|, |b| < 9q.
 void pointwise_mont(Poly& r, const Poly& a, const Poly& b) noexcept;
 // r = sum_j A[i][j] o v[j] * 2^-32 for the i-th row; |v| < 9q, |A| < q.

@@ -32,3 +32,17 @@ class SecretSeed {
 };
 
 }  // namespace hash
+
+namespace hash {
+
+// The secret half of a key: its secret seed and its PRF key.
+struct SeedPair {
+  SecretSeed sk_seed;
+  SecretSeed prf_key;
+  void zeroize() noexcept {
+    sk_seed.zeroize();
+    prf_key.zeroize();
+  }
+};
+
+}  // namespace hash

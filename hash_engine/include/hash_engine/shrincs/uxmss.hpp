@@ -20,14 +20,7 @@ using hash::Digest;
 using SkSeed = hash::SecretSeed;
 using PrfSeed = hash::SecretSeed;
 
-struct PrivateKey {
-  SkSeed sk_seed;
-  PrfSeed prf_key;
-  void zeroize() noexcept {
-    sk_seed.zeroize();
-    prf_key.zeroize();
-  }
-};
+using PrivateKey = hash::SeedPair;
 
 struct StructuredPublicKey {
   Digest public_seed{};

@@ -1,0 +1,219 @@
+#include "hash_engine/sphincs_plus_c/hypertree.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+#include "hash/lanes.hpp"
+#include "hash_engine/hash/address.hpp"
+#include "hash_engine/hash/suite.hpp"
+#include "hash_engine/profiles/p256s.hpp"
+#include "hash_engine/treehash.hpp"
+
+namespace sphincs_plus_c::hypertree {
+
+using hash::Part;
+using hash::ops::keccak_packed;
+using P = profiles::p256s::Profile256s;
+
+namespace {
+
+constexpr uint32_t kH = P::SUBTREE_HEIGHT;
+constexpr size_t kLeafSeedInput = P::HT_LEAF_SEED.size() + 32 + 8 + 4;
+constexpr size_t kSkSeedInput = P::HT_WOTS_SK_SEED.size() + 32;
+constexpr size_t kSecretInput = P::WOTS_C_SECRET.size() + 32 + 4;
+constexpr size_t kPkPrefix = P::WOTS_C_PK.size() + 32;
+constexpr size_t kPkInput = kPkPrefix + 64 * 32;
+constexpr size_t kNodeInput = P::HT_NODE.size() + 32 + 32 + 64;
+constexpr size_t kMsgInput = P::WOTS_C_MSG.size() + 32 + 32 + 32 + 4 + 32;
+
+// Leaf secret seeds of leaves first .. first + count - 1 (count <= 8).
+void leaf_secret_seeds(const hash::SecretSeed& layer_seed, uint64_t tree, uint32_t first, size_t count,
+                       hash::SecretSeed* out) {
+  hash::SecretSeed leaf_seed[8];
+  hash::lanes::hash_many(
+      count, kLeafSeedInput,
+      [&](size_t j, uint8_t* dst) {
+        std::memcpy(dst, P::HT_LEAF_SEED.data(), P::HT_LEAF_SEED.size());
+        dst += P::HT_LEAF_SEED.size();
+        std::memcpy(dst, layer_seed.data(), 32);
+        hash::put_be64(dst + 32, tree);
+        hash::put_be32(dst + 40, first + uint32_t(j));
+      },
+      [&](size_t j, const uint8_t* d) { std::memcpy(leaf_seed[j].data(), d, 32); });
+  hash::lanes::hash_many(
+      count, kSkSeedInput,
+      [&](size_t j, uint8_t* dst) {
+        std::memcpy(dst, P::HT_WOTS_SK_SEED.data(), P::HT_WOTS_SK_SEED.size());
+        std::memcpy(dst + P::HT_WOTS_SK_SEED.size(), leaf_seed[j].data(), 32);
+      },
+      [&](size_t j, const uint8_t* d) { std::memcpy(out[j].data(), d, 32); });
+}
+
+void fill_secret(uint8_t* dst, const hash::SecretSeed& lss, uint32_t i) {
+  std::memcpy(dst, P::WOTS_C_SECRET.data(), P::WOTS_C_SECRET.size());
+  std::memcpy(dst + P::WOTS_C_SECRET.size(), lss.data(), 32);
+  hash::put_be32(dst + P::WOTS_C_SECRET.size() + 32, i);
+}
+
+// Chain ends of leaves first .. first + count - 1 (count <= 8), written into
+// bufs[k] + kPkPrefix, each buffer prefixed for the leaf compression.
+void chain_ends(const Digest& pk, const hash::SecretSeed& layer_seed, uint32_t layer, uint64_t tree, uint32_t first,
+                size_t count, uint8_t* const* bufs) {
+  hash::SecretSeed lss[8];
+  leaf_secret_seeds(layer_seed, tree, first, count, lss);
+  for (size_t k = 0; k < count; ++k) {
+    std::memcpy(bufs[k], P::WOTS_C_PK.data(), P::WOTS_C_PK.size());
+    std::memcpy(bufs[k] + P::WOTS_C_PK.size(), pk.data(), 32);
+  }
+  hash::lanes::hash_many(
+      count * 64, kSecretInput, [&](size_t idx, uint8_t* dst) { fill_secret(dst, lss[idx / 64], uint32_t(idx % 64)); },
+      [&](size_t idx, const uint8_t* d) { std::memcpy(bufs[idx / 64] + kPkPrefix + (idx % 64) * 32, d, 32); });
+  const auto layout = hash::lanes::chain_layout(P::WOTS_C_CHAIN, pk.data(), layer, tree);
+  hash::lanes::ChainJob jobs[8 * 64];
+  for (size_t k = 0; k < count; ++k)
+    for (uint32_t i = 0; i < 64; ++i)
+      jobs[k * 64 + i] = {bufs[k] + kPkPrefix + i * 32, first + uint32_t(k), i, 0, 15};
+  hash::lanes::walk_chains(layout, std::span(jobs, count * 64));
+}
+
+}  // namespace
+
+std::array<hash::SecretSeed, 8> hypertree_layer_seeds(const hash::SecretSeed& sk_seed) {
+  std::array<hash::SecretSeed, 8> out;
+  for (uint8_t l = 0; l < 8; ++l)
+    out[l] = hash::SecretSeed(keccak_packed({Part(P::HT_LAYER_SEED), Part(sk_seed.bytes()), Part(&l, 1)}));
+  return out;
+}
+
+void hypertree_leaves(const Digest& pk, const hash::SecretSeed& layer_seed, uint32_t layer, uint64_t tree,
+                      uint32_t first, uint32_t count, Digest* out) {
+  std::vector<uint8_t> buf(8 * kPkInput);
+  uint8_t* bufs[8];
+  const uint8_t* cbufs[8];
+  for (size_t k = 0; k < 8; ++k) cbufs[k] = bufs[k] = buf.data() + k * kPkInput;
+  for (uint32_t base = 0; base < count; base += 8) {
+    const uint32_t g = std::min<uint32_t>(8, count - base);
+    chain_ends(pk, layer_seed, layer, tree, first + base, g, bufs);
+    hash::lanes::hash_ptrs(g, kPkInput, cbufs, out + base);
+  }
+  zeroize::wipe(buf.data(), buf.size());
+}
+
+Digest hypertree_leaf(const Digest& pk, const hash::SecretSeed& layer_seed, uint32_t layer, uint64_t tree,
+                      uint32_t i) {
+  Digest out;
+  hypertree_leaves(pk, layer_seed, layer, tree, i, 1, &out);
+  return out;
+}
+
+std::vector<Digest> stateless_wots_c_public_key(const Digest& pk, const hash::SecretSeed& layer_seed, uint32_t layer,
+                                                uint64_t tree, uint32_t i) {
+  std::vector<uint8_t> buf(kPkInput);
+  uint8_t* b = buf.data();
+  chain_ends(pk, layer_seed, layer, tree, i, 1, &b);
+  std::vector<Digest> ends(64);
+  std::memcpy(ends.data(), buf.data() + kPkPrefix, 64 * 32);
+  return ends;
+}
+
+Digest hypertree_node_hash(const Digest& pk, uint32_t layer, uint64_t tree, uint32_t k, uint32_t j,
+                           const Digest& left, const Digest& right) {
+  const auto a = hash::address::hypertree_address_word(layer, tree, k, j);
+  return hash::suite::keccak::scheme_hash_parts({Part(P::HT_NODE), Part(pk), Part(a), Part(left), Part(right)});
+}
+
+std::pair<Digest, std::vector<Digest>> hypertree_subtree(const Digest& pk, const hash::SecretSeed& layer_seed,
+                                                         uint32_t layer, uint64_t tree, uint32_t x, Digest& leaf_x) {
+  std::vector<Digest> leaves(size_t(1) << kH);
+  hypertree_leaves(pk, layer_seed, layer, tree, 0, uint32_t(leaves.size()), leaves.data());
+  leaf_x = leaves[x & 0xff];
+  return treehash::root_and_auth_path_by_levels(
+      kH, x, std::move(leaves), [&](uint32_t k, size_t count, const Digest* children, Digest* out) {
+        hash::lanes::hash_many(
+            count, kNodeInput,
+            [&](size_t j, uint8_t* dst) {
+              std::memcpy(dst, P::HT_NODE.data(), P::HT_NODE.size());
+              dst += P::HT_NODE.size();
+              std::memcpy(dst, pk.data(), 32);
+              hash::address::write_address_word32(dst + 32, layer, tree, hash::address::kTypeHypertreeNode, 0, k,
+                                                  uint32_t(j));
+              std::memcpy(dst + 64, children[2 * j].data(), 32);
+              std::memcpy(dst + 96, children[2 * j + 1].data(), 32);
+            },
+            [&](size_t j, const uint8_t* d) { std::memcpy(out[j].data(), d, 32); });
+      });
+}
+
+Digest hypertree_public_root(const hash::SecretSeed& sk_seed, const Digest& pk) {
+  const auto seeds = hypertree_layer_seeds(sk_seed);
+  Digest leaf0;
+  return hypertree_subtree(pk, seeds[7], 7, 0, 0, leaf0).first;
+}
+
+std::optional<wots_c::GrindResult> sign_stateless_wots_c(const Digest& pk, const hash::SecretSeed& layer_seed,
+                                                         uint32_t layer, uint64_t tree, uint32_t x,
+                                                         const Digest& leaf_value, const Digest& r,
+                                                         const Digest& message) {
+  auto digests = [&](uint32_t base, size_t k, Digest* out) {
+    hash::lanes::hash_many(
+        k, kMsgInput,
+        [&](size_t j, uint8_t* dst) {
+          std::memcpy(dst, P::WOTS_C_MSG.data(), P::WOTS_C_MSG.size());
+          dst += P::WOTS_C_MSG.size();
+          std::memcpy(dst, pk.data(), 32);
+          std::memcpy(dst + 32, leaf_value.data(), 32);
+          std::memcpy(dst + 64, r.data(), 32);
+          hash::put_be32(dst + 96, base + uint32_t(j));
+          std::memcpy(dst + 100, message.data(), 32);
+        },
+        [&](size_t j, const uint8_t* d) { std::memcpy(out[j].data(), d, 32); });
+  };
+  hash::SecretSeed lss;
+  auto values = [&](const wots_c::Digits& digits) {
+    leaf_secret_seeds(layer_seed, tree, x, 1, &lss);
+    wots_c::Values v(64);
+    const auto layout = hash::lanes::chain_layout(P::WOTS_C_CHAIN, pk.data(), layer, tree);
+    hash::lanes::wots_chains(
+        kSecretInput, [&](size_t i, uint8_t* dst) { fill_secret(dst, lss, uint32_t(i)); }, layout, x, digits.data(),
+        v.data());
+    return v;
+  };
+  return wots_c::grind_digit_sum_batched(P::WOTS_COUNTER_BOUND, P::DIGIT_SUM_TARGET, digests, values);
+}
+
+bool verify_hypertree(const Digest& pk, const Digest& root, const Digest& message, uint64_t tree, uint32_t leaf,
+                      std::span<const LayerSignature> layers) {
+  if (layers.size() != P::HT_LAYERS) return false;
+  Digest m = message;
+  uint64_t t = tree;
+  uint32_t l_idx = leaf;
+  std::vector<uint8_t> pk_in(kPkInput);
+  std::memcpy(pk_in.data(), P::WOTS_C_PK.data(), P::WOTS_C_PK.size());
+  std::memcpy(pk_in.data() + P::WOTS_C_PK.size(), pk.data(), 32);
+  Digest* ends = reinterpret_cast<Digest*>(pk_in.data() + kPkPrefix);
+  for (uint32_t l = 0; l < P::HT_LAYERS; ++l) {
+    const LayerSignature& s = layers[l];
+    if (s.auth_path.size() != kH || s.wots_values.size() != 64) return false;
+    const Digest d = hash::suite::keccak::scheme_hash_parts(
+        {Part(P::WOTS_C_MSG), Part(pk), Part(s.leaf), Part(s.randomizer), Part(hash::be32(s.counter)), Part(m)});
+    if (hash::ops::digit_sum(d) != P::DIGIT_SUM_TARGET) return false;
+    const wots_c::Digits digits = wots_c::digits_of(d);
+    std::memcpy(ends, s.wots_values.data(), 64 * 32);
+    const auto layout = hash::lanes::chain_layout(P::WOTS_C_CHAIN, pk.data(), l, t);
+    hash::lanes::wots_finish(layout, l_idx, digits.data(), ends);
+    Digest v = hash::suite::keccak::scheme_hash_parts({Part(pk_in.data(), pk_in.size())});
+    if (v != s.leaf) return false;
+    for (uint32_t k = 1; k <= kH; ++k) {
+      if ((l_idx >> (k - 1)) & 1)
+        v = hypertree_node_hash(pk, l, t, k, l_idx >> k, s.auth_path[k - 1], v);
+      else
+        v = hypertree_node_hash(pk, l, t, k, l_idx >> k, v, s.auth_path[k - 1]);
+    }
+    m = v;
+    l_idx = uint32_t(t & 0xff);
+    t >>= 8;
+  }
+  return m == root;
+}
+
+}  // namespace sphincs_plus_c::hypertree

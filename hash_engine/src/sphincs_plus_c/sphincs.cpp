@@ -1,0 +1,100 @@
+#include "hash_engine/sphincs_plus_c/sphincs.hpp"
+
+#include <cstring>
+#include <string>
+
+#include "hash_engine/profiles/p256s.hpp"
+#include "hash_engine/shrincs/signer.hpp"
+#include "hash_engine/trace_macros.hpp"
+
+namespace sphincs_plus_c {
+
+using hash::Digest;
+using hash::Part;
+using hash::ops::keccak_packed;
+using P = profiles::p256s::Profile256s;
+
+namespace key {
+
+std::optional<Key> Key::from_bytes(std::span<const uint8_t> b) {
+  if (b.size() != kBytes) return std::nullopt;
+  Key k;
+  k.priv.sk_seed = SkSeed(b.data());
+  k.priv.prf_key = PrfSeed(b.data() + 32);
+  std::memcpy(k.public_seed.data(), b.data() + 64, 32);
+  std::memcpy(k.root.data(), b.data() + 96, 32);
+  return k;
+}
+
+zeroize::SecretArray<Key::kBytes> Key::to_bytes() const noexcept {
+  zeroize::SecretArray<kBytes> b;
+  std::memcpy(b.data(), priv.sk_seed.data(), 32);
+  std::memcpy(b.data() + 32, priv.prf_key.data(), 32);
+  std::memcpy(b.data() + 64, public_seed.data(), 32);
+  std::memcpy(b.data() + 96, root.data(), 32);
+  return b;
+}
+
+}  // namespace key
+
+std::optional<signature::Signature> sign(const key::Key& key, std::span<const uint8_t> message) {
+  trace_macros::stateless_trace_with([&] {
+    return "FORS start message_len=" + std::to_string(message.size()) +
+           " signed_trees=" + std::to_string(P::FORS_TREES) + " max_counter=" + std::to_string(P::FORS_COUNTER_BOUND);
+  });
+  auto fors = fors_c::sign_fors_c(key, message);
+  if (!fors) return std::nullopt;
+  trace_macros::stateless_trace_with([&] {
+    return "hypertree start bottom_tree=" + std::to_string(fors->tree_index) +
+           " bottom_leaf=" + std::to_string(fors->leaf_index) + " layers=" + std::to_string(P::HT_LAYERS);
+  });
+  const auto seeds = hypertree::hypertree_layer_seeds(key.priv.sk_seed);
+  signature::Signature sig;
+  sig.fors = std::move(fors->signature);
+  sig.layers.reserve(P::HT_LAYERS);
+  Digest m = fors->public_key;
+  uint64_t t = fors->tree_index;
+  uint32_t x = fors->leaf_index;
+  for (uint32_t l = 0; l < P::HT_LAYERS; ++l) {
+    trace_macros::stateless_trace_with([&] {
+      return "hypertree layer=" + std::to_string(l) + " tree=" + std::to_string(t) + " leaf=" + std::to_string(x);
+    });
+    hypertree::LayerSignature ls;
+    auto [root, path] = hypertree::hypertree_subtree(key.public_seed, seeds[l], l, t, x, ls.leaf);
+    ls.auth_path = std::move(path);
+    ls.randomizer = keccak_packed({Part(P::WOTS_C_RANDOMIZER), Part(key.priv.prf_key.bytes()), Part(m)});
+    auto w = hypertree::sign_stateless_wots_c(key.public_seed, seeds[l], l, t, x, ls.leaf, ls.randomizer, m);
+    if (!w) return std::nullopt;
+    ls.counter = w->counter;
+    ls.wots_values = std::move(w->values);
+    sig.layers.push_back(std::move(ls));
+    m = root;
+    x = uint32_t(t & 0xff);
+    t >>= 8;
+  }
+  trace_macros::stateless_trace("hypertree complete");
+  return sig;
+}
+
+bool verify_raw(const Digest& public_seed, const Digest& root, std::span<const uint8_t> message,
+                const signature::Signature& sig) {
+  if (sig.layers.empty()) return false;
+  auto f = fors_c::verify_fors_c_and_return_root(public_seed, root, message, sig.fors);
+  if (!f) return false;
+  return hypertree::verify_hypertree(public_seed, root, f->public_key, f->tree_index, f->leaf_index, sig.layers);
+}
+
+}  // namespace sphincs_plus_c
+
+namespace shrincs::signer {
+
+std::optional<sphincs_plus_c::signature::Signature> ShrincsSigner::sign_stateless_raw(
+    const sphincs_plus_c::key::Key& key, std::span<const uint8_t> message) {
+  trace_macros::stateless_trace_with(
+      [&] { return "signer start message_len=" + std::to_string(message.size()); });
+  auto sig = sphincs_plus_c::sign(key, message);
+  if (sig) trace_macros::stateless_trace("signer done");
+  return sig;
+}
+
+}  // namespace shrincs::signer

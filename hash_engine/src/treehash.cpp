@@ -1,0 +1,1 @@
+#include "hash_engine/treehash.hpp"
