@@ -23,12 +23,10 @@ using Bytes = std::span<const uint8_t>;
 using MutBytes = std::span<uint8_t>;
 using Seed = std::span<const uint8_t, 32>;
 
-// A cryptographic generator: fills a whole buffer with fresh bytes.
+// A cryptographic generator: fills a whole buffer with fresh bytes. Code
+// generic over it calls the (pointer, length) form.
 template <class R>
-concept RandomSource = requires(R& r, std::span<uint8_t> out, uint8_t* p, size_t n) {
-  r.fill_bytes(out);
-  r.fill_bytes(p, n);
-};
+concept RandomSource = requires(R& r, uint8_t* p, size_t n) { r.fill_bytes(p, n); };
 
 // The operating system's generator. A failing source is an internal fault.
 struct OsRng {
