@@ -59,7 +59,7 @@ class Info {
  public:
   std::span<const uint8_t> set(std::span<const uint8_t> prefix, std::span<const uint8_t> tail) noexcept {
     std::memcpy(buf_.data(), prefix.data(), prefix.size());
-    std::memcpy(buf_.data() + prefix.size(), tail.data(), tail.size());
+    if (!tail.empty()) std::memcpy(buf_.data() + prefix.size(), tail.data(), tail.size());
     return std::span<const uint8_t>(buf_.data(), prefix.size() + tail.size());
   }
 

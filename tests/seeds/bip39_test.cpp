@@ -79,6 +79,7 @@ TEST(Bip39WordList, NearMissesAreNotWords) {
                         std::string("abandonabandon")}) {
     EXPECT_FALSE(bip39::find_english_word(w).has_value()) << w;
   }
+  EXPECT_FALSE(bip39::find_english_word(std::string_view()).has_value());
 }
 
 TEST(Bip39Parse, ErrorsInTheOrderCountWordsChecksum) {

@@ -10,7 +10,7 @@ namespace detail {
 
 uint64_t lookup(std::string_view word, uint16_t& index) noexcept {
   uint64_t key = 0;
-  std::memcpy(&key, word.data(), word.size() < kMaxWordLen ? word.size() : kMaxWordLen);
+  if (!word.empty()) std::memcpy(&key, word.data(), word.size() < kMaxWordLen ? word.size() : kMaxWordLen);
   const uint64_t len = word.size();
   uint64_t found = 0;
   uint64_t idx = 0;
