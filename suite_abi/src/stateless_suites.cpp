@@ -40,15 +40,14 @@ namespace stateless_suites {
 
 AbiStatus keygen_from_seed(SuiteCode suite, Bytes seed, MutBytes sk_out, MutBytes pk_out) {
   if (seed.size() != kSeedLen) return abi_fail(AbiError::BadLength);
-  zeroize::Wiped<std::array<uint8_t, 32>> master{};
-  std::copy(seed.begin(), seed.end(), master.get().begin());
+  const derive::Seed master(seed.data());
   switch (suite) {
-    case SuiteCode::ED_ML_44: return status(composite::keypair_from_seed<EdMl44>(master.get(), sk_out, pk_out));
+    case SuiteCode::ED_ML_44: return status(composite::keypair_from_seed<EdMl44>(master.array(), sk_out, pk_out));
     case SuiteCode::ED_FN_512:
-      return status(composite_delta::keypair_from_seed<EdFn512>(master.get(), sk_out, pk_out));
-    case SuiteCode::SR_ML_44: return status(composite::keypair_from_seed<SrMl44>(master.get(), sk_out, pk_out));
+      return status(composite_delta::keypair_from_seed<EdFn512>(master.array(), sk_out, pk_out));
+    case SuiteCode::SR_ML_44: return status(composite::keypair_from_seed<SrMl44>(master.array(), sk_out, pk_out));
     case SuiteCode::SR_FN_512:
-      return status(composite_delta::keypair_from_seed<SrFn512>(master.get(), sk_out, pk_out));
+      return status(composite_delta::keypair_from_seed<SrFn512>(master.array(), sk_out, pk_out));
     case SuiteCode::ED_SH:
     case SuiteCode::SR_SH: return abi_fail(AbiError::WrongEntryPointForSuite);
   }
@@ -112,10 +111,10 @@ bool verify(SuiteCode suite, Bytes pk, Bytes msg, Bytes ctx, Bytes sig) {
 namespace seed {
 
 namespace {
-AbiStatus copy_out(const CoreResult<Seed32>& r, Seed32& out) {
+// Copies the derived seed out; the result's own copy is wiped with it.
+AbiStatus copy_out(const CoreResult<derive::Seed>& r, Seed32& out) {
   if (!r) return abi_fail(from_core(r.error()));
-  zeroize::Wiped<Seed32> own(*r);
-  out = own.get();
+  out = r->array();
   return {};
 }
 }  // namespace
@@ -132,8 +131,7 @@ AbiStatus master_seed_from_mnemonic(std::string_view phrase, std::optional<std::
                                     Seed32& out) {
   auto r = mnemonic::master_seed_from_mnemonic(phrase, password);
   if (!r) return abi_fail(AbiError::InvalidMnemonic);
-  zeroize::Wiped<Seed32> own(*r);
-  out = own.get();
+  out = r->array();
   return {};
 }
 
