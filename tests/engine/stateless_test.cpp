@@ -271,6 +271,17 @@ void CounterSearchProgressLines() {
       EXPECT_EQ(lines[i], "stateless trace: FORS counter search tried=" + std::to_string(i * every) + "/16777216");
     EXPECT_EQ(lines.back(), "stateless trace: FORS counter search success counter=" + std::to_string(winner));
   }
+  // A search that runs out of counters.
+  setenv("SHRINCS_TRACE_COUNTER_EVERY", "+0004", 1);
+  testing::internal::CaptureStdout();
+  auto none = fc::winning_fors_counter_and_digest_below(winner, s.key, s.msg, s.sig.fors.randomizer);
+  auto lines = lines_of(testing::internal::GetCapturedStdout());
+  EXPECT_FALSE(none);
+  ASSERT_EQ(lines.size(), 2 + (winner - 1) / 4);
+  EXPECT_EQ(lines.front(), "stateless trace: FORS counter search start limit=" + std::to_string(winner));
+  EXPECT_EQ(lines[1], "stateless trace: FORS counter search tried=4/" + std::to_string(winner));
+  EXPECT_EQ(lines.back(), "stateless trace: FORS counter search exhausted limit=" + std::to_string(winner));
+  EXPECT_FALSE(fc::winning_fors_counter_and_digest_below(0, s.key, s.msg, s.sig.fors.randomizer));
   setenv("SHRINCS_TRACE_STATELESS", "off", 1);
   setenv("SHRINCS_TRACE_COUNTER_EVERY", "1", 1);
   testing::internal::CaptureStdout();
