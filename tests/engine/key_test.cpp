@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fixture.hpp"
+#include "hash_engine/engine.hpp"
 #include "hash_engine/shrincs/dispatch.hpp"
 #include "hash_engine/shrincs/verifier.hpp"
 #include "hash_engine/sphincs_plus_c/hypertree.hpp"
