@@ -8,6 +8,7 @@
 #include "hash_engine/trace_macros.hpp"
 #include "hash_engine/treehash.hpp"
 #include "keccak/keccak.hpp"
+#include "fixture.hpp"
 #include "reference.hpp"
 #include "vectors.hpp"
 
@@ -63,15 +64,6 @@ TEST(Treehash, PathsRootsAndClimbs) {
   auto long_path = h14.second;
   long_path.push_back(Digest{});
   EXPECT_EQ(treehash::root_from_auth_path(14, 5, index_leaf(5), long_path, toy_node), h14.first);
-}
-
-sphincs_plus_c::key::Key toy_key() {
-  sphincs_plus_c::key::Key k;
-  k.priv.sk_seed = hash::SecretSeed(seed("spx-sk"));
-  k.priv.prf_key = hash::SecretSeed(seed("spx-prf"));
-  k.public_seed = seed("spx-pk");
-  k.root = ht::hypertree_public_root(k.priv.sk_seed, k.public_seed);
-  return k;
 }
 
 TEST(ForsC, DigestBitLayout) {
@@ -141,31 +133,10 @@ TEST(Hypertree, LeavesAndSubtreeMatchTheConstruction) {
   EXPECT_EQ(seeds[3].bytes(), keccak_packed({Part(P::HT_LAYER_SEED), Part(seed("s")), Part(&three, 1)}));
 }
 
-// One few-time signature shared by the tests below (the costly part).
-struct Signed {
-  sphincs_plus_c::key::Key key = toy_key();
-  Digest msg = seed("action message");
-  sphincs_plus_c::signature::Signature sig;
-  std::string trace;
-};
+using fixture::signed_once;
 
-const Signed& signed_once() {
-  static Signed* s = [] {
-    auto* v = new Signed;
-    unsetenv("SHRINCS_TRACE_STATELESS");
-    unsetenv("SHRINCS_TRACE_COUNTER_EVERY");
-    testing::internal::CaptureStdout();
-    auto sig = shrincs::signer::ShrincsSigner::sign_stateless_raw(v->key, v->msg);
-    v->trace = testing::internal::GetCapturedStdout();
-    EXPECT_TRUE(sig);
-    v->sig = *sig;
-    return v;
-  }();
-  return *s;
-}
-
-TEST(SphincsC, SignsAndVerifies) {
-  const Signed& s = signed_once();
+void SignsAndVerifies() {
+  const auto& s = signed_once();
   EXPECT_TRUE(s.trace.empty());
   EXPECT_TRUE(sphincs_plus_c::verify_raw(s.key.public_seed, s.key.root, s.msg, s.sig));
   EXPECT_FALSE(sphincs_plus_c::verify_raw(s.key.public_seed, s.key.root, seed("other"), s.sig));
@@ -184,8 +155,8 @@ TEST(SphincsC, SignsAndVerifies) {
   EXPECT_FALSE(sphincs_plus_c::signature::decode_flat(longer));
 }
 
-TEST(SphincsC, PositionsFollowTheForsDigest) {
-  const Signed& s = signed_once();
+void PositionsFollowTheForsDigest() {
+  const auto& s = signed_once();
   auto d = fc::signer_fors_digest(s.key.public_seed, s.key.root, s.msg, s.sig.fors.randomizer, s.sig.fors.counter);
   ASSERT_TRUE(d.wins);
   // The lowest winner: every smaller counter loses.
@@ -200,8 +171,8 @@ TEST(SphincsC, PositionsFollowTheForsDigest) {
             ht::hypertree_leaf(s.key.public_seed, seeds[1], 1, d.tree_index >> 8, uint32_t(d.tree_index & 0xff)));
 }
 
-TEST(SphincsC, RefusesMalformedAndTamperedSignatures) {
-  const Signed& s = signed_once();
+void RefusesMalformedAndTamperedSignatures() {
+  const auto& s = signed_once();
   auto check = [&](const sphincs_plus_c::signature::Signature& t) {
     return sphincs_plus_c::verify_raw(s.key.public_seed, s.key.root, s.msg, t);
   };
@@ -283,8 +254,8 @@ std::vector<std::string> lines_of(const std::string& s) {
   return out;
 }
 
-TEST(Trace, CounterSearchProgressLines) {
-  const Signed& s = signed_once();
+void CounterSearchProgressLines() {
+  const auto& s = signed_once();
   const uint32_t winner = s.sig.fors.counter;
   setenv("SHRINCS_TRACE_STATELESS", "on", 1);
   for (uint32_t every : {1u, 7u}) {
@@ -300,6 +271,17 @@ TEST(Trace, CounterSearchProgressLines) {
       EXPECT_EQ(lines[i], "stateless trace: FORS counter search tried=" + std::to_string(i * every) + "/16777216");
     EXPECT_EQ(lines.back(), "stateless trace: FORS counter search success counter=" + std::to_string(winner));
   }
+  // A search that runs out of counters.
+  setenv("SHRINCS_TRACE_COUNTER_EVERY", "+0004", 1);
+  testing::internal::CaptureStdout();
+  auto none = fc::winning_fors_counter_and_digest_below(winner, s.key, s.msg, s.sig.fors.randomizer);
+  auto lines = lines_of(testing::internal::GetCapturedStdout());
+  EXPECT_FALSE(none);
+  ASSERT_EQ(lines.size(), 2 + (winner - 1) / 4);
+  EXPECT_EQ(lines.front(), "stateless trace: FORS counter search start limit=" + std::to_string(winner));
+  EXPECT_EQ(lines[1], "stateless trace: FORS counter search tried=4/" + std::to_string(winner));
+  EXPECT_EQ(lines.back(), "stateless trace: FORS counter search exhausted limit=" + std::to_string(winner));
+  EXPECT_FALSE(fc::winning_fors_counter_and_digest_below(0, s.key, s.msg, s.sig.fors.randomizer));
   setenv("SHRINCS_TRACE_STATELESS", "off", 1);
   setenv("SHRINCS_TRACE_COUNTER_EVERY", "1", 1);
   testing::internal::CaptureStdout();
@@ -309,8 +291,8 @@ TEST(Trace, CounterSearchProgressLines) {
   unsetenv("SHRINCS_TRACE_COUNTER_EVERY");
 }
 
-TEST(Trace, FullSignatureWritesNineteenLinesAndTheSameSignature) {
-  const Signed& s = signed_once();
+void FullSignatureWritesNineteenLinesAndTheSameSignature() {
+  const auto& s = signed_once();
   setenv("SHRINCS_TRACE_STATELESS", "on", 1);
   testing::internal::CaptureStdout();
   auto sig = shrincs::signer::ShrincsSigner::sign_stateless_raw(s.key, s.msg);
@@ -346,3 +328,16 @@ TEST(Trace, FullSignatureWritesNineteenLinesAndTheSameSignature) {
 }
 
 }  // namespace
+
+void check_stateless_dispatch();
+
+// Every check that needs the shared few-time signature runs in this one test,
+// so the signature is made once per test process.
+TEST(SphincsC, FewTimeSignature) {
+  for (auto* f : {SignsAndVerifies, PositionsFollowTheForsDigest, RefusesMalformedAndTamperedSignatures,
+                  CounterSearchProgressLines, FullSignatureWritesNineteenLinesAndTheSameSignature,
+                  check_stateless_dispatch}) {
+    f();
+    if (testing::Test::HasFatalFailure()) return;
+  }
+}

@@ -159,7 +159,7 @@ TEST(Uxmss, SignaturesEqualTheOneAtATimeSigner) {
 }
 
 TEST(Uxmss, CachedAndUncachedKeysSignIdentically) {
-  for (uint32_t cap : {1u, 4u, 8u, 13u}) {
+  for (uint32_t cap : {1u, 2u, 3u, 4u, 8u, 13u, 16u}) {
     Key cached = make_key(cap, cap);
     Key plain = *Key::from_bytes(cached.to_bytes().span());
     for (uint32_t q = 1; q <= cap; ++q) {

@@ -91,7 +91,11 @@ SigningForsDigest signer_fors_digest(const Digest& public_seed, const Digest& ro
 
 std::optional<std::pair<uint32_t, SigningForsDigest>> winning_fors_counter_and_digest(
     const key::Key& key, std::span<const uint8_t> message, const Digest& randomizer) {
-  const uint32_t limit = P::FORS_COUNTER_BOUND;
+  return winning_fors_counter_and_digest_below(P::FORS_COUNTER_BOUND, key, message, randomizer);
+}
+
+std::optional<std::pair<uint32_t, SigningForsDigest>> winning_fors_counter_and_digest_below(
+    uint32_t limit, const key::Key& key, std::span<const uint8_t> message, const Digest& randomizer) {
   const uint32_t every = trace_macros::stateless_trace_counter_every();
   const bool on = trace_macros::stateless_trace_enabled();
   if (on) trace_macros::write_line("FORS counter search start limit=" + std::to_string(limit));

@@ -56,6 +56,9 @@ SigningForsDigest signer_fors_digest(const Digest& public_seed, const Digest& ro
 // Lowest counter below 2^24 whose digest wins (with the trace hooks).
 std::optional<std::pair<uint32_t, SigningForsDigest>> winning_fors_counter_and_digest(
     const key::Key& key, std::span<const uint8_t> message, const Digest& randomizer);
+// The same search below another limit (same trace lines, with that limit).
+std::optional<std::pair<uint32_t, SigningForsDigest>> winning_fors_counter_and_digest_below(
+    uint32_t limit, const key::Key& key, std::span<const uint8_t> message, const Digest& randomizer);
 Digest fors_leaf_hash(const Digest& public_seed, const key::SkSeed& sk_seed, uint64_t tree, uint32_t leaf,
                       uint32_t t, uint32_t i);
 // Root of tree t and the path of leaf x, from all its leaves; `revealed`

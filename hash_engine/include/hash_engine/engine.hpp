@@ -1,0 +1,21 @@
+// Everything a caller of the hash-based signature engine needs.
+#pragma once
+
+#include "hash_engine/hash/address.hpp"
+#include "hash_engine/hash/ops.hpp"
+#include "hash_engine/hash/suite.hpp"
+#include "hash_engine/profiles/p256s.hpp"
+#include "hash_engine/shrincs/dispatch.hpp"
+#include "hash_engine/shrincs/key.hpp"
+#include "hash_engine/shrincs/signature.hpp"
+#include "hash_engine/shrincs/signer.hpp"
+#include "hash_engine/shrincs/uxmss.hpp"
+#include "hash_engine/shrincs/verifier.hpp"
+#include "hash_engine/sphincs_plus_c/fors_c.hpp"
+#include "hash_engine/sphincs_plus_c/hypertree.hpp"
+#include "hash_engine/sphincs_plus_c/key.hpp"
+#include "hash_engine/sphincs_plus_c/signature.hpp"
+#include "hash_engine/sphincs_plus_c/sphincs.hpp"
+#include "hash_engine/trace_macros.hpp"
+#include "hash_engine/treehash.hpp"
+#include "hash_engine/wots_c.hpp"

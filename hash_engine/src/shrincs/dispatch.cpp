@@ -1,0 +1,81 @@
+#include "hash_engine/shrincs/dispatch.hpp"
+
+#include "hash_engine/hash/ops.hpp"
+#include "hash_engine/profiles/p256s.hpp"
+#include "hash_engine/shrincs/uxmss.hpp"
+#include "hash_engine/shrincs/verifier.hpp"
+#include "hash_engine/sphincs_plus_c/sphincs.hpp"
+#include "subtle/subtle.hpp"
+
+namespace shrincs::verifier {
+
+using hash::Part;
+using P = profiles::p256s::Profile256s;
+
+Digest action_message_hash(Path path, std::span<const uint8_t, 32> commitment, const ShrincsAction& action) noexcept {
+  const Digest label = hash::ops::keccak_packed({Part(path == Path::Stateful ? P::VERIFY_STATEFUL : P::VERIFY_STATELESS)});
+  const auto one = hash::be32(1);
+  const auto& w = action.words;
+  return hash::ops::keccak_packed(
+      {Part(label), Part(one), Part(commitment), Part(w[0]), Part(w[1]), Part(w[2]), Part(w[3]), Part(w[4])});
+}
+
+bool ShrincsVerifier::verify_stateful(std::span<const uint8_t> commitment, const key::PublicKey& pk,
+                                      const ShrincsAction& action, const signature::Signature& sig) {
+  return dispatch::verify_stateful(commitment, pk, action, sig);
+}
+
+bool ShrincsVerifier::verify_stateless(std::span<const uint8_t> commitment, const key::PublicKey& pk,
+                                       const ShrincsAction& action, const sphincs_plus_c::signature::Signature& sig) {
+  return dispatch::verify_stateless(commitment, pk, action, sig);
+}
+
+}  // namespace shrincs::verifier
+
+namespace shrincs::dispatch {
+
+using hash::Digest;
+
+namespace {
+
+// Checks 1 to 5: a non-zero commitment that the public key's fields hash to,
+// and a 68-byte stateful public key.
+bool commitment_holds(std::span<const uint8_t> c, const key::PublicKey& pk) {
+  if (c.size() != 32 || subtle::ct_is_zero(c.data(), 32).declassify()) return false;
+  if (pk.carried_commitment.size() != 32 || !subtle::ct_eq(pk.carried_commitment, c).declassify()) return false;
+  const auto recomputed = pk.commitment();
+  if (!recomputed) return false;
+  if (!subtle::ct_eq(recomputed->data(), pk.carried_commitment.data(), 32).declassify()) return false;
+  return pk.stateful_public_key.size() == 68;
+}
+
+}  // namespace
+
+bool verify_stateful_unsafe_raw(std::span<const uint8_t> commitment, const key::PublicKey& pk,
+                                std::span<const uint8_t> message, const signature::Signature& sig) {
+  if (!commitment_holds(commitment, pk)) return false;
+  const auto spk = uxmss::StructuredPublicKey::from_bytes(pk.stateful_public_key);
+  return spk && uxmss::verify_stateful_unsafe_raw(*spk, message, sig);
+}
+
+bool verify_stateful(std::span<const uint8_t> commitment, const key::PublicKey& pk, const ShrincsAction& action,
+                     const signature::Signature& sig) {
+  if (!action.acceptable() || commitment.size() != 32) return false;
+  const Digest m = verifier::action_message_hash(verifier::Path::Stateful,
+                                                 std::span<const uint8_t, 32>(commitment.data(), 32), action);
+  return verify_stateful_unsafe_raw(commitment, pk, m, sig);
+}
+
+bool verify_stateless(std::span<const uint8_t> commitment, const key::PublicKey& pk, const ShrincsAction& action,
+                      const sphincs_plus_c::signature::Signature& sig) {
+  if (!action.acceptable()) return false;
+  if (!commitment_holds(commitment, pk)) return false;
+  const Digest m = verifier::action_message_hash(verifier::Path::Stateless,
+                                                 std::span<const uint8_t, 32>(commitment.data(), 32), action);
+  hash::Digest seed, root;
+  std::copy(pk.stateless_public_seed.begin(), pk.stateless_public_seed.end(), seed.begin());
+  std::copy(pk.hypertree_root.begin(), pk.hypertree_root.end(), root.begin());
+  return sphincs_plus_c::verify_raw(seed, root, m, sig);
+}
+
+}  // namespace shrincs::dispatch
