@@ -3,7 +3,13 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # Debian's interpreter: the one python3-pytest and the system packages serve.
 PYTHON=/usr/bin/python3
 JOBS="${VT_JOBS:-$(nproc)}"
-export VALTORIMESCA_VECTORS="${VALTORIMESCA_VECTORS:-$ROOT/../shared/vectors}"
+# Test vectors: $VALTORIMESCA_VECTORS, else ../shared/vectors beside the
+# checkout, else the workspace's shared copy.
+if [ -z "${VALTORIMESCA_VECTORS:-}" ]; then
+  VALTORIMESCA_VECTORS="$ROOT/../shared/vectors"
+  [ -d "$VALTORIMESCA_VECTORS" ] || [ ! -d /work/shared/vectors ] || VALTORIMESCA_VECTORS=/work/shared/vectors
+fi
+export VALTORIMESCA_VECTORS
 
 install_package() {
   (cd "$ROOT" && "$PYTHON" -m pip install --quiet --no-build-isolation \
