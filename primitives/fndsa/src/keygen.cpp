@@ -153,11 +153,14 @@ NttTables make_ntt(const Prime& P, unsigned logn) {
   t.igm.resize(n);
   uint32_t psi = P.g;
   for (unsigned i = logn; i < 10; ++i) psi = P.mul(psi, psi);
-  const uint32_t ipsi = P.inv(psi);
+  const uint32_t mpsi = P.mmul(psi, P.r2), mipsi = P.mmul(P.inv(psi), P.r2);
+  uint32_t x = P.r, y = P.r;  // Montgomery forms of psi^k and psi^-k
   for (size_t k = 0; k < n; ++k) {
-    unsigned e = logn == 0 ? 0 : rev_bits(static_cast<unsigned>(k), logn);
-    t.gm[k] = P.mmul(P.pow(psi, e), P.r2);
-    t.igm[k] = P.mmul(P.pow(ipsi, e), P.r2);
+    const size_t e = logn == 0 ? 0 : rev_bits(static_cast<unsigned>(k), logn);
+    t.gm[e] = x;
+    t.igm[e] = y;
+    x = P.mmul(x, mpsi);
+    y = P.mmul(y, mipsi);
   }
   t.ninv = P.mmul(P.inv(static_cast<uint32_t>(n % P.p)), P.r2);
   return t;
@@ -290,6 +293,25 @@ void sub_scaled(uint32_t* F, size_t Flen, const uint32_t* P, size_t plen, uint32
   }
 }
 
+// out = k x over len + 1 limbs, x signed over len limbs.
+void mul_small_signed(const uint32_t* x, size_t len, int32_t k, uint32_t* out) noexcept {
+  const uint32_t neg = static_cast<uint32_t>(k) >> 31;
+  const uint32_t ak = (static_cast<uint32_t>(k) ^ (0u - neg)) + neg;
+  const uint32_t ext = sign_mask(x, len) & 0x7FFFFFFF;
+  uint64_t carry = 0;
+  for (size_t j = 0; j <= len; ++j) {
+    const uint64_t z = static_cast<uint64_t>(j < len ? x[j] : ext) * ak + carry;
+    out[j] = static_cast<uint32_t>(z) & 0x7FFFFFFF;
+    carry = z >> 31;
+  }
+  uint32_t cc = neg;
+  for (size_t j = 0; j <= len; ++j) {
+    const uint32_t w = ((out[j] ^ (0u - neg)) & 0x7FFFFFFF) + cc;
+    out[j] = w & 0x7FFFFFFF;
+    cc = w >> 31;
+  }
+}
+
 // Index and value of the highest limb that is not a sign extension, over
 // all coefficients; the result is the maximal bit length.
 uint32_t poly_max_bitlength(const uint32_t* x, size_t stride, size_t off, size_t xlen, size_t n) noexcept {
@@ -355,7 +377,17 @@ constexpr uint32_t kReduceBits = 9;  // for n = 512
 struct Scratch {
   std::vector<uint32_t> v;
   explicit Scratch(size_t n = 0) : v(n, 0) {}
-  ~Scratch() { zeroize::wipe(v.data(), v.size() * sizeof(uint32_t)); }
+  ~Scratch() { wipe(); }
+  Scratch(const Scratch&) = delete;
+  Scratch& operator=(const Scratch&) = delete;
+  Scratch(Scratch&& o) noexcept { v.swap(o.v); }
+  // The previous contents are wiped before they are released.
+  Scratch& operator=(Scratch&& o) noexcept {
+    wipe();
+    v.swap(o.v);
+    return *this;
+  }
+  void wipe() noexcept { zeroize::wipe(v.data(), v.size() * sizeof(uint32_t)); }
   uint32_t* data() noexcept { return v.data(); }
   uint32_t& operator[](size_t i) noexcept { return v[i]; }
 };
@@ -364,6 +396,8 @@ struct FxScratch {
   std::vector<Fxr> v;
   explicit FxScratch(size_t n) : v(n, Fxr{0}) {}
   ~FxScratch() { zeroize::wipe(v.data(), v.size() * sizeof(Fxr)); }
+  FxScratch(const FxScratch&) = delete;
+  FxScratch& operator=(const FxScratch&) = delete;
   Fxr* data() noexcept { return v.data(); }
 };
 
@@ -568,7 +602,7 @@ bool solve_intermediate(const Tower& tw, unsigned depth, Scratch& F) {
   std::vector<NttTables> tabs;
   tabs.reserve(plen);
   Scratch fn(plen * n), kn(n), res(plen), kf(n * plen);
-  for (size_t i = 0; i < plen; ++i) {
+  for (size_t i = 0; i < plen && n > 16; ++i) {
     tabs.push_back(make_ntt(ps.pr[i], logn));
     level_ntt(fd, slen, logn, ps.pr[i], tabs[i], fn.data() + i * n);
   }
@@ -581,6 +615,20 @@ bool solve_intermediate(const Tower& tw, unsigned depth, Scratch& F) {
     fxp_fft(logn, rt1.data());
     fxp_mul_fft(logn, rt1.data(), rt3.data());
     fxp_ifft(logn, rt1.data());
+    const uint32_t scale_k = scale_FG - scale_fg;
+    if (n <= 16) {
+      // F -= k f 2^scale_k term by term (X^n = -1 wraps with a sign change).
+      Scratch prod(slen + 1);
+      for (size_t i = 0; i < n; ++i) {
+        const int32_t ki = rt1.data()[i].round();
+        for (size_t j = 0; j < n; ++j) {
+          const size_t d = i + j;
+          const int32_t kk = d < n ? ki : -ki;
+          mul_small_signed(fd + j * slen, slen, kk, prod.data());
+          sub_scaled(Ft.data() + (d & (n - 1)) * llen, FGlen, prod.data(), slen + 1, scale_k);
+        }
+      }
+    } else {
     // k f, exactly
     for (size_t i = 0; i < plen; ++i) {
       const Prime& P = ps.pr[i];
@@ -593,7 +641,8 @@ bool solve_intermediate(const Tower& tw, unsigned depth, Scratch& F) {
     for (size_t j = 0; j < n; ++j) {
       for (size_t i = 0; i < plen; ++i) res[i] = kres[i * n + j];
       crt_rebuild(res.data(), plen, kf.data() + j * plen, true);
-      sub_scaled(Ft.data() + j * llen, FGlen, kf.data() + j * plen, plen, scale_FG - scale_fg);
+      sub_scaled(Ft.data() + j * llen, FGlen, kf.data() + j * plen, plen, scale_k);
+    }
     }
     if (scale_FG <= scale_fg) break;
     scale_FG = scale_FG <= scale_fg + kReduceBits ? scale_fg : scale_FG - kReduceBits;
