@@ -2,6 +2,7 @@
 // the NTRU equation of generated keys, and decoding errors.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -224,6 +225,29 @@ TEST(FnDsa, SigningKeyDecodingAndSigningErrors) {
   ctx.resize(255);
   EXPECT_EQ(key.sign_with_seed(seed, ctx, {}, sig), fndsa::SignStatus::Ok);
   EXPECT_TRUE(fndsa::verify(keys()[0].vk, sig, ctx, {}));
+}
+
+}  // namespace
+
+namespace {
+
+// The signer's rounding: to nearest with ties to even, as the processor's
+// conversion and the C library's llrint give it; floor through truncation.
+TEST(FnDsa, RoundingHelpers) {
+  struct Case {
+    double x;
+    int64_t nearest, floor;
+  };
+  const Case table[] = {
+      {2.5, 2, 2},   {3.5, 4, 3},   {-2.5, -2, -3}, {-3.5, -4, -4}, {0.49999999999999994, 0, 0},
+      {-0.5, 0, -1}, {1e15 + 0.5, 1000000000000000, 1000000000000000}, {-7.0, -7, -7},
+  };
+  for (const auto& c : table) {
+    EXPECT_EQ(fndsa::detail::rint(c.x), c.nearest) << c.x;
+    EXPECT_EQ(std::llrint(c.x), c.nearest) << c.x;
+    EXPECT_EQ(fndsa::detail::floor_i64(c.x), c.floor) << c.x;
+  }
+  EXPECT_EQ(fndsa::detail::fsqrt(2.0), std::sqrt(2.0));
 }
 
 }  // namespace
