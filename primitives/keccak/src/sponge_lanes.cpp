@@ -90,8 +90,11 @@ void Keccak256Lanes<N>::final(uint8_t (*out)[32]) noexcept {
   permute_lanes<N>(st_);
   for (size_t k = 0; k < N; ++k)
     for (size_t w = 0; w < 4; ++w) {
-      const uint64_t v = st_[w * N + k];
-      for (size_t b = 0; b < 8; ++b) out[k][8 * w + b] = static_cast<uint8_t>(v >> (8 * b));
+      uint64_t v = st_[w * N + k];
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+      v = __builtin_bswap64(v);
+#endif
+      std::memcpy(out[k] + 8 * w, &v, 8);
     }
   reset();
 }
