@@ -75,6 +75,18 @@ TEST(FnDsaVectors, SigningKeyDecodeAndSignatures) {
   }
 }
 
+TEST(FnDsaVectors, KeyPairsFromSeeds) {
+  for (const auto& c : cases()) {
+    auto seed = hex_field(field(c, "keygen_seed"), "hex");
+    ASSERT_EQ(seed.size(), 32u);
+    valtorimesca::SeededRng rng(std::span<const uint8_t, 32>(seed.data(), 32));
+    uint8_t sk[fndsa::kSigningKeySize], vk[fndsa::kVerifyingKeySize];
+    fndsa::keygen(rng, sk, vk);
+    EXPECT_EQ(vt_test::to_hex(vk, sizeof vk), vt_test::string_field(c, "verifying_key_hex"));
+    EXPECT_EQ(vt_test::to_hex(sk, sizeof sk), vt_test::string_field(c, "signing_key_hex"));
+  }
+}
+
 TEST(FnDsaVectors, SignaturesFromSeeds) {
   for (const auto& c : cases()) {
     fndsa::SigningKey sk;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "keccak/keccak.hpp"
+#include "zeroize/zeroize.hpp"
 #include "keccak_internal.hpp"
 #include "keccak_lanes.hpp"
 
@@ -14,11 +15,6 @@
 
 namespace keccak {
 namespace {
-
-void wipe(void* p, size_t n) {
-  volatile uint8_t* v = static_cast<volatile uint8_t*>(p);
-  while (n--) *v++ = 0;
-}
 
 #if defined(VT_KECCAK_X86)
 uint64_t xcr0() {
@@ -75,7 +71,7 @@ void permute_lanes_portable(uint64_t* lanes) {
   deinterleave<N>(lanes, tmp);
   for (size_t k = 0; k < N; ++k) permute(tmp[k]);
   interleave<N>(tmp, lanes);
-  wipe(tmp, sizeof(tmp));
+  zeroize::wipe(tmp, sizeof(tmp));
 }
 
 template <size_t N>
@@ -84,7 +80,7 @@ void permute_states_vector(State* s, void (*core)(uint64_t*) noexcept) {
   interleave<N>(s, lanes);
   core(lanes);
   deinterleave<N>(lanes, s);
-  wipe(lanes, sizeof(lanes));
+  zeroize::wipe(lanes, sizeof(lanes));
 }
 
 }  // namespace

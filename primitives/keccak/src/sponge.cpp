@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "keccak/keccak.hpp"
+#include "zeroize/zeroize.hpp"
 #include "keccak_internal.hpp"
 
 namespace keccak {
@@ -8,19 +9,14 @@ namespace {
 
 inline uint8_t* bytes(State& s) { return reinterpret_cast<uint8_t*>(s.data()); }
 
-void wipe(void* p, size_t n) {
-  volatile uint8_t* v = static_cast<volatile uint8_t*>(p);
-  while (n--) *v++ = 0;
-}
-
 }  // namespace
 
 Sponge::Sponge(size_t rate, uint8_t domain) noexcept : rate_(rate), domain_(domain) {}
 
-Sponge::~Sponge() { wipe(st_.data(), sizeof(st_)); }
+Sponge::~Sponge() { zeroize::wipe(st_.data(), sizeof(st_)); }
 
 void Sponge::reset() noexcept {
-  wipe(st_.data(), sizeof(st_));
+  zeroize::wipe(st_.data(), sizeof(st_));
   pos_ = 0;
   squeezing_ = false;
 }

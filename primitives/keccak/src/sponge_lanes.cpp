@@ -4,14 +4,10 @@
 #include <cstring>
 
 #include "keccak/keccak.hpp"
+#include "zeroize/zeroize.hpp"
 
 namespace keccak {
 namespace {
-
-void wipe(void* p, size_t n) {
-  volatile uint8_t* v = static_cast<volatile uint8_t*>(p);
-  while (n--) *v++ = 0;
-}
 
 inline uint64_t load64_le(const uint8_t* p) {
   uint64_t v;
@@ -64,12 +60,12 @@ void absorb_lanes(uint64_t* st, size_t& pos, Src src, size_t len) noexcept {
 
 template <size_t N>
 Keccak256Lanes<N>::~Keccak256Lanes() {
-  wipe(st_, sizeof(st_));
+  zeroize::wipe(st_, sizeof(st_));
 }
 
 template <size_t N>
 void Keccak256Lanes<N>::reset() noexcept {
-  wipe(st_, sizeof(st_));
+  zeroize::wipe(st_, sizeof(st_));
   pos_ = 0;
 }
 
@@ -94,8 +90,11 @@ void Keccak256Lanes<N>::final(uint8_t (*out)[32]) noexcept {
   permute_lanes<N>(st_);
   for (size_t k = 0; k < N; ++k)
     for (size_t w = 0; w < 4; ++w) {
-      const uint64_t v = st_[w * N + k];
-      for (size_t b = 0; b < 8; ++b) out[k][8 * w + b] = static_cast<uint8_t>(v >> (8 * b));
+      uint64_t v = st_[w * N + k];
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+      v = __builtin_bswap64(v);
+#endif
+      std::memcpy(out[k] + 8 * w, &v, 8);
     }
   reset();
 }
@@ -135,7 +134,7 @@ void keccak256_many(const uint8_t* const* in, size_t count, size_t len,
     uint8_t dig[4][32];
     keccak256_x4(lanes, len, dig);
     std::memcpy(out[i], dig, 32 * rem);
-    wipe(dig, sizeof(dig));
+    zeroize::wipe(dig, sizeof(dig));
   }
 }
 

@@ -1,0 +1,84 @@
+#include "valtorimesca/pq/falcon.hpp"
+
+#include <openssl/evp.h>
+
+#include <memory>
+
+#include "fault/fault.hpp"
+#include "fndsa/fndsa.hpp"
+#include "valtorimesca/seeded_rng.hpp"
+
+namespace valtorimesca::pq::falcon {
+
+static_assert(kSecretKeySize == fndsa::kSigningKeySize);
+static_assert(kPublicKeySize == fndsa::kVerifyingKeySize);
+static_assert(kSignatureSize == fndsa::kSignatureSize);
+
+namespace {
+
+void be64(uint8_t out[8], uint64_t v) noexcept {
+  for (int i = 0; i < 8; ++i) out[i] = static_cast<uint8_t>(v >> (56 - 8 * i));
+}
+
+struct MdCtxFree {
+  void operator()(EVP_MD_CTX* c) const noexcept { EVP_MD_CTX_free(c); }
+};
+
+}  // namespace
+
+zeroize::SecretArray<32> nonce_seed(std::span<const uint8_t> sk, std::span<const uint8_t> nonce,
+                                    std::span<const uint8_t> msg) {
+  std::unique_ptr<EVP_MD_CTX, MdCtxFree> ctx(EVP_MD_CTX_new());
+  fault::check(ctx != nullptr, "SHA-512 context allocation failed");
+  bool ok = EVP_DigestInit_ex(ctx.get(), EVP_sha512(), nullptr) == 1;
+  ok &= EVP_DigestUpdate(ctx.get(), kNonceSeedLabel, sizeof kNonceSeedLabel) == 1;
+  uint8_t len[8];
+  for (auto part : {sk, nonce, msg}) {
+    be64(len, part.size());
+    ok &= EVP_DigestUpdate(ctx.get(), len, sizeof len) == 1;
+    ok &= EVP_DigestUpdate(ctx.get(), part.data(), part.size()) == 1;
+  }
+  zeroize::SecretArray<64> digest;
+  unsigned int dlen = 0;
+  ok &= EVP_DigestFinal_ex(ctx.get(), digest.data(), &dlen) == 1;
+  fault::check(ok && dlen == 64, "SHA-512 failed");
+  return zeroize::SecretArray<32>(digest.data());
+}
+
+CoreStatus sign_with_seed(std::span<const uint8_t> sk, std::span<const uint8_t> msg,
+                          std::span<const uint8_t, 32> seed, std::span<uint8_t> out) noexcept {
+  if (out.size() != kSignatureSize) return fail(CoreError::bad_length(kSignatureSize, out.size()));
+  auto key = std::make_unique<fndsa::SigningKey>();
+  if (!key->decode(sk)) return fail(CoreError::component_failure());
+  SeededRng rng(seed);
+  if (key->sign(rng, {}, msg, out.data()) != fndsa::SignStatus::Ok) {
+    return fail(CoreError::component_failure());
+  }
+  return {};
+}
+
+CoreStatus Falcon512::derive(std::span<const uint8_t> seed, std::span<uint8_t> sk_out,
+                             std::span<uint8_t> pk_out) noexcept {
+  if (seed.size() != kSeedSize) return fail(CoreError::bad_length(kSeedSize, seed.size()));
+  if (sk_out.size() != kSecretKeySize) return fail(CoreError::bad_length(kSecretKeySize, sk_out.size()));
+  if (pk_out.size() != kPublicKeySize) return fail(CoreError::bad_length(kPublicKeySize, pk_out.size()));
+  zeroize::SecretArray<32> seed_copy(seed.data());
+  SeededRng rng(seed_copy.span());
+  fndsa::keygen(rng, sk_out.data(), pk_out.data());
+  return {};
+}
+
+CoreStatus Falcon512::sign_deterministic(std::span<const uint8_t> sk, std::span<const uint8_t> msg,
+                                         std::span<const uint8_t> nonce, std::span<uint8_t> out) {
+  auto seed = nonce_seed(sk, nonce, msg);
+  return sign_with_seed(sk, msg, seed.span(), out);
+}
+
+subtle::Choice Falcon512::verify(std::span<const uint8_t> pk, std::span<const uint8_t> msg,
+                                 std::span<const uint8_t> sig) noexcept {
+  fndsa::VerifyingKey key;
+  if (!key.decode(pk)) return subtle::from_bool(false);
+  return subtle::from_bool(key.verify(sig, {}, msg));
+}
+
+}  // namespace valtorimesca::pq::falcon
