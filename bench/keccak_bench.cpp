@@ -115,9 +115,8 @@ const char* name_of(Backend b) {
   return "portable";
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// Registers one benchmark per backend this CPU runs, before main starts.
+const bool kRegistered = [] {
   benchmark::RegisterBenchmark("permute/x1/portable", bm_x1);
   const Backend best = keccak::best_backend();
   for (Backend b : {Backend::kPortable, Backend::kAvx2, Backend::kAvx512f}) {
@@ -139,9 +138,9 @@ int main(int argc, char** argv) {
       benchmark::RegisterBenchmark((n + "many64/" + name_of(b)).c_str(), bm_many, b, size_t{64}, len);
     }
   }
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+  return true;
+}();
+
+}  // namespace
+
+BENCHMARK_MAIN();
