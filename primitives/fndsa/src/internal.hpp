@@ -1,4 +1,4 @@
-// Internal pieces shared by key generation, signing and verification.
+// Internal helpers shared by key generation, signing and verification.
 #pragma once
 
 #include <cstddef>

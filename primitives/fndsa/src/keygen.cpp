@@ -753,7 +753,7 @@ bool solve_ntru(const int8_t* f, const int8_t* g, int8_t* F, int8_t* G) {
 }
 
 // Squared norm of (q adj f / (f adj f + g adj g), q adj g / (...)) must be
-// below 1.17^2 q (fixed point, scaled by 2^32).
+// below 16788.78 (just under 1.17^2 q), in fixed point.
 bool check_ortho_norm(const int8_t* f, const int8_t* g) {
   constexpr unsigned logn = kLogN;
   FxScratch fx(kN), gx(kN), rt(kN / 2);
