@@ -48,7 +48,7 @@ constexpr size_t sig_len() {
 }
 
 template <class S>
-void keypair(const component::Seed& seed, Bytes& sk, Bytes& pk) {
+void keypair(const std::array<uint8_t, 32>& seed, Bytes& sk, Bytes& pk) {
   sk.assign(composite_common::Lengths<S>::kSecretKey, 0);
   pk.assign(composite_common::Lengths<S>::kPublicKey, 0);
   auto r = composite_common::keypair_from_seed<S>(seed, sk, pk);

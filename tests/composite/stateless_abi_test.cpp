@@ -86,26 +86,26 @@ TEST(SeedAbi, JunctionPathAndMnemonic) {
   ASSERT_TRUE(seed::derive_hard_junction_path(parent, {}, out).ok());
   EXPECT_EQ(out, parent);
 
-  Seed32 code{};
-  code.fill(2);
+  Seed32 chain{};
+  chain.fill(2);
   Seed32 child{}, via_path{};
-  ASSERT_TRUE(seed::derive_hard_junction(parent, code, child).ok());
-  const Seed32 codes[] = {code};
+  ASSERT_TRUE(seed::derive_hard_junction(parent, chain, child).ok());
+  const Seed32 codes[] = {chain};
   ASSERT_TRUE(seed::derive_hard_junction_path(parent, codes, via_path).ok());
   EXPECT_EQ(child, via_path);
   EXPECT_NE(child, parent);
 
   Seed32 m{};
   m.fill(0x5C);
-  const char* thirteen =
-      "abandon abandon abandon abandon abandon abandon abandon abandon abandon abandon abandon abandon about";
-  auto bad = seed::master_seed_from_mnemonic(std::string(thirteen) + " abandon", std::nullopt, m);
+  const std::string twelve =
+      "abandon abandon abandon abandon abandon abandon abandon abandon abandon abandon abandon about";
+  auto bad = seed::master_seed_from_mnemonic(twelve + " abandon", std::nullopt, m);
   ASSERT_FALSE(bad.ok());
   EXPECT_EQ(code(bad.error()), 21);
   Seed32 untouched{};
   untouched.fill(0x5C);
   EXPECT_EQ(m, untouched);
-  EXPECT_TRUE(seed::master_seed_from_mnemonic(thirteen, std::nullopt, m).ok());
+  EXPECT_TRUE(seed::master_seed_from_mnemonic(twelve, std::nullopt, m).ok());
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "valtorimesca/suites.hpp"
 #include "valtorimesca_abi/error.hpp"
+#include "valtorimesca_abi/sizes.hpp"
 
 namespace valtorimesca_abi {
 

@@ -9,6 +9,7 @@
 #include <span>
 
 #include "subtle/subtle.hpp"
+#include "valtorimesca/component.hpp"
 #include "valtorimesca/error.hpp"
 #include "zeroize/zeroize.hpp"
 
@@ -37,6 +38,10 @@ struct Falcon512 {
   static constexpr size_t kPublicKeySize = falcon::kPublicKeySize;
   static constexpr size_t kSignatureSize = falcon::kSignatureSize;
   static constexpr size_t kSeedSize = falcon::kSeedSize;
+  static constexpr size_t kSecretKeyBytes = kSecretKeySize;
+  static constexpr size_t kPublicKeyBytes = kPublicKeySize;
+  static constexpr size_t kSignatureBytes = kSignatureSize;
+  static constexpr size_t kSeedBytes = kSeedSize;
 
   // One seed always gives the same key pair.
   static CoreStatus derive(std::span<const uint8_t> seed, std::span<uint8_t> sk_out,
@@ -59,5 +64,7 @@ struct Falcon512 {
   static subtle::Choice verify(std::span<const uint8_t> pk, std::span<const uint8_t> msg,
                                std::span<const uint8_t> sig) noexcept;
 };
+
+static_assert(component::PqScheme<Falcon512>);
 
 }  // namespace valtorimesca::pq::falcon
