@@ -1,6 +1,7 @@
 // The module definition, its one execution step and the add operation.
 #include "panic.hpp"
 #include "registry.hpp"
+#include "suite.hpp"
 
 namespace valtorimesca::py {
 
@@ -48,6 +49,7 @@ namespace {
 // The module body: every class, exception class and function, in the order
 // of __all__.
 Status _valtorimesca(PyObject* module) {
+  if (suite::register_(module) < 0) return -1;
   if (errors::register_(module) < 0) return -1;
   if (stateless::register_(module) < 0) return -1;
   if (stateful::register_(module) < 0) return -1;

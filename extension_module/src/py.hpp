@@ -5,6 +5,7 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include <string>
 #include <utility>
 
 namespace valtorimesca::py {
@@ -39,8 +40,15 @@ class Ref {
 };
 
 // New reference to None, without touching the interpreter's private data
-// symbols.
-inline PyObject* new_none() noexcept { return Py_BuildValue(""); }
+// symbols (looked up once among the builtins).
+PyObject* new_none();
+
+// New reference to NotImplemented, looked up once among the builtins.
+PyObject* new_not_implemented();
+
+// Decimal text of a number (std::to_string would export a unique symbol
+// from the module).
+std::string decimal(unsigned long long value);
 
 // Status of a registration step: 0 on success, -1 with an exception set.
 using Status = int;

@@ -1,0 +1,111 @@
+// Conventions shared by every module function and method: argument parsing,
+// conversions with their parameter note, private copies of secret and public
+// inputs, results, and giving up the interpreter lock around long native
+// work.
+//
+// A typical entry point:
+//
+//   constexpr const char* kParams[] = {"suite", "sk", "msg", "ctx"};
+//   const Signature kSign{"sign", kParams};
+//
+//   PyObject* sign(PyObject*, PyObject* args, PyObject* kwargs) {
+//     return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
+//       PyObject* argv[4];
+//       if (!parse_args(kSign, args, kwargs, argv)) return nullptr;
+//       uint8_t code;
+//       if (!extract_suite(argv[0], &code)) return nullptr;
+//       PrivateCopy sk, msg, ctx;
+//       if (!extract_bytes(argv[1], &sk) || !extract_bytes(argv[2], &msg) ||
+//           !extract_bytes(argv[3], &ctx)) return nullptr;
+//       ...
+//     });
+//   }
+#pragma once
+
+#include "py.hpp"
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <utility>
+
+#include "bytes_in.hpp"
+#include "zeroize/zeroize.hpp"
+
+namespace valtorimesca::py {
+
+// A function's parameters: all positional-or-keyword, the first `required`
+// of them required. `name` is the function's name, or "Class.method" for a
+// method; error texts show it followed by "()".
+struct Signature {
+  const char* name;
+  std::span<const char* const> params;
+  size_t required;
+
+  template <size_t N>
+  constexpr Signature(const char* n, const char* const (&p)[N]) noexcept
+      : name(n), params(p), required(N) {}
+  template <size_t N>
+  constexpr Signature(const char* n, const char* const (&p)[N], size_t req) noexcept
+      : name(n), params(p), required(req) {}
+};
+
+// Matches the positional arguments in order and the keyword arguments by
+// name. On success `out` (one slot per parameter) holds borrowed references,
+// nullptr for an optional parameter not given. On failure sets TypeError and
+// returns false. Looks at no argument's value.
+bool parse_args(const Signature& sig, PyObject* args, PyObject* kwargs,
+                std::span<PyObject*> out);
+
+// Attaches the note "while processing '<param>'" to the pending exception
+// through its add_note method; an interpreter without add_note (or any
+// failure to add it) leaves the exception as it was.
+void add_param_note(const char* param);
+
+// The `suite` check: only a Suite object is accepted (an int is refused).
+// On failure sets TypeError with the parameter note.
+bool extract_suite(PyObject* obj, uint8_t* code, const char* param = "suite");
+
+// Reads an int (or an object with __index__) as a signed 64-bit value; no
+// note. On failure the interpreter's TypeError or OverflowError is set.
+bool read_i64(PyObject* obj, long long* value);
+
+// Unsigned integer arguments: read as signed 64-bit, then range-checked
+// (OverflowError "out of range integral type conversion attempted"). Every
+// failure carries the parameter note.
+bool extract_u8(PyObject* obj, const char* param, uint8_t* value);
+bool extract_u32(PyObject* obj, const char* param, uint32_t* value);
+
+// A text argument (str or a subclass) as a private copy of its strict UTF-8
+// encoding. Failures (TypeError, UnicodeEncodeError) carry the note.
+bool extract_text(PyObject* obj, const char* param, PrivateCopy* out);
+
+// New bytes object holding `data`.
+PyObject* new_bytes(std::span<const uint8_t> data);
+
+// New bool object.
+inline PyObject* new_bool(bool value) { return PyBool_FromLong(value ? 1 : 0); }
+
+// Gives up the interpreter lock for the lifetime of the object. The code
+// that runs meanwhile must not touch any Python object; it works on private
+// copies only.
+class AllowThreads {
+ public:
+  AllowThreads() noexcept : state_(PyEval_SaveThread()) {}
+  ~AllowThreads() { PyEval_RestoreThread(state_); }
+  AllowThreads(const AllowThreads&) = delete;
+  AllowThreads& operator=(const AllowThreads&) = delete;
+
+ private:
+  PyThreadState* state_;
+};
+
+// Runs `work` without the interpreter lock and returns its result; the lock
+// is taken back on every path, an internal fault included.
+template <class F>
+decltype(auto) without_gil(F&& work) {
+  AllowThreads released;
+  return std::forward<F>(work)();
+}
+
+}  // namespace valtorimesca::py

@@ -1,0 +1,39 @@
+#include "py.hpp"
+
+#include "once.hpp"
+
+#include <cstdio>
+
+namespace valtorimesca::py {
+
+namespace {
+
+PyObject* new_builtin(OnceObject& slot, const char* name) {
+  PyObject* value = slot.get([name]() -> PyObject* {
+    Ref builtins(PyImport_ImportModule("builtins"));
+    if (!builtins) return nullptr;
+    return PyObject_GetAttrString(builtins.get(), name);
+  });
+  if (value != nullptr) Py_IncRef(value);
+  return value;
+}
+
+}  // namespace
+
+PyObject* new_none() {
+  static OnceObject slot;
+  return new_builtin(slot, "None");
+}
+
+PyObject* new_not_implemented() {
+  static OnceObject slot;
+  return new_builtin(slot, "NotImplemented");
+}
+
+std::string decimal(unsigned long long value) {
+  char text[24];
+  std::snprintf(text, sizeof text, "%llu", value);
+  return text;
+}
+
+}  // namespace valtorimesca::py
