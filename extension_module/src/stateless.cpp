@@ -1,27 +1,171 @@
-// Functions of the stateless suites.
+// Functions of the stateless suites: key generation from a master seed,
+// hedged and deterministic signing, and verification for every suite.
+#include <vector>
+
+#include "args.hpp"
+#include "errors.hpp"
 #include "panic.hpp"
 #include "registry.hpp"
+#include "valtorimesca_abi/sizes.hpp"
+#include "valtorimesca_abi/stateless_suites.hpp"
 
 namespace valtorimesca::py::stateless {
 namespace {
+
+using valtorimesca_abi::SuiteCode;
+
+SuiteCode suite_of(uint8_t code) { return static_cast<SuiteCode>(code); }
+
+template <class F>
+PyCFunction as_cfunction(F* f) {
+  return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(f));
+}
+
+constexpr const char* kKeygenParams[] = {"suite", "seed"};
+const Signature kKeygen{"keygen_from_seed", kKeygenParams};
+
+PyObject* keygen_from_seed(PyObject*, PyObject* args, PyObject* kwargs) {
+  return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
+    PyObject* argv[2];
+    if (!parse_args(kKeygen, args, kwargs, argv)) return nullptr;
+    uint8_t code;
+    if (!extract_suite(argv[0], &code)) return nullptr;
+    PrivateCopy seed;
+    if (!extract_bytes(argv[1], &seed)) return nullptr;
+    const auto sizes = valtorimesca_abi::sizes(suite_of(code));
+    PrivateCopy sk(sizes.secret_key);
+    std::vector<uint8_t> pk(sizes.public_key, 0);
+    auto r = valtorimesca_abi::stateless_suites::keygen_from_seed(suite_of(code), seed.span(), sk.span(), pk);
+    if (!r) return errors::to_py_err(r.error());
+    Ref sk_obj(new_bytes(sk.span()));
+    if (!sk_obj) return nullptr;
+    Ref pk_obj(new_bytes(pk));
+    if (!pk_obj) return nullptr;
+    return PyTuple_Pack(2, sk_obj.get(), pk_obj.get());
+  });
+}
+
+constexpr const char* kSignParams[] = {"suite", "sk", "msg", "ctx"};
+const Signature kSign{"sign", kSignParams};
+
+PyObject* sign(PyObject*, PyObject* args, PyObject* kwargs) {
+  return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
+    PyObject* argv[4];
+    if (!parse_args(kSign, args, kwargs, argv)) return nullptr;
+    uint8_t code;
+    if (!extract_suite(argv[0], &code)) return nullptr;
+    PrivateCopy sk, msg, ctx;
+    if (!extract_bytes(argv[1], &sk) || !extract_bytes(argv[2], &msg) || !extract_bytes(argv[3], &ctx)) {
+      return nullptr;
+    }
+    std::vector<uint8_t> sig(valtorimesca_abi::signature_len(suite_of(code)), 0);
+    auto n = valtorimesca_abi::stateless_suites::sign(suite_of(code), sk.span(), msg.span(), ctx.span(), sig);
+    if (!n) return errors::to_py_err(n.error());
+    return new_bytes(std::span<const uint8_t>(sig).first(*n));
+  });
+}
+
+constexpr const char* kSignDetParams[] = {"suite", "sk", "msg", "ctx", "nonce"};
+const Signature kSignDet{"sign_deterministic", kSignDetParams};
+
+PyObject* sign_deterministic(PyObject*, PyObject* args, PyObject* kwargs) {
+  return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
+    PyObject* argv[5];
+    if (!parse_args(kSignDet, args, kwargs, argv)) return nullptr;
+    uint8_t code;
+    if (!extract_suite(argv[0], &code)) return nullptr;
+    PrivateCopy sk, msg, ctx, nonce;
+    if (!extract_bytes(argv[1], &sk) || !extract_bytes(argv[2], &msg) || !extract_bytes(argv[3], &ctx) ||
+        !extract_bytes(argv[4], &nonce)) {
+      return nullptr;
+    }
+    std::vector<uint8_t> sig(valtorimesca_abi::signature_len(suite_of(code)), 0);
+    auto n = valtorimesca_abi::stateless_suites::sign_deterministic(suite_of(code), sk.span(), msg.span(),
+                                                                    ctx.span(), nonce.span(), sig);
+    if (!n) return errors::to_py_err(n.error());
+    return new_bytes(std::span<const uint8_t>(sig).first(*n));
+  });
+}
+
+constexpr const char* kVerifyParams[] = {"suite", "pk", "msg", "ctx", "sig"};
+const Signature kVerify{"verify", kVerifyParams};
+
+PyObject* verify(PyObject*, PyObject* args, PyObject* kwargs) {
+  return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
+    PyObject* argv[5];
+    if (!parse_args(kVerify, args, kwargs, argv)) return nullptr;
+    uint8_t code;
+    if (!extract_suite(argv[0], &code)) return nullptr;
+    PrivateCopy pk, msg, ctx, sig;
+    if (!extract_bytes(argv[1], &pk) || !extract_bytes(argv[2], &msg) || !extract_bytes(argv[3], &ctx) ||
+        !extract_bytes(argv[4], &sig)) {
+      return nullptr;
+    }
+    return new_bool(valtorimesca_abi::verify::verify(suite_of(code), pk.span(), msg.span(), ctx.span(),
+                                                     sig.span()));
+  });
+}
 
 PyObject* profile_name(PyObject*, PyObject*) {
   return PyUnicode_FromString("shrincs-256s");
 }
 
-PyMethodDef profile_name_def = {
-    "profile_name", &profile_name, METH_NOARGS,
-    "profile_name()\n--\n\n"
-    "Name of the SHRINCS profile this build links against, for example\n"
-    "\"shrincs-256s\".\n\n"
-    "Keys, signatures and verify keys of builds against different profiles\n"
-    "are not interchangeable: the two sides of an integration compare this\n"
-    "string before trusting anything on the wire."};
+PyMethodDef defs[] = {
+    {"keygen_from_seed", as_cfunction(&keygen_from_seed), METH_VARARGS | METH_KEYWORDS,
+     "keygen_from_seed(suite, seed)\n--\n\n"
+     "Derive a keypair for `suite` from a 32-byte master seed.\n"
+     "Returns `(secret_key, public_key)` as `bytes`.\n\n"
+     "The returned secret key is a Python `bytes` object, which cannot be\n"
+     "wiped; this function wipes its own copies of the seed and of the secret\n"
+     "key. Callers who need a secret key wiped on release should use\n"
+     "`StatefulSecretKey`.\n\n"
+     "Errors:\n"
+     "    WrongEntryPointForSuiteError: for `ED_SH` or `SR_SH` (use\n"
+     "        `keygen_stateful_from_seed` instead).\n"
+     "    BadLengthError: if `seed` is not 32 bytes."},
+    {"sign", as_cfunction(&sign), METH_VARARGS | METH_KEYWORDS,
+     "sign(suite, sk, msg, ctx)\n--\n\n"
+     "Hedged (randomized) signing for `suite`.\n"
+     "Returns the signature as `bytes`.\n\n"
+     "Errors:\n"
+     "    WrongEntryPointForSuiteError: for `ED_SH` or `SR_SH` (use the\n"
+     "        `StatefulSecretKey` methods instead).\n"
+     "    BadLengthError: if `sk` is not exactly the suite's secret-key length."},
+    {"sign_deterministic", as_cfunction(&sign_deterministic), METH_VARARGS | METH_KEYWORDS,
+     "sign_deterministic(suite, sk, msg, ctx, nonce)\n--\n\n"
+     "Deterministic signing for `suite`. Returns the signature as `bytes`.\n\n"
+     "Not every suite's classical or post-quantum component honours `nonce`;\n"
+     "see `valtorimesca::composite::sign_deterministic` for which do.\n\n"
+     "Errors:\n"
+     "    WrongEntryPointForSuiteError: for `ED_SH` or `SR_SH` (use the\n"
+     "        `StatefulSecretKey` methods instead).\n"
+     "    BadLengthError: if `sk` is not exactly the suite's secret-key length."},
+    {"verify", as_cfunction(&verify), METH_VARARGS | METH_KEYWORDS,
+     "verify(suite, pk, msg, ctx, sig)\n--\n\n"
+     "Verify `sig` over `msg` under `ctx` for `suite`, against `pk`.\n\n"
+     "Covers all six suites. For `ED_SH` and `SR_SH` it accepts only a\n"
+     "signature made by `sign_stateful`, as `verify_stateful` does: the\n"
+     "stateless path is reserved for rotation and recovery, and an ordinary\n"
+     "message must not verify through it (use `verify_stateless` for a\n"
+     "message the application chose to sign on that path).\n\n"
+     "Returns `False`, never raises, for a malformed `pk` or `sig`: a failed\n"
+     "verification is never distinguished by cause."},
+    {"profile_name", &profile_name, METH_NOARGS,
+     "profile_name()\n--\n\n"
+     "Name of the SHRINCS profile this build links against, for example\n"
+     "\"shrincs-256s\".\n\n"
+     "Keys, signatures and verify keys of builds against different profiles\n"
+     "are not interchangeable: the two sides of an integration compare this\n"
+     "string before trusting anything on the wire."},
+};
 
 }  // namespace
 
 Status register_(PyObject* module) {
-  return add_function(module, &profile_name_def);
+  for (PyMethodDef& def : defs) {
+    if (add_function(module, &def) < 0) return -1;
+  }
+  return 0;
 }
 
 }  // namespace valtorimesca::py::stateless
