@@ -59,4 +59,38 @@ TEST(Sr25519Vectors, SignaturesWithSeededWitness) {
   EXPECT_GE(n, 20u);
 }
 
+TEST(Sr25519Vectors, VrfPreOutputsProofsAndOutputBytes) {
+  size_t n = 0;
+  for (const auto& c : cases()) {
+    const auto sk = hex_field(c, "secret_key_to_bytes_hex (scalar || nonce)");
+    const auto pk = hex_field(c, "public_key_hex");
+    for (const auto& v : field(c, "vrf")) {
+      const auto ctx = hex_field(v, "context_hex");
+      const auto input = hex_field(v, "input_hex");
+      const auto seed = hex_field(field(v, "witness_rng_seed"), "hex");
+      SeededRng rng(seed.data());
+      std::array<uint8_t, 32> pre{};
+      std::array<uint8_t, 64> proof{};
+      ASSERT_TRUE(sr::vrf_impl::evaluate_with_rng(sk, ctx, input, rng, pre, proof));
+      EXPECT_EQ(vt_test::to_hex_c(pre), vt_test::to_hex(hex_field(v, "preout_hex")));
+      EXPECT_EQ(vt_test::to_hex_c(proof), vt_test::to_hex(hex_field(v, "proof_hex (c || s)")));
+      EXPECT_EQ(Sr25519::vrf_verify(pk, ctx, input, pre, proof).declassify(), field(v, "verifies").get<bool>());
+      auto other = input;
+      other.push_back(0);
+      EXPECT_EQ(Sr25519::vrf_verify(pk, ctx, other, pre, proof).declassify(),
+                field(v, "verifies_for_other_input").get<bool>());
+
+      const auto context = str("some-context");
+      auto out32 = Sr25519::vrf_make_bytes(pk, ctx, input, pre, context);
+      ASSERT_TRUE(out32);
+      EXPECT_EQ(vt_test::to_hex_c(*out32), vt_test::to_hex(hex_field(v, "make_bytes_32(\"some-context\")_hex")));
+      std::array<uint8_t, 16> out16{};
+      ASSERT_TRUE(Sr25519::vrf_make_bytes_into(pk, ctx, input, pre, context, out16));
+      EXPECT_EQ(vt_test::to_hex_c(out16), vt_test::to_hex(hex_field(v, "make_bytes_16(\"some-context\")_hex")));
+      ++n;
+    }
+  }
+  EXPECT_GE(n, 30u);
+}
+
 }  // namespace

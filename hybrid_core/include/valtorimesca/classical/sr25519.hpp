@@ -79,7 +79,36 @@ struct Sr25519 {
 
   static subtle::Choice verify(Bytes public_key, Bytes message, Bytes label, Bytes signature);
 
+  // VRF half. The hedged evaluation draws its 32 seed bytes before any check.
+  template <class Rng>
+  static CoreStatus vrf_evaluate(Bytes secret_key, Bytes label, Bytes input, Rng& rng, MutBytes pre_output,
+                                 MutBytes proof);
+  static CoreStatus vrf_evaluate_deterministic(Bytes secret_key, Bytes label, Bytes input, MutBytes pre_output,
+                                               MutBytes proof);
+  static subtle::Choice vrf_verify(Bytes public_key, Bytes label, Bytes input, Bytes pre_output,
+                                   Bytes proof);
+  // The 32 output bytes for (public key, label, input, pre-output) under
+  // `context`. The proof is not checked: verify it first.
+  static CoreResult<std::array<uint8_t, 32>> vrf_make_bytes(Bytes public_key, Bytes label, Bytes input,
+                                                           Bytes pre_output, Bytes context);
+  // The same for any output length (schnorrkel's make_bytes::<[u8; N]>).
+  static CoreStatus vrf_make_bytes_into(Bytes public_key, Bytes label, Bytes input, Bytes pre_output,
+                                        Bytes context, MutBytes out);
 };
 
 }  // namespace valtorimesca::classical::sr25519
 
+#include "valtorimesca/classical/sr25519/vrf_impl.hpp"
+
+namespace valtorimesca::classical::sr25519 {
+
+template <class Rng>
+CoreStatus Sr25519::vrf_evaluate(Bytes secret_key, Bytes label, Bytes input, Rng& rng, MutBytes pre_output,
+                                 MutBytes proof) {
+  zeroize::SecretArray<32> seed;
+  rng.fill_bytes(seed.data(), seed.size());
+  SeededRng gen(seed.span());
+  return vrf_impl::evaluate_with_rng(secret_key, label, input, gen, pre_output, proof);
+}
+
+}  // namespace valtorimesca::classical::sr25519
