@@ -126,7 +126,7 @@ PyType_Slot slots[] = {
     {0, nullptr},
 };
 
-PyType_Spec spec = {
+PyType_Spec type_definition = {
     "valtorimesca.Suite",
     static_cast<int>(sizeof(PySuite)),
     0,
@@ -135,7 +135,7 @@ PyType_Spec spec = {
 };
 
 PyObject* make_type() {
-  Ref cls(PyType_FromSpec(&spec));
+  Ref cls(PyType_FromSpec(&type_definition));
   if (!cls) return nullptr;
   auto alloc = reinterpret_cast<allocfunc>(
       PyType_GetSlot(reinterpret_cast<PyTypeObject*>(cls.get()), Py_tp_alloc));

@@ -27,6 +27,40 @@ def test_all_names_are_attributes_and_unique():
     assert "secret_key_len" not in names and "public_key_len" not in names
 
 
+# Every name the module registers, in the order of __all__.
+REGISTRATION_ORDER = [
+    "Suite",
+    "ValtorimescaError", "BadLengthError", "ContextTooLongError", "OutputBufferTooSmallError",
+    "BadPathSelectorError", "LeafCountOutOfRangeError", "TrailingBytesError",
+    "ComponentFailureError", "BadRotationKindError", "DeltaLengthOutOfRangeError",
+    "LeavesExhaustedError", "GrindAbortError", "JournalFailedError", "SigningFailedError",
+    "InvalidSuiteError", "WrongEntryPointForSuiteError", "CountersDivergedError",
+    "JournalKeyMismatchError", "StatelessBudgetExhaustedError", "BudgetStoreFailedError",
+    "StatefulKeyNotCloneableError", "InvalidMnemonicError",
+    "keygen_from_seed", "sign", "sign_deterministic", "verify", "profile_name",
+    "StatefulSecretKey",
+    "keygen_stateful_from_seed", "load_stateful_secret_key", "key_identity",
+    "key_identity_from_secret_key", "adopt_key", "stored_public_key_len", "stored_public_key",
+    "verify_stateful", "verify_stateless", "verify_with_stored_public_key_stateful",
+    "verify_with_stored_public_key_stateless",
+    "master_seed_from_mnemonic", "derive_hard_junction", "derive_hard_junction_path",
+    "VrfStatelessKey",
+    "vrf_proof_len", "vrf_prove", "vrf_prove_deterministic", "vrf_verify", "vrf_make_bytes",
+]
+
+
+def test_registration_positions():
+    names = _valtorimesca.__all__
+    assert len(REGISTRATION_ORDER) == 49
+    # The classes come first and are always all there.
+    assert names[:23] == REGISTRATION_ORDER[:23]
+    # Whatever else is registered keeps the order of the full table.
+    assert [n for n in REGISTRATION_ORDER if n in names] == names
+    assert "profile_name" in names
+    module_attrs = {n for n in vars(_valtorimesca) if not n.startswith("__")}
+    assert module_attrs == set(names)
+
+
 def test_package_reexports_all_unchanged():
     assert valtorimesca.__all__ == _valtorimesca.__all__
     for name in _valtorimesca.__all__:
@@ -51,6 +85,11 @@ def test_reimport_builds_fresh_module_and_functions():
         assert second.__all__ is not first.__all__
         assert second.__all__ == first.__all__
         assert second.profile_name is not first.profile_name
+        assert second.profile_name.__self__ is second
+        for name in first.__all__:
+            if isinstance(getattr(first, name), type):
+                assert getattr(second, name) is getattr(first, name)
+        assert second.Suite.from_code(5) is first.Suite.ED_SH
     finally:
         sys.modules["_valtorimesca"] = first
 

@@ -1,0 +1,121 @@
+// sr25519 key expansion, Schnorr signing and verification (schnorrkel 0.11).
+#include "valtorimesca/classical/sr25519.hpp"
+
+#include <cstring>
+
+#include "ristretto.hpp"
+
+namespace valtorimesca::classical::sr25519 {
+
+using detail::Keypair;
+using detail::Point;
+using detail::Scalar32;
+
+namespace {
+void be64(uint64_t v, uint8_t out[8]) noexcept {
+  for (int i = 0; i < 8; ++i) out[i] = static_cast<uint8_t>(v >> (56 - 8 * i));
+}
+
+void update_framed(crypto_hash_sha512_state& c, Bytes part) noexcept {
+  uint8_t len[8];
+  be64(part.size(), len);
+  crypto_hash_sha512_update(&c, len, sizeof len);
+  crypto_hash_sha512_update(&c, part.data(), part.size());
+}
+}  // namespace
+
+zeroize::SecretArray<32> nonce_seed_in(Bytes label, std::span<const uint8_t, 64> secret_key, Bytes nonce,
+                                       Bytes message) noexcept {
+  zeroize::Wiped<crypto_hash_sha512_state> ctx;
+  crypto_hash_sha512_init(&ctx.get());
+  crypto_hash_sha512_update(&ctx.get(), label.data(), label.size());
+  update_framed(ctx.get(), secret_key);
+  update_framed(ctx.get(), nonce);
+  update_framed(ctx.get(), message);
+  zeroize::SecretArray<64> digest;
+  crypto_hash_sha512_final(&ctx.get(), digest.data());
+  return zeroize::SecretArray<32>(digest.data());
+}
+
+CoreStatus Sr25519::derive(std::span<const uint8_t, 32> seed, MutBytes sk_out, MutBytes pk_out) {
+  if (sk_out.size() != 64) return fail(CoreError::bad_length(64, sk_out.size()));
+  if (pk_out.size() != 32) return fail(CoreError::bad_length(32, pk_out.size()));
+  zeroize::SecretArray<32> mini(seed.data());
+  zeroize::SecretArray<64> h;
+  crypto_hash_sha512(h.data(), mini.data(), mini.size());
+  // Ed25519 clamping, then division by the cofactor (a right shift by 3),
+  // which leaves a scalar below 2^252 and hence canonical.
+  h[0] &= 248;
+  h[31] &= 63;
+  h[31] |= 64;
+  Scalar32 key;
+  for (int i = 0; i < 31; ++i) key[i] = static_cast<uint8_t>((h[i] >> 3) | (h[i + 1] << 5));
+  key[31] = static_cast<uint8_t>(h[31] >> 3);
+  Point pk{};
+  detail::base_mul(pk.data(), key.data());
+  std::memcpy(sk_out.data(), key.data(), 32);
+  std::memcpy(sk_out.data() + 32, h.data() + 32, 32);
+  std::memcpy(pk_out.data(), pk.data(), 32);
+  return {};
+}
+
+CoreStatus sign_with_rng(Bytes secret_key, Bytes message, Bytes label, SeededRng& rng, MutBytes out) {
+  if (secret_key.size() != 64) return fail(CoreError::bad_length(64, secret_key.size()));
+  if (out.size() != 64) return fail(CoreError::bad_length(64, out.size()));
+  Keypair kp;
+  if (auto st = detail::decode_secret_key(secret_key, kp); !st) return st;
+
+  merlin::Transcript t = detail::signing_transcript(label, message);
+  t.append_message("proto-name", merlin::bytes_of("Schnorr-sig"));
+  detail::commit_point(t, "sign:pk", kp.pk.data());
+
+  Scalar32 r;
+  detail::witness_scalar(t, "signing", kp.nonce.data(), rng, r.data());
+  Point big_r{};
+  detail::base_mul(big_r.data(), r.data());
+  detail::commit_point(t, "sign:R", big_r.data());
+
+  uint8_t k[32];
+  detail::challenge_scalar(t, "sign:c", k);
+  Scalar32 kx, s;
+  crypto_core_ristretto255_scalar_mul(kx.data(), k, kp.key.data());
+  crypto_core_ristretto255_scalar_add(s.data(), kx.data(), r.data());
+
+  std::memcpy(out.data(), big_r.data(), 32);
+  std::memcpy(out.data() + 32, s.data(), 32);
+  out[63] |= 0x80;
+  return {};
+}
+
+CoreStatus Sr25519::sign_deterministic(Bytes secret_key, Bytes message, Bytes nonce, Bytes label, MutBytes out) {
+  if (secret_key.size() != 64) return fail(CoreError::bad_length(64, secret_key.size()));
+  auto seed = nonce_seed_in(label_with_zero(kNonceSeedLabel), secret_key.first<64>(), nonce, message);
+  SeededRng gen(seed.span());
+  return sign_with_rng(secret_key, message, label, gen, out);
+}
+
+subtle::Choice Sr25519::verify(Bytes public_key, Bytes message, Bytes label, Bytes signature) {
+  if (public_key.size() != 32 || signature.size() != 64) return subtle::Choice();
+  if (!detail::is_point(public_key.data())) return subtle::Choice();
+  if ((signature[63] & 0x80) == 0) return subtle::Choice();
+  uint8_t s[32];
+  std::memcpy(s, signature.data() + 32, 32);
+  s[31] &= 0x7f;
+  if (!detail::scalar_is_canonical(s).declassify()) return subtle::Choice();
+
+  merlin::Transcript t = detail::signing_transcript(label, message);
+  t.append_message("proto-name", merlin::bytes_of("Schnorr-sig"));
+  detail::commit_point(t, "sign:pk", public_key.data());
+  detail::commit_point(t, "sign:R", signature.data());
+  uint8_t k[32];
+  detail::challenge_scalar(t, "sign:c", k);
+
+  // R' = s*B - k*A, compared with R as received.
+  Point sb{}, ka{}, r{};
+  detail::base_mul(sb.data(), s);
+  detail::point_mul(ka.data(), k, public_key.data());
+  crypto_core_ristretto255_sub(r.data(), sb.data(), ka.data());
+  return subtle::Choice::from_bit(subtle::ct_eq(r.data(), signature.data(), 32).unwrap_u8());
+}
+
+}  // namespace valtorimesca::classical::sr25519
