@@ -17,6 +17,7 @@
 
 #include "osrng/osrng.hpp"
 #include "subtle/subtle.hpp"
+#include "valtorimesca/component.hpp"
 #include "valtorimesca/error.hpp"
 #include "valtorimesca/seeded_rng.hpp"
 #include "zeroize/zeroize.hpp"
@@ -42,10 +43,7 @@ constexpr Bytes label_with_zero(const char (&s)[N]) noexcept {
   return Bytes(reinterpret_cast<const uint8_t*>(s), N);
 }
 
-// The operating system's generator behind the fill_bytes interface.
-struct OsRng {
-  void fill_bytes(uint8_t* out, size_t len) { osrng::fill(out, len); }
-};
+using OsRng = component::OsRng;
 
 // First half of SHA-512(label || BE64(64) || sk || BE64(|nonce|) || nonce ||
 // BE64(|msg|) || msg). `label` is hashed as given (with its zero byte).
@@ -61,6 +59,7 @@ struct Sr25519 {
   static constexpr size_t kPublicKeyLen = sr25519::kPublicKeyLen;
   static constexpr size_t kSignatureLen = sr25519::kSignatureLen;
   static constexpr size_t kPreOutputLen = sr25519::kPreOutputLen;
+  static constexpr size_t kVrfPreOutputLen = kPreOutputLen;
   static constexpr size_t kVrfProofLen = sr25519::kVrfProofLen;
 
   // Mini secret key expansion in Ed25519 mode.
@@ -95,6 +94,8 @@ struct Sr25519 {
   static CoreStatus vrf_make_bytes_into(Bytes public_key, Bytes label, Bytes input, Bytes pre_output,
                                         Bytes context, MutBytes out);
 };
+
+static_assert(component::ClassicalScheme<Sr25519>);
 
 }  // namespace valtorimesca::classical::sr25519
 
