@@ -23,6 +23,8 @@ inline constexpr size_t kSeedLen = 32;
 inline constexpr size_t kSecretKeyLen = 64;
 inline constexpr size_t kPublicKeyLen = 32;
 inline constexpr size_t kSignatureLen = 64;
+inline constexpr size_t kVrfPreOutputLen = 32;
+inline constexpr size_t kVrfProofLen = 48;
 
 // Signs msg with the key rebuilt from the seed in sk[0..32]; the public half
 // of sk is neither read nor checked.
@@ -44,6 +46,8 @@ struct Ed25519 {
   static constexpr size_t kSecretKeyLen = ed25519::kSecretKeyLen;
   static constexpr size_t kPublicKeyLen = ed25519::kPublicKeyLen;
   static constexpr size_t kSignatureLen = ed25519::kSignatureLen;
+  static constexpr size_t kVrfPreOutputLen = ed25519::kVrfPreOutputLen;
+  static constexpr size_t kVrfProofLen = ed25519::kVrfProofLen;
 
   // sk_out = seed || A, pk_out = A.
   static CoreStatus derive(std::span<const uint8_t, 32> seed, std::span<uint8_t> sk_out, std::span<uint8_t> pk_out);
@@ -64,8 +68,37 @@ struct Ed25519 {
                                std::span<const uint8_t> /*label*/, std::span<const uint8_t> sig) {
     return subtle::from_bool(verify_zip215(pk, msg, sig));
   }
+
+  // ECVRF-EDWARDS25519-SHA512-TAI over the framed input
+  // BE64(|label|) || label || BE64(|input|) || input. Deterministic: the
+  // hedged entry does not read its generator.
+  static CoreStatus vrf_evaluate_deterministic(std::span<const uint8_t> sk, std::span<const uint8_t> label,
+                                               std::span<const uint8_t> input, std::span<uint8_t> pre_out,
+                                               std::span<uint8_t> proof_out);
+
+  template <component::RandomSource R>
+  static CoreStatus vrf_evaluate(std::span<const uint8_t> sk, std::span<const uint8_t> label,
+                                 std::span<const uint8_t> input, R& /*rng*/, std::span<uint8_t> pre_out,
+                                 std::span<uint8_t> proof_out) {
+    return vrf_evaluate_deterministic(sk, label, input, pre_out, proof_out);
+  }
+
+  static subtle::Choice vrf_verify(std::span<const uint8_t> pk, std::span<const uint8_t> label,
+                                   std::span<const uint8_t> input, std::span<const uint8_t> pre_output,
+                                   std::span<const uint8_t> proof);
+
+  // 32 output bytes: HKDF-SHA512 over the VRF hash of the pre-output, salted
+  // with the library's output label, expanded under the framed label, input
+  // and context. The key must decode and not be of small order; the proof is
+  // not looked at, so callers verify it first.
+  static CoreResult<std::array<uint8_t, 32>> vrf_make_bytes(std::span<const uint8_t> pk,
+                                                            std::span<const uint8_t> label,
+                                                            std::span<const uint8_t> input,
+                                                            std::span<const uint8_t> pre_output,
+                                                            std::span<const uint8_t> context);
 };
 
 static_assert(component::ClassicalScheme<Ed25519>);
+static_assert(component::ClassicalVrf<Ed25519>);
 
 }  // namespace valtorimesca::classical::ed25519

@@ -1,0 +1,110 @@
+// The Ed25519 side of the classical VRF interface: input framing and the
+// derivation of output bytes.
+#include <sodium.h>
+
+#include <array>
+
+#include "valtorimesca/classical/ed25519.hpp"
+#include "valtorimesca/classical/ed25519/vrf_impl.hpp"
+#include "zeroize/zeroize.hpp"
+
+namespace valtorimesca::classical::ed25519 {
+
+namespace {
+
+// "valtorimesca/ovrf-cobalt25/fold-octet/v1" with its zero byte (41 bytes).
+constexpr char kOutputSalt[] = "valtorimesca/ovrf-cobalt25/fold-octet/v1";
+static_assert(sizeof(kOutputSalt) == 41);
+
+std::array<uint8_t, 8> be64(size_t n) noexcept {
+  std::array<uint8_t, 8> b;
+  for (int i = 7; i >= 0; --i) {
+    b[static_cast<size_t>(i)] = static_cast<uint8_t>(n);
+    n >>= 8;
+  }
+  return b;
+}
+
+// alpha = BE64(|label|) || label || BE64(|input|) || input, as four pieces.
+struct FramedInput {
+  std::array<uint8_t, 8> label_len;
+  std::array<uint8_t, 8> input_len;
+  std::array<std::span<const uint8_t>, 4> pieces;
+
+  FramedInput(std::span<const uint8_t> label, std::span<const uint8_t> input) noexcept
+      : label_len(be64(label.size())), input_len(be64(input.size())),
+        pieces{std::span<const uint8_t>(label_len), label, std::span<const uint8_t>(input_len), input} {}
+  FramedInput(const FramedInput&) = delete;
+  FramedInput& operator=(const FramedInput&) = delete;
+
+  vrf_impl::Pieces view() const noexcept { return pieces; }
+};
+
+class HmacSha512 {
+ public:
+  explicit HmacSha512(std::span<const uint8_t> key) noexcept {
+    crypto_auth_hmacsha512_init(&st_, key.data(), key.size());
+  }
+  ~HmacSha512() { zeroize::wipe_object(st_); }
+  HmacSha512(const HmacSha512&) = delete;
+  HmacSha512& operator=(const HmacSha512&) = delete;
+
+  HmacSha512& update(std::span<const uint8_t> s) noexcept {
+    if (!s.empty()) crypto_auth_hmacsha512_update(&st_, s.data(), s.size());
+    return *this;
+  }
+  void finish(uint8_t out[64]) noexcept { crypto_auth_hmacsha512_final(&st_, out); }
+
+ private:
+  crypto_auth_hmacsha512_state st_;
+};
+
+}  // namespace
+
+CoreStatus Ed25519::vrf_evaluate_deterministic(std::span<const uint8_t> sk, std::span<const uint8_t> label,
+                                               std::span<const uint8_t> input, std::span<uint8_t> pre_out,
+                                               std::span<uint8_t> proof_out) {
+  const FramedInput alpha(label, input);
+  return vrf_impl::prove(sk, alpha.view(), pre_out, proof_out);
+}
+
+subtle::Choice Ed25519::vrf_verify(std::span<const uint8_t> pk, std::span<const uint8_t> label,
+                                   std::span<const uint8_t> input, std::span<const uint8_t> pre_output,
+                                   std::span<const uint8_t> proof) {
+  const FramedInput alpha(label, input);
+  return vrf_impl::verify_proof(pk, alpha.view(), pre_output, proof);
+}
+
+CoreResult<std::array<uint8_t, 32>> Ed25519::vrf_make_bytes(std::span<const uint8_t> pk,
+                                                            std::span<const uint8_t> label,
+                                                            std::span<const uint8_t> input,
+                                                            std::span<const uint8_t> pre_output,
+                                                            std::span<const uint8_t> context) {
+  const auto y = vrf_impl::string_to_point(pk);
+  if (!y || edwards::is_small_order(*y)) return fail(CoreError::component_failure());
+  const auto gamma = vrf_impl::string_to_point(pre_output);
+  if (!gamma) return fail(CoreError::component_failure());
+  const std::array<uint8_t, 64> beta = vrf_impl::proof_to_hash(*gamma);
+
+  // HKDF-SHA512 (RFC 5869): one expansion block gives the 32 bytes.
+  zeroize::SecretArray<64> prk;
+  HmacSha512(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(kOutputSalt), sizeof(kOutputSalt)))
+      .update(beta)
+      .finish(prk.data());
+  const uint8_t counter = 1;
+  zeroize::SecretArray<64> block;
+  HmacSha512(prk.span())
+      .update(be64(label.size()))
+      .update(label)
+      .update(be64(input.size()))
+      .update(input)
+      .update(be64(context.size()))
+      .update(context)
+      .update(std::span<const uint8_t>(&counter, 1))
+      .finish(block.data());
+  std::array<uint8_t, 32> out;
+  std::copy(block.data(), block.data() + 32, out.begin());
+  return out;
+}
+
+}  // namespace valtorimesca::classical::ed25519
