@@ -80,6 +80,7 @@ CoreResult<std::array<uint8_t, 32>> Ed25519::vrf_make_bytes(std::span<const uint
                                                             std::span<const uint8_t> input,
                                                             std::span<const uint8_t> pre_output,
                                                             std::span<const uint8_t> context) {
+  edwards::ensure_library_ready();
   const auto y = vrf_impl::string_to_point(pk);
   if (!y || edwards::is_small_order(*y)) return fail(CoreError::component_failure());
   const auto gamma = vrf_impl::string_to_point(pre_output);

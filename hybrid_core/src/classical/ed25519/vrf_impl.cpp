@@ -99,6 +99,7 @@ CoreStatus prove(std::span<const uint8_t> sk, Pieces alpha, std::span<uint8_t> p
   if (sk.size() != 64) return fail(CoreError::bad_length(64, sk.size()));
   if (pre_out.size() != 32) return fail(CoreError::bad_length(32, pre_out.size()));
   if (proof_out.size() != 48) return fail(CoreError::bad_length(48, proof_out.size()));
+  edwards::ensure_library_ready();
 
   Expanded e;
   {
@@ -140,6 +141,7 @@ subtle::Choice verify_proof(std::span<const uint8_t> pk, Pieces alpha, std::span
                             std::span<const uint8_t> proof) {
   const subtle::Choice no;
   if (proof.size() != 48 || pk.size() != 32) return no;
+  edwards::ensure_library_ready();
   const auto y = string_to_point(pk);
   if (!y || edwards::is_small_order(*y)) return no;
   if (pre_output.size() != 32) return no;
