@@ -69,15 +69,15 @@ TEST(Ecvrf, KnownAnswersWithAlphaAsGiven) {
     EXPECT_EQ(vt_test::to_hex_c(k.pk), vt_test::string_field(c, "pk_hex")) << name;
     const Bytes alpha = vt_test::hex_field(c, "alpha_hex"), pi = vt_test::hex_field(c, "pi_hex");
     ASSERT_EQ(pi.size(), 80u);
-    const std::span<const uint8_t> pieces[] = {alpha};
+    const std::span<const uint8_t> chunks[] = {alpha};
     Proof p;
-    ASSERT_TRUE(vrf::prove(k.sk, pieces, p.pre, p.proof).ok()) << name;
+    ASSERT_TRUE(vrf::prove(k.sk, chunks, p.pre, p.proof).ok()) << name;
     EXPECT_EQ(vt_test::to_hex_c(p.pre) + vt_test::to_hex_c(p.proof), vt_test::to_hex(pi)) << name;
-    EXPECT_TRUE(vrf::verify_proof(k.pk, pieces, p.pre, p.proof).declassify()) << name;
+    EXPECT_TRUE(vrf::verify_proof(k.pk, chunks, p.pre, p.proof).declassify()) << name;
     const auto gamma = vrf::string_to_point(p.pre);
     ASSERT_TRUE(gamma.has_value());
     EXPECT_EQ(vt_test::to_hex_c(vrf::proof_to_hash(*gamma)), vt_test::string_field(c, "beta_hex")) << name;
-    // Alpha split into pieces hashes the same.
+    // Alpha split into chunks hashes the same.
     if (alpha.size() >= 2) {
       const std::span<const uint8_t> split[] = {std::span<const uint8_t>(alpha).first(1),
                                                 std::span<const uint8_t>(alpha).subspan(1), {}};
@@ -89,7 +89,7 @@ TEST(Ecvrf, KnownAnswersWithAlphaAsGiven) {
     for (size_t at : {size_t{0}, size_t{15}, size_t{16}, size_t{40}}) {
       auto bad = p.proof;
       bad[at] ^= 0x04;
-      EXPECT_FALSE(vrf::verify_proof(k.pk, pieces, p.pre, bad).declassify()) << name << " " << at;
+      EXPECT_FALSE(vrf::verify_proof(k.pk, chunks, p.pre, bad).declassify()) << name << " " << at;
     }
   }
 }
@@ -101,9 +101,9 @@ TEST(Ecvrf, AdapterFramesLabelAndInput) {
   const Bytes alpha = frame(kLabel, input);
   ASSERT_EQ(alpha.size(), 8 + 26 + 8 + input.size());
   EXPECT_EQ(alpha[7], 26);
-  const std::span<const uint8_t> pieces[] = {alpha};
+  const std::span<const uint8_t> chunks[] = {alpha};
   Proof joined;
-  ASSERT_TRUE(vrf::prove(k.sk, pieces, joined.pre, joined.proof).ok());
+  ASSERT_TRUE(vrf::prove(k.sk, chunks, joined.pre, joined.proof).ok());
   EXPECT_EQ(p, joined);
   EXPECT_TRUE(verify(k.pk, kLabel, input, p.pre, p.proof));
   // The hedged entry does not read its generator and gives the same proof.

@@ -22,6 +22,7 @@ const uint8_t* data_or_dummy(std::span<const uint8_t> s) noexcept {
 CoreStatus Ed25519::derive(std::span<const uint8_t, 32> seed, std::span<uint8_t> sk_out, std::span<uint8_t> pk_out) {
   if (sk_out.size() != kSecretKeyLen) return fail(CoreError::bad_length(kSecretKeyLen, sk_out.size()));
   if (pk_out.size() != kPublicKeyLen) return fail(CoreError::bad_length(kPublicKeyLen, pk_out.size()));
+  edwards::ensure_library_ready();
   zeroize::SecretArray<32> seed_copy(seed.data());
   zeroize::SecretArray<64> sk;
   std::array<uint8_t, 32> pk{};
@@ -34,6 +35,7 @@ CoreStatus Ed25519::derive(std::span<const uint8_t, 32> seed, std::span<uint8_t>
 CoreStatus raw_sign(std::span<const uint8_t> sk, std::span<const uint8_t> msg, std::span<uint8_t> out) {
   if (sk.size() != kSecretKeyLen) return fail(CoreError::bad_length(kSecretKeyLen, sk.size()));
   if (out.size() != kSignatureLen) return fail(CoreError::bad_length(kSignatureLen, out.size()));
+  edwards::ensure_library_ready();
   // The signing key is rebuilt from the seed alone, so the A hashed into the
   // signature is always the one the seed gives.
   zeroize::SecretArray<32> seed(sk.data());
@@ -48,6 +50,7 @@ namespace detail {
 
 bool verify_cofactored(std::span<const uint8_t, 32> pk, std::span<const uint8_t> msg,
                        std::span<const uint8_t, 64> sig) {
+  edwards::ensure_library_ready();
   const auto r_bytes = sig.first<32>();
   const auto s_bytes = sig.last<32>();
   if (!edwards::scalar_is_canonical(s_bytes)) return false;
@@ -77,6 +80,7 @@ bool verify_cofactored(std::span<const uint8_t, 32> pk, std::span<const uint8_t>
 
 bool verify_zip215(std::span<const uint8_t> pk, std::span<const uint8_t> msg, std::span<const uint8_t> sig) {
   if (pk.size() != kPublicKeyLen || sig.size() != kSignatureLen) return false;
+  edwards::ensure_library_ready();
   const std::span<const uint8_t, 64> sig64(sig.data(), 64);
   if (!edwards::scalar_is_canonical(sig64.last<32>())) return false;
   // libsodium's verifier is strict (canonical encodings, no small-order A or

@@ -72,6 +72,11 @@ void check_scalar_range(const Scalar& n) {
 
 }  // namespace
 
+void ensure_library_ready() {
+  static const bool ready = sodium_init() >= 0;
+  fault::check(ready, "libsodium initialisation failed");
+}
+
 Point Point::identity() noexcept { return Point(kIdentity); }
 
 Encoding canonical_form(std::span<const uint8_t, 32> enc) noexcept {

@@ -25,19 +25,19 @@ std::array<uint8_t, 8> be64(size_t n) noexcept {
   return b;
 }
 
-// alpha = BE64(|label|) || label || BE64(|input|) || input, as four pieces.
+// alpha = BE64(|label|) || label || BE64(|input|) || input, as four chunks.
 struct FramedInput {
   std::array<uint8_t, 8> label_len;
   std::array<uint8_t, 8> input_len;
-  std::array<std::span<const uint8_t>, 4> pieces;
+  std::array<std::span<const uint8_t>, 4> chunks;
 
   FramedInput(std::span<const uint8_t> label, std::span<const uint8_t> input) noexcept
       : label_len(be64(label.size())), input_len(be64(input.size())),
-        pieces{std::span<const uint8_t>(label_len), label, std::span<const uint8_t>(input_len), input} {}
+        chunks{std::span<const uint8_t>(label_len), label, std::span<const uint8_t>(input_len), input} {}
   FramedInput(const FramedInput&) = delete;
   FramedInput& operator=(const FramedInput&) = delete;
 
-  vrf_impl::Pieces view() const noexcept { return pieces; }
+  vrf_impl::Chunks view() const noexcept { return chunks; }
 };
 
 class HmacSha512 {
@@ -80,6 +80,7 @@ CoreResult<std::array<uint8_t, 32>> Ed25519::vrf_make_bytes(std::span<const uint
                                                             std::span<const uint8_t> input,
                                                             std::span<const uint8_t> pre_output,
                                                             std::span<const uint8_t> context) {
+  edwards::ensure_library_ready();
   const auto y = vrf_impl::string_to_point(pk);
   if (!y || edwards::is_small_order(*y)) return fail(CoreError::component_failure());
   const auto gamma = vrf_impl::string_to_point(pre_output);

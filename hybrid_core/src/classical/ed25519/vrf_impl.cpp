@@ -16,7 +16,7 @@ constexpr uint8_t kDomainChallenge = 0x02;
 constexpr uint8_t kDomainProofToHash = 0x03;
 constexpr uint8_t kTrailer = 0x00;
 
-// SHA-512 fed piece by piece; the state is wiped when released because the
+// SHA-512 fed chunk by chunk; the state is wiped when released because the
 // nonce hash runs through it with secret input.
 class Sha512 {
  public:
@@ -59,11 +59,11 @@ std::optional<edwards::Point> string_to_point(std::span<const uint8_t> bytes) no
   return edwards::decode_canonical(bytes);
 }
 
-std::optional<edwards::Point> encode_to_curve(std::span<const uint8_t, 32> pk, Pieces alpha) {
+std::optional<edwards::Point> encode_to_curve(std::span<const uint8_t, 32> pk, Chunks alpha) {
   for (unsigned ctr = 0; ctr < 256; ++ctr) {
     Sha512 hash;
     hash.byte(kSuite).byte(kDomainHashToCurve).bytes(pk);
-    for (const auto& piece : alpha) hash.bytes(piece);
+    for (const auto& chunk : alpha) hash.bytes(chunk);
     hash.byte(static_cast<uint8_t>(ctr)).byte(kTrailer);
     uint8_t digest[64];
     hash.finish(digest);
@@ -95,10 +95,11 @@ std::array<uint8_t, 64> proof_to_hash(const edwards::Point& gamma) {
   return beta;
 }
 
-CoreStatus prove(std::span<const uint8_t> sk, Pieces alpha, std::span<uint8_t> pre_out, std::span<uint8_t> proof_out) {
+CoreStatus prove(std::span<const uint8_t> sk, Chunks alpha, std::span<uint8_t> pre_out, std::span<uint8_t> proof_out) {
   if (sk.size() != 64) return fail(CoreError::bad_length(64, sk.size()));
   if (pre_out.size() != 32) return fail(CoreError::bad_length(32, pre_out.size()));
   if (proof_out.size() != 48) return fail(CoreError::bad_length(48, proof_out.size()));
+  edwards::ensure_library_ready();
 
   Expanded e;
   {
@@ -136,10 +137,11 @@ CoreStatus prove(std::span<const uint8_t> sk, Pieces alpha, std::span<uint8_t> p
   return {};
 }
 
-subtle::Choice verify_proof(std::span<const uint8_t> pk, Pieces alpha, std::span<const uint8_t> pre_output,
+subtle::Choice verify_proof(std::span<const uint8_t> pk, Chunks alpha, std::span<const uint8_t> pre_output,
                             std::span<const uint8_t> proof) {
   const subtle::Choice no;
   if (proof.size() != 48 || pk.size() != 32) return no;
+  edwards::ensure_library_ready();
   const auto y = string_to_point(pk);
   if (!y || edwards::is_small_order(*y)) return no;
   if (pre_output.size() != 32) return no;

@@ -18,6 +18,11 @@
 namespace valtorimesca::classical::ed25519::edwards {
 
 using Encoding = std::array<uint8_t, 32>;
+
+// Runs libsodium's one-time initialisation (once per process, on first
+// use); a failure is an internal fault. Every entry point of the component
+// calls it before touching libsodium.
+void ensure_library_ready();
 using Scalar = std::array<uint8_t, 32>;
 
 // A point of the curve, held as its canonical 32-byte encoding. Values of

@@ -3,7 +3,7 @@
 // challenges, proofs c (16) || s (32) with the point Gamma kept apart as the
 // 32-byte pre-output.
 //
-// alpha is given as a list of byte pieces hashed one after another, so the
+// alpha is given as a list of byte chunks hashed one after another, so the
 // callers' framing never needs a joined copy.
 #pragma once
 
@@ -18,7 +18,7 @@
 
 namespace valtorimesca::classical::ed25519::vrf_impl {
 
-using Pieces = std::span<const std::span<const uint8_t>>;
+using Chunks = std::span<const std::span<const uint8_t>>;
 
 // The expanded secret: x = clamp(SHA-512(seed)[0..32]) mod l and the nonce
 // prefix SHA-512(seed)[32..64]. Wiped when released.
@@ -36,16 +36,16 @@ struct Expanded {
 
 // Evaluates on sk's seed (sk[0..32]; the rest of sk is not read). Writes
 // Gamma to pre_out (32) and c || s to proof_out (48).
-CoreStatus prove(std::span<const uint8_t> sk, Pieces alpha, std::span<uint8_t> pre_out, std::span<uint8_t> proof_out);
+CoreStatus prove(std::span<const uint8_t> sk, Chunks alpha, std::span<uint8_t> pre_out, std::span<uint8_t> proof_out);
 
 // Checks a proof against a public key that must decode canonically and not
 // be of small order.
-subtle::Choice verify_proof(std::span<const uint8_t> pk, Pieces alpha, std::span<const uint8_t> pre_output,
+subtle::Choice verify_proof(std::span<const uint8_t> pk, Chunks alpha, std::span<const uint8_t> pre_output,
                             std::span<const uint8_t> proof);
 
 // H = [8]P for the first counter whose hash decodes to a P not of small
 // order; nothing when all 256 counters fail. pk is hashed as given.
-std::optional<edwards::Point> encode_to_curve(std::span<const uint8_t, 32> pk, Pieces alpha);
+std::optional<edwards::Point> encode_to_curve(std::span<const uint8_t, 32> pk, Chunks alpha);
 
 // Canonical decoding: exactly 32 bytes that re-encode to themselves.
 std::optional<edwards::Point> string_to_point(std::span<const uint8_t> bytes) noexcept;
