@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "fault/fault.hpp"
 #include "suite.hpp"
 
 namespace valtorimesca::py {
@@ -206,6 +207,11 @@ bool extract_text(PyObject* obj, const char* param, PrivateCopy* out) {
 PyObject* new_bytes(std::span<const uint8_t> data) {
   return PyBytes_FromStringAndSize(reinterpret_cast<const char*>(data.data()),
                                    static_cast<Py_ssize_t>(data.size()));
+}
+
+PyObject* result_bytes(std::span<const uint8_t> buffer, size_t written) {
+  fault::check(written <= buffer.size(), "reported output length exceeds the output buffer");
+  return new_bytes(buffer.first(written));
 }
 
 }  // namespace valtorimesca::py

@@ -28,8 +28,10 @@
 #include <cstdint>
 #include <span>
 #include <utility>
+#include <vector>
 
 #include "bytes_in.hpp"
+#include "errors.hpp"
 #include "zeroize/zeroize.hpp"
 
 namespace valtorimesca::py {
@@ -82,6 +84,33 @@ bool extract_text(PyObject* obj, const char* param, PrivateCopy* out);
 
 // New bytes object holding `data`.
 PyObject* new_bytes(std::span<const uint8_t> data);
+
+// Output buffers handed to the suite ABI: zero-filled, of the largest length
+// the output can have. A secret result (secret key, export blob, seed) goes
+// into a SecretOutput, wiped when released right after the Python result is
+// made; a public one (signature, proof, public key) into a PublicOutput.
+using SecretOutput = PrivateCopy;
+using PublicOutput = std::vector<uint8_t>;
+
+// New bytes object from the first `written` bytes of an output buffer; a
+// count beyond the buffer is an internal fault.
+PyObject* result_bytes(std::span<const uint8_t> buffer, size_t written);
+
+// The result of a count-reporting entry point (bytes written, or an error
+// code) as a bytes object or the code's exception.
+template <class Count>
+PyObject* bytes_or_raise(const valtorimesca_abi::AbiResult<Count>& count,
+                         std::span<const uint8_t> buffer) {
+  if (!count) return errors::to_py_err(count.error());
+  return result_bytes(buffer, static_cast<size_t>(count.value()));
+}
+
+// A status-reporting entry point's failure raised, or success as true.
+inline bool ok_or_raise(const valtorimesca_abi::AbiStatus& status) {
+  if (status) return true;
+  errors::to_py_err(status.error());
+  return false;
+}
 
 // New bool object.
 inline PyObject* new_bool(bool value) { return PyBool_FromLong(value ? 1 : 0); }

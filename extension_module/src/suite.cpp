@@ -134,8 +134,27 @@ PyType_Spec type_definition = {
     slots,
 };
 
+// Interpreters from 3.10 on can refuse changes to a class's attributes; the
+// flag is not in the 3.9 headers, so it is set by value when the running
+// interpreter knows it.
+constexpr unsigned long kImmutableTypeFlag = 1UL << 8;
+
+bool interpreter_at_least_3_10() {
+  PyObject* hexversion = PySys_GetObject("hexversion");  // borrowed
+  if (hexversion == nullptr) return false;
+  const long v = PyLong_AsLong(hexversion);
+  if (v == -1 && PyErr_Occurred() != nullptr) {
+    PyErr_Clear();
+    return false;
+  }
+  return v >= 0x030A0000;
+}
+
 PyObject* make_type() {
-  Ref cls(PyType_FromSpec(&type_definition));
+  PyType_Spec definition = type_definition;
+  const bool immutable = interpreter_at_least_3_10();
+  if (immutable) definition.flags |= kImmutableTypeFlag;
+  Ref cls(PyType_FromSpec(&definition));
   if (!cls) return nullptr;
   auto alloc = reinterpret_cast<allocfunc>(
       PyType_GetSlot(reinterpret_cast<PyTypeObject*>(cls.get()), Py_tp_alloc));
@@ -144,8 +163,16 @@ PyObject* make_type() {
     made[i] = Ref(alloc(reinterpret_cast<PyTypeObject*>(cls.get()), 0));
     if (!made[i]) return nullptr;
     reinterpret_cast<PySuite*>(made[i].get())->code = static_cast<uint8_t>(i + 1);
-    if (PyObject_SetAttrString(cls.get(), kNames[i], made[i].get()) < 0) return nullptr;
+    // An immutable class refuses the ordinary assignment, so the values go
+    // straight into the new class's dictionary, before anyone has looked
+    // the class up.
+    Ref name(PyUnicode_FromString(kNames[i]));
+    if (!name) return nullptr;
+    const int set = immutable ? PyObject_GenericSetAttr(cls.get(), name.get(), made[i].get())
+                              : PyObject_SetAttr(cls.get(), name.get(), made[i].get());
+    if (set < 0) return nullptr;
   }
+  PyType_Modified(reinterpret_cast<PyTypeObject*>(cls.get()));
   // The class and its values live for the rest of the process.
   for (size_t i = 0; i < made.size(); ++i) values[i] = made[i].release();
   return cls.release();

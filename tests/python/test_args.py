@@ -202,3 +202,16 @@ def test_internal_fault_is_panic_exception(probe, capfd):
     assert "probe.cpp:" in err and "probe fault while the lock is released" in err
     # the lock was taken back: the interpreter keeps working
     assert probe.u32(5) == 5
+
+
+def test_output_buffers(probe):
+    assert probe.output(8) == bytes(range(8))
+    assert probe.output(3) == b"\x00\x01\x02"
+    assert probe.output(0) == b""
+    with pytest.raises(BaseException) as e:
+        probe.output(-1)
+    assert type(e.value).__name__ == "BadLengthError"
+    assert e.value.args == ("a byte string had the wrong length",)
+    with pytest.raises(BaseException) as e:
+        probe.output(9)
+    assert type(e.value).__name__ == "PanicException"

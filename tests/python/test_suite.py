@@ -3,6 +3,7 @@
 import copy
 import inspect
 import pickle
+import sys
 
 import pytest
 
@@ -136,6 +137,16 @@ def test_frozen():
     with pytest.raises(TypeError):
         weakref.ref(s)
     assert s.value == 5
+
+
+def test_class_attributes_cannot_be_changed():
+    # Interpreters from 3.10 on enforce a closed class.
+    assert sys.version_info >= (3, 10)
+    for stmt in ("Suite.ED_SH = 1", "del Suite.ED_SH", "Suite.extra = 1",
+                 "Suite.from_code = None"):
+        with pytest.raises(TypeError, match="immutable type 'valtorimesca.Suite'"):
+            exec(stmt)
+    assert Suite.ED_SH is Suite.from_code(5)
 
 
 def test_copy_and_pickle_keep_the_shared_value():

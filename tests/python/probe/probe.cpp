@@ -133,6 +133,24 @@ PyObject* fault_in_native(PyObject*, PyObject*) {
   });
 }
 
+// Writes 0, 1, 2, ... into an 8-byte output buffer and reports `written`
+// bytes, or fails with error code `-written`.
+PyObject* output(PyObject*, PyObject* arg) {
+  return vp::guarded<PyObject*>(nullptr, [&]() -> PyObject* {
+    long written = PyLong_AsLong(arg);
+    if (written == -1 && PyErr_Occurred()) return nullptr;
+    vp::SecretOutput buffer(8);
+    for (size_t i = 0; i < buffer.size(); ++i) buffer[i] = static_cast<uint8_t>(i);
+    if (written < 0) {
+      const valtorimesca_abi::AbiResult<size_t> refused =
+          valtorimesca_abi::abi_fail(static_cast<valtorimesca_abi::AbiError>(-written));
+      return vp::bytes_or_raise(refused, buffer.span());
+    }
+    const valtorimesca_abi::AbiResult<size_t> count = static_cast<size_t>(written);
+    return vp::bytes_or_raise(count, buffer.span());
+  });
+}
+
 PyObject* suite_type(PyObject*, PyObject*) {
   PyObject* t = vp::suite::type();
   if (t != nullptr) Py_IncRef(t);
@@ -156,6 +174,7 @@ PyMethodDef methods[] = {
     {"u32", KW(u32), METH_VARARGS | METH_KEYWORDS, nullptr},
     {"sleep_without_gil", &sleep_without_gil, METH_O, nullptr},
     {"fault_in_native", &fault_in_native, METH_NOARGS, nullptr},
+    {"output", &output, METH_O, nullptr},
     {"suite_type", &suite_type, METH_NOARGS, nullptr},
     {"register_errors", &register_errors, METH_O, nullptr},
     {nullptr, nullptr, 0, nullptr},
