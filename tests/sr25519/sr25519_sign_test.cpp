@@ -117,12 +117,7 @@ TEST(Sr25519Sign, LengthAndKeyErrors) {
   std::array<uint8_t, 64> sk_ff{};
   sk_ff.fill(0xff);
   sr::OsRng os;
-  struct Case {
-    const char* name;
-    valtorimesca::CoreStatus st;
-    CoreError want;
-  };
-  const Case table[] = {
+  const ErrCase table[] = {
       {"det short key", Sr25519::sign_deterministic(sk63, str("m"), {}, label_sr_ml(), out),
        CoreError::bad_length(64, 63)},
       {"det short out", Sr25519::sign_deterministic(k.sk, str("m"), {}, label_sr_ml(), out63),
@@ -133,10 +128,7 @@ TEST(Sr25519Sign, LengthAndKeyErrors) {
        CoreError::component_failure()},
       {"hedged ff scalar", Sr25519::sign(sk_ff, str("m"), label_sr_ml(), os, out), CoreError::component_failure()},
   };
-  for (const auto& c : table) {
-    ASSERT_FALSE(c.st) << c.name;
-    EXPECT_EQ(c.st.error(), c.want) << c.name;
-  }
+  expect_errors(table);
 
   std::array<uint8_t, 32> pk{};
   std::array<uint8_t, 32> seed{};

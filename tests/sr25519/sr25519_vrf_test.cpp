@@ -95,12 +95,7 @@ TEST(Sr25519Vrf, EvaluationErrors) {
   std::array<uint8_t, 64> proof{};
   std::array<uint8_t, 65> proof65{};
   sr::OsRng os;
-  struct Case {
-    const char* name;
-    valtorimesca::CoreStatus st;
-    CoreError want;
-  };
-  const Case table[] = {
+  const ErrCase table[] = {
       {"det sk65", Sr25519::vrf_evaluate_deterministic(sk65, label_sr_ml(), {}, pre, proof),
        CoreError::bad_length(64, 65)},
       {"hedged sk65", Sr25519::vrf_evaluate(sk65, label_sr_ml(), {}, os, pre, proof), CoreError::bad_length(64, 65)},
@@ -111,10 +106,7 @@ TEST(Sr25519Vrf, EvaluationErrors) {
        CoreError::component_failure()},
       {"hedged ff", Sr25519::vrf_evaluate(sk_ff, label_sr_ml(), {}, os, pre, proof), CoreError::component_failure()},
   };
-  for (const auto& c : table) {
-    ASSERT_FALSE(c.st) << c.name;
-    EXPECT_EQ(c.st.error(), c.want) << c.name;
-  }
+  expect_errors(table);
 }
 
 TEST(Sr25519Vrf, MakeBytesDependsOnContextAndKeyAndRefusesBadPoints) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <cstdint>
 #include <span>
@@ -35,6 +37,21 @@ inline Keys keys_from(uint8_t fill) {
 
 inline std::span<const uint8_t> str(const char* s) {
   return {reinterpret_cast<const uint8_t*>(s), std::char_traits<char>::length(s)};
+}
+
+// One expected failure of a table of error cases.
+struct ErrCase {
+  const char* name;
+  valtorimesca::CoreStatus st;
+  valtorimesca::CoreError want;
+};
+
+template <size_t N>
+void expect_errors(const ErrCase (&table)[N]) {
+  for (const auto& c : table) {
+    ASSERT_FALSE(c.st) << c.name;
+    EXPECT_EQ(c.st.error(), c.want) << c.name;
+  }
 }
 
 }  // namespace sr_test
