@@ -61,6 +61,50 @@ CoreStatus sign_frame(Bytes sk, Bytes msg, Bytes ctx, MutBytes out, size_t total
   });
 }
 
+// How the two halves sign: hedged from a generator, or deterministically
+// from the caller's nonce (each component decides how it uses the nonce).
+template <component::RandomSource R>
+struct Hedged {
+  R& rng;
+  template <HybridSuite S>
+  CoreStatus classical(Bytes sk, Bytes m, MutBytes out) const {
+    return S::Classical::sign(sk, m, S::label(), rng, out);
+  }
+  template <HybridSuite S>
+  CoreStatus pq(Bytes sk, Bytes m, MutBytes out) const {
+    return S::Pq::sign(sk, m, rng, out);
+  }
+};
+
+struct Deterministic {
+  Bytes nonce;
+  template <HybridSuite S>
+  CoreStatus classical(Bytes sk, Bytes m, MutBytes out) const {
+    return S::Classical::sign_deterministic(sk, m, nonce, S::label(), out);
+  }
+  template <HybridSuite S>
+  CoreStatus pq(Bytes sk, Bytes m, MutBytes out) const {
+    return S::Pq::sign_deterministic(sk, m, nonce, out);
+  }
+};
+
+// Both halves into out; with a delta byte, the post-quantum signature
+// starts one byte later and the delta is written once both halves signed.
+template <HybridSuite S, class Halves>
+CoreStatus sign_halves(const Halves& halves, Bytes sk, Bytes msg, Bytes ctx, MutBytes out, bool delta) {
+  constexpr size_t classical_len = S::Classical::kSignatureLen;
+  const size_t pq_offset = classical_len + (delta ? 1 : 0);
+  return sign_frame<S>(sk, msg, ctx, out, pq_offset + S::Pq::kSignatureBytes, pq_offset,
+                       [&](Bytes m, Bytes csk, Bytes psk, MutBytes cout, MutBytes pout) -> CoreStatus {
+                         auto c = halves.template classical<S>(csk, m, cout);
+                         if (!c) return c;
+                         auto p = halves.template pq<S>(psk, m, pout);
+                         if (!p) return p;
+                         if (delta) out[classical_len] = encoding_delta::kSignerDelta;
+                         return {};
+                       });
+}
+
 template <HybridSuite S>
 subtle::Choice verify_halves(Bytes pk, Bytes m, Bytes classical_sig, Bytes pq_sig) {
   using C = typename S::Classical;
@@ -88,28 +132,12 @@ CoreStatus keypair_from_seed(const std::array<uint8_t, 32>& master, MutBytes sk_
 
 template <HybridSuite S, component::RandomSource R>
 CoreStatus sign(Bytes sk, Bytes msg, Bytes ctx, R& rng, MutBytes out) {
-  using C = typename S::Classical;
-  using P = typename S::Pq;
-  return composite_common::sign_frame<S>(
-      sk, msg, ctx, out, kSignatureLen<S>, C::kSignatureLen,
-      [&](Bytes m, Bytes csk, Bytes psk, MutBytes cout, MutBytes pout) -> CoreStatus {
-        auto c = C::sign(csk, m, S::label(), rng, cout);
-        if (!c) return c;
-        return P::sign(psk, m, rng, pout);
-      });
+  return composite_common::sign_halves<S>(composite_common::Hedged<R>{rng}, sk, msg, ctx, out, false);
 }
 
 template <HybridSuite S>
 CoreStatus sign_deterministic(Bytes sk, Bytes msg, Bytes ctx, Bytes nonce, MutBytes out) {
-  using C = typename S::Classical;
-  using P = typename S::Pq;
-  return composite_common::sign_frame<S>(
-      sk, msg, ctx, out, kSignatureLen<S>, C::kSignatureLen,
-      [&](Bytes m, Bytes csk, Bytes psk, MutBytes cout, MutBytes pout) -> CoreStatus {
-        auto c = C::sign_deterministic(csk, m, nonce, S::label(), cout);
-        if (!c) return c;
-        return P::sign_deterministic(psk, m, nonce, pout);
-      });
+  return composite_common::sign_halves<S>(composite_common::Deterministic{nonce}, sk, msg, ctx, out, false);
 }
 
 template <HybridSuite S>
@@ -146,36 +174,14 @@ CoreStatus keypair_from_seed(const std::array<uint8_t, 32>& master, MutBytes sk_
 
 template <HybridSuite S, component::RandomSource R>
 CoreResult<size_t> sign(Bytes sk, Bytes msg, Bytes ctx, R& rng, MutBytes out) {
-  using C = typename S::Classical;
-  using P = typename S::Pq;
-  auto r = composite_common::sign_frame<S>(
-      sk, msg, ctx, out, kSignatureLen<S>, encoding_delta::kHeaderLen,
-      [&](Bytes m, Bytes csk, Bytes psk, MutBytes cout, MutBytes pout) -> CoreStatus {
-        auto c = C::sign(csk, m, S::label(), rng, cout);
-        if (!c) return c;
-        auto p = P::sign(psk, m, rng, pout);
-        if (!p) return p;
-        out[encoding_delta::kClassicalLen] = encoding_delta::kSignerDelta;
-        return {};
-      });
+  auto r = composite_common::sign_halves<S>(composite_common::Hedged<R>{rng}, sk, msg, ctx, out, true);
   if (!r) return fail(r.error());
   return kSignatureLen<S>;
 }
 
 template <HybridSuite S>
 CoreResult<size_t> sign_deterministic(Bytes sk, Bytes msg, Bytes ctx, Bytes nonce, MutBytes out) {
-  using C = typename S::Classical;
-  using P = typename S::Pq;
-  auto r = composite_common::sign_frame<S>(
-      sk, msg, ctx, out, kSignatureLen<S>, encoding_delta::kHeaderLen,
-      [&](Bytes m, Bytes csk, Bytes psk, MutBytes cout, MutBytes pout) -> CoreStatus {
-        auto c = C::sign_deterministic(csk, m, nonce, S::label(), cout);
-        if (!c) return c;
-        auto p = P::sign_deterministic(psk, m, nonce, pout);
-        if (!p) return p;
-        out[encoding_delta::kClassicalLen] = encoding_delta::kSignerDelta;
-        return {};
-      });
+  auto r = composite_common::sign_halves<S>(composite_common::Deterministic{nonce}, sk, msg, ctx, out, true);
   if (!r) return fail(r.error());
   return kSignatureLen<S>;
 }
