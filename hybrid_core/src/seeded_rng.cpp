@@ -1,6 +1,7 @@
 #include "valtorimesca/seeded_rng.hpp"
 
 #include <openssl/sha.h>
+#include <sodium.h>
 
 #include <cstring>
 
@@ -54,6 +55,29 @@ uint64_t SeededRng::next_u64() noexcept {
   for (int i = 7; i >= 0; --i) v = (v << 8) | b[i];
   zeroize::wipe(b, 8);
   return v;
+}
+
+namespace {
+void update_framed(crypto_hash_sha512_state& c, std::span<const uint8_t> part) noexcept {
+  uint8_t len[8];
+  const uint64_t n = part.size();
+  for (int i = 0; i < 8; ++i) len[i] = static_cast<uint8_t>(n >> (56 - 8 * i));
+  crypto_hash_sha512_update(&c, len, sizeof len);
+  crypto_hash_sha512_update(&c, part.data(), part.size());
+}
+}  // namespace
+
+zeroize::SecretArray<32> nonce_seed(std::span<const uint8_t> label, std::span<const uint8_t> sk,
+                                    std::span<const uint8_t> nonce, std::span<const uint8_t> msg) noexcept {
+  zeroize::Wiped<crypto_hash_sha512_state> ctx;
+  crypto_hash_sha512_init(&ctx.get());
+  crypto_hash_sha512_update(&ctx.get(), label.data(), label.size());
+  update_framed(ctx.get(), sk);
+  update_framed(ctx.get(), nonce);
+  update_framed(ctx.get(), msg);
+  zeroize::SecretArray<64> digest;
+  crypto_hash_sha512_final(&ctx.get(), digest.data());
+  return zeroize::SecretArray<32>(digest.data());
 }
 
 }  // namespace valtorimesca

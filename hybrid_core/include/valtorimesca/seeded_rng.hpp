@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <span>
 
+#include "zeroize/zeroize.hpp"
+
 namespace valtorimesca {
 
 class SeededRng {
@@ -33,5 +35,11 @@ class SeededRng {
   uint64_t counter_ = 0;
   size_t pos_ = 64;
 };
+
+// The nonce seed of deterministic signing: the first 32 bytes of
+// SHA-512(label || BE64(|sk|) || sk || BE64(|nonce|) || nonce ||
+// BE64(|msg|) || msg). `label` is hashed as given (with its zero byte).
+zeroize::SecretArray<32> nonce_seed(std::span<const uint8_t> label, std::span<const uint8_t> sk,
+                                    std::span<const uint8_t> nonce, std::span<const uint8_t> msg) noexcept;
 
 }  // namespace valtorimesca

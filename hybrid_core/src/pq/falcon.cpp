@@ -1,7 +1,5 @@
 #include "valtorimesca/pq/falcon.hpp"
 
-#include <openssl/evp.h>
-
 #include <memory>
 
 #include "fault/fault.hpp"
@@ -14,35 +12,11 @@ static_assert(kSecretKeySize == fndsa::kSigningKeySize);
 static_assert(kPublicKeySize == fndsa::kVerifyingKeySize);
 static_assert(kSignatureSize == fndsa::kSignatureSize);
 
-namespace {
-
-void be64(uint8_t out[8], uint64_t v) noexcept {
-  for (int i = 0; i < 8; ++i) out[i] = static_cast<uint8_t>(v >> (56 - 8 * i));
-}
-
-struct MdCtxFree {
-  void operator()(EVP_MD_CTX* c) const noexcept { EVP_MD_CTX_free(c); }
-};
-
-}  // namespace
-
 zeroize::SecretArray<32> nonce_seed(std::span<const uint8_t> sk, std::span<const uint8_t> nonce,
                                     std::span<const uint8_t> msg) {
-  std::unique_ptr<EVP_MD_CTX, MdCtxFree> ctx(EVP_MD_CTX_new());
-  fault::check(ctx != nullptr, "SHA-512 context allocation failed");
-  bool ok = EVP_DigestInit_ex(ctx.get(), EVP_sha512(), nullptr) == 1;
-  ok &= EVP_DigestUpdate(ctx.get(), kNonceSeedLabel, sizeof kNonceSeedLabel) == 1;
-  uint8_t len[8];
-  for (auto part : {sk, nonce, msg}) {
-    be64(len, part.size());
-    ok &= EVP_DigestUpdate(ctx.get(), len, sizeof len) == 1;
-    ok &= EVP_DigestUpdate(ctx.get(), part.data(), part.size()) == 1;
-  }
-  zeroize::SecretArray<64> digest;
-  unsigned int dlen = 0;
-  ok &= EVP_DigestFinal_ex(ctx.get(), digest.data(), &dlen) == 1;
-  fault::check(ok && dlen == 64, "SHA-512 failed");
-  return zeroize::SecretArray<32>(digest.data());
+  const auto label = std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(kNonceSeedLabel),
+                                              sizeof kNonceSeedLabel);
+  return valtorimesca::nonce_seed(label, sk, nonce, msg);
 }
 
 CoreStatus sign_with_seed(std::span<const uint8_t> sk, std::span<const uint8_t> msg,

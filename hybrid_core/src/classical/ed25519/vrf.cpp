@@ -1,11 +1,10 @@
 // The Ed25519 side of the classical VRF interface: input framing and the
 // derivation of output bytes.
-#include <sodium.h>
-
 #include <array>
 
 #include "valtorimesca/classical/ed25519.hpp"
 #include "valtorimesca/classical/ed25519/vrf_impl.hpp"
+#include "keyed_hmac.hpp"
 #include "zeroize/zeroize.hpp"
 
 namespace valtorimesca::classical::ed25519 {
@@ -40,25 +39,6 @@ struct FramedInput {
   vrf_impl::Chunks view() const noexcept { return chunks; }
 };
 
-class HmacSha512 {
- public:
-  explicit HmacSha512(std::span<const uint8_t> key) noexcept {
-    crypto_auth_hmacsha512_init(&st_, key.data(), key.size());
-  }
-  ~HmacSha512() { zeroize::wipe_object(st_); }
-  HmacSha512(const HmacSha512&) = delete;
-  HmacSha512& operator=(const HmacSha512&) = delete;
-
-  HmacSha512& update(std::span<const uint8_t> s) noexcept {
-    if (!s.empty()) crypto_auth_hmacsha512_update(&st_, s.data(), s.size());
-    return *this;
-  }
-  void finish(uint8_t out[64]) noexcept { crypto_auth_hmacsha512_final(&st_, out); }
-
- private:
-  crypto_auth_hmacsha512_state st_;
-};
-
 }  // namespace
 
 CoreStatus Ed25519::vrf_evaluate_deterministic(std::span<const uint8_t> sk, std::span<const uint8_t> label,
@@ -88,21 +68,26 @@ CoreResult<std::array<uint8_t, 32>> Ed25519::vrf_make_bytes(std::span<const uint
   const std::array<uint8_t, 64> beta = vrf_impl::proof_to_hash(*gamma);
 
   // HKDF-SHA512 (RFC 5869): one expansion block gives the 32 bytes.
+  using valtorimesca::detail::KeyedHmac;
   zeroize::SecretArray<64> prk;
-  HmacSha512(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(kOutputSalt), sizeof(kOutputSalt)))
-      .update(beta)
-      .finish(prk.data());
+  {
+    KeyedHmac extract(KeyedHmac::Hash::Sha512,
+                      std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(kOutputSalt), sizeof(kOutputSalt)));
+    extract.update(beta);
+    extract.finish(prk.span());
+  }
   const uint8_t counter = 1;
   zeroize::SecretArray<64> block;
-  HmacSha512(prk.span())
-      .update(be64(label.size()))
-      .update(label)
-      .update(be64(input.size()))
-      .update(input)
-      .update(be64(context.size()))
-      .update(context)
-      .update(std::span<const uint8_t>(&counter, 1))
-      .finish(block.data());
+  const auto label_len = be64(label.size());
+  const auto input_len = be64(input.size());
+  const auto context_len = be64(context.size());
+  KeyedHmac expand(KeyedHmac::Hash::Sha512, prk.span());
+  for (std::span<const uint8_t> part : {std::span<const uint8_t>(label_len), label, std::span<const uint8_t>(input_len),
+                                        input, std::span<const uint8_t>(context_len), context,
+                                        std::span<const uint8_t>(&counter, 1)}) {
+    expand.update(part);
+  }
+  expand.finish(block.span());
   std::array<uint8_t, 32> out;
   std::copy(block.data(), block.data() + 32, out.begin());
   return out;

@@ -11,30 +11,9 @@ using detail::Keypair;
 using detail::Point;
 using detail::Scalar32;
 
-namespace {
-void be64(uint64_t v, uint8_t out[8]) noexcept {
-  for (int i = 0; i < 8; ++i) out[i] = static_cast<uint8_t>(v >> (56 - 8 * i));
-}
-
-void update_framed(crypto_hash_sha512_state& c, Bytes part) noexcept {
-  uint8_t len[8];
-  be64(part.size(), len);
-  crypto_hash_sha512_update(&c, len, sizeof len);
-  crypto_hash_sha512_update(&c, part.data(), part.size());
-}
-}  // namespace
-
 zeroize::SecretArray<32> nonce_seed_in(Bytes label, std::span<const uint8_t, 64> secret_key, Bytes nonce,
                                        Bytes message) noexcept {
-  zeroize::Wiped<crypto_hash_sha512_state> ctx;
-  crypto_hash_sha512_init(&ctx.get());
-  crypto_hash_sha512_update(&ctx.get(), label.data(), label.size());
-  update_framed(ctx.get(), secret_key);
-  update_framed(ctx.get(), nonce);
-  update_framed(ctx.get(), message);
-  zeroize::SecretArray<64> digest;
-  crypto_hash_sha512_final(&ctx.get(), digest.data());
-  return zeroize::SecretArray<32>(digest.data());
+  return valtorimesca::nonce_seed(label, secret_key, nonce, message);
 }
 
 CoreStatus Sr25519::derive(std::span<const uint8_t, 32> seed, MutBytes sk_out, MutBytes pk_out) {
