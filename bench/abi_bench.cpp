@@ -6,6 +6,7 @@
 
 #include "valtorimesca_abi/sizes.hpp"
 #include "valtorimesca_abi/stateless_suites.hpp"
+#include "valtorimesca_abi/verify.hpp"
 
 namespace {
 

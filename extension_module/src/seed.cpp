@@ -8,7 +8,7 @@
 #include "errors.hpp"
 #include "panic.hpp"
 #include "registry.hpp"
-#include "valtorimesca_abi/stateless_suites.hpp"
+#include "valtorimesca_abi/seed.hpp"
 
 namespace valtorimesca::py::seed {
 namespace {

@@ -8,6 +8,7 @@
 #include "registry.hpp"
 #include "valtorimesca_abi/sizes.hpp"
 #include "valtorimesca_abi/stateless_suites.hpp"
+#include "valtorimesca_abi/verify.hpp"
 
 namespace valtorimesca::py::stateless {
 namespace {

@@ -3,7 +3,6 @@
 #include "fault/fault.hpp"
 #include "valtorimesca/composite_ops.hpp"
 #include "valtorimesca/derive.hpp"
-#include "valtorimesca/mnemonic.hpp"
 #include "valtorimesca/suite_types.hpp"
 #include "zeroize/zeroize.hpp"
 
@@ -89,52 +88,5 @@ AbiResult<size_t> sign_deterministic(SuiteCode suite, Bytes sk, Bytes msg, Bytes
 }
 
 }  // namespace stateless_suites
-
-namespace verify {
-
-bool verify(SuiteCode suite, Bytes pk, Bytes msg, Bytes ctx, Bytes sig) {
-  switch (suite) {
-    case SuiteCode::ED_ML_44: return composite::verify<EdMl44>(pk, msg, ctx, sig);
-    case SuiteCode::ED_FN_512: return composite_delta::verify<EdFn512>(pk, msg, ctx, sig);
-    case SuiteCode::SR_ML_44: return composite::verify<SrMl44>(pk, msg, ctx, sig);
-    case SuiteCode::SR_FN_512: return composite_delta::verify<SrFn512>(pk, msg, ctx, sig);
-    // The stateful suites verify through their own entry points, which
-    // this build does not have yet: nothing verifies for them.
-    case SuiteCode::ED_SH:
-    case SuiteCode::SR_SH: return false;
-  }
-  return false;
-}
-
-}  // namespace verify
-
-namespace seed {
-
-namespace {
-// Copies the derived seed out; the result's own copy is wiped with it.
-AbiStatus copy_out(const CoreResult<derive::Seed>& r, Seed32& out) {
-  if (!r) return abi_fail(from_core(r.error()));
-  out = r->array();
-  return {};
-}
-}  // namespace
-
-AbiStatus derive_hard_junction(const Seed32& parent, const Seed32& chain_code, Seed32& out) {
-  return copy_out(derive::derive_hard_junction(parent, chain_code), out);
-}
-
-AbiStatus derive_hard_junction_path(const Seed32& parent, std::span<const Seed32> chain_codes, Seed32& out) {
-  return copy_out(derive::derive_hard_junction_path(parent, chain_codes), out);
-}
-
-AbiStatus master_seed_from_mnemonic(std::string_view phrase, std::optional<std::string_view> password,
-                                    Seed32& out) {
-  auto r = mnemonic::master_seed_from_mnemonic(phrase, password);
-  if (!r) return abi_fail(AbiError::InvalidMnemonic);
-  out = r->array();
-  return {};
-}
-
-}  // namespace seed
 
 }  // namespace valtorimesca_abi

@@ -5,6 +5,8 @@
 
 #include "valtorimesca_abi/sizes.hpp"
 #include "valtorimesca_abi/stateless_suites.hpp"
+#include "valtorimesca_abi/seed.hpp"
+#include "valtorimesca_abi/verify.hpp"
 
 namespace {
 

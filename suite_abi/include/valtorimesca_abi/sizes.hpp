@@ -2,13 +2,20 @@
 #pragma once
 
 #include <cstddef>
+#include <array>
 #include <cstdint>
+#include <span>
 
 #include "valtorimesca/suites.hpp"
 
 namespace valtorimesca_abi {
 
 using valtorimesca::suites::SuiteCode;
+
+// Byte slices in and caller-owned output buffers.
+using Bytes = std::span<const uint8_t>;
+using MutBytes = std::span<uint8_t>;
+using Seed32 = std::array<uint8_t, 32>;
 
 struct SuiteSizes {
   size_t secret_key;
