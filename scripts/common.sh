@@ -1,7 +1,8 @@
 # Shared settings of the project's scripts.
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-# Debian's interpreter: the one python3-pytest and the system packages serve.
-PYTHON=/usr/bin/python3
+# Debian's interpreter (the one python3-pytest and the system packages serve),
+# or $VT_PYTHON, e.g. a virtual environment made with --system-site-packages.
+PYTHON="${VT_PYTHON:-/usr/bin/python3}"
 JOBS="${VT_JOBS:-$(nproc)}"
 # Test vectors: $VALTORIMESCA_VECTORS, else ../shared/vectors beside the
 # checkout, else the workspace's shared copy.
