@@ -1,0 +1,198 @@
+// Modular inverse for the bottom of the tower, where f and g have become
+// two integers of a few thousand bits: the binary extended GCD, run 31
+// steps at a time on 64-bit stand-ins for the two values.
+//
+// Plain binary GCD keeps a = y u and b = y v (mod x), starting from
+// (a, b) = (y, x): while a is odd it subtracts the smaller of a, b from the
+// larger (swapping first so that a is the larger), then halves a (and u,
+// modulo the odd x). Each step shortens len(a) + len(b) by at least one bit;
+// once a = 0, b is the gcd and, when it is 1, v = 1/y mod x.
+//
+// Thirty-one consecutive steps depend only on the low 31 bits of a and b
+// (the parities) and on the comparisons, which the leading bits decide but
+// for rare ties. So each round builds a 64-bit stand-in for a and b: their
+// exact low 31 bits below their leading 33 bits, both cut at the length of
+// the longer one. The 31 steps run on the stand-ins and record their effect
+// as a matrix of small integers; the matrix is then applied once to the full
+// a, b (an exact division by 2^31 follows) and to u, v (the division by
+// 2^31 modulo x is a Montgomery step). A comparison misjudged on the
+// stand-ins leaves a negative value, which is negated together with its
+// matrix row; the total length still drops by 31 bits a round, and the
+// stand-ins are exact once both values fit in 64 bits.
+//
+// The number of rounds is fixed by the length, every selection is a mask,
+// and the only data-dependent outcome is the final gcd test.
+#include <cstring>
+#include <utility>
+
+#include "bigint.hpp"
+#include "ntru_sizes.hpp"
+#include "zeroize/zeroize.hpp"
+
+namespace fndsa::kgen {
+namespace {
+
+constexpr size_t kMaxLen = kNormLimbs[kDepth];
+
+struct Matrix {
+  int64_t f0, g0, f1, g1;  // a' 2^31 = f0 a + g0 b, b' 2^31 = f1 a + g1 b
+};
+
+// 31 steps on the stand-ins.
+Matrix run_steps(uint64_t a, uint64_t b) noexcept {
+  Matrix t{1, 0, 0, 1};
+  for (int i = 0; i < 31; ++i) {
+    const uint64_t odd = 0 - (a & 1);
+    const uint64_t swap = odd & ct::lt64_mask(a, b);
+    const uint64_t d = swap & (a ^ b);
+    a ^= d;
+    b ^= d;
+    const int64_t sw = static_cast<int64_t>(swap);
+    int64_t e = sw & (t.f0 ^ t.f1);
+    t.f0 ^= e;
+    t.f1 ^= e;
+    e = sw & (t.g0 ^ t.g1);
+    t.g0 ^= e;
+    t.g1 ^= e;
+    const int64_t o = static_cast<int64_t>(odd);
+    a -= b & odd;
+    t.f0 -= t.f1 & o;
+    t.g0 -= t.g1 & o;
+    a >>= 1;
+    t.f1 *= 2;
+    t.g1 *= 2;
+  }
+  return t;
+}
+
+// x <- -x modulo 2^(31 len) under a mask.
+void negate_if(uint32_t* x, size_t len, uint32_t mask) noexcept {
+  uint32_t carry = mask & 1;
+  for (size_t j = 0; j < len; ++j) {
+    const uint32_t w = ((x[j] ^ mask) & kLimbMask) + carry;
+    x[j] = w & kLimbMask;
+    carry = w >> 31;
+  }
+}
+
+// (a, b) <- ((f0 a + g0 b) / 2^31, (f1 a + g1 b) / 2^31), both made
+// non-negative; the rows of the matrix follow the signs.
+void update_values(uint32_t* a, uint32_t* b, size_t len, Matrix& t) noexcept {
+  int64_t ca = 0, cb = 0;
+  for (size_t j = 0; j < len; ++j) {
+    const int64_t x = a[j], y = b[j];
+    const int64_t za = x * t.f0 + y * t.g0 + ca;
+    const int64_t zb = x * t.f1 + y * t.g1 + cb;
+    if (j > 0) {
+      a[j - 1] = static_cast<uint32_t>(za) & kLimbMask;
+      b[j - 1] = static_cast<uint32_t>(zb) & kLimbMask;
+    }
+    ca = za >> 31;
+    cb = zb >> 31;
+  }
+  a[len - 1] = static_cast<uint32_t>(ca) & kLimbMask;
+  b[len - 1] = static_cast<uint32_t>(cb) & kLimbMask;
+  const uint32_t na = static_cast<uint32_t>(ca >> 63), nb = static_cast<uint32_t>(cb >> 63);
+  negate_if(a, len, na);
+  negate_if(b, len, nb);
+  const int64_t ma = static_cast<int32_t>(na), mb = static_cast<int32_t>(nb);
+  t.f0 = (t.f0 ^ ma) - ma;
+  t.g0 = (t.g0 ^ ma) - ma;
+  t.f1 = (t.f1 ^ mb) - mb;
+  t.g1 = (t.g1 ^ mb) - mb;
+}
+
+// (u, v) <- ((f0 u + g0 v) / 2^31, (f1 u + g1 v) / 2^31) mod x, in [0, x).
+// Adding k x with k = -(low 31 bits) / x mod 2^31 makes the division exact;
+// the result lies in (-x, 2x) and one masked correction each way brings it
+// back.
+void update_cofactors(uint32_t* u, uint32_t* v, const uint32_t* x, size_t len, uint32_t x_ninv,
+                      const Matrix& t) noexcept {
+  const uint32_t ku =
+      static_cast<uint32_t>((static_cast<int64_t>(u[0]) * t.f0 + static_cast<int64_t>(v[0]) * t.g0)) * x_ninv &
+      kLimbMask;
+  const uint32_t kv =
+      static_cast<uint32_t>((static_cast<int64_t>(u[0]) * t.f1 + static_cast<int64_t>(v[0]) * t.g1)) * x_ninv &
+      kLimbMask;
+  int64_t cu = 0, cv = 0;
+  for (size_t j = 0; j < len; ++j) {
+    const int64_t p = u[j], q = v[j], m = x[j];
+    const int64_t zu = p * t.f0 + q * t.g0 + m * ku + cu;
+    const int64_t zv = p * t.f1 + q * t.g1 + m * kv + cv;
+    if (j > 0) {
+      u[j - 1] = static_cast<uint32_t>(zu) & kLimbMask;
+      v[j - 1] = static_cast<uint32_t>(zv) & kLimbMask;
+    }
+    cu = zu >> 31;
+    cv = zv >> 31;
+  }
+  for (auto [w, c] : {std::pair<uint32_t*, int64_t>{u, cu}, std::pair<uint32_t*, int64_t>{v, cv}}) {
+    w[len - 1] = static_cast<uint32_t>(c) & kLimbMask;
+    // The value is w + 2^(31 len) (c >> 31); bring it into [0, x).
+    int64_t hi = c >> 31;
+    // add x when negative
+    uint32_t mask = static_cast<uint32_t>(hi >> 63);
+    uint32_t carry = 0;
+    for (size_t j = 0; j < len; ++j) {
+      const uint32_t s = w[j] + (x[j] & mask) + carry;
+      w[j] = s & kLimbMask;
+      carry = s >> 31;
+    }
+    hi += carry & mask & 1;
+    // subtract x when w >= x (hi is 0 here)
+    uint32_t borrow = 0;
+    for (size_t j = 0; j < len; ++j) borrow = (w[j] - x[j] - borrow) >> 31;
+    mask = 0u - ((borrow ^ 1) | (static_cast<uint32_t>(hi) & 1));
+    borrow = 0;
+    for (size_t j = 0; j < len; ++j) {
+      const uint32_t s = w[j] - (x[j] & mask) - borrow;
+      w[j] = s & kLimbMask;
+      borrow = s >> 31;
+    }
+  }
+}
+
+// The 64-bit stand-in of a: low 31 bits, then bits [s, s + 33) with
+// s = max(n, 64) - 33, n the length of the longer value.
+uint64_t stand_in(const uint32_t* a, size_t len, uint32_t s) noexcept {
+  const uint64_t top = fixed_window(a, len, s + 32) & 0x1FFFFFFFFull;
+  return static_cast<uint64_t>(a[0]) | (top << 31);
+}
+
+}  // namespace
+
+bool mod_inverse(uint32_t* inv, const uint32_t* y, const uint32_t* x, size_t len) noexcept {
+  // a and b carry one limb more than x, so that they read as non-negative
+  // in two's complement.
+  zeroize::SecretArray<(4 * kMaxLen + 2) * sizeof(uint32_t)> buf;
+  uint32_t* a = reinterpret_cast<uint32_t*>(buf.data());
+  uint32_t* b = a + len + 1;
+  uint32_t* u = b + len + 1;
+  uint32_t* v = u + len;
+  std::memcpy(a, y, len * 4);
+  std::memcpy(b, x, len * 4);
+  a[len] = b[len] = 0;
+  std::memset(u, 0, 2 * len * 4);
+  u[0] = 1;
+  uint32_t x_ninv = x[0];  // -1/x mod 2^31 by Newton's iteration
+  for (int i = 0; i < 5; ++i) x_ninv *= 2 - x[0] * x_ninv;
+  x_ninv = (0u - x_ninv) & kLimbMask;
+
+  // Each round removes 31 bits of len(a) + len(b) <= 62 len; two spare
+  // rounds are harmless (once a = 0 nothing but u moves).
+  const size_t rounds = 2 * len + 2;
+  for (size_t r = 0; r < rounds; ++r) {
+    const uint32_t n = ct::max31(magnitude_bits(a, len + 1), magnitude_bits(b, len + 1));
+    const uint32_t s = ct::max31(n, 64) - 33;
+    Matrix t = run_steps(stand_in(a, len + 1, s), stand_in(b, len + 1, s));
+    update_values(a, b, len + 1, t);
+    update_cofactors(u, v, x, len, x_ninv, t);
+  }
+  uint32_t rest = b[0] ^ 1;
+  for (size_t j = 0; j <= len; ++j) rest |= a[j];
+  for (size_t j = 1; j <= len; ++j) rest |= b[j];
+  std::memcpy(inv, v, len * 4);
+  return rest == 0;
+}
+
+}  // namespace fndsa::kgen

@@ -1,0 +1,128 @@
+// Limb arithmetic: residues, Chinese remainder reconstruction, products by
+// a word, shifted subtraction and the reading of a few leading bits.
+#include "bigint.hpp"
+
+namespace fndsa::kgen {
+
+// Horner's rule from the top limb: the top limb is read as a signed 31-bit
+// number, each lower limb enters after a multiplication by 2^31.
+uint32_t residue(const Modp& m, const uint32_t* x, size_t len) noexcept {
+  const int32_t top = static_cast<int32_t>(x[len - 1] << 1) >> 1;
+  uint32_t r = m.from_signed(top);
+  for (size_t j = len - 1; j-- > 0;) r = m.add(m.mont(r, m.two31), m.fold(x[j]));
+  return r;
+}
+
+// Garner's method. The mixed-radix digits d_i (x = d_0 + d_1 p_0 +
+// d_2 p_0 p_1 + ...) come one prime at a time: d_i is fixed by the residue
+// modulo p_i of the part already known, which Horner's rule gives from the
+// digits and the p_j mod p_i. The centred form compares the digits with
+// those of (M - 1) / 2, which are (p_j - 1) / 2, from the top; when x is
+// larger the top digit drops by p_{k-1}, which subtracts M. The value is
+// finally evaluated by Horner's rule on big integers, signed throughout.
+void crt_rebuild(const uint32_t* res, size_t stride, size_t k, bool centred, uint32_t* out,
+                 uint32_t* work) noexcept {
+  uint32_t* d = out;  // the digits, replaced by the limbs at the end
+  for (size_t i = 0; i < k; ++i) {
+    const PrimeCtx& pc = prime(i);
+    const Modp& m = pc.m;
+    uint32_t s = 0;
+    for (size_t j = i; j-- > 0;) s = m.add(m.mont(s, pc.below[j]), m.fold(d[j]));
+    d[i] = i == 0 ? res[0] : m.mont(m.sub(res[i * stride], s), pc.garner);
+  }
+  int64_t top = d[k - 1];
+  if (centred) {
+    uint32_t greater = 0, decided = 0;
+    for (size_t j = k; j-- > 0;) {
+      const uint32_t half = (prime(j).m.p - 1) >> 1;
+      greater |= ~decided & ct::lt31_mask(half, d[j]);
+      decided |= ~ct::eq_mask(half, d[j]);
+    }
+    top -= static_cast<int64_t>(prime(k - 1).m.p & greater);
+  }
+  // work holds the value so far in `len` limbs, the top one signed.
+  work[0] = static_cast<uint32_t>(top) & kLimbMask;
+  work[1] = static_cast<uint32_t>(top >> 31) & kLimbMask;
+  size_t len = 2;
+  for (size_t i = k - 1; i-- > 0;) {
+    const int64_t p = prime(i).m.p;
+    int64_t carry = d[i];
+    for (size_t j = 0; j < len; ++j) {
+      const int64_t limb = j + 1 < len ? static_cast<int64_t>(work[j]) : static_cast<int64_t>(static_cast<int32_t>(work[j] << 1) >> 1);
+      const int64_t z = limb * p + carry;
+      work[j] = static_cast<uint32_t>(z) & kLimbMask;
+      carry = z >> 31;
+    }
+    if (len <= k) work[len++] = static_cast<uint32_t>(carry) & kLimbMask;
+  }
+  for (size_t j = 0; j < k; ++j) out[j] = work[j];
+}
+
+void mul_small(const uint32_t* x, size_t len, int32_t c, uint32_t* out) noexcept {
+  int64_t carry = 0;
+  for (size_t j = 0; j < len; ++j) {
+    const int64_t limb = j + 1 < len ? static_cast<int64_t>(x[j]) : static_cast<int64_t>(static_cast<int32_t>(x[j] << 1) >> 1);
+    const int64_t z = limb * c + carry;
+    out[j] = static_cast<uint32_t>(z) & kLimbMask;
+    carry = z >> 31;
+  }
+  out[len] = static_cast<uint32_t>(carry) & kLimbMask;
+}
+
+void sub_shifted(uint32_t* y, size_t ylen, const uint32_t* x, size_t xlen, uint32_t shift) noexcept {
+  const size_t skip = shift / 31;
+  const uint32_t bits = shift % 31;
+  if (skip >= ylen) return;
+  const uint32_t ext = sign_of(x, xlen) & kLimbMask;
+  uint32_t below = 0, borrow = 0;  // the limb of x under the current one
+  for (size_t j = skip; j < ylen; ++j) {
+    const size_t t = j - skip;
+    const uint32_t w = t < xlen ? x[t] : ext;
+    // bits == 0 would shift by 31; the mask then drops `below` entirely.
+    const uint32_t part = ((w << bits) | ((below >> 1) >> (30 - bits))) & kLimbMask;
+    below = w;
+    const uint32_t diff = y[j] - part - borrow;
+    y[j] = diff & kLimbMask;
+    borrow = diff >> 31;
+  }
+}
+
+uint32_t magnitude_bits(const uint32_t* x, size_t len) noexcept {
+  const uint32_t flip = sign_of(x, len) & kLimbMask;
+  uint32_t top = 0, top_index = 0;
+  for (size_t j = 0; j < len; ++j) {
+    const uint32_t w = x[j] ^ flip;
+    const uint32_t nz = ct::nonzero_mask(w);
+    top = ct::select(nz, w, top);
+    top_index = ct::select(nz, static_cast<uint32_t>(j), top_index);
+  }
+  return 31 * top_index + ct::bit_length31(top);
+}
+
+// Limb i of the sign-extended x; indices below zero read as zero. The index
+// may be secret: all limbs are read and combined under masks.
+static uint32_t limb_at(const uint32_t* x, size_t len, int64_t i) noexcept {
+  uint32_t w = 0;
+  for (size_t j = 0; j < len; ++j) w |= x[j] & ct::eq_mask(static_cast<uint32_t>(j), static_cast<uint32_t>(i));
+  const uint32_t past = ~ct::top_mask64(static_cast<uint64_t>(i - static_cast<int64_t>(len))) & 0xFFFFFFFFu;
+  return w | (past & sign_of(x, len) & kLimbMask);
+}
+
+uint64_t fixed_window(const uint32_t* x, size_t len, uint32_t shift) noexcept {
+  // Split shift as 31 q + r with r in [1, 31]: the 64 bits start inside limb
+  // q - 1 and end in limb q + 1.
+  uint32_t q = shift / 31, r = shift % 31;
+  const uint32_t r0 = ct::eq_mask(r, 0);
+  q -= r0 & 1;
+  r |= r0 & 31;
+  const int64_t qi = static_cast<int64_t>(static_cast<int32_t>(q));
+  const uint32_t w0 = limb_at(x, len, qi - 1);
+  const uint32_t w1 = limb_at(x, len, qi);
+  uint32_t w2 = limb_at(x, len, qi + 1);
+  w2 |= (w2 & 0x40000000u) << 1;  // bit 31 copies the limb's top bit
+  const uint32_t lo = (w0 >> (r - 1)) | (w1 << (32 - r));
+  const uint32_t hi = (w1 >> r) | (w2 << (31 - r));
+  return static_cast<uint64_t>(lo) | (static_cast<uint64_t>(hi) << 32);
+}
+
+}  // namespace fndsa::kgen

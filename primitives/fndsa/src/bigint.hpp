@@ -1,0 +1,49 @@
+// Signed big integers for key generation: little-endian 31-bit limbs in
+// 32-bit words, two's complement over the limbs (bit 30 of the top limb is
+// the sign). A polynomial with big coefficients stores them one after the
+// other, each with the same number of limbs. Lengths and shift amounts that
+// come from the algorithm's fixed schedule are public; everything about the
+// values themselves is handled without branches or secret indices.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "modp.hpp"
+
+namespace fndsa::kgen {
+
+// All ones when x (len limbs) is negative.
+inline uint32_t sign_of(const uint32_t* x, size_t len) noexcept { return 0u - (x[len - 1] >> 30); }
+
+// x mod p for a signed x of len >= 1 limbs.
+uint32_t residue(const Modp& m, const uint32_t* x, size_t len) noexcept;
+
+// Rebuilds, from its residues r_i = res[i * stride] modulo primes 0 .. k-1,
+// the integer in [0, M) (or, when `centred`, in (-M/2, M/2)) with M the
+// product of the k primes; written to out in k limbs. `work` holds k + 1
+// words.
+void crt_rebuild(const uint32_t* res, size_t stride, size_t k, bool centred, uint32_t* out,
+                 uint32_t* work) noexcept;
+
+// out (len + 1 limbs) = c x, for x signed of len limbs and |c| < 2^31.
+void mul_small(const uint32_t* x, size_t len, int32_t c, uint32_t* out) noexcept;
+
+// y <- y - x 2^shift modulo 2^(31 ylen); x signed of xlen limbs; public shift.
+void sub_shifted(uint32_t* y, size_t ylen, const uint32_t* x, size_t xlen, uint32_t shift) noexcept;
+
+// Bit length of |x| (of ~x for a negative x), for x signed of len limbs.
+uint32_t magnitude_bits(const uint32_t* x, size_t len) noexcept;
+
+// The 64 bits of x (signed, len limbs) from bit position shift - 32, read as
+// a fixed-point number with 32 fractional bits: x / 2^shift, truncated.
+// The shift may be secret: every limb is visited and the wanted ones are
+// picked by masks.
+uint64_t fixed_window(const uint32_t* x, size_t len, uint32_t shift) noexcept;
+
+// Bezout step at the bottom of the tower: for odd x and any y below
+// 2^(31 len), sets inv = 1/y mod x when gcd(x, y) = 1 and returns true.
+// Constant time; false (a rejection) when x and y are not coprime.
+bool mod_inverse(uint32_t* inv, const uint32_t* y, const uint32_t* x, size_t len) noexcept;
+
+}  // namespace fndsa::kgen

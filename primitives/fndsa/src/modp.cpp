@@ -1,0 +1,146 @@
+// The prime table: Montgomery constants, a root of unity of order 1024 for
+// each prime, its powers in bit-reversed order, and the constants of Garner's
+// reconstruction. Everything here depends on public constants only and is
+// computed once per process.
+#include "modp.hpp"
+
+#include <vector>
+
+#include "ntru_sizes.hpp"
+
+namespace fndsa::kgen {
+namespace {
+
+constexpr uint32_t kPrimes[kPrimeCount] = {
+#include "primes.inc"
+};
+
+unsigned reverse_bits(unsigned k, unsigned bits) noexcept {
+  unsigned r = 0;
+  for (unsigned i = 0; i < bits; ++i, k >>= 1) r = (r << 1) | (k & 1);
+  return r;
+}
+
+Modp make_modp(uint32_t p) noexcept {
+  Modp m{};
+  m.p = p;
+  uint32_t inv = p;  // Newton: each step doubles the correct low bits
+  for (int i = 0; i < 5; ++i) inv *= 2 - p * inv;
+  m.neg_inv = 0u - inv;
+  m.r_mod = static_cast<uint32_t>((uint64_t{1} << 32) % p);
+  m.r2_mod = static_cast<uint32_t>(static_cast<uint64_t>(m.r_mod) * m.r_mod % p);
+  m.two31 = static_cast<uint32_t>((uint64_t{1} << 63) % p);
+  return m;
+}
+
+// Transform size a prime must support: the shallowest depth that uses it.
+unsigned max_logn_of(size_t i) noexcept {
+  for (unsigned d = 0; d < kDepth; ++d)
+    if (i < primes_at_depth(d)) return kDepth - d;
+  return 0;
+}
+
+struct Table {
+  PrimeCtx ctx[kPrimeCount];
+  std::vector<uint32_t> pool;
+
+  Table() {
+    size_t total = 0;
+    for (size_t i = 0; i < kPrimeCount; ++i) total += (size_t{2} << max_logn_of(i)) + i;
+    pool.resize(total);
+    uint32_t* w = pool.data();
+    for (size_t i = 0; i < kPrimeCount; ++i) {
+      PrimeCtx& c = ctx[i];
+      c.m = make_modp(kPrimes[i]);
+      const Modp& m = c.m;
+      c.max_logn = max_logn_of(i);
+      // x^((p-1)/1024) has order exactly 1024 when its 512th power is -1.
+      uint32_t psi = 0;
+      for (uint32_t x = 2;; ++x) {
+        psi = m.pow_mont(m.to_mont(x), (m.p - 1) >> 10);
+        if (m.pow_mont(psi, 512) == m.p - m.r_mod) break;
+      }
+      // A transform of size 2^L uses the root psi^(512 >> L); in bit-reversed
+      // order those powers are the first 2^L entries of the 512-point table.
+      const size_t len = size_t{1} << c.max_logn;
+      uint32_t* roots = w;
+      uint32_t* iroots = w + len;
+      w += 2 * len;
+      const uint32_t ipsi = m.inv_mont(psi);
+      for (size_t k = 0; k < len; ++k) {
+        const unsigned e = reverse_bits(static_cast<unsigned>(k), kDepth);
+        roots[k] = m.pow_mont(psi, e);
+        iroots[k] = m.pow_mont(ipsi, e);
+      }
+      c.roots = roots;
+      c.iroots = iroots;
+      uint32_t inv2 = m.inv_mont(m.to_mont(2)), acc = m.r_mod;
+      for (unsigned l = 0; l < 10; ++l) {
+        c.inv_n[l] = acc;
+        c.inv_n_r[l] = m.mont(acc, m.r2_mod);
+        acc = m.mont(acc, inv2);
+      }
+      // Garner: p_j mod p_i and 1/(p_0 ... p_{i-1}) mod p_i.
+      uint32_t* below = w;
+      w += i;
+      uint32_t prod = m.r_mod;
+      for (size_t j = 0; j < i; ++j) {
+        below[j] = m.to_mont(kPrimes[j] % m.p);
+        prod = m.mont(prod, below[j]);
+      }
+      c.below = below;
+      c.garner = m.inv_mont(prod);
+    }
+  }
+};
+
+const Table& table() noexcept {
+  static const Table t;
+  return t;
+}
+
+}  // namespace
+
+const PrimeCtx& prime(size_t i) noexcept { return table().ctx[i]; }
+
+// Cooley-Tukey butterflies, largest stride first: at each stage the block
+// starting at 2 h b is split by the root of index (n / 2h) + b.
+void ntt(const PrimeCtx& pc, uint32_t* a, unsigned logn) noexcept {
+  const Modp& m = pc.m;
+  const size_t n = size_t{1} << logn;
+  for (size_t blocks = 1, h = n >> 1; h >= 1; blocks <<= 1, h >>= 1) {
+    for (size_t b = 0; b < blocks; ++b) {
+      const uint32_t z = pc.roots[blocks + b];
+      uint32_t* lo = a + 2 * h * b;
+      uint32_t* hi = lo + h;
+      for (size_t j = 0; j < h; ++j) {
+        const uint32_t t = m.mont(hi[j], z);
+        hi[j] = m.sub(lo[j], t);
+        lo[j] = m.add(lo[j], t);
+      }
+    }
+  }
+}
+
+// Gentleman-Sande butterflies undo the stages in reverse order; the factor
+// 1/n (and R when asked) is applied at the end.
+void intt(const PrimeCtx& pc, uint32_t* a, unsigned logn, bool undo_mont) noexcept {
+  const Modp& m = pc.m;
+  const size_t n = size_t{1} << logn;
+  for (size_t h = 1, blocks = n >> 1; blocks >= 1; h <<= 1, blocks >>= 1) {
+    for (size_t b = 0; b < blocks; ++b) {
+      const uint32_t z = pc.iroots[blocks + b];
+      uint32_t* lo = a + 2 * h * b;
+      uint32_t* hi = lo + h;
+      for (size_t j = 0; j < h; ++j) {
+        const uint32_t u = lo[j], v = hi[j];
+        lo[j] = m.add(u, v);
+        hi[j] = m.mont(m.sub(u, v), z);
+      }
+    }
+  }
+  const uint32_t s = undo_mont ? pc.inv_n_r[logn] : pc.inv_n[logn];
+  for (size_t j = 0; j < n; ++j) a[j] = m.mont(a[j], s);
+}
+
+}  // namespace fndsa::kgen
