@@ -13,6 +13,41 @@ uint32_t residue(const Modp& m, const uint32_t* x, size_t len) noexcept {
   return r;
 }
 
+// Four coefficients at a time: their Horner chains are independent, so the
+// processor overlaps them.
+void residues(const Modp& m, const uint32_t* x, size_t len, size_t count, uint32_t* out) noexcept {
+  size_t j = 0;
+  for (; j + 4 <= count; j += 4) {
+    const uint32_t* c = x + j * len;
+    uint32_t r[4];
+    for (int t = 0; t < 4; ++t) r[t] = m.from_signed(static_cast<int32_t>(c[t * len + len - 1] << 1) >> 1);
+    for (size_t l = len - 1; l-- > 0;)
+      for (int t = 0; t < 4; ++t) r[t] = m.add(m.mont(r[t], m.two31), m.fold(c[t * len + l]));
+    for (int t = 0; t < 4; ++t) out[j + t] = r[t];
+  }
+  for (; j < count; ++j) out[j] = residue(m, x + j * len, len);
+}
+
+// Here the lanes are primes: one coefficient is reduced modulo four primes
+// at once.
+void residues_by_prime(const uint32_t* x, size_t len, size_t count, size_t np, uint32_t* out) noexcept {
+  const PrimeCtx* primes = &prime(0);
+  size_t i = 0;
+  for (; i + 4 <= np; i += 4) {
+    const Modp* m[4] = {&primes[i].m, &primes[i + 1].m, &primes[i + 2].m, &primes[i + 3].m};
+    for (size_t c = 0; c < count; ++c) {
+      const uint32_t* v = x + c * len;
+      const int32_t top = static_cast<int32_t>(v[len - 1] << 1) >> 1;
+      uint32_t r[4];
+      for (int t = 0; t < 4; ++t) r[t] = m[t]->from_signed(top);
+      for (size_t l = len - 1; l-- > 0;)
+        for (int t = 0; t < 4; ++t) r[t] = m[t]->add(m[t]->mont(r[t], m[t]->two31), m[t]->fold(v[l]));
+      for (int t = 0; t < 4; ++t) out[(i + t) * count + c] = r[t];
+    }
+  }
+  for (; i < np; ++i) residues(primes[i].m, x, len, count, out + i * count);
+}
+
 // Garner's method. The mixed-radix digits d_i (x = d_0 + d_1 p_0 +
 // d_2 p_0 p_1 + ...) come one prime at a time: d_i is fixed by the residue
 // modulo p_i of the part already known, which Horner's rule gives from the
@@ -20,53 +55,82 @@ uint32_t residue(const Modp& m, const uint32_t* x, size_t len) noexcept {
 // those of (M - 1) / 2, which are (p_j - 1) / 2, from the top; when x is
 // larger the top digit drops by p_{k-1}, which subtracts M. The value is
 // finally evaluated by Horner's rule on big integers, signed throughout.
-void crt_rebuild(const uint32_t* res, size_t stride, size_t k, bool centred, uint32_t* out,
-                 uint32_t* work) noexcept {
-  uint32_t* d = out;  // the digits, replaced by the limbs at the end
+namespace {
+
+// Garner for W coefficients side by side (their dependency chains are
+// independent, so the processor overlaps them).
+template <size_t W>
+void crt_lanes(const uint32_t* res, size_t stride, size_t k, bool centred, uint32_t* const* out,
+               uint32_t* work) noexcept {
+  const PrimeCtx* primes = &prime(0);
   for (size_t i = 0; i < k; ++i) {
-    const PrimeCtx& pc = prime(i);
+    const PrimeCtx& pc = primes[i];
     const Modp& m = pc.m;
-    uint32_t s = 0;
-    for (size_t j = i; j-- > 0;) s = m.add(m.mont(s, pc.below[j]), m.fold(d[j]));
-    d[i] = i == 0 ? res[0] : m.mont(m.sub(res[i * stride], s), pc.garner);
+    uint32_t s[W] = {};
+    for (size_t j = i; j-- > 0;)
+      for (size_t t = 0; t < W; ++t) s[t] = m.add(m.mont(s[t], pc.below[j]), m.fold(out[t][j]));
+    for (size_t t = 0; t < W; ++t)
+      out[t][i] = i == 0 ? res[t] : m.mont(m.sub(res[i * stride + t], s[t]), pc.garner);
   }
-  int64_t top = d[k - 1];
-  if (centred) {
-    uint32_t greater = 0, decided = 0;
-    for (size_t j = k; j-- > 0;) {
-      const uint32_t half = (prime(j).m.p - 1) >> 1;
-      greater |= ~decided & ct::lt31_mask(half, d[j]);
-      decided |= ~ct::eq_mask(half, d[j]);
-    }
-    top -= static_cast<int64_t>(prime(k - 1).m.p & greater);
-  }
-  // work holds the value so far in `len` limbs, the top one signed.
-  work[0] = static_cast<uint32_t>(top) & kLimbMask;
-  work[1] = static_cast<uint32_t>(top >> 31) & kLimbMask;
   size_t len = 2;
-  for (size_t i = k - 1; i-- > 0;) {
-    const int64_t p = prime(i).m.p;
-    int64_t carry = d[i];
-    for (size_t j = 0; j < len; ++j) {
-      const int64_t limb = j + 1 < len ? static_cast<int64_t>(work[j]) : static_cast<int64_t>(static_cast<int32_t>(work[j] << 1) >> 1);
-      const int64_t z = limb * p + carry;
-      work[j] = static_cast<uint32_t>(z) & kLimbMask;
-      carry = z >> 31;
+  for (size_t t = 0; t < W; ++t) {
+    const uint32_t* d = out[t];
+    int64_t top = d[k - 1];
+    if (centred) {
+      uint32_t greater = 0, decided = 0;
+      for (size_t j = k; j-- > 0;) {
+        const uint32_t half = (primes[j].m.p - 1) >> 1;
+        greater |= ~decided & ct::lt31_mask(half, d[j]);
+        decided |= ~ct::eq_mask(half, d[j]);
+      }
+      top -= static_cast<int64_t>(primes[k - 1].m.p & greater);
     }
-    if (len <= k) work[len++] = static_cast<uint32_t>(carry) & kLimbMask;
+    uint32_t* wk = work + t * (k + 1);
+    wk[0] = static_cast<uint32_t>(top) & kLimbMask;
+    wk[1] = static_cast<uint32_t>(top >> 31) & kLimbMask;
   }
-  for (size_t j = 0; j < k; ++j) out[j] = work[j];
+  // Horner on big integers, each value signed in its top limb.
+  for (size_t i = k - 1; i-- > 0;) {
+    const int64_t p = primes[i].m.p;
+    int64_t carry[W];
+    for (size_t t = 0; t < W; ++t) carry[t] = out[t][i];
+    for (size_t j = 0; j < len; ++j) {
+      for (size_t t = 0; t < W; ++t) {
+        uint32_t* wk = work + t * (k + 1);
+        const int64_t limb = j + 1 < len ? static_cast<int64_t>(wk[j])
+                                         : static_cast<int64_t>(static_cast<int32_t>(wk[j] << 1) >> 1);
+        const int64_t z = limb * p + carry[t];
+        wk[j] = static_cast<uint32_t>(z) & kLimbMask;
+        carry[t] = z >> 31;
+      }
+    }
+    if (len <= k) {
+      for (size_t t = 0; t < W; ++t) work[t * (k + 1) + len] = static_cast<uint32_t>(carry[t]) & kLimbMask;
+      ++len;
+    }
+  }
+  for (size_t t = 0; t < W; ++t)
+    for (size_t j = 0; j < k; ++j) out[t][j] = work[t * (k + 1) + j];
 }
 
-void mul_small(const uint32_t* x, size_t len, int32_t c, uint32_t* out) noexcept {
-  int64_t carry = 0;
-  for (size_t j = 0; j < len; ++j) {
-    const int64_t limb = j + 1 < len ? static_cast<int64_t>(x[j]) : static_cast<int64_t>(static_cast<int32_t>(x[j] << 1) >> 1);
-    const int64_t z = limb * c + carry;
-    out[j] = static_cast<uint32_t>(z) & kLimbMask;
-    carry = z >> 31;
+}  // namespace
+
+void crt_rebuild(const uint32_t* res, size_t stride, size_t k, bool centred, size_t count, uint32_t* out,
+                 size_t out_stride, uint32_t* work) noexcept {
+  size_t c = 0;
+  for (; c + 4 <= count; c += 4) {
+    uint32_t* lanes[4] = {out + c * out_stride, out + (c + 1) * out_stride, out + (c + 2) * out_stride,
+                          out + (c + 3) * out_stride};
+    crt_lanes<4>(res + c, stride, k, centred, lanes, work);
   }
-  out[len] = static_cast<uint32_t>(carry) & kLimbMask;
+  for (; c + 2 <= count; c += 2) {
+    uint32_t* lanes[2] = {out + c * out_stride, out + (c + 1) * out_stride};
+    crt_lanes<2>(res + c, stride, k, centred, lanes, work);
+  }
+  for (; c < count; ++c) {
+    uint32_t* lane = out + c * out_stride;
+    crt_lanes<1>(res + c, stride, k, centred, &lane, work);
+  }
 }
 
 void sub_shifted(uint32_t* y, size_t ylen, const uint32_t* x, size_t xlen, uint32_t shift) noexcept {
@@ -84,6 +148,20 @@ void sub_shifted(uint32_t* y, size_t ylen, const uint32_t* x, size_t xlen, uint3
     const uint32_t diff = y[j] - part - borrow;
     y[j] = diff & kLimbMask;
     borrow = diff >> 31;
+  }
+}
+
+// x is read as its lower limbs plus a signed top limb, so nothing lies
+// beyond it; the sum wraps modulo 2^(31 alen).
+void add_mul(uint32_t* acc, size_t alen, const uint32_t* x, size_t xlen, int32_t c) noexcept {
+  int64_t carry = 0;
+  for (size_t t = 0; t < alen; ++t) {
+    int64_t limb = 0;
+    if (t + 1 < xlen) limb = x[t];
+    else if (t + 1 == xlen) limb = static_cast<int32_t>(x[t] << 1) >> 1;
+    const int64_t z = static_cast<int64_t>(acc[t]) + limb * c + carry;
+    acc[t] = static_cast<uint32_t>(z) & kLimbMask;
+    carry = z >> 31;
   }
 }
 

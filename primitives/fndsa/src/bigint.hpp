@@ -19,18 +19,24 @@ inline uint32_t sign_of(const uint32_t* x, size_t len) noexcept { return 0u - (x
 // x mod p for a signed x of len >= 1 limbs.
 uint32_t residue(const Modp& m, const uint32_t* x, size_t len) noexcept;
 
-// Rebuilds, from its residues r_i = res[i * stride] modulo primes 0 .. k-1,
-// the integer in [0, M) (or, when `centred`, in (-M/2, M/2)) with M the
-// product of the k primes; written to out in k limbs. `work` holds k + 1
-// words.
-void crt_rebuild(const uint32_t* res, size_t stride, size_t k, bool centred, uint32_t* out,
-                 uint32_t* work) noexcept;
+// The residues of `count` consecutive coefficients of len limbs each.
+void residues(const Modp& m, const uint32_t* x, size_t len, size_t count, uint32_t* out) noexcept;
 
-// out (len + 1 limbs) = c x, for x signed of len limbs and |c| < 2^31.
-void mul_small(const uint32_t* x, size_t len, int32_t c, uint32_t* out) noexcept;
+// The residues of `count` coefficients modulo primes 0 .. np-1, prime-major
+// (out[i * count + c]).
+void residues_by_prime(const uint32_t* x, size_t len, size_t count, size_t np, uint32_t* out) noexcept;
+
+// Rebuilds `count` integers from their residues modulo primes 0 .. k-1
+// (residue i of integer c at res[i * stride + c]): each in [0, M), or when
+// `centred` in (-M/2, M/2), with M the product of the k primes; integer c
+// goes to out + c * out_stride in k limbs. `work` holds 4 (k + 1) words.
+void crt_rebuild(const uint32_t* res, size_t stride, size_t k, bool centred, size_t count, uint32_t* out,
+                 size_t out_stride, uint32_t* work) noexcept;
 
 // y <- y - x 2^shift modulo 2^(31 ylen); x signed of xlen limbs; public shift.
 void sub_shifted(uint32_t* y, size_t ylen, const uint32_t* x, size_t xlen, uint32_t shift) noexcept;
+// acc <- acc + c x modulo 2^(31 alen), for x signed of xlen limbs.
+void add_mul(uint32_t* acc, size_t alen, const uint32_t* x, size_t xlen, int32_t c) noexcept;
 
 // Bit length of |x| (of ~x for a negative x), for x signed of len limbs.
 uint32_t magnitude_bits(const uint32_t* x, size_t len) noexcept;

@@ -14,17 +14,9 @@
 namespace fndsa::kgen {
 namespace {
 
-// Residues of the polynomial x (n coefficients of len limbs) modulo one
-// prime, in NTT form.
-void to_ntt(const PrimeCtx& pc, const uint32_t* x, size_t len, unsigned logn, uint32_t* out) noexcept {
-  const size_t n = size_t{1} << logn;
-  for (size_t j = 0; j < n; ++j) out[j] = residue(pc.m, x + j * len, len);
-  ntt(pc, out, logn);
-}
-
 // Offsets of the working arrays in one buffer.
 struct LiftLayout {
-  size_t fx_f, fx_k, lifted, residues, fa, kv, prod, work, fa_all, total;
+  size_t fx_f, fx_k, lifted, residues, kv, prod, work, fa_all, g_all, Fb_all, total;
   LiftLayout(size_t n, size_t slen, size_t llen) {
     const size_t plen = slen + 2;
     size_t o = 0;
@@ -32,11 +24,12 @@ struct LiftLayout {
     fx_k = o, o += 2 * n;  // to stay 8-byte aligned
     lifted = o, o += n * llen;
     residues = o, o += n * (llen > plen ? llen : plen);
-    fa = o, o += n;
     kv = o, o += n;
     prod = o, o += n * plen;
-    work = o, o += llen + plen + 2;
+    work = o, o += 4 * (llen + plen + 2);
     fa_all = o, o += n * plen;
+    g_all = o, o += n * llen;
+    Fb_all = o, o += n * llen / 2;
     total = o;
   }
 };
@@ -60,12 +53,16 @@ bool lift_and_reduce(const NormTower& t, unsigned d, const uint32_t* F_below, ui
 
   // F'(X^2) g(-X): at the pair of points (w, -w) the value of F'(X^2) is F'
   // at w^2, and g(-X) takes the value of g at the other point of the pair.
+  uint32_t* g_all = w + L.g_all;
+  uint32_t* Fb_all = w + L.Fb_all;
+  residues_by_prime(t.g(d), slen, n, llen, g_all);
+  residues_by_prime(F_below, below_len, hn, llen, Fb_all);
   for (size_t i = 0; i < llen; ++i) {
     const PrimeCtx& pc = prime(i);
-    uint32_t* ga = w + L.fa;
-    uint32_t* fb = w + L.kv;
-    to_ntt(pc, t.g(d), slen, logn, ga);
-    to_ntt(pc, F_below, below_len, logn - 1, fb);
+    uint32_t* ga = g_all + i * n;
+    uint32_t* fb = Fb_all + i * hn;
+    ntt(pc, ga, logn);
+    ntt(pc, fb, logn - 1);
     uint32_t* r = res + i * n;
     for (size_t j = 0; j < hn; ++j) {
       r[2 * j] = pc.m.mont(ga[2 * j + 1], fb[j]);
@@ -73,7 +70,7 @@ bool lift_and_reduce(const NormTower& t, unsigned d, const uint32_t* F_below, ui
     }
     intt(pc, r, logn, true);
   }
-  for (size_t j = 0; j < n; ++j) crt_rebuild(res + j, n, llen, true, lifted + j * llen, work);
+  crt_rebuild(res, n, llen, true, n, lifted, llen, work);
 
   // 1/f in fixed point from the leading limbs of f: the top kTopLimbs[d]
   // limbs of every coefficient, scaled by 2^-(top_bits - inv_shift) so that
@@ -89,8 +86,10 @@ bool lift_and_reduce(const NormTower& t, unsigned d, const uint32_t* F_below, ui
   // f modulo the primes of the products k f, when those go through the NTT.
   const bool schoolbook = n <= kSchoolbookMaxDegree;
   uint32_t* fa_all = w + L.fa_all;
-  if (!schoolbook)
-    for (size_t i = 0; i < plen; ++i) to_ntt(prime(i), fd, slen, logn, fa_all + i * n);
+  if (!schoolbook) {
+    residues_by_prime(fd, slen, n, plen, fa_all);
+    for (size_t i = 0; i < plen; ++i) ntt(prime(i), fa_all + i * n, logn);
+  }
 
   const uint32_t f_scale = static_cast<uint32_t>(31 * blen);
   uint32_t F_scale = static_cast<uint32_t>(31 * llen);
@@ -109,15 +108,19 @@ bool lift_and_reduce(const NormTower& t, unsigned d, const uint32_t* F_below, ui
       const uint32_t shift = F_scale - f_scale;
       if (schoolbook) {
         // X^n = -1: terms that wrap change sign.
-        uint32_t* prod = w + L.prod;
-        for (size_t i = 0; i < n; ++i) {
-          const int32_t k = kfx[i].round();
-          const int32_t nk = static_cast<int32_t>(0u - static_cast<uint32_t>(k));
-          for (size_t j = 0; j < n; ++j) {
-            const size_t e = i + j;
-            mul_small(fd + j * slen, slen, e < n ? k : nk, prod);
-            sub_shifted(lifted + (e & (n - 1)) * llen, Flen, prod, slen + 1, shift);
+        // Each coefficient of k f is summed exactly in slen + 2 limbs (n
+        // products of at most 31 + 31 slen bits), then subtracted once.
+        int32_t* k = reinterpret_cast<int32_t*>(w + L.kv);
+        uint32_t* acc = w + L.prod;
+        for (size_t i = 0; i < n; ++i) k[i] = kfx[i].round();
+        for (size_t e = 0; e < n; ++e) {
+          std::memset(acc, 0, (slen + 2) * sizeof(uint32_t));
+          for (size_t i = 0; i < n; ++i) {
+            const size_t j = (e - i) & (n - 1);
+            const int32_t c = i <= e ? k[i] : static_cast<int32_t>(0u - static_cast<uint32_t>(k[i]));
+            add_mul(acc, slen + 2, fd + j * slen, slen, c);
           }
+          sub_shifted(lifted + e * llen, Flen, acc, slen + 2, shift);
         }
       } else {
         uint32_t* kv = w + L.kv;
@@ -131,10 +134,8 @@ bool lift_and_reduce(const NormTower& t, unsigned d, const uint32_t* F_below, ui
           intt(pc, r, logn, true);
         }
         uint32_t* prod = w + L.prod;
-        for (size_t j = 0; j < n; ++j) {
-          crt_rebuild(res + j, n, plen, true, prod, work);
-          sub_shifted(lifted + j * llen, Flen, prod, plen, shift);
-        }
+        crt_rebuild(res, n, plen, true, n, prod, plen, work);
+        for (size_t j = 0; j < n; ++j) sub_shifted(lifted + j * llen, Flen, prod + j * plen, plen, shift);
       }
     }
     if (F_scale <= f_scale) break;

@@ -36,7 +36,7 @@ void NormTower::build(const int8_t* f0, const int8_t* g0) noexcept {
     g_mut(0)[j] = static_cast<uint32_t>(g0[j]) & kLimbMask;
   }
   // Residues of the next level (prime-major), one transform and the CRT work.
-  Words scratch(2 * 256 + 512 + 2 * kNormLimbs[kDepth] + 2);
+  Words scratch(2 * 256 + 512 + 4 * (kNormLimbs[kDepth] + 1));
   for (unsigned d = 0; d < kDepth; ++d) {
     const unsigned logn = kDepth - d;
     const size_t n = size_t{1} << logn, hn = n / 2;
@@ -46,17 +46,18 @@ void NormTower::build(const int8_t* f0, const int8_t* g0) noexcept {
       const uint32_t* src = which ? g(d) : f(d);
       uint32_t* dst = which ? g_mut(d + 1) : f_mut(d + 1);
       uint32_t* res = scratch.data();  // tlen * hn <= 256 words at every depth
-      uint32_t* a = res + 2 * 256;
+      uint32_t* a = res + 2 * 256;     // tlen * n <= 512 words
       uint32_t* work = a + 512;
+      residues_by_prime(src, slen, n, tlen, a);
       for (size_t i = 0; i < tlen; ++i) {
         const PrimeCtx& pc = prime(i);
-        for (size_t j = 0; j < n; ++j) a[j] = residue(pc.m, src + j * slen, slen);
-        ntt(pc, a, logn);
+        uint32_t* ai = a + i * n;
+        ntt(pc, ai, logn);
         uint32_t* r = res + i * hn;
-        for (size_t j = 0; j < hn; ++j) r[j] = pc.m.mont(a[2 * j], a[2 * j + 1]);
+        for (size_t j = 0; j < hn; ++j) r[j] = pc.m.mont(ai[2 * j], ai[2 * j + 1]);
         intt(pc, r, logn - 1, true);
       }
-      for (size_t j = 0; j < hn; ++j) crt_rebuild(res + j, hn, tlen, !bottom, dst + j * tlen, work);
+      crt_rebuild(res, hn, tlen, !bottom, hn, dst, tlen, work);
     }
   }
 }
