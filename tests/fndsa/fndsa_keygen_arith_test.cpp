@@ -1,0 +1,188 @@
+// The integer arithmetic behind key generation, against slow and obvious
+// computations: Chinese remaindering, the modular inverse at the bottom of
+// the tower, and the reading of leading bits into fixed point.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "bigint.hpp"
+#include "fixed.hpp"
+#include "modp.hpp"
+#include "vectors.hpp"
+
+namespace {
+
+using namespace fndsa::kgen;
+using Limbs = std::vector<uint32_t>;
+
+Limbs random_limbs(uint64_t tag, size_t len) {
+  auto bytes = vt_test::pseudo_random_bytes(tag, 4 * len);
+  Limbs x(len);
+  for (size_t j = 0; j < len; ++j) {
+    uint32_t w;
+    std::memcpy(&w, bytes.data() + 4 * j, 4);
+    x[j] = w & kLimbMask;
+  }
+  return x;
+}
+
+// Unsigned comparison and subtraction of equal-length limb strings.
+bool less(const Limbs& a, const Limbs& b) {
+  for (size_t j = a.size(); j-- > 0;)
+    if (a[j] != b[j]) return a[j] < b[j];
+  return false;
+}
+void subtract(Limbs& a, const Limbs& b) {
+  uint32_t borrow = 0;
+  for (size_t j = 0; j < a.size(); ++j) {
+    const uint32_t d = a[j] - b[j] - borrow;
+    a[j] = d & kLimbMask;
+    borrow = d >> 31;
+  }
+}
+
+// (a * b) mod m by schoolbook product and bitwise long division.
+Limbs mul_mod(const Limbs& a, const Limbs& b, const Limbs& m) {
+  const size_t len = m.size();
+  Limbs prod(2 * len, 0);
+  for (size_t i = 0; i < len; ++i) {
+    uint64_t carry = 0;
+    for (size_t j = 0; j < len; ++j) {
+      const uint64_t z = static_cast<uint64_t>(a[i]) * b[j] + prod[i + j] + carry;
+      prod[i + j] = static_cast<uint32_t>(z) & kLimbMask;
+      carry = z >> 31;
+    }
+    prod[i + len] = static_cast<uint32_t>(carry);
+  }
+  Limbs r(len + 1, 0), mm(m);
+  mm.push_back(0);
+  for (size_t bit = 62 * len; bit-- > 0;) {
+    for (size_t j = len + 1; j-- > 1;) r[j] = ((r[j] << 1) | (r[j - 1] >> 30)) & kLimbMask;
+    r[0] = ((r[0] << 1) | ((prod[bit / 31] >> (bit % 31)) & 1)) & kLimbMask;
+    if (!less(r, mm)) subtract(r, mm);
+  }
+  r.pop_back();
+  return r;
+}
+
+TEST(FnDsaKeygenArith, ResiduesRebuildTheInteger) {
+  for (size_t k : {1, 2, 3, 8, 27, 104, 155}) {
+    for (bool centred : {false, true}) {
+      // Below the product of the primes: the top limb stays small enough.
+      Limbs x = random_limbs(k * 2 + centred, k);
+      x[k - 1] &= 0x3FFFFFFF >> (centred ? 1 : 0);
+      if (centred && (k & 1)) {  // a negative value: two's complement
+        for (auto& w : x) w = ~w & kLimbMask;
+      }
+      std::vector<uint32_t> res(k);
+      for (size_t i = 0; i < k; ++i) {
+        if (centred) {
+          res[i] = residue(prime(i).m, x.data(), k);
+        } else {  // unsigned: a zero limb on top keeps the sign clear
+          Limbs ext(x);
+          ext.push_back(0);
+          res[i] = residue(prime(i).m, ext.data(), k + 1);
+        }
+      }
+      Limbs out(k), work(4 * (k + 1));
+      crt_rebuild(res.data(), 1, k, centred, 1, out.data(), k, work.data());
+      EXPECT_EQ(out, x) << "k = " << k << (centred ? " centred" : " unsigned");
+    }
+  }
+}
+
+bool is_zero(const Limbs& a) {
+  for (uint32_t w : a)
+    if (w != 0) return false;
+  return true;
+}
+void halve(Limbs& a) {
+  for (size_t j = 0; j < a.size(); ++j) a[j] = (a[j] >> 1) | (j + 1 < a.size() ? (a[j + 1] & 1) << 30 : 0);
+}
+
+// Plain binary GCD, for an odd b.
+bool coprime(const Limbs& y, const Limbs& x) {
+  Limbs a(y), b(x);
+  while (!is_zero(a)) {
+    while ((a[0] & 1) == 0) halve(a);
+    if (less(a, b))
+      for (size_t j = 0; j < a.size(); ++j) std::swap(a[j], b[j]);
+    subtract(a, b);
+  }
+  Limbs one(b.size(), 0);
+  one[0] = 1;
+  return b == one;
+}
+
+TEST(FnDsaKeygenArith, ModularInverseAgreesWithGcd) {
+  int seen[2] = {0, 0};
+  for (size_t len : {1, 2, 5, 53, 104}) {
+    for (uint64_t tag = 0; tag < 4; ++tag) {
+      Limbs x = random_limbs(100 * len + tag, len), y = random_limbs(200 * len + tag, len);
+      x[0] |= 1;
+      const bool expect = coprime(y, x);
+      ++seen[expect];
+      Limbs inv(len);
+      ASSERT_EQ(mod_inverse(inv.data(), y.data(), x.data(), len), expect) << len << " " << tag;
+      if (!expect) continue;
+      Limbs one(len, 0);
+      one[0] = 1;
+      EXPECT_EQ(mul_mod(y, inv, x), one) << len;
+      EXPECT_TRUE(less(inv, x));
+    }
+  }
+  EXPECT_GT(seen[0], 0);  // both outcomes were exercised
+  EXPECT_GT(seen[1], 0);
+  // Values sharing a factor with x are refused.
+  Limbs inv(53);
+  Limbs x = random_limbs(7, 53);
+  x[0] |= 1;
+  Limbs zero(53, 0);
+  EXPECT_FALSE(mod_inverse(inv.data(), x.data(), x.data(), 53));
+  EXPECT_FALSE(mod_inverse(inv.data(), zero.data(), x.data(), 53));
+  const Limbs small_x = {3 * 11 * 13}, small_y = {3 * 5};
+  EXPECT_FALSE(mod_inverse(inv.data(), small_y.data(), small_x.data(), 1));
+}
+
+// The bits [shift - 32, shift + 32) of a signed value, from __int128.
+TEST(FnDsaKeygenArith, FixedWindowReadsTheShiftedValue) {
+  for (uint64_t tag = 0; tag < 20; ++tag) {
+    Limbs x = random_limbs(300 + tag, 3);
+    x[2] &= 0x3FFFFFF;  // below 2^88
+    if (tag & 1) {
+      for (auto& w : x) w = ~w & kLimbMask;
+    }
+    __int128 v = static_cast<__int128>(x[0]) | (static_cast<__int128>(x[1]) << 31) |
+                 (static_cast<__int128>(static_cast<int32_t>(x[2] << 1) >> 1) << 62);
+    for (uint32_t shift = 0; shift < 93; ++shift) {
+      // Only where the quotient keeps its 32 integer bits.
+      const __int128 q = v >> shift;
+      if (q >= (__int128{1} << 30) || q < -(__int128{1} << 30)) continue;
+      const __int128 scaled = shift >= 32 ? v >> (shift - 32) : v << (32 - shift);
+      EXPECT_EQ(fixed_window(x.data(), 3, shift), static_cast<uint64_t>(scaled)) << shift;
+    }
+    uint32_t bits = 0;
+    for (__int128 a = v < 0 ? ~v : v; a != 0; a >>= 1) ++bits;
+    EXPECT_EQ(magnitude_bits(x.data(), 3), bits);
+  }
+}
+
+TEST(FnDsaKeygenArith, FixedDivisionRoundsToNearest) {
+  struct Case {
+    int64_t a, b, q;  // raw values, 32 fractional bits
+  };
+  const Case cases[] = {
+      {int64_t{1} << 32, int64_t{3} << 32, 1431655765},       // 1/3
+      {int64_t{2} << 32, int64_t{3} << 32, 2863311531},       // 2/3 rounds up
+      {-(int64_t{1} << 32), int64_t{3} << 32, -1431655765},   // sign of the dividend
+      {int64_t{7} << 32, -(int64_t{2} << 32), -(int64_t{7} << 31)},
+      {int64_t{1}, int64_t{2} << 32, 1},                      // a half rounds up
+  };
+  for (const auto& c : cases) {
+    const Fixed r = Fixed{static_cast<uint64_t>(c.a)} / Fixed{static_cast<uint64_t>(c.b)};
+    EXPECT_EQ(r.as_signed(), c.q) << c.a << " / " << c.b;
+  }
+}
+
+}  // namespace
