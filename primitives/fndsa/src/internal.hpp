@@ -28,14 +28,17 @@ bool ntt_invertible(const uint16_t* a) noexcept;
 // [0, q) to signed values in [-127, +127]; false when one is out of range.
 bool modq_to_small(const uint16_t* d, int8_t* f) noexcept;
 
-// ---- encodings ----
-size_t trim_i8_encode(const int8_t* f, size_t n, unsigned nbits, uint8_t* d) noexcept;
-// Decodes n values; false on too short an input or the value -2^(nbits-1).
-bool trim_i8_decode(const uint8_t* d, size_t dlen, int8_t* f, size_t n, unsigned nbits) noexcept;
-void modq_encode(const uint16_t* h, uint8_t* d) noexcept;                 // 896 bytes
-bool modq_decode(const uint8_t* d, size_t dlen, uint16_t* h) noexcept;  // values < q
-bool comp_encode(const int16_t* s, uint8_t* d, size_t dlen) noexcept;
-bool comp_decode(const uint8_t* d, size_t dlen, int16_t* s) noexcept;
+// ---- byte formats ----
+// n signed values on `bits` bits each; returns the bytes written.
+size_t pack_signed(const int8_t* f, size_t n, unsigned bits, uint8_t* out) noexcept;
+// Reads n values; false on too short an input or the value -2^(bits-1).
+bool unpack_signed(const uint8_t* in, size_t in_len, int8_t* f, size_t n, unsigned bits) noexcept;
+void modq_encode(const uint16_t* h, uint8_t* out) noexcept;                // 896 bytes
+bool modq_decode(const uint8_t* in, size_t in_len, uint16_t* h) noexcept;  // values < q
+// The compressed s2 in exactly out_len bytes, zero-padded; false when it
+// does not fit or a value is out of range.
+bool pack_compressed(const int16_t* s, uint8_t* out, size_t out_len) noexcept;
+bool unpack_compressed(const uint8_t* in, size_t in_len, int16_t* s) noexcept;
 
 // ---- hashing ----
 void hash_to_point(const uint8_t nonce[40], const uint8_t mu[64], uint16_t* c) noexcept;

@@ -55,9 +55,9 @@ void keygen_from_seed(const uint8_t seed[32], uint8_t sk[kSigningKeySize], uint8
   modq_encode(s.h, vk + 1);
   sk[0] = static_cast<uint8_t>(0x50 + kLogN);
   size_t at = 1;
-  at += trim_i8_encode(s.f, kN, 6, sk + at);
-  at += trim_i8_encode(s.g, kN, 6, sk + at);
-  at += trim_i8_encode(s.F, kN, 8, sk + at);
+  at += pack_signed(s.f, kN, 6, sk + at);
+  at += pack_signed(s.g, kN, 6, sk + at);
+  at += pack_signed(s.F, kN, 8, sk + at);
   hash_verifying_key(std::span<const uint8_t>(vk, kVerifyingKeySize), sk + at);
 }
 

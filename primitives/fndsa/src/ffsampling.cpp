@@ -1,0 +1,90 @@
+// The recursion of fast Fourier sampling. With G = L D L* (L unit lower
+// triangular with entry l10, D = diag(d00, d11)), the second coordinate is
+// sampled first against d11, the first one is then moved by
+// (t1 - z1) l10 and sampled against d00. Each d splits, as a polynomial in
+// X^2, into even and odd parts (a, b), and the half-size problem has the
+// Gram matrix [[a, b], [adj b, a]]; so the tree is built on the way down.
+#include "ffsampling.hpp"
+
+#include <cstring>
+
+namespace fndsa::detail {
+namespace {
+
+constexpr double kInvSigma = scaled(6956347512113097, -60);  // 1/sigma for n = 512
+
+void copy(double* d, const double* s, size_t n) noexcept { std::memcpy(d, s, n * sizeof(double)); }
+
+// Degree 2: one complex value per polynomial, the 2 x 2 decomposition
+// inline, then four integer samples.
+void leaf(GaussSampler& gs, double* t0, double* t1, const double* g00, const double* g01,
+          const double* g11) noexcept {
+  const double inv_g00 = 1.0 / g00[0];
+  const double mu_re = g01[0] * inv_g00, mu_im = g01[1] * inv_g00;
+  const double d11 = g11[0] - (mu_re * g01[0] + mu_im * g01[1]);
+  const double l_re = mu_re, l_im = -mu_im;
+  const double c0 = t1[0], c1 = t1[1];
+  double s = fsqrt(d11) * kInvSigma;
+  const double y0 = static_cast<double>(gs.sample(c0, s));
+  const double y1 = static_cast<double>(gs.sample(c1, s));
+  const double e_re = c0 - y0, e_im = c1 - y1;
+  const double x0 = t0[0] + (e_re * l_re - e_im * l_im);
+  const double x1 = t0[1] + (e_re * l_im + e_im * l_re);
+  t1[0] = y0;
+  t1[1] = y1;
+  s = fsqrt(g00[0]) * kInvSigma;
+  t0[0] = static_cast<double>(gs.sample(x0, s));
+  t0[1] = static_cast<double>(gs.sample(x1, s));
+}
+
+// d (self-adjoint, n values) to the half-size Gram matrix (a, b, a), with
+// `scratch` of n doubles.
+void half_gram(unsigned logn, const double* d, double* a, double* b, double* a_again, double* scratch) noexcept {
+  const size_t hn = size_t{1} << (logn - 1);
+  poly_split_selfadj_fft(logn, scratch, scratch + hn, d);
+  copy(a, scratch, hn);
+  copy(b, scratch + hn, hn);
+  copy(a_again, scratch, hn);
+}
+
+}  // namespace
+
+void ff_sample(GaussSampler& gs, unsigned logn, double* t0, double* t1, double* g00, double* g01,
+               double* g11, double* tmp) noexcept {
+  if (logn == 1) return leaf(gs, t0, t1, g00, g01, g11);
+  const size_t n = size_t{1} << logn, hn = n >> 1;
+  // tmp: l10 (n), then a work area (n), then the subtree's own space.
+  double* l10 = tmp;
+  double* work = tmp + n;
+  double* below = tmp + 2 * n;
+
+  poly_ldl_fft(logn, g00, g01, g11);  // g00 = d00, g01 = l10, g11 = d11
+  copy(l10, g01, n);
+  // Left Gram matrix in (g00[0..hn), g01[0..hn), g00[hn..n)), right one in
+  // (g11[0..hn), g01[hn..n), g11[hn..n)).
+  half_gram(logn, g00, below, below + hn, below + n, work);  // below: free for now
+  copy(g00, below, hn);
+  copy(g01, below + hn, hn);
+  copy(g00 + hn, below + n, hn);
+  half_gram(logn, g11, below, below + hn, below + n, work);
+  copy(g11, below, hn);
+  copy(g01 + hn, below + hn, hn);
+  copy(g11 + hn, below + n, hn);
+
+  // Second coordinate.
+  poly_split_fft(logn, work, work + hn, t1);
+  ff_sample(gs, logn - 1, work, work + hn, g11, g01 + hn, g11 + hn, below);
+  double* z1 = below;
+  poly_merge_fft(logn, z1, work, work + hn);
+  // t0 += (t1 - z1) l10, t1 = z1.
+  for (size_t i = 0; i < n; ++i) work[i] = t1[i] - z1[i];
+  copy(t1, z1, n);
+  poly_mul_fft(logn, l10, work);
+  poly_add(logn, t0, l10);
+  // First coordinate.
+  poly_split_fft(logn, work, work + hn, t0);
+  ff_sample(gs, logn - 1, work, work + hn, g00, g01, g00 + hn, below);
+  poly_merge_fft(logn, t0, work, work + hn);
+}
+
+}  // namespace fndsa::detail

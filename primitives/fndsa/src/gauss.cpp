@@ -1,0 +1,114 @@
+// Sampling over Z: a candidate z = s + z' with s = floor(mu), z' built from
+// a base half-Gaussian value z0 of the larger deviation sigma0 = 1.8205 and
+// a sign bit (z' = z0 + 1 or -z0), is kept with probability
+//   (sigma_min / sigma') exp((z0^2) / (2 sigma0^2) - (z' - r)^2 / (2 sigma'^2)),
+// r = mu - s, which turns the distribution into the wanted one (rejection
+// sampling). The exponential is computed in fixed point and compared, byte
+// by byte from the top, with random bytes.
+#include "gauss.hpp"
+
+namespace fndsa::detail {
+namespace {
+
+constexpr double kHalfInvSigma0Sq = scaled(5435486223186882, -55);  // 1 / (2 sigma0^2)
+constexpr double kSigmaMin = scaled(5754851361258101, -52);         // sigma_min for n = 512
+constexpr double kLn2 = scaled(6243314768165359, -53);
+constexpr double kInvLn2 = scaled(6497320848556798, -52);
+
+// 2^72 P(z0 > i) for the base distribution, as three 24-bit limbs from the
+// most significant.
+constexpr uint32_t kBaseTail[18][3] = {
+    {1375468055, 6936092, 9176346}, {711562636, 1023934, 15582455}, {289335016, 4826132, 14746371},
+    {90749601, 12313548, 10843417}, {21676598, 5732767, 9419414},   {3908963, 11171514, 6206010},
+    {529006, 11146683, 11891888},   {53503, 15610582, 11661180},    {4032, 7095613, 11671091},
+    {225, 16701698, 407118},        {9, 6787688, 1638204},          {0, 4870085, 8687822},
+    {0, 111406, 13946073},          {0, 1887, 12017202},            {0, 23, 11452285},
+    {0, 0, 3689579},                {0, 0, 25354},                  {0, 0, 129},
+};
+
+// exp(-x) ~ sum of c_i x^i on [0, ln 2], coefficients as 2^63-scaled
+// integers, highest degree first (Horner's order).
+constexpr uint64_t kExpPoly[13] = {
+    0x00000004741183A3, 0x00000036548CFC06, 0x0000024FDCBF140A, 0x0000171D939DE045,
+    0x0000D00CF58F6F84, 0x000680681CF796E3, 0x002D82D8305B0FEA, 0x011111110E066FD0,
+    0x0555555555070F00, 0x155555555581FF00, 0x400000000002B400, 0x7FFFFFFFFFFF4800,
+    0x8000000000000000,
+};
+
+inline uint64_t mul_high(uint64_t a, uint64_t b) noexcept {
+  return static_cast<uint64_t>((static_cast<unsigned __int128>(a) * b) >> 64);
+}
+
+// A number in [0, 1) (or [0, 1]) as a 64-bit fraction, through the signed
+// conversion of x 2^63.
+inline uint64_t to_fraction64(double x) noexcept {
+  constexpr double k2p63 = 9223372036854775808.0;
+  return static_cast<uint64_t>(static_cast<int64_t>(x * k2p63)) << 1;
+}
+
+// 2^63 ccs exp(-r) for r in [0, ln 2], ccs in [0, 1]: Horner's rule where
+// each step is c_i - x * y with the product's top 64 bits.
+uint64_t scaled_exp(double r, double ccs) noexcept {
+  const uint64_t x = to_fraction64(r);
+  uint64_t y = kExpPoly[0];
+  for (size_t i = 1; i < 13; ++i) y = kExpPoly[i] - mul_high(x, y);
+  return mul_high(to_fraction64(ccs), y);
+}
+
+}  // namespace
+
+void GaussSampler::base_draw(int32_t& z0, int32_t& bit) noexcept {
+  // 80 random bits: the lowest is the sign, the next 72 (in limbs of 24, 24
+  // and 31 bits, the top one wider than needed) are compared with the table.
+  const uint64_t lo = rng_.next_u64();
+  const uint32_t hi = rng_.next_u16();
+  bit = static_cast<int32_t>(lo & 1);
+  const uint32_t u0 = static_cast<uint32_t>(lo >> 1) & 0xFFFFFF;
+  const uint32_t u1 = static_cast<uint32_t>(lo >> 25) & 0xFFFFFF;
+  const uint32_t u2 = static_cast<uint32_t>(lo >> 49) | (hi << 15);
+  // z0 counts the entries above the draw: each comparison is the final
+  // borrow of a three-limb subtraction.
+  int32_t count = 0;
+  for (const auto& e : kBaseTail) {
+    uint32_t borrow = (u0 - e[2]) >> 31;
+    borrow = (u1 - e[1] - borrow) >> 31;
+    borrow = (u2 - e[0] - borrow) >> 31;
+    count += static_cast<int32_t>(borrow);
+  }
+  z0 = count;
+}
+
+bool GaussSampler::accept(double x, double ccs) noexcept {
+  // x = k ln 2 + r: exp(-x) = 2^-k exp(-r), the shift saturated at 63.
+  const int64_t k = static_cast<int64_t>(x * kInvLn2);
+  const double r = x - static_cast<double>(k) * kLn2;
+  uint32_t shift = static_cast<uint32_t>(k);
+  shift = (shift | ((63u - shift) >> 16)) & 63;
+  const uint64_t p = ((scaled_exp(r, ccs) << 1) - 1) >> shift;
+  // Bernoulli(p / 2^64): a uniform 64-bit value below p, read from its top
+  // byte down, stopping at the first byte that differs.
+  for (int i = 0; i < 8; ++i) {
+    const uint8_t u = rng_.next_u8();
+    const uint8_t v = static_cast<uint8_t>(p >> (56 - 8 * i));
+    if (u != v) return u < v;
+  }
+  return false;
+}
+
+int32_t GaussSampler::sample(double mu, double inv_sigma) noexcept {
+  const int64_t s = floor_i64(mu);
+  const double r = mu - static_cast<double>(s);
+  const double half_inv_sq = (inv_sigma * inv_sigma) * 0.5;
+  const double ccs = inv_sigma * kSigmaMin;
+  for (;;) {
+    int32_t z0, bit;
+    base_draw(z0, bit);
+    const int32_t z = bit + ((bit << 1) - 1) * z0;
+    double x = static_cast<double>(z) - r;
+    x = (x * x) * half_inv_sq;
+    x -= static_cast<double>(z0 * z0) * kHalfInvSigma0Sq;
+    if (accept(x, ccs)) return static_cast<int32_t>(s) + z;
+  }
+}
+
+}  // namespace fndsa::detail
