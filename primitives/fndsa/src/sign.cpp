@@ -101,6 +101,7 @@ struct SignWork {
   uint8_t seed[41];  // per-signature seed and the attempt counter
   uint8_t nonce[40];
   uint8_t mu[64];
+  ~SignWork() { zeroize::wipe(this, sizeof *this); }
 };
 
 // Gram matrix of the basis rows: g00 = |b00|^2 + |b01|^2, g01 = b00 adj(b10)
@@ -158,8 +159,8 @@ SignStatus SigningKey::sign_with_seed(const uint8_t seed[kSignSeedSize], std::sp
   if (ctx.size() > kMaxContextSize) return SignStatus::BadContext;
   constexpr unsigned logn = kLogN;
   constexpr size_t n = kN;
-  auto held = std::make_unique<zeroize::Wiped<SignWork>>();
-  SignWork& w = held->get();
+  auto held = std::make_unique_for_overwrite<SignWork>();
+  SignWork& w = *held;
 
   compute_mu(hashed_vk_, ctx, msg, w.mu);
   {
