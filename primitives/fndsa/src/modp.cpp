@@ -40,6 +40,36 @@ unsigned max_logn_of(size_t i) noexcept {
   return 0;
 }
 
+}  // namespace
+
+void init_prime_ctx(PrimeCtx& c, uint32_t p, uint32_t psi_plain, unsigned max_logn, uint32_t* roots,
+                    uint32_t* iroots) noexcept {
+  c.m = make_modp(p);
+  const Modp& m = c.m;
+  c.max_logn = max_logn;
+  // A transform of size 2^L uses the root psi^(512 >> L); in bit-reversed
+  // order those powers are the first 2^L entries of the 512-point table.
+  const uint32_t psi = m.to_mont(psi_plain), ipsi = m.inv_mont(psi);
+  for (size_t k = 0; k < (size_t{1} << max_logn); ++k) {
+    const unsigned e = reverse_bits(static_cast<unsigned>(k), kDepth);
+    roots[k] = m.pow_mont(psi, e);
+    iroots[k] = m.pow_mont(ipsi, e);
+  }
+  c.roots = roots;
+  c.iroots = iroots;
+  const uint32_t inv2 = m.inv_mont(m.to_mont(2));
+  uint32_t acc = m.r_mod;
+  for (unsigned l = 0; l < 10; ++l) {
+    c.inv_n[l] = acc;
+    c.inv_n_r[l] = m.mont(acc, m.r2_mod);
+    acc = m.mont(acc, inv2);
+  }
+  c.garner = 0;
+  c.below = nullptr;
+}
+
+namespace {
+
 struct Table {
   PrimeCtx ctx[kPrimeCount];
   std::vector<uint32_t> pool;
@@ -51,35 +81,17 @@ struct Table {
     uint32_t* w = pool.data();
     for (size_t i = 0; i < kPrimeCount; ++i) {
       PrimeCtx& c = ctx[i];
-      c.m = make_modp(kPrimes[i]);
-      const Modp& m = c.m;
-      c.max_logn = max_logn_of(i);
+      const Modp m = make_modp(kPrimes[i]);
       // x^((p-1)/1024) has order exactly 1024 when its 512th power is -1.
       uint32_t psi = 0;
       for (uint32_t x = 2;; ++x) {
         psi = m.pow_mont(m.to_mont(x), (m.p - 1) >> 10);
         if (m.pow_mont(psi, 512) == m.p - m.r_mod) break;
       }
-      // A transform of size 2^L uses the root psi^(512 >> L); in bit-reversed
-      // order those powers are the first 2^L entries of the 512-point table.
-      const size_t len = size_t{1} << c.max_logn;
-      uint32_t* roots = w;
-      uint32_t* iroots = w + len;
+      const unsigned max_logn = max_logn_of(i);
+      const size_t len = size_t{1} << max_logn;
+      init_prime_ctx(c, kPrimes[i], m.mont(psi, 1), max_logn, w, w + len);
       w += 2 * len;
-      const uint32_t ipsi = m.inv_mont(psi);
-      for (size_t k = 0; k < len; ++k) {
-        const unsigned e = reverse_bits(static_cast<unsigned>(k), kDepth);
-        roots[k] = m.pow_mont(psi, e);
-        iroots[k] = m.pow_mont(ipsi, e);
-      }
-      c.roots = roots;
-      c.iroots = iroots;
-      uint32_t inv2 = m.inv_mont(m.to_mont(2)), acc = m.r_mod;
-      for (unsigned l = 0; l < 10; ++l) {
-        c.inv_n[l] = acc;
-        c.inv_n_r[l] = m.mont(acc, m.r2_mod);
-        acc = m.mont(acc, inv2);
-      }
       // Garner: p_j mod p_i and 1/(p_0 ... p_{i-1}) mod p_i.
       uint32_t* below = w;
       w += i;

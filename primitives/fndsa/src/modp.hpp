@@ -78,6 +78,12 @@ struct PrimeCtx {
   const uint32_t* below;    // Montgomery form of p_j mod p_i, for j < i
 };
 
+// A context for prime p < 2^31 with psi of order 1024 (plain value), for
+// transforms up to 2^max_logn points; roots and iroots receive 2^max_logn
+// entries each. Garner constants are left empty.
+void init_prime_ctx(PrimeCtx& c, uint32_t p, uint32_t psi, unsigned max_logn, uint32_t* roots,
+                    uint32_t* iroots) noexcept;
+
 inline constexpr size_t kPrimeCount = 160;
 // The primes in use, decreasing (index 0 is the largest); built once.
 const PrimeCtx& prime(size_t i) noexcept;
