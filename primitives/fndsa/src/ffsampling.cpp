@@ -41,7 +41,7 @@ void leaf(GaussSampler& gs, double* t0, double* t1, const double* g00, const dou
 // `scratch` of n doubles.
 void half_gram(unsigned logn, const double* d, double* a, double* b, double* a_again, double* scratch) noexcept {
   const size_t hn = size_t{1} << (logn - 1);
-  poly_split_selfadj_fft(logn, scratch, scratch + hn, d);
+  fpoly_split_real(logn, scratch, scratch + hn, d);
   copy(a, scratch, hn);
   copy(b, scratch + hn, hn);
   copy(a_again, scratch, hn);
@@ -58,7 +58,7 @@ void ff_sample(GaussSampler& gs, unsigned logn, double* t0, double* t1, double* 
   double* work = tmp + n;
   double* below = tmp + 2 * n;
 
-  poly_ldl_fft(logn, g00, g01, g11);  // g00 = d00, g01 = l10, g11 = d11
+  fpoly_ldl(logn, g00, g01, g11);  // g00 = d00, g01 = l10, g11 = d11
   copy(l10, g01, n);
   // Left Gram matrix in (g00[0..hn), g01[0..hn), g00[hn..n)), right one in
   // (g11[0..hn), g01[hn..n), g11[hn..n)).
@@ -72,19 +72,19 @@ void ff_sample(GaussSampler& gs, unsigned logn, double* t0, double* t1, double* 
   copy(g11 + hn, below + n, hn);
 
   // Second coordinate.
-  poly_split_fft(logn, work, work + hn, t1);
+  fpoly_split(logn, work, work + hn, t1);
   ff_sample(gs, logn - 1, work, work + hn, g11, g01 + hn, g11 + hn, below);
   double* z1 = below;
-  poly_merge_fft(logn, z1, work, work + hn);
+  fpoly_merge(logn, z1, work, work + hn);
   // t0 += (t1 - z1) l10, t1 = z1.
   for (size_t i = 0; i < n; ++i) work[i] = t1[i] - z1[i];
   copy(t1, z1, n);
-  poly_mul_fft(logn, l10, work);
-  poly_add(logn, t0, l10);
+  fpoly_mul(logn, l10, work);
+  fpoly_add(logn, t0, l10);
   // First coordinate.
-  poly_split_fft(logn, work, work + hn, t0);
+  fpoly_split(logn, work, work + hn, t0);
   ff_sample(gs, logn - 1, work, work + hn, g00, g01, g00 + hn, below);
-  poly_merge_fft(logn, t0, work, work + hn);
+  fpoly_merge(logn, t0, work, work + hn);
 }
 
 }  // namespace fndsa::detail

@@ -92,27 +92,23 @@ void ifft(unsigned logn, double* f) noexcept {
   for (size_t i = 0; i < n; ++i) f[i] *= scale;
 }
 
-void poly_set_small(unsigned logn, double* d, const int8_t* f) noexcept {
+void fpoly_from_small(unsigned logn, double* d, const int8_t* f) noexcept {
   for (size_t i = 0; i < (size_t{1} << logn); ++i) d[i] = static_cast<double>(f[i]);
 }
 
-void poly_add(unsigned logn, double* a, const double* b) noexcept {
+void fpoly_add(unsigned logn, double* a, const double* b) noexcept {
   for (size_t i = 0; i < (size_t{1} << logn); ++i) a[i] += b[i];
 }
 
-void poly_sub(unsigned logn, double* a, const double* b) noexcept {
-  for (size_t i = 0; i < (size_t{1} << logn); ++i) a[i] -= b[i];
-}
-
-void poly_neg(unsigned logn, double* a) noexcept {
+void fpoly_neg(unsigned logn, double* a) noexcept {
   for (size_t i = 0; i < (size_t{1} << logn); ++i) a[i] = -a[i];
 }
 
-void poly_mulconst(unsigned logn, double* a, double x) noexcept {
+void fpoly_scale(unsigned logn, double* a, double x) noexcept {
   for (size_t i = 0; i < (size_t{1} << logn); ++i) a[i] *= x;
 }
 
-void poly_mul_fft(unsigned logn, double* a, const double* b) noexcept {
+void fpoly_mul(unsigned logn, double* a, const double* b) noexcept {
   const size_t hn = size_t{1} << (logn - 1);
   for (size_t i = 0; i < hn; ++i) {
     const Cplx z = mul({a[i], a[i + hn]}, {b[i], b[i + hn]});
@@ -121,7 +117,7 @@ void poly_mul_fft(unsigned logn, double* a, const double* b) noexcept {
   }
 }
 
-void poly_muladj_fft(unsigned logn, double* a, const double* b) noexcept {
+void fpoly_mul_adj(unsigned logn, double* a, const double* b) noexcept {
   const size_t hn = size_t{1} << (logn - 1);
   for (size_t i = 0; i < hn; ++i) {
     const Cplx z = mul_conj({a[i], a[i + hn]}, {b[i], b[i + hn]});
@@ -130,7 +126,7 @@ void poly_muladj_fft(unsigned logn, double* a, const double* b) noexcept {
   }
 }
 
-void poly_mulownadj_fft(unsigned logn, double* a) noexcept {
+void fpoly_norm_sq(unsigned logn, double* a) noexcept {
   const size_t hn = size_t{1} << (logn - 1);
   for (size_t i = 0; i < hn; ++i) {
     a[i] = a[i] * a[i] + a[i + hn] * a[i + hn];
@@ -140,7 +136,7 @@ void poly_mulownadj_fft(unsigned logn, double* a) noexcept {
 
 // G = [[g00, g01], [adj g01, g11]] = L D L*: g01 becomes l10 = adj(g01 /
 // g00) and g11 becomes d11 = g11 - |g01|^2 / g00 (g00 = d00 stays).
-void poly_ldl_fft(unsigned logn, const double* g00, double* g01, double* g11) noexcept {
+void fpoly_ldl(unsigned logn, const double* g00, double* g01, double* g11) noexcept {
   const size_t hn = size_t{1} << (logn - 1);
   for (size_t i = 0; i < hn; ++i) {
     const double inv = 1.0 / g00[i];
@@ -154,7 +150,7 @@ void poly_ldl_fft(unsigned logn, const double* g00, double* g01, double* g11) no
 // f(X) = f0(X^2) + X f1(X^2): at the pair of roots (w, -w) of X^n + 1,
 // f0(w^2) = (f(w) + f(-w)) / 2 and f1(w^2) = (f(w) - f(-w)) / (2 w). In FFT
 // form the pair sits at 2i, 2i + 1 with w the root of index n/2 + i.
-void poly_split_fft(unsigned logn, double* f0, double* f1, const double* f) noexcept {
+void fpoly_split(unsigned logn, double* f0, double* f1, const double* f) noexcept {
   if (logn == 1) {
     f0[0] = f[0];
     f1[0] = f[1];
@@ -172,7 +168,7 @@ void poly_split_fft(unsigned logn, double* f0, double* f1, const double* f) noex
 }
 
 // The same for a self-adjoint f (real in FFT form).
-void poly_split_selfadj_fft(unsigned logn, double* f0, double* f1, const double* f) noexcept {
+void fpoly_split_real(unsigned logn, double* f0, double* f1, const double* f) noexcept {
   if (logn == 1) {
     f0[0] = f[0];
     f1[0] = 0.0;
@@ -191,7 +187,7 @@ void poly_split_selfadj_fft(unsigned logn, double* f0, double* f1, const double*
 }
 
 // The inverse of the split: f(+-w) = f0(w^2) +- w f1(w^2).
-void poly_merge_fft(unsigned logn, double* f, const double* f0, const double* f1) noexcept {
+void fpoly_merge(unsigned logn, double* f, const double* f0, const double* f1) noexcept {
   if (logn == 1) {
     f[0] = f0[0];
     f[1] = f1[0];

@@ -1,4 +1,4 @@
-// Internal helpers shared by key generation, signing and verification.
+// Internals shared by key generation, signing and verification.
 #pragma once
 
 #include <cstddef>
@@ -75,22 +75,24 @@ class ShakePrng {
   size_t pos_ = sizeof buf_;
 };
 
-// ---- floating-point FFT over R[X]/(X^n+1) ----
-// FFT form: n/2 real parts followed by n/2 imaginary parts.
+// ---- floating-point FFT over R[X]/(X^n+1), for signing ----
+// FFT form: n/2 real parts followed by n/2 imaginary parts. fpoly_norm_sq
+// is a adj(a); fpoly_split / fpoly_merge go between f and (f0, f1) with
+// f = f0(X^2) + X f1(X^2), fpoly_split_real for a self-adjoint f; fpoly_ldl
+// is the LDL* step of a 2 x 2 Gram matrix.
 void fft(unsigned logn, double* f) noexcept;
 void ifft(unsigned logn, double* f) noexcept;
-void poly_set_small(unsigned logn, double* d, const int8_t* f) noexcept;
-void poly_add(unsigned logn, double* a, const double* b) noexcept;
-void poly_sub(unsigned logn, double* a, const double* b) noexcept;
-void poly_neg(unsigned logn, double* a) noexcept;
-void poly_mul_fft(unsigned logn, double* a, const double* b) noexcept;
-void poly_muladj_fft(unsigned logn, double* a, const double* b) noexcept;
-void poly_mulownadj_fft(unsigned logn, double* a) noexcept;
-void poly_mulconst(unsigned logn, double* a, double x) noexcept;
-void poly_ldl_fft(unsigned logn, const double* g00, double* g01, double* g11) noexcept;
-void poly_split_fft(unsigned logn, double* f0, double* f1, const double* f) noexcept;
-void poly_split_selfadj_fft(unsigned logn, double* f0, double* f1, const double* f) noexcept;
-void poly_merge_fft(unsigned logn, double* f, const double* f0, const double* f1) noexcept;
+void fpoly_from_small(unsigned logn, double* d, const int8_t* f) noexcept;
+void fpoly_add(unsigned logn, double* a, const double* b) noexcept;
+void fpoly_neg(unsigned logn, double* a) noexcept;
+void fpoly_mul(unsigned logn, double* a, const double* b) noexcept;
+void fpoly_mul_adj(unsigned logn, double* a, const double* b) noexcept;
+void fpoly_norm_sq(unsigned logn, double* a) noexcept;
+void fpoly_scale(unsigned logn, double* a, double x) noexcept;
+void fpoly_ldl(unsigned logn, const double* g00, double* g01, double* g11) noexcept;
+void fpoly_split(unsigned logn, double* f0, double* f1, const double* f) noexcept;
+void fpoly_split_real(unsigned logn, double* f0, double* f1, const double* f) noexcept;
+void fpoly_merge(unsigned logn, double* f, const double* f0, const double* f1) noexcept;
 
 // x * 2^e, exact for the constants used here.
 constexpr double scaled(int64_t x, int e) noexcept {

@@ -76,11 +76,11 @@ bool SigningKey::decode(std::span<const uint8_t> sk) noexcept {
   const int8_t* rows[4] = {g_, f_, G_, F_};
   double* cells[4] = {b00, b01, b10, b11};
   for (int k = 0; k < 4; ++k) {
-    poly_set_small(kLogN, cells[k], rows[k]);
+    fpoly_from_small(kLogN, cells[k], rows[k]);
     fft(kLogN, cells[k]);
   }
-  poly_neg(kLogN, b01);
-  poly_neg(kLogN, b11);
+  fpoly_neg(kLogN, b01);
+  fpoly_neg(kLogN, b11);
   loaded_ = true;
   return true;
 }
@@ -115,20 +115,20 @@ void gram(const double* b, SignWork& w) noexcept {
   const double* b11 = b + 3 * n;
   double* t = w.tree;
   std::memcpy(w.g00, b00, sizeof w.g00);
-  poly_mulownadj_fft(logn, w.g00);
+  fpoly_norm_sq(logn, w.g00);
   std::memcpy(t, b01, n * sizeof(double));
-  poly_mulownadj_fft(logn, t);
-  poly_add(logn, w.g00, t);
+  fpoly_norm_sq(logn, t);
+  fpoly_add(logn, w.g00, t);
   std::memcpy(w.g01, b00, sizeof w.g01);
-  poly_muladj_fft(logn, w.g01, b10);
+  fpoly_mul_adj(logn, w.g01, b10);
   std::memcpy(t, b01, n * sizeof(double));
-  poly_muladj_fft(logn, t, b11);
-  poly_add(logn, w.g01, t);
+  fpoly_mul_adj(logn, t, b11);
+  fpoly_add(logn, w.g01, t);
   std::memcpy(w.g11, b10, sizeof w.g11);
-  poly_mulownadj_fft(logn, w.g11);
+  fpoly_norm_sq(logn, w.g11);
   std::memcpy(t, b11, n * sizeof(double));
-  poly_mulownadj_fft(logn, t);
-  poly_add(logn, w.g11, t);
+  fpoly_norm_sq(logn, t);
+  fpoly_add(logn, w.g11, t);
 }
 
 // s1 = c - round(z0), s2 = -round(z1) with the squared norm of (s1, s2);
@@ -185,24 +185,24 @@ SignStatus SigningKey::sign_with_seed(const uint8_t seed[kSignSeedSize], std::sp
     for (size_t i = 0; i < n; ++i) w.t0[i] = static_cast<double>(w.point[i]);
     fft(logn, w.t0);
     std::memcpy(w.t1, w.t0, sizeof w.t1);
-    poly_mul_fft(logn, w.t1, b01);
-    poly_mulconst(logn, w.t1, -kInvQ);
-    poly_mul_fft(logn, w.t0, b11);
-    poly_mulconst(logn, w.t0, kInvQ);
+    fpoly_mul(logn, w.t1, b01);
+    fpoly_scale(logn, w.t1, -kInvQ);
+    fpoly_mul(logn, w.t0, b11);
+    fpoly_scale(logn, w.t0, kInvQ);
     ff_sample(gs, logn, w.t0, w.t1, w.g00, w.g01, w.g11, w.tree);
 
     // z B = (z0 b00 + z1 b10, z0 b01 + z1 b11).
     double* x = w.tree;
     double* y = w.tree + n;
     std::memcpy(x, w.t0, n * sizeof(double));
-    poly_mul_fft(logn, x, basis_);
+    fpoly_mul(logn, x, basis_);
     std::memcpy(y, w.t1, n * sizeof(double));
-    poly_mul_fft(logn, y, basis_ + 2 * n);
-    poly_add(logn, x, y);
+    fpoly_mul(logn, y, basis_ + 2 * n);
+    fpoly_add(logn, x, y);
     std::memcpy(y, w.t0, n * sizeof(double));
-    poly_mul_fft(logn, y, b01);
-    poly_mul_fft(logn, w.t1, b11);
-    poly_add(logn, w.t1, y);
+    fpoly_mul(logn, y, b01);
+    fpoly_mul(logn, w.t1, b11);
+    fpoly_add(logn, w.t1, y);
     ifft(logn, x);
     ifft(logn, w.t1);
     if (!short_enough(w.point, x, w.t1, w.s2)) continue;
