@@ -34,8 +34,8 @@ class NormTower {
   size_t half_[kDepth + 1];
 };
 
-// F for the two integers at the bottom (times q); false when they are not
-// coprime or both even.
+// F for the two integers at the bottom (times q); false (a rejection)
+// unless both are odd and coprime.
 bool solve_bottom(const NormTower& t, uint32_t* F) noexcept;
 // Lifts F from depth d + 1 to depth d (1 <= d <= 8) and reduces it; false
 // when the reduced F does not fit.

@@ -64,8 +64,8 @@ void NormTower::build(const int8_t* f0, const int8_t* g0) noexcept {
 
 // With x = N(f) and y = N(g) at the bottom, v = 1/y mod x gives
 // x u - y (x - v) = 1 for some u; so F = q (x - v) (and G = q u, never
-// needed). Both integers are positive; gcd 1 needs at least one odd, and
-// the inversion needs x odd.
+// needed). Both integers are positive; the inversion needs x odd, and a
+// pair with an even y is refused as well.
 bool solve_bottom(const NormTower& t, uint32_t* F) noexcept {
   constexpr size_t len = kNormLimbs[kDepth];
   const uint32_t* x = t.f(kDepth);
