@@ -17,8 +17,12 @@
 // a, b (an exact division by 2^31 follows) and to u, v (the division by
 // 2^31 modulo x is a Montgomery step). A comparison misjudged on the
 // stand-ins leaves a negative value, which is negated together with its
-// matrix row; the total length still drops by 31 bits a round, and the
-// stand-ins are exact once both values fit in 64 bits.
+// matrix row. The matrix is applied exactly, so a = y u and b = y v (mod x)
+// hold whatever the stand-ins decided: a final b = 1 always means v = 1/y.
+// The stand-ins only affect how fast the values shrink; the analysis of
+// this method (Pornin, "Optimized Binary GCD for Modular Inversion", 2020)
+// keeps the drop at 31 bits a round, and they are exact once both values fit
+// in 64 bits.
 //
 // The number of rounds is fixed by the length, every selection is a mask,
 // and the only data-dependent outcome is the final gcd test.
