@@ -160,7 +160,7 @@ TEST(FnDsaKeygenArith, FixedWindowReadsTheShiftedValue) {
       const __int128 q = v >> shift;
       if (q >= (__int128{1} << 30) || q < -(__int128{1} << 30)) continue;
       const __int128 scaled = shift >= 32 ? v >> (shift - 32) : v << (32 - shift);
-      EXPECT_EQ(fixed_window(x.data(), 3, shift), static_cast<uint64_t>(scaled)) << shift;
+      EXPECT_EQ(fixed_window(x.data(), 3, shift, 93), static_cast<uint64_t>(scaled)) << shift;
     }
     uint32_t bits = 0;
     for (__int128 a = v < 0 ? ~v : v; a != 0; a >>= 1) ++bits;

@@ -159,7 +159,7 @@ void update_cofactors(uint32_t* u, uint32_t* v, const uint32_t* x, size_t len, u
 // The 64-bit stand-in of a: low 31 bits, then bits [s, s + 33) with
 // s = max(n, 64) - 33, n the length of the longer value.
 uint64_t stand_in(const uint32_t* a, size_t len, uint32_t s) noexcept {
-  const uint64_t top = fixed_window(a, len, s + 32) & 0x1FFFFFFFFull;
+  const uint64_t top = fixed_window(a, len, s + 32, static_cast<uint32_t>(31 * len)) & 0x1FFFFFFFFull;
   return static_cast<uint64_t>(a[0]) | (top << 31);
 }
 

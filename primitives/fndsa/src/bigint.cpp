@@ -155,11 +155,18 @@ void sub_shifted(uint32_t* y, size_t ylen, const uint32_t* x, size_t xlen, uint3
 // beyond it; the sum wraps modulo 2^(31 alen).
 void add_mul(uint32_t* acc, size_t alen, const uint32_t* x, size_t xlen, int32_t c) noexcept {
   int64_t carry = 0;
-  for (size_t t = 0; t < alen; ++t) {
-    int64_t limb = 0;
-    if (t + 1 < xlen) limb = x[t];
-    else if (t + 1 == xlen) limb = static_cast<int32_t>(x[t] << 1) >> 1;
-    const int64_t z = static_cast<int64_t>(acc[t]) + limb * c + carry;
+  size_t t = 0;
+  for (; t + 1 < xlen; ++t) {
+    const int64_t z = static_cast<int64_t>(acc[t]) + static_cast<int64_t>(x[t]) * c + carry;
+    acc[t] = static_cast<uint32_t>(z) & kLimbMask;
+    carry = z >> 31;
+  }
+  const int64_t top = static_cast<int32_t>(x[t] << 1) >> 1;
+  int64_t z = static_cast<int64_t>(acc[t]) + top * c + carry;
+  acc[t] = static_cast<uint32_t>(z) & kLimbMask;
+  carry = z >> 31;
+  for (++t; t < alen; ++t) {
+    z = static_cast<int64_t>(acc[t]) + carry;
     acc[t] = static_cast<uint32_t>(z) & kLimbMask;
     carry = z >> 31;
   }
@@ -177,26 +184,32 @@ uint32_t magnitude_bits(const uint32_t* x, size_t len) noexcept {
   return 31 * top_index + ct::bit_length31(top);
 }
 
-// Limb i of the sign-extended x; indices below zero read as zero. The index
-// may be secret: all limbs are read and combined under masks.
-static uint32_t limb_at(const uint32_t* x, size_t len, int64_t i) noexcept {
-  uint32_t w = 0;
-  for (size_t j = 0; j < len; ++j) w |= x[j] & ct::eq_mask(static_cast<uint32_t>(j), static_cast<uint32_t>(i));
-  const uint32_t past = ~ct::top_mask64(static_cast<uint64_t>(i - static_cast<int64_t>(len))) & 0xFFFFFFFFu;
-  return w | (past & sign_of(x, len) & kLimbMask);
-}
-
-uint64_t fixed_window(const uint32_t* x, size_t len, uint32_t shift) noexcept {
+uint64_t fixed_window(const uint32_t* x, size_t len, uint32_t shift, uint32_t max_shift) noexcept {
   // Split shift as 31 q + r with r in [1, 31]: the 64 bits start inside limb
   // q - 1 and end in limb q + 1.
   uint32_t q = shift / 31, r = shift % 31;
   const uint32_t r0 = ct::eq_mask(r, 0);
   q -= r0 & 1;
   r |= r0 & 31;
-  const int64_t qi = static_cast<int64_t>(static_cast<int32_t>(q));
-  const uint32_t w0 = limb_at(x, len, qi - 1);
-  const uint32_t w1 = limb_at(x, len, qi);
-  uint32_t w2 = limb_at(x, len, qi + 1);
+  // The three limbs are picked by masks in one pass over the limbs that a
+  // shift up to max_shift can reach; indices below zero read as zero, those
+  // at or past len as the sign.
+  const size_t reach = max_shift / 31 + 2;
+  const size_t scan = reach < len ? reach : len;
+  uint32_t w0 = 0, w1 = 0, w2 = 0;
+  for (size_t j = 0; j < scan; ++j) {
+    const uint32_t jj = static_cast<uint32_t>(j);
+    w0 |= x[j] & ct::eq_mask(jj + 1, q);
+    w1 |= x[j] & ct::eq_mask(jj, q);
+    w2 |= x[j] & ct::eq_mask(jj, q + 1);
+  }
+  const uint32_t ext = sign_of(x, len) & kLimbMask;
+  const uint32_t n = static_cast<uint32_t>(len);
+  // q + 1 = 0 (q = -1) is below zero; otherwise compare as integers.
+  const uint32_t q_neg = ct::eq_mask(q, 0xFFFFFFFFu);
+  w0 |= ext & ~q_neg & ~ct::lt31_mask(q - 1, n) & ~ct::eq_mask(q, 0);
+  w1 |= ext & ~q_neg & ~ct::lt31_mask(q, n);
+  w2 |= ext & ~ct::lt31_mask(q + 1, n);
   w2 |= (w2 & 0x40000000u) << 1;  // bit 31 copies the limb's top bit
   const uint32_t lo = (w0 >> (r - 1)) | (w1 << (32 - r));
   const uint32_t hi = (w1 >> r) | (w2 << (31 - r));

@@ -43,9 +43,9 @@ uint32_t magnitude_bits(const uint32_t* x, size_t len) noexcept;
 
 // The 64 bits of x (signed, len limbs) from bit position shift - 32, read as
 // a fixed-point number with 32 fractional bits: x / 2^shift, truncated.
-// The shift may be secret: every limb is visited and the wanted ones are
-// picked by masks.
-uint64_t fixed_window(const uint32_t* x, size_t len, uint32_t shift) noexcept;
+// The shift may be secret, up to the public max_shift: every limb it can
+// reach is visited and the wanted ones are picked by masks.
+uint64_t fixed_window(const uint32_t* x, size_t len, uint32_t shift, uint32_t max_shift) noexcept;
 
 // Bezout step at the bottom of the tower: for odd x and any y below
 // 2^(31 len), sets inv = 1/y mod x when gcd(x, y) = 1 and returns true.

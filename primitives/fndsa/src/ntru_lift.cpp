@@ -79,7 +79,9 @@ bool lift_and_reduce(const NormTower& t, unsigned d, const uint32_t* F_below, ui
   uint32_t top_bits = 0;
   for (size_t j = 0; j < n; ++j) top_bits = ct::max31(top_bits, magnitude_bits(fd + j * slen + blen, slen - blen));
   const uint32_t inv_shift = ct::select(ct::lt31_mask(top_bits, 15 - logn), top_bits, 15 - logn);
-  for (size_t j = 0; j < n; ++j) inv_f[j] = Fixed{fixed_window(fd + j * slen + blen, slen - blen, top_bits - inv_shift)};
+  const uint32_t top_max = static_cast<uint32_t>(31 * (slen - blen));  // public bound on top_bits
+  for (size_t j = 0; j < n; ++j)
+    inv_f[j] = Fixed{fixed_window(fd + j * slen + blen, slen - blen, top_bits - inv_shift, top_max)};
   fixed_fft(inv_f, logn);
   fixed_inv_fft(inv_f, logn, inv_shift);
 
@@ -101,7 +103,7 @@ bool lift_and_reduce(const NormTower& t, unsigned d, const uint32_t* F_below, ui
     const size_t skip = F_scale / 31;
     if (Flen > skip) {
       for (size_t j = 0; j < n; ++j)
-        kfx[j] = Fixed{fixed_window(lifted + j * llen + skip, Flen - skip, top_bits + F_scale % 31)};
+        kfx[j] = Fixed{fixed_window(lifted + j * llen + skip, Flen - skip, top_bits + F_scale % 31, top_max + 30)};
       fixed_fft(kfx, logn);
       fixed_mul_fft(kfx, inv_f, logn);
       fixed_ifft(kfx, logn);
