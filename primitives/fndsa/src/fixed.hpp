@@ -15,9 +15,6 @@ struct Fixed {
   static constexpr Fixed from_int(int32_t v) noexcept {
     return {static_cast<uint64_t>(static_cast<uint32_t>(v)) << 32};
   }
-  static constexpr Fixed from_scaled(int64_t v, unsigned frac_bits) noexcept {
-    return {static_cast<uint64_t>(v) << (32 - frac_bits)};
-  }
   int64_t as_signed() const noexcept { return static_cast<int64_t>(raw); }
   // Nearest integer; an exact half goes up.
   int32_t round() const noexcept {
