@@ -105,3 +105,12 @@ def test_stable_abi_symbols_only():
     exported = [line.split()[-1] for line in out.splitlines()
                 if len(line.split()) == 3 and line.split()[1] in ("T", "D", "B")]
     assert exported == ["PyInit__valtorimesca"]
+    # libsodium is the only classical crypto library the module uses.
+    openssl = [line for line in out.splitlines()
+               if "OPENSSL" in line or line.split()[-1].startswith(("EVP_", "OSSL_", "ERR_", "CRYPTO_"))]
+    assert openssl == []
+    dynamic = subprocess.run([shutil.which("readelf"), "-d", _valtorimesca.__file__], check=True,
+                             capture_output=True, text=True).stdout
+    needed = [line.split("[")[1].rstrip("]") for line in dynamic.splitlines() if "(NEEDED)" in line]
+    assert not [lib for lib in needed if lib.startswith(("libcrypto", "libssl"))], needed
+    assert any(lib.startswith("libsodium") for lib in needed), needed
