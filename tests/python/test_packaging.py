@@ -86,6 +86,12 @@ def test_metadata_matches_pyproject():
     assert "Apache License" in (ROOT / "LICENSE").read_text()
 
 
+def test_readme_example_runs():
+    readme = (ROOT / "README.md").read_text()
+    code = readme.split("```python\n", 1)[1].split("```", 1)[0]
+    exec(compile(code, "README.md", "exec"), {})
+
+
 @pytest.mark.skipif(importlib.util.find_spec("mypy") is None, reason="mypy is not installed")
 def test_mypy_sees_the_typed_interface(tmp_path):
     from mypy import api
