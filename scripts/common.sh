@@ -4,13 +4,8 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # or $VT_PYTHON, e.g. a virtual environment made with --system-site-packages.
 PYTHON="${VT_PYTHON:-/usr/bin/python3}"
 JOBS="${VT_JOBS:-$(nproc)}"
-# Test vectors: $VALTORIMESCA_VECTORS, else ../shared/vectors beside the
-# checkout, else the workspace's shared copy.
-if [ -z "${VALTORIMESCA_VECTORS:-}" ]; then
-  VALTORIMESCA_VECTORS="$ROOT/../shared/vectors"
-  [ -d "$VALTORIMESCA_VECTORS" ] || [ ! -d /work/shared/vectors ] || VALTORIMESCA_VECTORS=/work/shared/vectors
-fi
-export VALTORIMESCA_VECTORS
+# Test vectors: the tests read tests/vectors unless $VALTORIMESCA_VECTORS
+# names another folder.
 
 install_package() {
   (cd "$ROOT" && "$PYTHON" -m pip install --quiet --no-build-isolation \

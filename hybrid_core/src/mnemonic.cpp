@@ -3,33 +3,9 @@
 #include <cstring>
 
 #include "bip39/bip39.hpp"
-#include "keyed_hmac.hpp"
+#include "sha2/hmac.hpp"
 
 namespace valtorimesca::mnemonic {
-namespace {
-
-using detail::KeyedHmac;
-
-// The first block of PBKDF2-HMAC-SHA512 (RFC 8018): U1 = HMAC(key, salt ||
-// BE32(1)), U(i+1) = HMAC(key, U(i)), T = U1 ^ ... ^ U(rounds).
-void pbkdf2_sha512_block(std::span<const uint8_t> key, std::span<const uint8_t> salt, uint32_t rounds,
-                         std::span<uint8_t, 64> out) {
-  static constexpr uint8_t kFirstBlock[4] = {0, 0, 0, 1};
-  KeyedHmac mac(KeyedHmac::Hash::Sha512, key);
-  zeroize::SecretArray<64> u;
-  mac.update(salt);
-  mac.update(kFirstBlock);
-  mac.finish(u.span());
-  std::memcpy(out.data(), u.data(), 64);
-  for (uint32_t r = 1; r < rounds; ++r) {
-    mac.restart();
-    mac.update(u.span());
-    mac.finish(u.span());
-    for (size_t i = 0; i < 64; ++i) out[i] ^= u[i];
-  }
-}
-
-}  // namespace
 
 CoreResult<Seed> master_seed_from_mnemonic(std::string_view phrase, std::optional<std::string_view> password) {
   bip39::Mnemonic parsed;
@@ -44,10 +20,11 @@ CoreResult<Seed> master_seed_from_mnemonic(std::string_view phrase, std::optiona
   std::memcpy(salt.data(), kSaltPrefix, kPrefixLen);
   if (!pw.empty()) std::memcpy(salt.data() + kPrefixLen, pw.data(), pw.size());
 
-  zeroize::SecretArray<64> block;
-  pbkdf2_sha512_block(std::span<const uint8_t>(entropy.data(), entropy_len), salt.span(), kPbkdf2Rounds,
-                      block.span());
-  return Seed(block.data());
+  // PBKDF2-HMAC-SHA512 over the entropy; the seed is its first 32 bytes.
+  Seed seed;
+  sha2::pbkdf2(sha2::Hash::Sha512, std::span<const uint8_t>(entropy.data(), entropy_len), salt.span(),
+               kPbkdf2Rounds, seed.span());
+  return seed;
 }
 
 }  // namespace valtorimesca::mnemonic

@@ -1,10 +1,8 @@
 #include "valtorimesca/seeded_rng.hpp"
 
-#include <openssl/sha.h>
-#include <sodium.h>
-
 #include <cstring>
 
+#include "sha2/sha2.hpp"
 #include "zeroize/zeroize.hpp"
 
 namespace valtorimesca {
@@ -21,7 +19,7 @@ void SeededRng::refill() noexcept {
   uint8_t in[40];
   std::memcpy(in, seed_.data(), 32);
   for (int i = 0; i < 8; ++i) in[32 + i] = static_cast<uint8_t>(counter_ >> (56 - 8 * i));
-  SHA512(in, sizeof in, block_.data());
+  sha2::sha512(in, std::span<uint8_t, 64>(block_));
   zeroize::wipe(in, sizeof in);
   ++counter_;
   pos_ = 0;
@@ -57,26 +55,10 @@ uint64_t SeededRng::next_u64() noexcept {
   return v;
 }
 
-namespace {
-void update_framed(crypto_hash_sha512_state& c, std::span<const uint8_t> part) noexcept {
-  uint8_t len[8];
-  const uint64_t n = part.size();
-  for (int i = 0; i < 8; ++i) len[i] = static_cast<uint8_t>(n >> (56 - 8 * i));
-  crypto_hash_sha512_update(&c, len, sizeof len);
-  crypto_hash_sha512_update(&c, part.data(), part.size());
-}
-}  // namespace
-
 zeroize::SecretArray<32> nonce_seed(std::span<const uint8_t> label, std::span<const uint8_t> sk,
                                     std::span<const uint8_t> nonce, std::span<const uint8_t> msg) noexcept {
-  zeroize::Wiped<crypto_hash_sha512_state> ctx;
-  crypto_hash_sha512_init(&ctx.get());
-  crypto_hash_sha512_update(&ctx.get(), label.data(), label.size());
-  update_framed(ctx.get(), sk);
-  update_framed(ctx.get(), nonce);
-  update_framed(ctx.get(), msg);
   zeroize::SecretArray<64> digest;
-  crypto_hash_sha512_final(&ctx.get(), digest.data());
+  sha2::Sha512().update(label).update_framed(sk).update_framed(nonce).update_framed(msg).finish(digest.span());
   return zeroize::SecretArray<32>(digest.data());
 }
 

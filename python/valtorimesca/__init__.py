@@ -1,12 +1,12 @@
 """Hybrid classical and post-quantum signatures.
 
 Every name the native module `_valtorimesca` lists in its ``__all__`` is
-re-exported here unchanged.
+re-exported here unchanged; the types of all of them are in ``__init__.pyi``.
 """
 
-import _valtorimesca as _native
+from _valtorimesca import *  # noqa: F401,F403  (exactly the names of its __all__)
+from _valtorimesca import __all__ as _native_all
 
-__all__ = list(_native.__all__)
-globals().update({name: getattr(_native, name) for name in __all__})
+__all__ = list(_native_all)
 
-del _native
+del _native_all

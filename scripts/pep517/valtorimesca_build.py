@@ -1,5 +1,7 @@
 """In-tree build backend: builds `_valtorimesca` with CMake and writes a
-stable-ABI (cp39-abi3) wheel holding the native module and the package."""
+stable-ABI (cp39-abi3) wheel holding the native module and the package, or
+an editable one whose path file points at the source package and the CMake
+build of the native module."""
 
 import base64
 import hashlib
@@ -16,18 +18,49 @@ VERSION = "0.1.0"
 TAG = "cp39-abi3-" + sysconfig.get_platform().replace("-", "_").replace(".", "_")
 
 
+# The same fields as the [project] table of pyproject.toml.
+SUMMARY = "Hybrid classical and post-quantum signatures"
+LICENSE = "Apache-2.0"
+REQUIRES_PYTHON = ">=3.9"
+CLASSIFIERS = [
+    "Development Status :: 3 - Alpha",
+    "Intended Audience :: Developers",
+    "License :: OSI Approved :: Apache Software License",
+    "Operating System :: POSIX :: Linux",
+    "Programming Language :: C++",
+    "Programming Language :: Python :: 3",
+    "Programming Language :: Python :: 3 :: Only",
+    "Programming Language :: Python :: 3.9",
+    "Programming Language :: Python :: 3.10",
+    "Programming Language :: Python :: 3.11",
+    "Programming Language :: Python :: 3.12",
+    "Programming Language :: Python :: 3.13",
+    "Programming Language :: Python :: Implementation :: CPython",
+    "Topic :: Security :: Cryptography",
+    "Typing :: Typed",
+]
+
+
 def _metadata():
-    return (
-        "Metadata-Version: 2.1\n"
-        f"Name: {NAME}\n"
-        f"Version: {VERSION}\n"
-        "Summary: Hybrid classical and post-quantum signatures\n"
-        "Requires-Python: >=3.9\n"
-    )
+    lines = [
+        "Metadata-Version: 2.1",
+        f"Name: {NAME}",
+        f"Version: {VERSION}",
+        f"Summary: {SUMMARY}",
+        f"License: {LICENSE}",
+        f"Requires-Python: {REQUIRES_PYTHON}",
+        *(f"Classifier: {c}" for c in CLASSIFIERS),
+        "Description-Content-Type: text/markdown",
+    ]
+    return "\n".join(lines) + "\n\n" + (ROOT / "README.md").read_text(encoding="utf-8")
+
+
+def _build_dir():
+    return pathlib.Path(os.environ.get("VT_WHEEL_BUILD_DIR", ROOT / "build" / "wheel")).resolve()
 
 
 def _build_native():
-    build_dir = pathlib.Path(os.environ.get("VT_WHEEL_BUILD_DIR", ROOT / "build" / "wheel"))
+    build_dir = _build_dir()
     jobs = os.environ.get("VT_JOBS", str(os.cpu_count() or 2))
     generator = ["-G", "Ninja"] if _has("ninja") else []
     subprocess.check_call(
@@ -68,20 +101,17 @@ def prepare_metadata_for_build_wheel(metadata_directory, config_settings=None):
     return _dist_info()
 
 
-def build_wheel(wheel_directory, config_settings=None, metadata_directory=None):
-    native = _build_native()
-    files = [("_valtorimesca.abi3.so", native.read_bytes())]
-    package = ROOT / "python" / NAME
-    for path in sorted(package.rglob("*.py")):
-        files.append((f"{NAME}/{path.relative_to(package).as_posix()}", path.read_bytes()))
+def _write_wheel(wheel_directory, files):
     info = _dist_info()
-    files.append((f"{info}/METADATA", _metadata().encode()))
-    files.append((f"{info}/WHEEL", (
-        "Wheel-Version: 1.0\n"
-        "Generator: valtorimesca_build\n"
-        "Root-Is-Purelib: false\n"
-        f"Tag: {TAG}\n").encode()))
-    files.append((f"{info}/top_level.txt", b"_valtorimesca\nvaltorimesca\n"))
+    files = [*files,
+             (f"{info}/METADATA", _metadata().encode()),
+             (f"{info}/LICENSE", (ROOT / "LICENSE").read_bytes()),
+             (f"{info}/WHEEL", (
+                 "Wheel-Version: 1.0\n"
+                 "Generator: valtorimesca_build\n"
+                 "Root-Is-Purelib: false\n"
+                 f"Tag: {TAG}\n").encode()),
+             (f"{info}/top_level.txt", b"_valtorimesca\nvaltorimesca\n")]
     record = [_record_line(name, data) for name, data in files]
     record.append(f"{info}/RECORD,,")
     files.append((f"{info}/RECORD", ("\n".join(record) + "\n").encode()))
@@ -95,6 +125,28 @@ def build_wheel(wheel_directory, config_settings=None, metadata_directory=None):
             entry.compress_type = zipfile.ZIP_DEFLATED
             wheel.writestr(entry, data)
     return wheel_name
+
+
+def build_wheel(wheel_directory, config_settings=None, metadata_directory=None):
+    native = _build_native()
+    files = [("_valtorimesca.abi3.so", native.read_bytes())]
+    package = ROOT / "python" / NAME
+    for path in sorted(package.rglob("*")):
+        if path.suffix in (".py", ".pyi") or path.name == "py.typed":
+            files.append((f"{NAME}/{path.relative_to(package).as_posix()}", path.read_bytes()))
+    return _write_wheel(wheel_directory, files)
+
+
+# Editable installs (PEP 660): the source package and the native module as
+# CMake builds it; rebuild with `cmake --build build/wheel --target _valtorimesca`.
+get_requires_for_build_editable = get_requires_for_build_wheel
+prepare_metadata_for_build_editable = prepare_metadata_for_build_wheel
+
+
+def build_editable(wheel_directory, config_settings=None, metadata_directory=None):
+    native = _build_native()
+    paths = f"{ROOT / 'python'}\n{native.parent}\n"
+    return _write_wheel(wheel_directory, [(f"__editable__.{NAME}.pth", paths.encode())])
 
 
 def build_sdist(sdist_directory, config_settings=None):

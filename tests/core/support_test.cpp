@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
 #include "fault/fault.hpp"
 #include "osrng/osrng.hpp"
 #include "subtle/subtle.hpp"
+#include "vectors.hpp"
 #include "zeroize/zeroize.hpp"
 
 TEST(Subtle, EqualityAndZeroTest) {
@@ -39,4 +44,24 @@ TEST(OsRng, BothPathsProduceBytesAndFailureIsAnInternalFault) {
   osrng::testing::force_failure(true);
   EXPECT_THROW(osrng::fill(a, 32), fault::InternalFault);
   osrng::testing::force_failure(false);
+}
+
+// The vector folder: $VALTORIMESCA_VECTORS when set, else the repository's
+// own copy; a file that is not there fails with the folder searched.
+TEST(Vectors, OverrideAndMissingFileNamesTheFolder) {
+  const char* before = std::getenv("VALTORIMESCA_VECTORS");
+  const std::string saved = before != nullptr ? before : "";
+  unsetenv("VALTORIMESCA_VECTORS");
+  EXPECT_TRUE(vt_test::vectors_dir().ends_with("/tests/vectors")) << vt_test::vectors_dir();
+  setenv("VALTORIMESCA_VECTORS", "/nonexistent/vector-folder", 1);
+  try {
+    vt_test::load_vectors("absent.json");
+    ADD_FAILURE() << "a missing vector file must throw";
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find("/nonexistent/vector-folder"), std::string::npos) << e.what();
+  }
+  if (before != nullptr)
+    setenv("VALTORIMESCA_VECTORS", saved.c_str(), 1);
+  else
+    unsetenv("VALTORIMESCA_VECTORS");
 }

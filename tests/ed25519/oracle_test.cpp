@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "node_oracle.hpp"
 #include "test_util.hpp"
 #include "valtorimesca/classical/ed25519.hpp"
 #include "valtorimesca/classical/ed25519/edwards.hpp"
@@ -66,29 +67,14 @@ class Requests {
 };
 
 std::vector<std::string> run_oracle(const std::string& requests) {
-  const char* src = std::getenv("VT_SOURCE_DIR");
-  if (src == nullptr) throw std::runtime_error("VT_SOURCE_DIR is not set");
-  const std::filesystem::path oracles = std::filesystem::path(src) / "tests" / "oracles";
-  if (!std::filesystem::exists(oracles / "node_modules" / "@noble" / "curves"))
-    throw std::runtime_error("tests/oracles/node_modules is missing: run npm ci in tests/oracles");
-  const auto dir = std::filesystem::temp_directory_path() /
-                   ("vt_ed25519_oracle_" + std::to_string(static_cast<unsigned long>(::getpid())));
-  std::filesystem::create_directories(dir);
-  const auto in = dir / "requests.txt", out = dir / "answers.txt";
-  std::ofstream(in) << requests;
-  const std::string cmd = "node \"" + (oracles / "ed25519_zip215.mjs").string() + "\" \"" + in.string() + "\" \"" +
-                          out.string() + "\"";
-  const int rc = std::system(cmd.c_str());
+  std::istringstream answers(vt_test::run_node_oracle("ed25519_zip215.mjs", requests));
   std::vector<std::string> lines;
-  std::ifstream res(out);
-  for (std::string l; std::getline(res, l);) lines.push_back(l);
-  std::filesystem::remove_all(dir);
-  if (rc != 0) throw std::runtime_error("oracle script failed: " + cmd);
+  for (std::string l; std::getline(answers, l);) lines.push_back(l);
   return lines;
 }
 
-
 TEST(Ed25519Oracle, AgreesWithNobleZip215) {
+  VT_SKIP_WITHOUT_NODE_ORACLES();
   Requests req;
   const auto torsion = torsion_points_from_vectors();
   const Scalar order = group_order();

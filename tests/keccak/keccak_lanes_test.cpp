@@ -2,6 +2,7 @@
 // backend this machine runs; one-lane Keccak-256 against pycryptodome;
 // incremental absorb and squeeze against the one-shot functions.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -234,9 +235,10 @@ TEST(Keccak, Keccak256MatchesPycryptodomeOnEveryLengthTo600) {
   const char* src = std::getenv("VT_SOURCE_DIR");
   ASSERT_NE(src, nullptr) << "VT_SOURCE_DIR is not set";
   const std::string script = std::string(src) + "/tests/keccak/keccak_oracle.py";
-  const std::string dir = ::testing::TempDir();
-  const std::string in_path = dir + "keccak_oracle_in.txt";
-  const std::string out_path = dir + "keccak_oracle_out.txt";
+  // Named per process: several test runs may share the temporary folder.
+  const std::string dir = ::testing::TempDir() + "keccak_oracle_" + std::to_string(::getpid());
+  const std::string in_path = dir + "_in.txt";
+  const std::string out_path = dir + "_out.txt";
   std::vector<std::vector<uint8_t>> inputs;
   {
     std::ofstream f(in_path);

@@ -12,6 +12,7 @@
 
 #include "internal.hpp"
 #include "mldsa/mldsa.hpp"
+#include "node_oracle.hpp"
 #include "vectors.hpp"
 
 namespace {
@@ -21,30 +22,9 @@ using Bytes = std::vector<uint8_t>;
 using mldsa::detail::kSigHintOffset;
 using mldsa::detail::kSigZOffset;
 
-fs::path oracle_dir() {
-  const char* src = std::getenv("VT_SOURCE_DIR");
-  if (src == nullptr) throw std::runtime_error("VT_SOURCE_DIR is not set");
-  return fs::path(src) / "tests" / "oracles";
-}
-
 // Runs the node script on `input` and returns its parsed answer.
 vt_test::json run_oracle(const vt_test::json& input) {
-  const fs::path dir = oracle_dir();
-  if (!fs::exists(dir / "node_modules" / "@noble" / "post-quantum"))
-    throw std::runtime_error("tests/oracles/node_modules is missing: run npm ci in tests/oracles");
-  const fs::path tmp = fs::temp_directory_path();
-  const std::string tag = "mldsa_oracle_" + std::to_string(::getpid());
-  const fs::path in = tmp / (tag + "_in.json"), out = tmp / (tag + "_out.json");
-  std::ofstream(in) << input.dump();
-  const std::string cmd =
-      "node \"" + (dir / "mldsa_noble.mjs").string() + "\" \"" + in.string() + "\" \"" + out.string() + "\"";
-  const int rc = std::system(cmd.c_str());
-  fs::remove(in);
-  if (rc != 0) throw std::runtime_error("oracle script failed: " + cmd);
-  std::ifstream f(out);
-  vt_test::json answer = vt_test::json::parse(f);
-  fs::remove(out);
-  return answer;
+  return vt_test::json::parse(vt_test::run_node_oracle("mldsa_noble.mjs", input.dump()));
 }
 
 struct Case {
@@ -66,6 +46,7 @@ Bytes altered(const Bytes& sig, int kind, uint64_t r) {
 }
 
 TEST(MlDsaOracle, MatchesNobleOnRandomSeedsRandomnessAndMessages) {
+  VT_SKIP_WITHOUT_NODE_ORACLES();
   constexpr int kCases = 40;
   const size_t lengths[] = {0, 1, 2, 33, 135, 136, 137, 1000, 4097};
   std::vector<Case> cases;

@@ -1,6 +1,7 @@
 // Component keys and signatures computed by independent libraries, for the
 // Python end-to-end tests. Reads a JSON list of requests on stdin and
 // writes the list of hex answers on stdout.
+import './webcrypto.mjs';
 import { ed25519 } from '@noble/curves/ed25519.js';
 import { ml_dsa44 } from '@noble/post-quantum/ml-dsa.js';
 import * as sr25519 from '@scure/sr25519';

@@ -3,6 +3,7 @@
 //   S <seed> <msg>        ->  <public key> <signature>
 //   V <pk> <msg> <sig>    ->  1 | 0   (ZIP 215 verification)
 // Byte strings are hex; "-" stands for an empty string.
+import './webcrypto.mjs';
 import { readFileSync, writeFileSync } from 'node:fs';
 import { ed25519 } from '@noble/curves/ed25519.js';
 

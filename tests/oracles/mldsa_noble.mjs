@@ -6,6 +6,7 @@
 // pure ML-DSA signature, empty context), verifies (of its own signature),
 // foreign (noble's verdict on each given signature under its pk), hedged (a
 // signature with noble's own randomness).
+import './webcrypto.mjs';
 import { readFileSync, writeFileSync } from 'node:fs';
 import { ml_dsa44 } from '@noble/post-quantum/ml-dsa.js';
 

@@ -7,6 +7,7 @@
 // witness bytes are known, and returns each library's own signatures and
 // proofs for the caller to verify. Both oracles take the 64-byte secret key
 // in schnorrkel's Ed25519 form (8*scalar || nonce).
+import './webcrypto.mjs';
 import { readFileSync, writeFileSync } from 'node:fs';
 import { createHash } from 'node:crypto';
 import * as scure from '@scure/sr25519';

@@ -1,6 +1,8 @@
-"""Builds the test-only probe module from the native module's own sources."""
+"""Shared test fixtures: the known-answer vector folder, and the test-only
+probe module built from the native module's own sources."""
 
 import importlib
+import json
 import os
 import pathlib
 import subprocess
@@ -29,6 +31,27 @@ INCLUDES = [
     "primitives/fault/include",
     "primitives/zeroize/include",
 ]
+
+
+def vectors_dir():
+    """$VALTORIMESCA_VECTORS when set, else the repository's tests/vectors (the
+    C++ tests follow the same rule, tests/support/vectors.cpp)."""
+    return pathlib.Path(os.environ.get("VALTORIMESCA_VECTORS") or ROOT / "tests" / "vectors")
+
+
+def load_vectors(name):
+    """The parsed vector file `name`; a missing file fails the test."""
+    folder = vectors_dir()
+    path = folder / name
+    if not path.is_file():
+        pytest.fail(f"vector file {name} missing from {folder} "
+                    "(the folder $VALTORIMESCA_VECTORS names, else tests/vectors)", pytrace=False)
+    return json.loads(path.read_text())
+
+
+@pytest.fixture(scope="session")
+def vectors():
+    return load_vectors
 
 
 def wait(proc):

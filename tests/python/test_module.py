@@ -2,6 +2,7 @@
 
 import importlib
 import inspect
+import os
 import shutil
 import subprocess
 import sys
@@ -105,3 +106,28 @@ def test_stable_abi_symbols_only():
     exported = [line.split()[-1] for line in out.splitlines()
                 if len(line.split()) == 3 and line.split()[1] in ("T", "D", "B")]
     assert exported == ["PyInit__valtorimesca"]
+    # libsodium is the only classical crypto library the module uses.
+    openssl = [line for line in out.splitlines()
+               if "OPENSSL" in line or line.split()[-1].startswith(("EVP_", "OSSL_", "ERR_", "CRYPTO_"))]
+    assert openssl == []
+    dynamic = subprocess.run([shutil.which("readelf"), "-d", _valtorimesca.__file__], check=True,
+                             capture_output=True, text=True).stdout
+    needed = [line.split("[")[1].rstrip("]") for line in dynamic.splitlines() if "(NEEDED)" in line]
+    assert not [lib for lib in needed if lib.startswith(("libcrypto", "libssl"))], needed
+    assert any(lib.startswith("libsodium") for lib in needed), needed
+
+
+def test_a_broken_openssl_configuration_changes_nothing(tmp_path):
+    # A configuration that demands a provider the machine lacks makes every
+    # libcrypto user fail; the module uses none.
+    conf = tmp_path / "openssl.cnf"
+    conf.write_text("openssl_conf = init\n[init]\nproviders = providers\n"
+                    "[providers]\nabsent = absent_provider\n[absent_provider]\nactivate = 1\n")
+    code = ("import os, valtorimesca as v\n"
+            "for s in (v.Suite.ED_ML_44, v.Suite.SR_FN_512):\n"
+            "    sk, pk = v.keygen_from_seed(s, os.urandom(32))\n"
+            "    assert v.verify(s, pk, b'm', b'c', v.sign(s, sk, b'm', b'c'))\n"
+            "v.derive_hard_junction(v.master_seed_from_mnemonic('legal winner thank year wave sausage worth "
+            "useful legal winner thank yellow'), bytes(32))\n")
+    subprocess.run([sys.executable, "-c", code], check=True, cwd=tmp_path,
+                   env={**os.environ, "OPENSSL_CONF": str(conf)})

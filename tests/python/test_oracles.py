@@ -34,6 +34,9 @@ def m_prime(label, ctx, msg):
 
 
 def oracle(requests):
+    # scripts/test names the reason when `npm ci` could not install the oracles.
+    if os.environ.get("VT_ORACLES_SKIP"):
+        pytest.skip("npm oracles skipped: " + os.environ["VT_ORACLES_SKIP"])
     assert (ORACLES / "node_modules").is_dir(), "run `npm ci` in tests/oracles"
     out = subprocess.run(["node", str(ORACLES / "e2e_keys.mjs")], input=json.dumps(requests),
                          capture_output=True, text=True, check=True, cwd=ORACLES)

@@ -1,12 +1,12 @@
-// Runs tests/seeds/oracle.py under /usr/bin/python3 on a batch of requests.
-// Any failure to run it (no interpreter, no python3-mnemonic, a crash)
-// throws, so the calling test fails.
+// tests/seeds/oracle.py on a batch of requests (see python_oracle.hpp).
 #pragma once
 
-#include <nlohmann/json.hpp>
+#include "python_oracle.hpp"
 
 namespace seeds_test {
 
-nlohmann::json run_oracle(const nlohmann::json& requests);
+inline nlohmann::json run_oracle(const nlohmann::json& requests) {
+  return vt_test::run_python_oracle("tests/seeds/oracle.py", requests);
+}
 
 }  // namespace seeds_test

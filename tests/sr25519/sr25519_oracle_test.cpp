@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "node_oracle.hpp"
 #include "test_util.hpp"
 #include "vectors.hpp"
 
@@ -27,36 +28,10 @@ std::span<const uint8_t> substrate() { return str("substrate"); }
 
 std::vector<uint8_t> rnd(uint64_t seed, size_t n) { return vt_test::pseudo_random_bytes(seed, n); }
 
-struct Harness {
-  fs::path dir;
-  fs::path script;
-  Harness() {
-    const char* src = std::getenv("VT_SOURCE_DIR");
-    if (src == nullptr) throw std::runtime_error("VT_SOURCE_DIR is not set");
-    const fs::path oracles = fs::path(src) / "tests" / "oracles";
-    script = oracles / "sr25519_oracle.mjs";
-    if (!fs::exists(oracles / "node_modules" / "@scure" / "sr25519") ||
-        !fs::exists(oracles / "node_modules" / "@polkadot" / "wasm-crypto"))
-      throw std::runtime_error("oracle packages missing: run `npm ci` in tests/oracles");
-    dir = fs::temp_directory_path() / ("vt_sr25519_oracle_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-  }
-  ~Harness() {
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-  }
-  json run(const json& cases) {
-    const fs::path in = dir / "cases.json", out = dir / "results.json";
-    std::ofstream(in) << cases.dump();
-    const std::string cmd = "node '" + script.string() + "' '" + in.string() + "' '" + out.string() + "'";
-    if (std::system(cmd.c_str()) != 0) throw std::runtime_error("oracle script failed: " + cmd);
-    std::ifstream f(out);
-    return json::parse(f);
-  }
-};
+json run_oracle(const json& cases) { return json::parse(vt_test::run_node_oracle("sr25519_oracle.mjs", cases.dump())); }
 
 TEST(Sr25519Oracle, AgreesWithScureAndSchnorrkelWasm) {
-  Harness h;
+  VT_SKIP_WITHOUT_NODE_ORACLES();
   constexpr int kCases = 240;
   const std::span<const uint8_t> labels[] = {label_sr_ml(), label_sr_fn(),
                                              valtorimesca::suites::label_bytes(valtorimesca::suites::kLabelSrSh)};
@@ -125,7 +100,7 @@ TEST(Sr25519Oracle, AgreesWithScureAndSchnorrkelWasm) {
                      {"make_bytes", to_hex_c(*mb)}});
   }
 
-  const json out = h.run({{"cases", cases}});
+  const json out = run_oracle({{"cases", cases}});
   const auto& results = vt_test::field(out, "results");
   ASSERT_EQ(results.size(), static_cast<size_t>(kCases));
   for (int i = 0; i < kCases; ++i) {

@@ -12,7 +12,7 @@ std::string vectors_dir() {
   const char* env = std::getenv("VALTORIMESCA_VECTORS");
   if (env != nullptr && env[0] != '\0') return env;
   const char* src = std::getenv("VT_SOURCE_DIR");
-  if (src != nullptr && src[0] != '\0') return std::string(src) + "/../shared/vectors";
+  if (src != nullptr && src[0] != '\0') return std::string(src) + "/tests/vectors";
   return VT_DEFAULT_VECTORS;
 }
 
@@ -24,7 +24,9 @@ const json& load_vectors(const std::string& name) {
   if (it != cache.end()) return it->second;
   const std::string path = vectors_dir() + "/" + name;
   std::ifstream in(path);
-  if (!in) throw std::runtime_error("vector file missing: " + path);
+  if (!in)
+    throw std::runtime_error("vector file " + name + " missing from " + vectors_dir() +
+                             " (the folder $VALTORIMESCA_VECTORS names, else tests/vectors)");
   json j;
   try {
     in >> j;

@@ -1,6 +1,7 @@
-// Loader for the shared known-answer vectors. The directory comes from
-// VALTORIMESCA_VECTORS, else ../shared/vectors beside the repository. A
-// missing file or field fails the test (it throws), it never skips.
+// Loader for the known-answer vectors. The directory comes from
+// VALTORIMESCA_VECTORS, else the repository's tests/vectors (the Python tests
+// use the same rule, tests/python/conftest.py). A missing file or field fails
+// the test (it throws), it never skips.
 #pragma once
 
 #include <nlohmann/json.hpp>

@@ -37,7 +37,7 @@ inline constexpr char kClassicalPrefix[] = "classical/";
 inline constexpr char kPqPrefix[] = "pq/";
 inline constexpr char kJunctionPrefix[] = "junction/hard/";
 inline constexpr char kStatelessVrfPrefix[] = "vrf-stateless/";
-// Infos that carry a label are assembled in a buffer of this size.
+// The longest info that carries a label.
 inline constexpr size_t kInfoBufferLen = 80;
 // HKDF-SHA256 gives at most 255 blocks of 32 bytes.
 inline constexpr size_t kMaxExpandLen = 255 * 32;

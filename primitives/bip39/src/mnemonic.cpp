@@ -1,7 +1,5 @@
-#include <openssl/evp.h>
-
 #include "bip39/bip39.hpp"
-#include "fault/fault.hpp"
+#include "sha2/sha2.hpp"
 #include "subtle/subtle.hpp"
 #include "wordlist_internal.hpp"
 #include "zeroize/zeroize.hpp"
@@ -20,12 +18,6 @@ void pack_bits(const std::array<uint16_t, kMaxWords>& words, size_t count,
       out[pos / 8] = static_cast<uint8_t>(out[pos / 8] | (bit << (7 - pos % 8)));
     }
   }
-}
-
-void sha256(const uint8_t* in, size_t n, uint8_t out[32]) {
-  unsigned int len = 0;
-  fault::check(EVP_Digest(in, n, out, &len, EVP_sha256(), nullptr) == 1 && len == 32,
-               "SHA-256 of the mnemonic entropy failed");
 }
 
 }  // namespace
@@ -69,7 +61,7 @@ std::optional<ParseError> Mnemonic::parse_in_normalized(std::string_view text, M
   const size_t entropy_len = count / 3 * 4;
   const unsigned cs_bits = static_cast<unsigned>(count / 3);
   zeroize::SecretArray<32> digest;
-  sha256(bits.data(), entropy_len, digest.data());
+  sha2::Sha256().update(std::span<const uint8_t>(bits.data(), entropy_len)).finish(digest.span());
   const uint8_t want = static_cast<uint8_t>(digest[0] >> (8 - cs_bits));
   const uint8_t have = static_cast<uint8_t>(out.words_[count - 1] & ((1u << cs_bits) - 1));
   if (!subtle::ct_eq(&want, &have, 1).declassify()) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "valtorimesca/classical/ed25519/edwards.hpp"
+#include "sha2/sha2.hpp"
 #include "zeroize/zeroize.hpp"
 
 namespace valtorimesca::classical::ed25519 {
@@ -59,13 +60,7 @@ bool verify_cofactored(std::span<const uint8_t, 32> pk, std::span<const uint8_t>
   if (!a || !r) return false;
 
   // k = SHA-512(R || A || M) over the encodings exactly as given.
-  crypto_hash_sha512_state st;
-  crypto_hash_sha512_init(&st);
-  crypto_hash_sha512_update(&st, r_bytes.data(), 32);
-  crypto_hash_sha512_update(&st, pk.data(), 32);
-  crypto_hash_sha512_update(&st, data_or_dummy(msg), msg.size());
-  std::array<uint8_t, 64> h;
-  crypto_hash_sha512_final(&st, h.data());
+  const std::array<uint8_t, 64> h = sha2::Sha512().update(r_bytes).update(pk).update(msg).finish();
   edwards::Scalar k, s;
   crypto_core_ed25519_scalar_reduce(k.data(), h.data());
   std::copy(s_bytes.begin(), s_bytes.end(), s.begin());

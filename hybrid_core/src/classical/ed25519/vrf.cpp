@@ -4,7 +4,7 @@
 
 #include "valtorimesca/classical/ed25519.hpp"
 #include "valtorimesca/classical/ed25519/vrf_impl.hpp"
-#include "keyed_hmac.hpp"
+#include "sha2/hmac.hpp"
 #include "zeroize/zeroize.hpp"
 
 namespace valtorimesca::classical::ed25519 {
@@ -67,29 +67,15 @@ CoreResult<std::array<uint8_t, 32>> Ed25519::vrf_make_bytes(std::span<const uint
   if (!gamma) return fail(CoreError::component_failure());
   const std::array<uint8_t, 64> beta = vrf_impl::proof_to_hash(*gamma);
 
-  // HKDF-SHA512 (RFC 5869): one expansion block gives the 32 bytes.
-  using valtorimesca::detail::KeyedHmac;
-  zeroize::SecretArray<64> prk;
-  {
-    KeyedHmac extract(KeyedHmac::Hash::Sha512,
-                      std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(kOutputSalt), sizeof(kOutputSalt)));
-    extract.update(beta);
-    extract.finish(prk.span());
-  }
-  const uint8_t counter = 1;
-  zeroize::SecretArray<64> block;
+  // HKDF-SHA512 (RFC 5869) salted with the output label, over the VRF hash,
+  // expanded under the framed label, input and context.
+  sha2::Hkdf hkdf(sha2::Hash::Sha512,
+                  std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(kOutputSalt), sizeof(kOutputSalt)), beta);
   const auto label_len = be64(label.size());
   const auto input_len = be64(input.size());
   const auto context_len = be64(context.size());
-  KeyedHmac expand(KeyedHmac::Hash::Sha512, prk.span());
-  for (std::span<const uint8_t> part : {std::span<const uint8_t>(label_len), label, std::span<const uint8_t>(input_len),
-                                        input, std::span<const uint8_t>(context_len), context,
-                                        std::span<const uint8_t>(&counter, 1)}) {
-    expand.update(part);
-  }
-  expand.finish(block.span());
   std::array<uint8_t, 32> out;
-  std::copy(block.data(), block.data() + 32, out.begin());
+  hkdf.expand({label_len, label, input_len, input, context_len, context}, out);
   return out;
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "sha2/sha2.hpp"
 #include "zeroize/zeroize.hpp"
 
 namespace valtorimesca::classical::ed25519::vrf_impl {
@@ -16,26 +17,12 @@ constexpr uint8_t kDomainChallenge = 0x02;
 constexpr uint8_t kDomainProofToHash = 0x03;
 constexpr uint8_t kTrailer = 0x00;
 
-// SHA-512 fed chunk by chunk; the state is wiped when released because the
-// nonce hash runs through it with secret input.
-class Sha512 {
- public:
-  Sha512() noexcept { crypto_hash_sha512_init(&st_); }
-  ~Sha512() { zeroize::wipe_object(st_); }
-  Sha512(const Sha512&) = delete;
-  Sha512& operator=(const Sha512&) = delete;
-
-  Sha512& byte(uint8_t b) noexcept { return bytes(std::span<const uint8_t>(&b, 1)); }
-  Sha512& bytes(std::span<const uint8_t> s) noexcept {
-    if (!s.empty()) crypto_hash_sha512_update(&st_, s.data(), s.size());
-    return *this;
-  }
-  Sha512& point(const edwards::Point& p) noexcept { return bytes(p.bytes()); }
-  void finish(uint8_t out[64]) noexcept { crypto_hash_sha512_final(&st_, out); }
-
- private:
-  crypto_hash_sha512_state st_;
-};
+// Every hash of the suite starts with the suite byte and a domain byte.
+sha2::Sha512& suite_head(sha2::Sha512& hash, uint8_t domain) noexcept {
+  const uint8_t head[2] = {kSuite, domain};
+  return hash.update(head);
+}
+const uint8_t kTrailerByte[1] = {kTrailer};
 
 }  // namespace
 
@@ -46,7 +33,7 @@ Expanded::~Expanded() {
 
 void Expanded::expand(std::span<const uint8_t, 32> seed, Expanded& out) noexcept {
   zeroize::SecretArray<64> h;
-  crypto_hash_sha512(h.data(), seed.data(), 32);
+  sha2::sha512(seed, h.span());
   zeroize::SecretArray<64> wide;  // clamped half, zero-extended for the reduction
   std::copy(h.data(), h.data() + 32, wide.data());
   wide[0] &= 0xf8;
@@ -61,13 +48,12 @@ std::optional<edwards::Point> string_to_point(std::span<const uint8_t> bytes) no
 
 std::optional<edwards::Point> encode_to_curve(std::span<const uint8_t, 32> pk, Chunks alpha) {
   for (unsigned ctr = 0; ctr < 256; ++ctr) {
-    Sha512 hash;
-    hash.byte(kSuite).byte(kDomainHashToCurve).bytes(pk);
-    for (const auto& chunk : alpha) hash.bytes(chunk);
-    hash.byte(static_cast<uint8_t>(ctr)).byte(kTrailer);
-    uint8_t digest[64];
-    hash.finish(digest);
-    const auto candidate = string_to_point(std::span<const uint8_t>(digest, 32));
+    sha2::Sha512 hash;
+    suite_head(hash, kDomainHashToCurve).update(pk);
+    for (const auto& chunk : alpha) hash.update(chunk);
+    const uint8_t tail[2] = {static_cast<uint8_t>(ctr), kTrailer};
+    const std::array<uint8_t, 64> digest = hash.update(tail).finish();
+    const auto candidate = string_to_point(std::span<const uint8_t>(digest.data(), 32));
     if (!candidate) continue;
     const edwards::Point h = edwards::mul_by_cofactor(*candidate);
     if (h == edwards::Point::identity()) continue;
@@ -78,21 +64,17 @@ std::optional<edwards::Point> encode_to_curve(std::span<const uint8_t, 32> pk, C
 
 std::array<uint8_t, 16> challenge(const edwards::Point& y, const edwards::Point& h, const edwards::Point& gamma,
                                   const edwards::Point& u, const edwards::Point& v) noexcept {
-  Sha512 hash;
-  hash.byte(kSuite).byte(kDomainChallenge).point(y).point(h).point(gamma).point(u).point(v).byte(kTrailer);
-  uint8_t digest[64];
-  hash.finish(digest);
+  sha2::Sha512 hash;
+  suite_head(hash, kDomainChallenge).update(y.bytes()).update(h.bytes()).update(gamma.bytes()).update(u.bytes()).update(v.bytes());
+  const std::array<uint8_t, 64> digest = hash.update(kTrailerByte).finish();
   std::array<uint8_t, 16> c;
-  std::copy(digest, digest + 16, c.begin());
+  std::copy(digest.begin(), digest.begin() + 16, c.begin());
   return c;
 }
 
 std::array<uint8_t, 64> proof_to_hash(const edwards::Point& gamma) {
-  Sha512 hash;
-  hash.byte(kSuite).byte(kDomainProofToHash).point(edwards::mul_by_cofactor(gamma)).byte(kTrailer);
-  std::array<uint8_t, 64> beta;
-  hash.finish(beta.data());
-  return beta;
+  sha2::Sha512 hash;
+  return suite_head(hash, kDomainProofToHash).update(edwards::mul_by_cofactor(gamma).bytes()).update(kTrailerByte).finish();
 }
 
 CoreStatus prove(std::span<const uint8_t> sk, Chunks alpha, std::span<uint8_t> pre_out, std::span<uint8_t> proof_out) {
@@ -115,8 +97,7 @@ CoreStatus prove(std::span<const uint8_t> sk, Chunks alpha, std::span<uint8_t> p
   zeroize::SecretArray<32> k;
   {
     zeroize::SecretArray<64> digest;
-    Sha512 hash;
-    hash.bytes(e.prefix).point(*h).finish(digest.data());
+    sha2::Sha512().update(e.prefix).update(h->bytes()).finish(digest.span());
     crypto_core_ed25519_scalar_reduce(k.data(), digest.data());
   }
   const edwards::Point u = edwards::mul_base(k.array());

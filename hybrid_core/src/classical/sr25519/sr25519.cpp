@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "ristretto.hpp"
+#include "sha2/sha2.hpp"
 
 namespace valtorimesca::classical::sr25519 {
 
@@ -21,7 +22,7 @@ CoreStatus Sr25519::derive(std::span<const uint8_t, 32> seed, MutBytes sk_out, M
   if (pk_out.size() != 32) return fail(CoreError::bad_length(32, pk_out.size()));
   zeroize::SecretArray<32> mini(seed.data());
   zeroize::SecretArray<64> h;
-  crypto_hash_sha512(h.data(), mini.data(), mini.size());
+  sha2::sha512(mini.span(), h.span());
   // Ed25519 clamping, then division by the cofactor (a right shift by 3),
   // which leaves a scalar below 2^252 and hence canonical.
   h[0] &= 248;

@@ -1,4 +1,4 @@
-#include "oracle_client.hpp"
+#include "python_oracle.hpp"
 
 #include <unistd.h>
 
@@ -9,12 +9,12 @@
 #include <stdexcept>
 #include <string>
 
-namespace seeds_test {
+namespace vt_test {
 
-nlohmann::json run_oracle(const nlohmann::json& requests) {
+nlohmann::json run_python_oracle(const std::string& script, const nlohmann::json& requests) {
   const char* src = std::getenv("VT_SOURCE_DIR");
   if (src == nullptr) throw std::runtime_error("VT_SOURCE_DIR is not set");
-  char in_path[] = "/tmp/vt_seeds_oracle_XXXXXX";
+  char in_path[] = "/tmp/vt_python_oracle_XXXXXX";
   int fd = mkstemp(in_path);
   if (fd < 0) throw std::runtime_error("cannot create a temporary file");
   close(fd);
@@ -22,7 +22,7 @@ nlohmann::json run_oracle(const nlohmann::json& requests) {
     std::ofstream f(in_path);
     f << requests.dump();
   }
-  std::string cmd = std::string("/usr/bin/python3 ") + src + "/tests/seeds/oracle.py < " + in_path;
+  std::string cmd = std::string("/usr/bin/python3 ") + src + "/" + script + " < " + in_path;
   FILE* p = popen(cmd.c_str(), "r");
   if (p == nullptr) {
     std::remove(in_path);
@@ -41,4 +41,4 @@ nlohmann::json run_oracle(const nlohmann::json& requests) {
   return answers;
 }
 
-}  // namespace seeds_test
+}  // namespace vt_test

@@ -1,0 +1,48 @@
+// SHA-256 and SHA-512 (libsodium's). Every SHA-2 hash of the library goes
+// through these: one-shot digests, and incremental hashers whose state is
+// wiped when they are released. `update_framed` absorbs a part preceded by
+// its length as a big-endian 64-bit integer, the framing of the library's
+// labelled hashes.
+#pragma once
+
+#include <sodium.h>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace sha2 {
+
+template <class State, size_t Len>
+class Hasher {
+ public:
+  static constexpr size_t kLen = Len;
+
+  Hasher() noexcept;
+  ~Hasher();
+  Hasher(const Hasher&) = delete;
+  Hasher& operator=(const Hasher&) = delete;
+
+  Hasher& update(std::span<const uint8_t> data) noexcept;
+  Hasher& update_framed(std::span<const uint8_t> part) noexcept;
+  // Ends the hash; the hasher may not be used afterwards.
+  void finish(std::span<uint8_t, Len> out) noexcept;
+  std::array<uint8_t, Len> finish() noexcept;
+
+ private:
+  State st_;
+};
+
+using Sha256 = Hasher<crypto_hash_sha256_state, 32>;
+using Sha512 = Hasher<crypto_hash_sha512_state, 64>;
+
+extern template class Hasher<crypto_hash_sha256_state, 32>;
+extern template class Hasher<crypto_hash_sha512_state, 64>;
+
+// The digest by value, for public data; a secret digest goes through a
+// hasher into a wiped holder.
+std::array<uint8_t, 32> sha256(std::span<const uint8_t> data) noexcept;
+void sha512(std::span<const uint8_t> data, std::span<uint8_t, 64> out) noexcept;
+
+}  // namespace sha2
