@@ -3,6 +3,7 @@
 #include "fg_sample.hpp"
 
 #include "fixed.hpp"
+#include "subtle/ct_marks.hpp"
 #include "zeroize/zeroize.hpp"
 
 namespace fndsa::kgen {
@@ -34,10 +35,10 @@ void sample_short(detail::ShakePrng& rng, int8_t* f) noexcept {
     f[i] = static_cast<int8_t>(v);
   }
   // The last coefficient is redrawn until the sum is odd (a rejection:
-  // only the number of draws shows).
+  // only the number of draws shows, which is why the verdict is public).
   for (;;) {
     const int32_t v = draw(rng.next_u16());
-    if (((parity ^ static_cast<uint32_t>(v)) & 1) != 0) {
+    if (subtle::public_value(((parity ^ static_cast<uint32_t>(v)) & 1) != 0)) {
       f[511] = static_cast<int8_t>(v);
       return;
     }

@@ -7,6 +7,8 @@
 // by byte from the top, with random bytes.
 #include "gauss.hpp"
 
+#include "subtle/ct_marks.hpp"
+
 namespace fndsa::detail {
 namespace {
 
@@ -86,11 +88,14 @@ bool GaussSampler::accept(double x, double ccs) noexcept {
   shift = (shift | ((63u - shift) >> 16)) & 63;
   const uint64_t p = ((scaled_exp(r, ccs) << 1) - 1) >> shift;
   // Bernoulli(p / 2^64): a uniform 64-bit value below p, read from its top
-  // byte down, stopping at the first byte that differs.
+  // byte down, stopping at the first byte that differs. A fresh uniform
+  // byte equals v with probability 1/256 whatever v is, so how many bytes
+  // are read is independent of p and may show; the outcome is the
+  // sampler's accept-or-redraw decision, public by design.
   for (int i = 0; i < 8; ++i) {
     const uint8_t u = rng_.next_u8();
     const uint8_t v = static_cast<uint8_t>(p >> (56 - 8 * i));
-    if (u != v) return u < v;
+    if (subtle::public_value(u != v)) return subtle::public_value(u < v);
   }
   return false;
 }

@@ -10,6 +10,7 @@
 #include "fg_sample.hpp"
 #include "internal.hpp"
 #include "ntru.hpp"
+#include "subtle/ct_marks.hpp"
 #include "zeroize/zeroize.hpp"
 
 namespace fndsa {
@@ -37,13 +38,16 @@ void keygen_from_seed(const uint8_t seed[32], uint8_t sk[kSigningKeySize], uint8
   Secrets& s = held->get();
   {
     ShakePrng rng(seed, kKeygenSeedSize);
+    // Each test's verdict is public: a refused candidate is thrown away
+    // whole and the next one is drawn from fresh stream bytes, so which
+    // test refused it says nothing about the key finally kept.
     for (;;) {
       kgen::sample_short(rng, s.f);
-      if (!invertible_mod_q(s.f, s.t)) continue;
+      if (!subtle::public_value(invertible_mod_q(s.f, s.t))) continue;
       kgen::sample_short(rng, s.g);
-      if (!kgen::small_norm(s.f, s.g)) continue;
-      if (!kgen::small_orthogonal_norm(s.f, s.g)) continue;
-      if (kgen::solve_ntru(s.f, s.g, s.F, s.G)) break;
+      if (!subtle::public_value(kgen::small_norm(s.f, s.g))) continue;
+      if (!subtle::public_value(kgen::small_orthogonal_norm(s.f, s.g))) continue;
+      if (subtle::public_value(kgen::solve_ntru(s.f, s.g, s.F, s.G))) break;
     }
   }
   small_to_modq(s.g, s.h);

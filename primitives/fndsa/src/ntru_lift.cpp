@@ -10,6 +10,7 @@
 #include "fixed.hpp"
 #include "modp.hpp"
 #include "ntru.hpp"
+#include "subtle/ct_marks.hpp"
 
 namespace fndsa::kgen {
 namespace {
@@ -153,7 +154,8 @@ bool lift_and_reduce(const NormTower& t, unsigned d, const uint32_t* F_below, ui
     }
   }
   for (size_t j = 0; j < n; ++j) std::memcpy(F + j * slen, lifted + j * llen, slen * sizeof(uint32_t));
-  return fail == 0;
+  // A failed reduction refuses the candidate (f, g): a public verdict.
+  return subtle::public_value(fail == 0);
 }
 
 bool finish_top(const int8_t* f, const int8_t* g, const uint32_t* F_below, int8_t* F, int8_t* G) noexcept {
@@ -183,7 +185,8 @@ bool finish_top(const int8_t* f, const int8_t* g, const uint32_t* F_below, int8_
   ntt(pc, fb, logn - 1);
   uint32_t zero = 0;
   for (size_t j = 0; j < n; ++j) zero |= ct::eq_mask(fa[j], 0);
-  if (zero != 0) return false;  // f not invertible modulo this prime
+  // f not invertible modulo this prime: the candidate is refused (public).
+  if (subtle::public_value(zero) != 0) return false;
   for (size_t j = 0; j < hn; ++j) {
     Fa[2 * j] = mul(ga[2 * j + 1], fb[j]);
     Fa[2 * j + 1] = mul(ga[2 * j], fb[j]);
@@ -230,7 +233,7 @@ bool finish_top(const int8_t* f, const int8_t* g, const uint32_t* F_below, int8_
     F[i] = static_cast<int8_t>(a);
     G[i] = static_cast<int8_t>(b);
   }
-  return (bad >> 31) == 0;
+  return subtle::public_value((bad >> 31) == 0);  // refuses the candidate
 }
 
 }  // namespace fndsa::kgen

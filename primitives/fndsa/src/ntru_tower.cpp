@@ -14,6 +14,7 @@
 
 #include "bigint.hpp"
 #include "modp.hpp"
+#include "subtle/ct_marks.hpp"
 
 namespace fndsa::kgen {
 
@@ -70,9 +71,11 @@ bool solve_bottom(const NormTower& t, uint32_t* F) noexcept {
   constexpr size_t len = kNormLimbs[kDepth];
   const uint32_t* x = t.f(kDepth);
   const uint32_t* y = t.g(kDepth);
-  if ((x[0] & y[0] & 1) == 0) return false;
+  // The verdicts that end solving refuse the candidate (f, g) (see
+  // keygen.cpp), so they are public.
+  if (subtle::public_value((x[0] & y[0] & 1) == 0)) return false;
   Words inv(len);
-  if (!mod_inverse(inv.data(), y, x, len)) return false;
+  if (!subtle::public_value(mod_inverse(inv.data(), y, x, len))) return false;
   uint32_t borrow = 0;
   for (size_t j = 0; j < len; ++j) {
     const uint32_t d = x[j] - inv.data()[j] - borrow;
@@ -85,7 +88,7 @@ bool solve_bottom(const NormTower& t, uint32_t* F) noexcept {
     F[j] = static_cast<uint32_t>(z) & kLimbMask;
     carry = z >> 31;
   }
-  return carry == 0;
+  return subtle::public_value(carry == 0);
 }
 
 bool solve_ntru(const int8_t* f, const int8_t* g, int8_t* F, int8_t* G) noexcept {

@@ -7,6 +7,7 @@
 
 #include "ffsampling.hpp"
 #include "internal.hpp"
+#include "subtle/ct_marks.hpp"
 #include "zeroize/zeroize.hpp"
 
 namespace fndsa {
@@ -38,7 +39,8 @@ void SigningKey::wipe() noexcept {
 
 bool SigningKey::decode(std::span<const uint8_t> sk) noexcept {
   wipe();
-  if (sk.size() != kSigningKeySize || sk[0] != 0x50 + kLogN) return false;
+  // The header byte only names the format.
+  if (sk.size() != kSigningKeySize || subtle::public_value(sk[0]) != 0x50 + kLogN) return false;
   const uint8_t* body = sk.data() + 1;
   bool ok = unpack_signed(body, 384, f_, kN, 6);
   ok &= unpack_signed(body + 384, 384, g_, kN, 6);
@@ -46,6 +48,8 @@ bool SigningKey::decode(std::span<const uint8_t> sk) noexcept {
   // The signing seed is keyed by f and g; the verifying key's hash is kept.
   keccak::shake256(body, 768, hashed_sk_, sizeof hashed_sk_);
   std::memcpy(hashed_vk_, body + 1280, kHashedKeySize);
+  // The hash of the verifying key is public (every verifier computes it).
+  subtle::mark_public(hashed_vk_, sizeof hashed_vk_);
 
   // h = g / f and, from f G - g F = q, G = h F (mod q).
   struct Work {
@@ -64,7 +68,8 @@ bool SigningKey::decode(std::span<const uint8_t> sk) noexcept {
   modq_encode(w->h, vk_ + 1);
   intt(w->t);
   ok &= modq_to_small(w->t, G_);
-  if (!ok) {
+  // Whether the key is well formed is the decoder's public answer.
+  if (!subtle::public_value(ok)) {
     wipe();
     return false;
   }
@@ -178,6 +183,8 @@ SignStatus SigningKey::sign_with_seed(const uint8_t seed[kSignSeedSize], std::sp
     w.seed[40] = static_cast<uint8_t>(attempt);
     GaussSampler gs(w.seed, sizeof w.seed);
     gs.stream().next_bytes(w.nonce, sizeof w.nonce);
+    // The nonce is published in the signature.
+    subtle::mark_public(w.nonce, sizeof w.nonce);
     hash_to_point(w.nonce, w.mu, w.point);
 
     gram(basis_, w);
@@ -205,7 +212,11 @@ SignStatus SigningKey::sign_with_seed(const uint8_t seed[kSignSeedSize], std::sp
     fpoly_add(logn, w.t1, y);
     ifft(logn, x);
     ifft(logn, w.t1);
-    if (!short_enough(w.point, x, w.t1, w.s2)) continue;
+    // The norm check refuses a candidate (public verdict). A short s2 is
+    // the signature itself, so its encoding may show; one that does not
+    // fit the fixed length is refused in turn.
+    if (!subtle::public_value(short_enough(w.point, x, w.t1, w.s2))) continue;
+    subtle::mark_public(w.s2, sizeof w.s2);
     if (pack_compressed(w.s2, sig + 41, kSignatureSize - 41)) {
       sig[0] = static_cast<uint8_t>(0x30 + kLogN);
       std::memcpy(sig + 1, w.nonce, sizeof w.nonce);

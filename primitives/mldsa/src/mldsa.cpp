@@ -4,6 +4,7 @@
 
 #include "internal.hpp"
 #include "keccak/keccak.hpp"
+#include "subtle/ct_marks.hpp"
 #include "subtle/subtle.hpp"
 #include "zeroize/zeroize.hpp"
 
@@ -76,6 +77,7 @@ SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd,
   Matrix a;  // public: derived from rho
 
   const uint8_t* rho = sk.data();
+  subtle::mark_public(rho, 32);  // rho is also the public key's first field
   std::memcpy(st.key, sk.data() + kSkKOffset, 32);
   for (int j = 0; j < kL; ++j) {
     unpack_eta(st.s1_hat[j], sk.data() + kSkS1Offset + j * kEtaPolyBytes);
@@ -157,9 +159,11 @@ SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd,
     }
     reject |= static_cast<uint32_t>(kOmega - hints) >> 31;
 
-    if (subtle::black_box(static_cast<uint8_t>(reject)) != 0) continue;
+    // The attempt's verdict is the rejection decision: public by design.
+    if (subtle::public_value(subtle::black_box(static_cast<uint8_t>(reject))) != 0) continue;
 
     // Accepted: everything below goes into the public signature.
+    subtle::mark_public(&st.h, sizeof st.h);
     std::memcpy(sig.data(), st.c_tilde, kCTildeBytes);
     for (int j = 0; j < kL; ++j) pack_z(sig.data() + kSigZOffset + j * kZPolyBytes, st.z[j]);
     pack_hint(sig.data() + kSigHintOffset, st.h);
@@ -227,6 +231,7 @@ void keygen(Seed xi, std::span<uint8_t, kPublicKeyBytes> pk,
   const uint8_t* rho = st.seeds;
   const uint8_t* rho_prime = st.seeds + 32;
   const uint8_t* key = st.seeds + 96;
+  subtle::mark_public(rho, 32);  // the public key's first field
 
   Matrix a;
   expand_a(a, rho);

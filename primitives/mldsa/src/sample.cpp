@@ -2,6 +2,7 @@
 
 #include "internal.hpp"
 #include "keccak/keccak.hpp"
+#include "subtle/ct_marks.hpp"
 #include "zeroize/zeroize.hpp"
 
 namespace mldsa::detail {
@@ -35,7 +36,8 @@ void rej_bounded_poly(Poly& a, const uint8_t rho_prime[64], uint16_t r) noexcept
     for (size_t i = 0; i < sizeof buf && n < kN; ++i) {
       const uint32_t halves[2] = {buf[i] & 0x0Fu, static_cast<uint32_t>(buf[i] >> 4)};
       for (uint32_t b : halves) {
-        if (b < 15 && n < kN) {
+        // A refused half-byte is a sampler redraw: public by design.
+        if (subtle::public_value(b < 15) && n < kN) {
           const uint32_t mod5 = b - ((205 * b) >> 10) * 5;  // b mod 5 for b < 15
           a.c[n++] = kEta - static_cast<int32_t>(mod5);
         }
@@ -96,7 +98,8 @@ void sample_in_ball(Poly& c, const uint8_t c_tilde[kCTildeBytes]) noexcept {
         pos = 0;
       }
       j = buf[pos++];
-    } while (j > static_cast<uint32_t>(i));
+      // A refused position is a sampler redraw: public by design.
+    } while (subtle::public_value(j > static_cast<uint32_t>(i)));
     // c[i] = c[j]; c[j] = (-1)^bit, touching every slot up to i so that j
     // is not revealed through the memory access pattern.
     const int32_t sign = 1 - 2 * static_cast<int32_t>(signs & 1);

@@ -1,0 +1,272 @@
+// Constant-time check, run under valgrind's memcheck (see CMakeLists.txt).
+//
+// Each case marks its secret inputs (seeds, secret keys, signing randomness)
+// as uninitialised memory; memcheck then reports every conditional branch
+// and every memory address that depends on them. The library declassifies
+// only what its algorithms reveal by design (rejection decisions and values
+// that are published anyway), so a clean run means no other secret reaches a
+// branch or an index. Outputs are marked public before they are checked.
+//
+// Usage: ct_check CASE   (ct_check with no argument lists the cases)
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <span>
+#include <string_view>
+
+#include "fndsa/fndsa.hpp"
+#include "hash_engine/engine.hpp"
+#include "mldsa/mldsa.hpp"
+#include "subtle/ct_marks.hpp"
+#include "valtorimesca/classical/ed25519.hpp"
+#include "valtorimesca/classical/sr25519.hpp"
+
+namespace {
+
+using subtle::mark_public;
+using subtle::mark_secret;
+using Bytes = std::span<const uint8_t>;
+
+int failures = 0;
+
+void expect(bool ok, const char* what) {
+  if (!ok) {
+    std::fprintf(stderr, "FAILED: %s\n", what);
+    ++failures;
+  }
+}
+
+template <size_t N>
+std::array<uint8_t, N> pattern(uint8_t tag) {
+  std::array<uint8_t, N> a{};
+  for (size_t i = 0; i < N; ++i) a[i] = static_cast<uint8_t>(tag + 37 * i);
+  return a;
+}
+
+template <class T>
+void secret(T& a) {
+  mark_secret(a.data(), a.size());
+}
+template <class T>
+void reveal(T& a) {
+  mark_public(a.data(), a.size());
+}
+
+// A generator whose every output is secret.
+struct SecretRng {
+  uint8_t next = 1;
+  void fill_bytes(uint8_t* p, size_t n) {
+    for (size_t i = 0; i < n; ++i) p[i] = next++;
+    mark_secret(p, n);
+  }
+  void fill_bytes(std::span<uint8_t> s) { fill_bytes(s.data(), s.size()); }
+};
+
+constexpr std::string_view kMsg = "constant-time check";
+Bytes msg() { return {reinterpret_cast<const uint8_t*>(kMsg.data()), kMsg.size()}; }
+constexpr uint8_t kCtx[3] = {'c', 't', 'x'};
+
+// ---- FN-DSA-512: key generation, key decoding, signing ----
+void fndsa_case() {
+  auto seed = pattern<fndsa::kKeygenSeedSize>(1);
+  std::array<uint8_t, fndsa::kSigningKeySize> sk{};
+  std::array<uint8_t, fndsa::kVerifyingKeySize> vk{};
+  secret(seed);
+  fndsa::keygen_from_seed(seed.data(), sk.data(), vk.data());
+  reveal(vk);
+
+  secret(sk);
+  fndsa::SigningKey key;
+  expect(key.decode(sk), "FN-DSA key decodes");
+  for (uint8_t round = 0; round < 2; ++round) {
+    auto rnd = pattern<fndsa::kSignSeedSize>(static_cast<uint8_t>(50 + round));
+    secret(rnd);
+    std::array<uint8_t, fndsa::kSignatureSize> sig{};
+    const auto st = key.sign_with_seed(rnd.data(), kCtx, msg(), sig.data());
+    expect(st == fndsa::SignStatus::Ok, "FN-DSA signs");
+    reveal(sig);
+    expect(fndsa::verify(vk, sig, kCtx, msg()), "FN-DSA signature verifies");
+  }
+  // The generic entry draws its randomness from the generator.
+  SecretRng rng;
+  std::array<uint8_t, fndsa::kSignatureSize> sig{};
+  expect(key.sign(rng, kCtx, msg(), sig.data()) == fndsa::SignStatus::Ok, "FN-DSA signs from a generator");
+  reveal(sig);
+  expect(fndsa::verify(vk, sig, kCtx, msg()), "FN-DSA generator signature verifies");
+}
+
+// ---- ML-DSA-44: key generation and signing ----
+void mldsa_case() {
+  auto xi = pattern<mldsa::kSeedBytes>(2);
+  std::array<uint8_t, mldsa::kPublicKeyBytes> pk{};
+  std::array<uint8_t, mldsa::kSecretKeyBytes> sk{};
+  secret(xi);
+  mldsa::keygen(xi, pk, sk);
+  reveal(pk);
+  secret(sk);
+  // Several randomness values, so that refused attempts are exercised too.
+  for (uint8_t round = 0; round < 4; ++round) {
+    auto rnd = pattern<mldsa::kRndBytes>(static_cast<uint8_t>(60 + round));
+    secret(rnd);
+    std::array<uint8_t, mldsa::kSignatureBytes> sig{};
+    const auto st = mldsa::sign(sk, msg(), kCtx, rnd, sig);
+    expect(st == mldsa::SignStatus::Ok, "ML-DSA signs");
+    reveal(sig);
+    expect(mldsa::verify(pk, msg(), kCtx, sig), "ML-DSA signature verifies");
+  }
+}
+
+// ---- Ed25519: key derivation, signing, ECVRF proving ----
+void ed25519_case() {
+  namespace ed = valtorimesca::classical::ed25519;
+  auto seed = pattern<32>(3);
+  std::array<uint8_t, ed::kSecretKeyLen> sk{};
+  std::array<uint8_t, ed::kPublicKeyLen> pk{};
+  secret(seed);
+  expect(ed::Ed25519::derive(seed, sk, pk).ok(), "Ed25519 derives");
+  reveal(pk);
+  secret(sk);
+
+  std::array<uint8_t, ed::kSignatureLen> sig{};
+  SecretRng rng;
+  expect(ed::Ed25519::sign(sk, msg(), {}, rng, sig).ok(), "Ed25519 signs");
+  reveal(sig);
+  expect(ed::verify_zip215(pk, msg(), sig), "Ed25519 signature verifies");
+
+  std::array<uint8_t, ed::kVrfPreOutputLen> pre{};
+  std::array<uint8_t, ed::kVrfProofLen> proof{};
+  expect(ed::Ed25519::vrf_evaluate_deterministic(sk, kCtx, msg(), pre, proof).ok(), "Ed25519 VRF proves");
+  reveal(pre);
+  reveal(proof);
+  expect(ed::Ed25519::vrf_verify(pk, kCtx, msg(), pre, proof).declassify(), "Ed25519 VRF proof verifies");
+}
+
+// ---- sr25519: key derivation, signing, VRF proving ----
+void sr25519_case() {
+  namespace sr = valtorimesca::classical::sr25519;
+  auto seed = pattern<32>(4);
+  std::array<uint8_t, sr::kSecretKeyLen> sk{};
+  std::array<uint8_t, sr::kPublicKeyLen> pk{};
+  secret(seed);
+  expect(sr::Sr25519::derive(seed, sk, pk).ok(), "sr25519 derives");
+  reveal(pk);
+  secret(sk);
+
+  const uint8_t label[] = "ct-label";
+  SecretRng rng;
+  std::array<uint8_t, sr::kSignatureLen> sig{};
+  expect(sr::Sr25519::sign(sk, msg(), label, rng, sig).ok(), "sr25519 signs (hedged)");
+  reveal(sig);
+  expect(sr::Sr25519::verify(pk, msg(), label, sig).declassify(), "sr25519 hedged signature verifies");
+
+  auto nonce = pattern<32>(70);
+  secret(nonce);
+  expect(sr::Sr25519::sign_deterministic(sk, msg(), nonce, label, sig).ok(), "sr25519 signs (deterministic)");
+  reveal(sig);
+  expect(sr::Sr25519::verify(pk, msg(), label, sig).declassify(), "sr25519 deterministic signature verifies");
+
+  std::array<uint8_t, sr::kPreOutputLen> pre{};
+  std::array<uint8_t, sr::kVrfProofLen> proof{};
+  expect(sr::Sr25519::vrf_evaluate(sk, label, msg(), rng, pre, proof).ok(), "sr25519 VRF proves (hedged)");
+  reveal(pre);
+  reveal(proof);
+  expect(sr::Sr25519::vrf_verify(pk, label, msg(), pre, proof).declassify(), "sr25519 hedged VRF proof verifies");
+  expect(sr::Sr25519::vrf_evaluate_deterministic(sk, label, msg(), pre, proof).ok(),
+         "sr25519 VRF proves (deterministic)");
+  reveal(pre);
+  reveal(proof);
+  expect(sr::Sr25519::vrf_verify(pk, label, msg(), pre, proof).declassify(),
+         "sr25519 deterministic VRF proof verifies");
+}
+
+// ---- the hash engine: key generation, stateful and few-time signing ----
+hash::SecretSeed secret_seed(uint8_t tag) {
+  hash::SecretSeed s(pattern<32>(tag));
+  mark_secret(s.data(), s.size());
+  return s;
+}
+
+shrincs::key::Keys engine_keys(uint32_t capacity) {
+  auto keys = shrincs::key::Keys::generate(secret_seed(10), secret_seed(11), pattern<32>(12), secret_seed(13),
+                                           secret_seed(14), pattern<32>(15), capacity);
+  expect(keys.has_value(), "engine key generates");
+  // The roots and the commitment are the public key.
+  reveal(keys->stateless.root);
+  reveal(keys->stateful.root());
+  reveal(keys->commitment);
+  return std::move(*keys);
+}
+
+shrincs::ShrincsAction engine_action(uint8_t tag) {
+  shrincs::ShrincsAction a;
+  a.words[0] = pattern<32>(20);
+  a.words[3] = pattern<32>(21);
+  a.words[4] = pattern<32>(tag);
+  return a;
+}
+
+void engine_stateful_case() {
+  auto keys = engine_keys(2);
+  const auto pk = keys.public_key();
+  for (uint8_t i = 0; i < 2; ++i) {
+    const auto action = engine_action(static_cast<uint8_t>(30 + i));
+    const auto m = shrincs::verifier::action_message_hash(shrincs::verifier::Path::Stateful, keys.commitment, action);
+    auto sig = shrincs::uxmss::sign_stateful_raw(keys.stateful, m);
+    expect(sig.has_value(), "stateful signature made");
+    if (!sig) return;
+    for (auto& v : sig->wots_values) reveal(v);
+    for (auto& v : sig->auth_path) reveal(v);
+    reveal(sig->randomizer);
+    expect(shrincs::verifier::ShrincsVerifier::verify_stateful(keys.commitment, pk, action, *sig),
+           "stateful signature verifies");
+  }
+}
+
+void engine_stateless_case() {
+  auto keys = engine_keys(1);
+  const auto pk = keys.public_key();
+  const auto action = engine_action(40);
+  const auto m = shrincs::verifier::ShrincsVerifier::stateless_action_message_hash(keys.commitment, action);
+  auto sig = shrincs::signer::ShrincsSigner::sign_stateless_raw(keys.stateless, m);
+  expect(sig.has_value(), "few-time signature made");
+  if (!sig) return;
+  const auto bytes = sphincs_plus_c::signature::encode_flat(*sig);
+  mark_public(bytes.data(), bytes.size());
+  const auto back = sphincs_plus_c::signature::decode_flat(bytes);
+  expect(back.has_value(), "few-time signature decodes");
+  expect(back && shrincs::verifier::ShrincsVerifier::verify_stateless(keys.commitment, pk, action, *back),
+         "few-time signature verifies");
+}
+
+struct Case {
+  const char* name;
+  void (*run)();
+};
+
+constexpr Case kCases[] = {
+    {"fndsa", fndsa_case},
+    {"mldsa", mldsa_case},
+    {"ed25519", ed25519_case},
+    {"sr25519", sr25519_case},
+    {"engine_stateful", engine_stateful_case},
+    {"engine_stateless", engine_stateless_case},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    for (const auto& c : kCases) std::printf("%s\n", c.name);
+    return argc == 1 ? 0 : 2;
+  }
+  for (const auto& c : kCases) {
+    if (std::string_view(argv[1]) == c.name) {
+      c.run();
+      std::printf("%s: %s\n", c.name, failures == 0 ? "ok" : "FAILED");
+      return failures == 0 ? 0 : 1;
+    }
+  }
+  std::fprintf(stderr, "unknown case %s\n", argv[1]);
+  return 2;
+}
