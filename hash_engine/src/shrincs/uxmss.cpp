@@ -8,6 +8,7 @@
 #include "hash_engine/profiles/p256s.hpp"
 #include "hash_engine/hash/suite.hpp"
 #include "hash_engine/wots_c.hpp"
+#include "subtle/ct_marks.hpp"
 #include "subtle/subtle.hpp"
 
 namespace shrincs::uxmss {
@@ -179,6 +180,9 @@ std::optional<signature::Signature> sign_stateful_raw(Key& key, std::span<const 
   const PrivateKey& priv = key.private_key();
   const auto qb = hash::be32(q);
   const Digest r = keccak_packed({Part(P::UXMSS_RANDOMIZER), Part(priv.prf_key.bytes()), Part(qb), Part(message)});
+  // The randomizer is published in the signature, so the grinding that
+  // hashes it, and the chain lengths it yields, are public.
+  subtle::mark_public(r.data(), r.size());
 
   const size_t digest_len = P::UXMSS_DIGITS.size() + 32 + 4 + 32 + 4 + message.size();
   auto digests = [&](uint32_t base, size_t k, Digest* out) {

@@ -11,6 +11,7 @@
 #include "hash_engine/trace_macros.hpp"
 #include "hash_engine/treehash.hpp"
 #include "hash_engine/wots_c.hpp"
+#include "subtle/ct_marks.hpp"
 
 namespace sphincs_plus_c::fors_c {
 
@@ -180,6 +181,9 @@ std::pair<Digest, std::vector<Digest>> fors_tree_root_and_auth_path(const key::K
 std::optional<SignedForsC> sign_fors_c(const key::Key& key, std::span<const uint8_t> message) {
   SignedForsC out;
   out.signature.randomizer = keccak_packed({Part(P::FORS_RANDOMIZER), Part(key.priv.prf_key.bytes()), Part(message)});
+  // Published in the signature: the counter search over it, and the tree
+  // and leaf indices it picks, are public.
+  subtle::mark_public(out.signature.randomizer.data(), 32);
   trace_macros::stateless_trace("FORS randomizer ready");
   auto won = winning_fors_counter_and_digest(key, message, out.signature.randomizer);
   if (!won) {

@@ -6,6 +6,7 @@
 #include "hash_engine/profiles/p256s.hpp"
 #include "hash_engine/shrincs/signer.hpp"
 #include "hash_engine/trace_macros.hpp"
+#include "subtle/ct_marks.hpp"
 
 namespace sphincs_plus_c {
 
@@ -52,7 +53,12 @@ std::optional<signature::Signature> sign(const key::Key& key, std::span<const ui
   signature::Signature sig;
   sig.fors = std::move(fors->signature);
   sig.layers.reserve(P::HT_LAYERS);
+  // What each layer signs (the FORS public key, then the root of the
+  // subtree below) is recomputed by every verifier, and the leaf value and
+  // randomizer of each layer are published, so the counter search and the
+  // chain lengths it yields are public.
   Digest m = fors->public_key;
+  subtle::mark_public(m.data(), m.size());
   uint64_t t = fors->tree_index;
   uint32_t x = fors->leaf_index;
   for (uint32_t l = 0; l < P::HT_LAYERS; ++l) {
@@ -63,6 +69,9 @@ std::optional<signature::Signature> sign(const key::Key& key, std::span<const ui
     auto [root, path] = hypertree::hypertree_subtree(key.public_seed, seeds[l], l, t, x, ls.leaf);
     ls.auth_path = std::move(path);
     ls.randomizer = keccak_packed({Part(P::WOTS_C_RANDOMIZER), Part(key.priv.prf_key.bytes()), Part(m)});
+    subtle::mark_public(root.data(), root.size());
+    subtle::mark_public(ls.leaf.data(), ls.leaf.size());
+    subtle::mark_public(ls.randomizer.data(), ls.randomizer.size());
     auto w = hypertree::sign_stateless_wots_c(key.public_seed, seeds[l], l, t, x, ls.leaf, ls.randomizer, m);
     if (!w) return std::nullopt;
     ls.counter = w->counter;

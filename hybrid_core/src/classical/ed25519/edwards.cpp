@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "fault/fault.hpp"
+#include "subtle/ct_marks.hpp"
 #include "subtle/subtle.hpp"
 
 namespace valtorimesca::classical::ed25519::edwards {
@@ -66,8 +67,11 @@ Point small_multiple(const Point& t, unsigned m) {
   return acc;
 }
 
+// Secret scalars reach this check too: every caller passes a scalar reduced
+// modulo l, whose top bit is zero whatever the secret, so the verdict
+// reveals nothing and only a broken invariant makes it fail.
 void check_scalar_range(const Scalar& n) {
-  fault::check((n[31] & 0x80) == 0, "scalar of 2^255 or more in a point multiplication");
+  fault::check(subtle::public_value((n[31] & 0x80) == 0), "scalar of 2^255 or more in a point multiplication");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "sha2/sha2.hpp"
+#include "subtle/ct_marks.hpp"
 #include "zeroize/zeroize.hpp"
 
 namespace valtorimesca::classical::ed25519::vrf_impl {
@@ -90,6 +91,7 @@ CoreStatus prove(std::span<const uint8_t> sk, Chunks alpha, std::span<uint8_t> p
   }
   // The public key entering the hashes is the one the seed gives.
   const edwards::Point y = edwards::mul_base(e.x);
+  subtle::mark_public(y.bytes().data(), 32);  // the public key
   const auto h = encode_to_curve(y.bytes(), alpha);
   if (!h) return fail(CoreError::component_failure());
   const edwards::Point gamma = edwards::mul_prime_order(*h, e.x);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "subtle/ct_marks.hpp"
+
 namespace valtorimesca::classical::sr25519::detail {
 
 namespace {
@@ -47,8 +49,10 @@ CoreStatus decode_secret_key(std::span<const uint8_t> sk, Keypair& kp) noexcept 
   std::memcpy(kp.key.data(), sk.data(), 32);
   std::memcpy(kp.nonce.data(), sk.data() + 32, 32);
   // Only the verdict leaves constant time: a malformed key is refused.
-  if (!scalar_is_canonical(kp.key.data()).declassify()) return fail(CoreError::component_failure());
+  if (!subtle::public_value(scalar_is_canonical(kp.key.data()).declassify()))
+    return fail(CoreError::component_failure());
   base_mul(kp.pk.data(), kp.key.data());
+  subtle::mark_public(kp.pk.data(), kp.pk.size());  // the public key
   return {};
 }
 
