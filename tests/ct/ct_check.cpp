@@ -22,6 +22,9 @@
 #include "subtle/ct_marks.hpp"
 #include "valtorimesca/classical/ed25519.hpp"
 #include "valtorimesca/classical/sr25519.hpp"
+#include "valtorimesca/composite_ops.hpp"
+#include "valtorimesca/derive.hpp"
+#include "valtorimesca/suite_types.hpp"
 
 namespace {
 
@@ -244,6 +247,62 @@ void engine_stateless_case() {
          "few-time signature verifies");
 }
 
+// ---- seed derivation: component seeds, hard junctions, VRF key seeds ----
+// (Parsing a recovery phrase is left out: its word boundaries are found by
+// ordinary scanning, see bip39/bip39.hpp.)
+void seeds_case() {
+  namespace derive = valtorimesca::derive;
+  auto master = pattern<32>(6);
+  secret(master);
+  const uint8_t label[] = "ct-suite";
+  std::array<uint8_t, 32> classical{};
+  std::array<uint8_t, 64> pq{};
+  expect(derive::derive_component_seeds(master, label, classical, pq).ok(), "component seeds");
+  const derive::ChainCode code = pattern<32>(80);
+  const derive::ChainCode path[2] = {code, pattern<32>(81)};
+  expect(derive::derive_hard_junction(master, code).ok(), "hard junction");
+  expect(derive::derive_hard_junction_path(master, path).ok(), "hard-junction path");
+  expect(derive::derive_stateless_vrf_seed(master, label).ok(), "VRF key seed");
+}
+
+// ---- composite keys and signatures: the glue around the components ----
+template <class S, bool Delta>
+void composite_suite(uint8_t tag) {
+  namespace cc = valtorimesca::composite_common;
+  constexpr size_t kSigLen = Delta ? valtorimesca::composite_delta::kSignatureLen<S>
+                                   : valtorimesca::composite::kSignatureLen<S>;
+  std::array<uint8_t, 32> master = pattern<32>(tag);
+  std::array<uint8_t, cc::Lengths<S>::kSecretKey> sk{};
+  std::array<uint8_t, cc::Lengths<S>::kPublicKey> pk{};
+  std::array<uint8_t, kSigLen> sig{};
+  secret(master);
+  expect(cc::keypair_from_seed<S>(master, sk, pk).ok(), "composite key pair");
+  reveal(pk);
+  secret(sk);
+  SecretRng rng;
+  auto nonce = pattern<32>(static_cast<uint8_t>(tag + 1));
+  secret(nonce);
+  for (int mode = 0; mode < 2; ++mode) {
+    bool ok;
+    if constexpr (Delta) {
+      namespace cd = valtorimesca::composite_delta;
+      ok = mode == 0 ? cd::sign<S>(sk, msg(), kCtx, rng, sig).ok() : cd::sign_deterministic<S>(sk, msg(), kCtx, nonce, sig).ok();
+      reveal(sig);
+      expect(ok && cd::verify<S>(pk, msg(), kCtx, sig), "composite signature verifies");
+    } else {
+      namespace co = valtorimesca::composite;
+      ok = mode == 0 ? co::sign<S>(sk, msg(), kCtx, rng, sig).ok() : co::sign_deterministic<S>(sk, msg(), kCtx, nonce, sig).ok();
+      reveal(sig);
+      expect(ok && co::verify<S>(pk, msg(), kCtx, sig), "composite signature verifies");
+    }
+  }
+}
+
+void composite_case() {
+  composite_suite<valtorimesca::suites::EdMl44, false>(90);
+  composite_suite<valtorimesca::suites::SrFn512, true>(92);
+}
+
 // The check of the check: a branch on a secret must be reported, or the
 // marks are not compiled in and every other case passes for nothing.
 void canary_case() {
@@ -264,6 +323,8 @@ constexpr Case kCases[] = {
     {"sr25519", sr25519_case},
     {"engine_stateful", engine_stateful_case},
     {"engine_stateless", engine_stateless_case},
+    {"seeds", seeds_case},
+    {"composite", composite_case},
     {"canary", canary_case},
 };
 
