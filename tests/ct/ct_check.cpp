@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "fndsa/fndsa.hpp"
@@ -24,6 +25,7 @@
 #include "valtorimesca/classical/sr25519.hpp"
 #include "valtorimesca/composite_ops.hpp"
 #include "valtorimesca/derive.hpp"
+#include "valtorimesca/mnemonic.hpp"
 #include "valtorimesca/suite_types.hpp"
 
 namespace {
@@ -247,11 +249,24 @@ void engine_stateless_case() {
          "few-time signature verifies");
 }
 
-// ---- seed derivation: component seeds, hard junctions, VRF key seeds ----
-// (Parsing a recovery phrase is left out: its word boundaries are found by
-// ordinary scanning, see bip39/bip39.hpp.)
+// ---- master seeds: recovery phrase, component seeds, hard junctions ----
 void seeds_case() {
   namespace derive = valtorimesca::derive;
+  // Odd white space on purpose: the splitter's every branch is exercised.
+  std::string phrase =
+      " abandon\tabandon abandon\xe3\x80\x80" "abandon  abandon abandon\xc2\xa0" "abandon abandon abandon "
+      "abandon abandon\nabout ";
+  std::string password = "ct";
+  mark_secret(phrase.data(), phrase.size());
+  mark_secret(password.data(), password.size());
+  auto from_phrase = valtorimesca::mnemonic::master_seed_from_mnemonic(phrase, password);
+  expect(from_phrase.ok(), "master seed from the phrase");
+  // A refused phrase reveals only that it was refused.
+  std::string typo = phrase;
+  typo[3] = 'x';
+  secret(typo);
+  expect(!valtorimesca::mnemonic::master_seed_from_mnemonic(typo, password).ok(), "unknown word refused");
+
   auto master = pattern<32>(6);
   secret(master);
   const uint8_t label[] = "ct-suite";

@@ -1,9 +1,12 @@
 // Internals shared by the word list and the phrase parser.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+
+#include "bip39/bip39.hpp"
 
 namespace bip39::detail {
 
@@ -12,30 +15,23 @@ namespace bip39::detail {
 extern const char kEnglishSlots[2048 * 8 + 1];
 extern const uint8_t kEnglishLengths[2048];
 
-// Constant-time lookup: 1 and the index in `index` when `word` is in the
-// list, otherwise 0 and index 0. Every entry is compared.
-uint64_t lookup(std::string_view word, uint16_t& index) noexcept;
+// Constant-time lookup of a word given as its first kMaxWordLen bytes
+// (zero-padded, in the slots' layout) and its full length: 1 and the index
+// in `index` when it is in the list, otherwise 0 and index 0. Every entry is
+// compared.
+uint64_t lookup(const std::array<uint8_t, kMaxWordLen>& key, uint64_t len, uint16_t& index) noexcept;
 
-// Length in bytes of the white-space character that starts at `p` (UTF-8,
-// `n` bytes available), or 0 when none starts there.
-size_t whitespace_len(const unsigned char* p, size_t n) noexcept;
+// The words of a phrase, found without a branch or a memory index on its
+// bytes: the first kMaxWords words, each as its first kMaxWordLen bytes
+// (zero-padded) and its full length.
+struct SplitWords {
+  std::array<std::array<uint8_t, kMaxWordLen>, kMaxWords> keys{};
+  std::array<uint64_t, kMaxWords> lengths{};
+};
 
-// Calls f(word) for every maximal run of non-white-space characters.
-template <class F>
-void for_each_word(std::string_view text, F&& f) {
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  size_t n = text.size();
-  size_t i = 0;
-  while (i < n) {
-    size_t ws = whitespace_len(p + i, n - i);
-    if (ws != 0) {
-      i += ws;
-      continue;
-    }
-    size_t start = i;
-    while (i < n && whitespace_len(p + i, n - i) == 0) ++i;
-    f(text.substr(start, i - start));
-  }
-}
+// Splits `text` at runs of white space into `out` and returns the number
+// of words (also those past kMaxWords, which are not kept). The count is
+// as secret as the text; the caller decides what to reveal.
+uint64_t split_words(std::string_view text, SplitWords& out) noexcept;
 
 }  // namespace bip39::detail

@@ -6,9 +6,11 @@
 // white space is ignored. A phrase must hold 12, 15, 18, 21 or 24 words, each
 // exactly a word of the list, and its checksum must hold.
 //
-// Word lookup scans the whole list with constant-time comparisons, and the
-// checksum is compared in constant time; the word boundaries (and so the
-// word lengths) are found by ordinary scanning.
+// Parsing takes no branch and no memory index on the phrase's bytes: the
+// words are split in one masked pass over the text, each lookup compares
+// every entry of the list, and the checksum is compared in constant time.
+// What it reveals is the number of words and the verdicts (which check
+// failed, and where the first unknown word stands).
 #pragma once
 
 #include <array>
