@@ -124,6 +124,9 @@ TEST(Bip39Parse, ErrorsInTheOrderCountWordsChecksum) {
       {"U+FEFF separator", glue("\xef\xbb\xbf"), {Kind::BadWordCount, 11}},
       {"comma separator", glue(","), {Kind::BadWordCount, 11}},
       {"NUL separator", glue(std::string(1, '\0')), {Kind::BadWordCount, 11}},
+      // A white-space character cut short by the end of the text is none.
+      {"U+3000 cut short at the end", kZero12 + " \xe3\x80", {Kind::BadWordCount, 13}},
+      {"U+00A0 cut short at the end", kZero12 + "\xc2", {Kind::UnknownWord, 11}},
   };
   for (const auto& c : cases) {
     std::optional<ParseError> err;
