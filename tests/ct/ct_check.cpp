@@ -17,8 +17,8 @@
 #include <string_view>
 
 #include "fndsa/fndsa.hpp"
-#include "keccak/keccak.hpp"
 #include "hash_engine/engine.hpp"
+#include "keccak/keccak.hpp"
 #include "mldsa/mldsa.hpp"
 #include "subtle/ct_marks.hpp"
 #include "valtorimesca/classical/ed25519.hpp"
