@@ -99,10 +99,10 @@ CoreResult<size_t> ShrincsScheme::sign_stateful(ShrincsSecretKey& key, Bytes bun
   if (!action.acceptable()) return fail(CoreError::component_failure());
   const size_t need = stateful_sig_len(q);
   if (out.size() < need) return fail(CoreError::output_buffer_too_small(need, out.size()));
-  const std::vector<uint8_t> flat = ::shrincs::signature::encode_stateful(*sig);
-  if (flat.size() != need) return fail(CoreError::component_failure());
-  std::memcpy(out.data(), flat.data(), need);
-  return need;
+  if (::shrincs::signature::stateful_len(*sig) != need) return fail(CoreError::component_failure());
+  auto n = ::shrincs::signature::write_stateful(*sig, out);
+  if (!n) return fail(CoreError::component_failure());
+  return *n;
 }
 
 CoreResult<size_t> ShrincsScheme::sign_stateless(const ShrincsSecretKey& key, Bytes message, MutBytes out) {
