@@ -24,9 +24,15 @@ hash::Digest seed_hash(std::string_view label, Bytes seed) noexcept {
   return hash::ops::keccak_packed({hash::Part(label), hash::Part(seed)});
 }
 
+// The same hash squeezed straight into a seed that wipes itself; the
+// sponge wipes its state when released.
 hash::SecretSeed secret_seed(std::string_view label, Bytes seed) noexcept {
-  zeroize::Wiped<hash::Digest> d(seed_hash(label, seed));
-  return hash::SecretSeed(d.get());
+  keccak::Keccak256 h;
+  h.absorb(reinterpret_cast<const uint8_t*>(label.data()), label.size());
+  h.absorb(seed);
+  hash::SecretSeed out;
+  h.final(out.data());
+  return out;
 }
 
 std::span<const uint8_t, 32> commitment_field(Bytes bundle) noexcept {
