@@ -2,6 +2,7 @@
 // buffers, handles opened from blobs, signing on both paths, verification
 // against whole and stored public keys, and the refusals of each.
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
 
 #include <functional>
 #include <string>
@@ -225,6 +226,37 @@ TEST(StatefulAbi, RoundTripAtFullCapacity) {
   ASSERT_TRUE(m.ok());
   ssig.resize(*m);
   EXPECT_TRUE(verifies(suite, g.pk, ssig, false));
+}
+
+// The classical half of an ED_SH signature is a plain Ed25519 signature of
+// the message representative 0x01 ‖ label ‖ |ctx| ‖ ctx ‖ msg, as OpenSSL
+// sees it.
+TEST(StatefulAbi, ClassicalHalfIsEd25519OverTheMessageRepresentative) {
+  const Generated g = generate(SuiteCode::ED_SH, 40, 1);
+  auto h = handle::open(SuiteCode::ED_SH, g.blob);
+  ASSERT_TRUE(h.ok());
+  RecordingJournal j = journal_for(SuiteCode::ED_SH, g.pk);
+  V sig(signature_len(SuiteCode::ED_SH));
+  ASSERT_TRUE(handle::sign_stateful_with_handle(*h, j, kMsg, kCtx, sig).ok());
+  const std::string label = "hybrid-ed25519-shrincs-256s-v1";
+  V m = {0x01};
+  m.insert(m.end(), label.begin(), label.end());
+  m.push_back(0);
+  m.push_back(uint8_t(kCtx.size()));
+  m.insert(m.end(), kCtx.begin(), kCtx.end());
+  m.insert(m.end(), kMsg.begin(), kMsg.end());
+  auto openssl_verifies = [&](const V& msg) {
+    EVP_PKEY* key = EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr, g.pk.data(), 32);
+    EVP_MD_CTX* ctx = EVP_MD_CTX_new();
+    const bool ok = key && ctx && EVP_DigestVerifyInit(ctx, nullptr, nullptr, nullptr, key) == 1 &&
+                    EVP_DigestVerify(ctx, sig.data(), 64, msg.data(), msg.size()) == 1;
+    EVP_MD_CTX_free(ctx);
+    EVP_PKEY_free(key);
+    return ok;
+  };
+  EXPECT_TRUE(openssl_verifies(m));
+  m.back() ^= 1;
+  EXPECT_FALSE(openssl_verifies(m));
 }
 
 TEST(StatefulAbi, WrongGroupIsRefusedFirst) {
