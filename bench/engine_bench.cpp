@@ -11,6 +11,7 @@
 #include "hash_engine/shrincs/signer.hpp"
 #include "hash_engine/shrincs/verifier.hpp"
 #include "keccak/keccak.hpp"
+#include "permutation_clock.hpp"
 
 namespace {
 
@@ -33,23 +34,9 @@ shrincs::ShrincsAction action() {
   return a;
 }
 
-// Seconds per permutation of one lane of permute_x8.
-double x8_per_permutation(bool portable) {
-  keccak::force_portable(portable);
-  keccak::State st[8] = {};
-  constexpr int kCalls = 100000;
-  for (int i = 0; i < 2000; ++i) keccak::permute_x8(st);
-  const auto t0 = std::chrono::steady_clock::now();
-  for (int i = 0; i < kCalls; ++i) keccak::permute_x8(st);
-  const auto t1 = std::chrono::steady_clock::now();
-  benchmark::DoNotOptimize(st);
-  keccak::force_portable(false);
-  return std::chrono::duration<double>(t1 - t0).count() / (8.0 * kCalls);
-}
-
 double per_perm(bool portable) {
-  static const double fast = x8_per_permutation(false);
-  static const double slow = x8_per_permutation(true);
+  static const double fast = vt_bench::x8_per_permutation(false);
+  static const double slow = vt_bench::x8_per_permutation(true);
   return portable ? slow : fast;
 }
 
