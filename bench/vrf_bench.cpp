@@ -4,11 +4,9 @@
 // measured in the same run ("ratio").
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <vector>
 
-#include "hash_engine/hash/ops.hpp"
-#include "permutation_clock.hpp"
+#include "perm_ratio.hpp"
 
 #include "valtorimesca_abi/sizes.hpp"
 #include "valtorimesca_abi/stateless_suites.hpp"
@@ -65,27 +63,9 @@ vrf::VrfStatelessKey derive_key(SuiteCode c, Bytes& pk) {
   return std::move(vrf::VrfStatelessKey::derive(c, Seed32{7}, pk)).value();
 }
 
-// Times op once per iteration and sets the permutation counters.
-template <class Op>
-void timed_in_permutations(benchmark::State& st, Op&& op) {
-  static const double per_perm = vt_bench::x8_per_permutation(false);
-  double seconds = 0;
-  uint64_t perms = 0;
-  for (auto _ : st) {
-    hash::reset_permutation_count();
-    const auto t0 = std::chrono::steady_clock::now();
-    op();
-    const auto t1 = std::chrono::steady_clock::now();
-    perms = hash::permutation_count();
-    seconds += std::chrono::duration<double>(t1 - t0).count();
-  }
-  st.counters["perms"] = double(perms);
-  st.counters["ratio"] = (seconds / double(st.iterations())) / (double(perms) * per_perm);
-}
-
 void BM_vrf_key_derive(benchmark::State& st, SuiteCode c) {
   Bytes pk(196);
-  timed_in_permutations(st, [&] { benchmark::DoNotOptimize(vrf::VrfStatelessKey::derive(c, Seed32{7}, pk)); });
+  run(st, false, [] {}, [&] { benchmark::DoNotOptimize(vrf::VrfStatelessKey::derive(c, Seed32{7}, pk)); });
 }
 
 void BM_vrf_key_prove(benchmark::State& st, SuiteCode c) {
@@ -93,7 +73,7 @@ void BM_vrf_key_prove(benchmark::State& st, SuiteCode c) {
   const auto key = derive_key(c, pk);
   Bytes proof(vrf::vrf_proof_len(c));
   OpenBudget store;
-  timed_in_permutations(st, [&] { benchmark::DoNotOptimize(vrf::vrf_prove_stateless(key, store, kInput, proof)); });
+  run(st, false, [] {}, [&] { benchmark::DoNotOptimize(vrf::vrf_prove_stateless(key, store, kInput, proof)); });
 }
 
 void BM_vrf_verify_stateful_suite(benchmark::State& st, SuiteCode c) {
@@ -103,7 +83,7 @@ void BM_vrf_verify_stateful_suite(benchmark::State& st, SuiteCode c) {
   OpenBudget store;
   (void)vrf::vrf_prove_stateless(key, store, kInput, proof);
   if (!vrf::vrf_verify(c, pk, kInput, proof)) st.SkipWithError("rejected");
-  timed_in_permutations(st, [&] { benchmark::DoNotOptimize(vrf::vrf_verify(c, pk, kInput, proof)); });
+  run(st, false, [] {}, [&] { benchmark::DoNotOptimize(vrf::vrf_verify(c, pk, kInput, proof)); });
 }
 
 BENCHMARK_CAPTURE(BM_vrf_key_derive, ED_SH, SuiteCode::ED_SH)->Unit(benchmark::kMillisecond)->Iterations(3);
