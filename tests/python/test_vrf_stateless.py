@@ -290,3 +290,20 @@ def test_derive_leaves_no_copy_of_the_master_seed():
     # ... and none of derive's copies, refused for the length or derived.
     for n in (31, 33, 32):
         assert not _child_memory_holds(n, 97 + n), n
+
+
+def test_sr_sh_classical_half_against_scure(keys):
+    """The sr25519 half of an SR_SH proof is a schnorrkel VRF signature under
+    the suite label, which @scure/sr25519 accepts."""
+    from test_oracles import oracle
+
+    key, pk = keys[6]
+    proof = key.prove(Budget(), b"scure input")
+    label = b"hybrid-sr25519-shrincs-256s-v1\0"
+    answers = oracle([
+        {"op": "sr25519_vrf_verify", "pk": pk[:32].hex(), "ctx": label.hex(), "msg": b"scure input".hex(),
+         "sig": proof[:96].hex()},
+        {"op": "sr25519_vrf_verify", "pk": pk[:32].hex(), "ctx": label[:-1].hex(), "msg": b"scure input".hex(),
+         "sig": proof[:96].hex()},
+    ])
+    assert answers == [b"\x01", b"\x00"]
