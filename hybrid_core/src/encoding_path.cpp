@@ -26,12 +26,9 @@ CoreResult<size_t> encoded_len(Bytes classical, const PathSelectedSignature& sig
 void write_into(uint8_t* out, Bytes classical, const PathSelectedSignature& sig) {
   std::memcpy(out, classical.data(), kClassicalLen);
   out[kClassicalLen] = static_cast<uint8_t>(sig.path);
-  size_t at = kStatelessHeaderLen;
-  if (sig.path == PathSelector::Stateful) {
-    hash::put_be32(out + at, sig.leaf_count);
-    at = kStatefulHeaderLen;
-  }
-  if (!sig.pq.empty()) std::memcpy(out + at, sig.pq.data(), sig.pq.size());
+  if (sig.path == PathSelector::Stateful) hash::put_be32(out + kStatelessHeaderLen, sig.leaf_count);
+  uint8_t* at = out + pq_offset(sig.path);
+  if (!sig.pq.empty() && sig.pq.data() != at) std::memcpy(at, sig.pq.data(), sig.pq.size());
 }
 
 }  // namespace
@@ -43,6 +40,12 @@ CoreResult<size_t> write_path_selected(MutBytes out, Bytes classical, const Path
   if (out.size() < *total) return fail(CoreError::output_buffer_too_small(*total, out.size()));
   write_into(out.data(), classical, sig);
   return *total;
+}
+
+CoreResult<size_t> frame_in_place(MutBytes buf, Bytes classical, const PathSelectedSignature& sig, PqSizes sizes) {
+  const size_t at = pq_offset(sig.path);
+  if (buf.size() < at || sig.pq.data() != buf.data() + at) return fail(CoreError::component_failure());
+  return write_path_selected(buf, classical, sig, sizes);
 }
 
 CoreResult<std::vector<uint8_t>> encode_path_selected(Bytes classical, const PathSelectedSignature& sig,

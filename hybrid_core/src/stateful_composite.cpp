@@ -147,7 +147,10 @@ stateful::SignResult<std::vector<uint8_t>> sign_stateful(SecretKey& key, statefu
 
   const std::vector<uint8_t> bundle = key.bundle;
   const uint32_t capacity = key.pq.capacity();
-  std::vector<uint8_t> pq_buf(shrincs::stateful_sig_len(capacity));
+  // The signature is built in place: the post-quantum half goes straight
+  // into its final position, with room for the key's largest leaf.
+  constexpr size_t at = encoding_path::pq_offset(encoding_path::PathSelector::Stateful);
+  std::vector<uint8_t> out(at + shrincs::stateful_sig_len(capacity));
 
   const auto bound_again = journal.bound_key();
   if (!bound_again || !(*bound_again == id)) return refuse(StatefulSignError::JournalKeyMismatch);
@@ -160,6 +163,7 @@ stateful::SignResult<std::vector<uint8_t>> sign_stateful(SecretKey& key, statefu
   if (leaf != spent) return refuse(StatefulSignError::CountersDiverged);
   if (!journal.commit(leaf)) return refuse(StatefulSignError::JournalFailed);
 
+  const MutBytes pq_buf = MutBytes(out).subspan(at);
   auto written = ShrincsScheme::sign_stateful(key.pq, bundle, *m, pq_buf);
   if (!written) return refuse(StatefulSignError::GrindAbort);
   const size_t n = std::min(*written, pq_buf.size());
@@ -167,8 +171,11 @@ stateful::SignResult<std::vector<uint8_t>> sign_stateful(SecretKey& key, statefu
     return refuse(StatefulSignError::SigningFailed);
   const size_t q = (n - shrincs::kStatefulSigFixedLen) / shrincs::kAuthNodeLen;
   if (q > std::numeric_limits<uint32_t>::max()) return refuse(StatefulSignError::SigningFailed);
-  return encode_signature(*classical,
-                          encoding_path::PathSelectedSignature::stateful(uint32_t(q), Bytes(pq_buf).first(n)));
+  auto total = encoding_path::frame_in_place(
+      out, *classical, encoding_path::PathSelectedSignature::stateful(uint32_t(q), pq_buf.first(n)), kPqSizes);
+  if (!total) return refuse(StatefulSignError::SigningFailed);
+  out.resize(*total);
+  return out;
 }
 
 template <StatefulSuite S>
