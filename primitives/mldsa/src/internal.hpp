@@ -88,18 +88,48 @@ void ntt_portable(Poly& a) noexcept;
 void invntt_portable(Poly& a) noexcept;
 void ntt_avx2(Poly& a, const int32_t* zetas) noexcept;
 void invntt_avx2(Poly& a, const int32_t* zetas, int32_t scale) noexcept;
-// Makes ntt() and invntt_tomont() use the portable form (tests, benchmarks).
-void force_portable_ntt(bool on) noexcept;
-const char* ntt_backend() noexcept;
+// Makes the transforms and every polynomial kernel below use the portable
+// form (tests, benchmarks); false returns to what the processor allows.
+void force_portable_arith(bool on) noexcept;
+// "avx2" or "portable": the form the transforms and kernels use now.
+const char* arith_backend() noexcept;
 // The twiddle table and the inverse scaling constant the transforms use.
 const int32_t* zetas_for_tests() noexcept;
 int32_t inv_scale_for_tests() noexcept;
-// r = a o b * 2^-32 in the NTT domain; |a|, |b| < 9q.
-void pointwise_mont(Poly& r, const Poly& a, const Poly& b) noexcept;
-// r = sum_j A[i][j] o v[j] * 2^-32 for the i-th row; |v| < 9q, |A| < q.
-void row_mul(Poly& r, const PolyVecL& row, const PolyVecL& v) noexcept;
-void reduce_poly(Poly& a) noexcept;
-void freeze_poly(Poly& a) noexcept;
+
+// Polynomial kernels. Each exists in a portable and an AVX2 form with
+// identical results; the unqualified ones pick the form at run time. The
+// flags they return are 0 or 1 and are computed over every coefficient.
+#define MLDSA_POLY_KERNELS                                                               \
+  /* r = a o b * 2^-32 in the NTT domain; |a|, |b| < 9q. */                              \
+  void pointwise_mont(Poly& r, const Poly& a, const Poly& b) noexcept;                   \
+  /* r = sum_j row[j] o v[j] * 2^-32; |v| < 9q, |row| < q. */                            \
+  void row_mul(Poly& r, const PolyVecL& row, const PolyVecL& v) noexcept;                \
+  /* t1, t0 = Power2Round(t + s) for |t| < q, |s| small. */                              \
+  void power2round_poly(Poly& t1, Poly& t0, const Poly& t, const Poly& s) noexcept;      \
+  /* w = w mod+ q (|w| < q on entry); w1 = HighBits(w). */                               \
+  void high_bits_poly(Poly& w1, Poly& w) noexcept;                                       \
+  /* z = y + cs1 centred; 1 when ||z|| >= gamma1 - beta. */                              \
+  uint32_t make_z(Poly& z, const Poly& y, const Poly& cs1) noexcept;                     \
+  /* r = (w - cs2) mod+ q; 1 when ||LowBits(r)|| >= gamma2 - beta. */                    \
+  uint32_t make_r(Poly& r, const Poly& w, const Poly& cs2) noexcept;                     \
+  /* h = MakeHint(-ct0, r + ct0), *count += its ones; 1 when ||ct0|| >= gamma2. */       \
+  uint32_t make_hint(Poly& h, int32_t* count, const Poly& r, const Poly& ct0) noexcept;  \
+  /* w = reduce32(w - b); |w|, |b| < 9q. */                                              \
+  void sub_reduce(Poly& w, const Poly& b) noexcept;                                      \
+  /* w1 = UseHint(h, w mod+ q), |w| < q. */                                              \
+  void use_hint_poly(Poly& w1, const Poly& w, const Poly& h) noexcept;                   \
+  /* 1 when some centred coefficient of polys[0..count) has |c| >= bound. */             \
+  uint32_t exceeds_norm(const Poly* polys, size_t count, int32_t bound) noexcept;
+
+MLDSA_POLY_KERNELS
+namespace portable {
+MLDSA_POLY_KERNELS
+}
+namespace avx2 {
+MLDSA_POLY_KERNELS
+}
+#undef MLDSA_POLY_KERNELS
 
 // Power2Round for a in [0, q): a = a1 * 2^d + a0, a0 in (-2^12, 2^12].
 void power2round(int32_t a, int32_t& a1, int32_t& a0) noexcept;
@@ -113,9 +143,6 @@ inline uint32_t over_bound(int32_t a, int32_t bound) noexcept {
   const int32_t abs = (a ^ m) - m;
   return static_cast<uint32_t>(bound - 1 - abs) >> 31;
 }
-// 1 when some coefficient's centred absolute value is >= bound (constant
-// time: every coefficient is examined). Coefficients must be centred.
-uint32_t exceeds_norm(const Poly* polys, size_t count, int32_t bound) noexcept;
 
 // ---- sampling (sample.cpp) ----
 
@@ -124,7 +151,9 @@ void expand_a(Matrix& a, const uint8_t rho[32]) noexcept;
 // ExpandS(rho'): s1 and s2 with coefficients in [-eta, eta].
 void expand_s(PolyVecL& s1, PolyVecK& s2, const uint8_t rho_prime[64]) noexcept;
 // ExpandMask(rho'', kappa).
-void expand_mask(PolyVecL& y, const uint8_t rho_pp[64], uint16_t kappa) noexcept;
+void expand_mask(Poly y[kL], const uint8_t rho_pp[64], uint16_t kappa) noexcept;
+// The masks of two attempts at once: y[0..4) for kappa, y[4..8) for kappa + 4.
+void expand_mask_x8(Poly y[2 * kL], const uint8_t rho_pp[64], uint16_t kappa) noexcept;
 // SampleInBall(c~): coefficients in {-1, 0, 1}. The placement of the signs
 // runs without secret-dependent memory access.
 void sample_in_ball(Poly& c, const uint8_t c_tilde[kCTildeBytes]) noexcept;

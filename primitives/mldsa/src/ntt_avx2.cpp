@@ -1,30 +1,14 @@
 // AVX2 forms of the forward and inverse NTT. Every lane computes exactly
 // what the portable code computes for that coefficient (the same Montgomery
 // reduction, the same additions), so results are identical bit for bit.
-#include <immintrin.h>
-
-#include "internal.hpp"
+#include "avx2_ops.hpp"
 
 namespace mldsa::detail {
 namespace {
 
-// mont_reduce(a * z) in every lane.
-inline __m256i mont_mul(__m256i a, __m256i z) {
-  const __m256i kQVec = _mm256_set1_epi32(kQ);
-  const __m256i kQInvVec = _mm256_set1_epi32(58728449);
-  const __m256i a_odd = _mm256_srli_epi64(a, 32);
-  const __m256i z_odd = _mm256_srli_epi64(z, 32);
-  const __m256i p_even = _mm256_mul_epi32(a, z);
-  const __m256i p_odd = _mm256_mul_epi32(a_odd, z_odd);
-  const __m256i t_even = _mm256_mul_epu32(p_even, kQInvVec);  // low 32 bits: t
-  const __m256i t_odd = _mm256_mul_epu32(p_odd, kQInvVec);
-  const __m256i r_even = _mm256_sub_epi64(p_even, _mm256_mul_epi32(t_even, kQVec));
-  const __m256i r_odd = _mm256_sub_epi64(p_odd, _mm256_mul_epi32(t_odd, kQVec));
-  return _mm256_blend_epi32(_mm256_srli_epi64(r_even, 32), r_odd, 0xAA);
-}
-
-inline __m256i load(const int32_t* p) { return _mm256_load_si256(reinterpret_cast<const __m256i*>(p)); }
-inline void store(int32_t* p, __m256i v) { _mm256_store_si256(reinterpret_cast<__m256i*>(p), v); }
+using avx2::load;
+using avx2::mont_mul;
+using avx2::store;
 
 inline void fwd_butterfly(__m256i& a, __m256i& b, __m256i z) {
   const __m256i t = mont_mul(b, z);
