@@ -99,6 +99,20 @@ void BM_Verify(benchmark::State& state) {
 }
 BENCHMARK(BM_Verify)->Arg(0)->Arg(1)->Repetitions(9)->ReportAggregatesOnly(true);
 
+// The transforms alone, on the form the processor selects and the portable one.
+void BM_Ntt(benchmark::State& state) {
+  const Path path(state);
+  mldsa::detail::Poly src{};
+  for (int i = 0; i < mldsa::detail::kN; ++i) src.c[i] = i * 977 % 8380417 - 4190208;
+  for (auto _ : state) {
+    mldsa::detail::Poly p = src;
+    mldsa::detail::ntt(p);
+    mldsa::detail::invntt_tomont(p);
+    benchmark::DoNotOptimize(p.c);
+  }
+}
+BENCHMARK(BM_Ntt)->Arg(0)->Arg(1);
+
 void BM_ComponentSignHedged(benchmark::State& state) {
   const Fixture& f = fixture();
   valtorimesca::component::OsRng rng;
