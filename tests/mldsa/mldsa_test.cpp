@@ -192,7 +192,7 @@ TEST(MlDsaArith, Avx2KernelsEqualPortableOnes) {
     EXPECT_EQ(pt::make_r(p1, low, wide), vx::make_r(v1, low, wide)) << "make_r";
     EXPECT_TRUE(same(p1, v1)) << "make_r";
     int32_t pc = 3, vc = 3;
-    EXPECT_EQ(pt::make_hint(p1, &pc, low, wide), vx::make_hint(v1, &vc, low, wide)) << "make_hint";
+    EXPECT_EQ(pt::make_hint(p1, &pc, low, wide2), vx::make_hint(v1, &vc, low, wide2)) << "make_hint";
     EXPECT_TRUE(same(p1, v1) && pc == vc) << "make_hint";
     p1 = nine, v1 = nine;
     pt::sub_reduce(p1, nine2);
@@ -201,6 +201,17 @@ TEST(MlDsaArith, Avx2KernelsEqualPortableOnes) {
     pt::use_hint_poly(p1, wide, hint);
     vx::use_hint_poly(v1, wide, hint);
     EXPECT_TRUE(same(p1, v1)) << "use_hint_poly";
+    uint8_t js[kTau];
+    const Bytes jr = vt_test::pseudo_random_bytes(5000 + t, kTau + 8);
+    for (int k = 0; k < kTau; ++k) {
+      const int i = kN - kTau + k;
+      js[k] = static_cast<uint8_t>(t % 3 == 0 && k % 5 == 0 ? i : jr[k] % (i + 1));  // j == i too
+    }
+    uint64_t signs;
+    std::memcpy(&signs, &jr[kTau], 8);
+    pt::place_signs(p1, js, signs);
+    vx::place_signs(v1, js, signs);
+    EXPECT_TRUE(same(p1, v1)) << "place_signs";
     const Poly centred[2] = {in(30, -(q - 1) / 2, (q - 1) / 2), in(31, -(g1 - b), g1 - b)};
     for (int32_t bound : {g1 - b, g2, g2 - b}) {
       EXPECT_EQ(pt::exceeds_norm(centred, 2, bound), vx::exceeds_norm(centred, 2, bound)) << bound;

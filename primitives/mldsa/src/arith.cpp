@@ -86,6 +86,7 @@ MLDSA_DISPATCH(make_hint, (Poly& h, int32_t* count, const Poly& r, const Poly& c
 MLDSA_DISPATCH(sub_reduce, (Poly& w, const Poly& b), (w, b))
 MLDSA_DISPATCH(use_hint_poly, (Poly& w1, const Poly& w, const Poly& h), (w1, w, h))
 MLDSA_DISPATCH(exceeds_norm, (const Poly* polys, size_t count, int32_t bound), (polys, count, bound))
+MLDSA_DISPATCH(place_signs, (Poly& c, const uint8_t j[kTau], uint64_t signs), (c, j, signs))
 #undef MLDSA_DISPATCH
 
 void ntt_portable(Poly& p) noexcept {
@@ -223,6 +224,26 @@ uint32_t exceeds_norm(const Poly* polys, size_t count, int32_t bound) noexcept {
     for (int i = 0; i < kN; ++i) flag |= over_bound(polys[p].c[i], bound);
   }
   return flag;
+}
+
+void place_signs(Poly& c, const uint8_t js[kTau], uint64_t signs) noexcept {
+  for (int n = 0; n < kN; ++n) c.c[n] = 0;
+  for (int t = 0; t < kTau; ++t) {
+    const int i = kN - kTau + t;
+    const uint32_t j = js[t];
+    const int32_t sign = 1 - 2 * static_cast<int32_t>((signs >> t) & 1);
+    // Every slot up to i is read and rewritten, so j is not revealed
+    // through the memory access pattern.
+    int32_t cj = 0;
+    for (int k = 0; k <= i; ++k) {
+      const int32_t hit = -static_cast<int32_t>(static_cast<uint32_t>(k) == j);
+      cj |= c.c[k] & hit;
+      c.c[k] = (c.c[k] & ~hit) | (sign & hit);
+    }
+    // When j == i the new sign is what lands in c[i].
+    const int32_t self = -static_cast<int32_t>(static_cast<uint32_t>(i) == j);
+    c.c[i] = (cj & ~self) | (sign & self);
+  }
 }
 
 }  // namespace portable

@@ -120,7 +120,11 @@ int32_t inv_scale_for_tests() noexcept;
   /* w1 = UseHint(h, w mod+ q), |w| < q. */                                              \
   void use_hint_poly(Poly& w1, const Poly& w, const Poly& h) noexcept;                   \
   /* 1 when some centred coefficient of polys[0..count) has |c| >= bound. */             \
-  uint32_t exceeds_norm(const Poly* polys, size_t count, int32_t bound) noexcept;
+  uint32_t exceeds_norm(const Poly* polys, size_t count, int32_t bound) noexcept;        \
+  /* The shuffle of SampleInBall: for t < tau, with i = 256 - tau + t, c[i] = c[j[t]], */ \
+  /* then c[j[t]] = -1 if bit t of signs is set, else 1, from c = 0; no memory access */ \
+  /* depends on j. */                                                                    \
+  void place_signs(Poly& c, const uint8_t j[kTau], uint64_t signs) noexcept;
 
 MLDSA_POLY_KERNELS
 namespace portable {

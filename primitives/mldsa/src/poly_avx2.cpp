@@ -113,4 +113,46 @@ uint32_t exceeds_norm(const Poly* polys, size_t count, int32_t bound) noexcept {
   return any_lane(flag);
 }
 
+// The coefficients live as bytes in eight registers while the signs are
+// placed: each step compares all 256 positions with j, so the registers
+// are touched alike whatever j is.
+void place_signs(Poly& c, const uint8_t js[kTau], uint64_t signs) noexcept {
+  __m256i v[8], idx[8];
+  for (int r = 0; r < 8; ++r) {
+    v[r] = _mm256_setzero_si256();
+    alignas(32) uint8_t pos[32];
+    for (int b = 0; b < 32; ++b) pos[b] = static_cast<uint8_t>(32 * r + b);
+    idx[r] = _mm256_load_si256(reinterpret_cast<const __m256i*>(pos));
+  }
+  const __m256i zero = _mm256_setzero_si256();
+  for (int t = 0; t < kTau; ++t) {
+    const int i = kN - kTau + t;
+    const __m256i jv = _mm256_set1_epi8(static_cast<char>(js[t]));
+    const __m256i sign = _mm256_set1_epi8(static_cast<char>(1 - 2 * static_cast<int>((signs >> t) & 1)));
+    __m256i hit[8];
+    __m256i cj = zero;  // c[j] in one byte, zero elsewhere
+    for (int r = 0; r < 8; ++r) {
+      hit[r] = _mm256_cmpeq_epi8(idx[r], jv);
+      cj = _mm256_or_si256(cj, _mm256_and_si256(v[r], hit[r]));
+    }
+    // Spread that byte over every lane: the sums of absolute differences
+    // from zero leave it in one 64-bit word, which is then broadcast.
+    __m256i sum = _mm256_sad_epu8(cj, zero);
+    sum = _mm256_or_si256(sum, _mm256_shuffle_epi32(sum, 0x4E));
+    sum = _mm256_or_si256(sum, _mm256_permute4x64_epi64(sum, 0x4E));
+    const __m256i moved = _mm256_shuffle_epi8(sum, zero);
+    // c[i] = c[j] (i is public), then c[j] = sign, which wins when j == i.
+    const __m256i at_i = _mm256_cmpeq_epi8(idx[i / 32], _mm256_set1_epi8(static_cast<char>(i)));
+    v[i / 32] = _mm256_blendv_epi8(v[i / 32], moved, at_i);
+    for (int r = 0; r < 8; ++r) v[r] = _mm256_blendv_epi8(v[r], sign, hit[r]);
+  }
+  for (int r = 0; r < 8; ++r) {
+    const __m128i lo = _mm256_castsi256_si128(v[r]), hi = _mm256_extracti128_si256(v[r], 1);
+    store(c.c + 32 * r, _mm256_cvtepi8_epi32(lo));
+    store(c.c + 32 * r + 8, _mm256_cvtepi8_epi32(_mm_srli_si128(lo, 8)));
+    store(c.c + 32 * r + 16, _mm256_cvtepi8_epi32(hi));
+    store(c.c + 32 * r + 24, _mm256_cvtepi8_epi32(_mm_srli_si128(hi, 8)));
+  }
+}
+
 }  // namespace mldsa::detail::avx2

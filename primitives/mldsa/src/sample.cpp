@@ -124,8 +124,10 @@ void sample_in_ball(Poly& c, const uint8_t c_tilde[kCTildeBytes]) noexcept {
   for (int i = 0; i < 8; ++i) signs |= static_cast<uint64_t>(buf[i]) << (8 * i);
   size_t pos = 8;
 
-  std::memset(c.c, 0, sizeof c.c);
-  for (int i = kN - kTau; i < kN; ++i) {
+  // The positions, drawn by rejection from the stream, then placed.
+  uint8_t js[kTau];
+  for (int t = 0; t < kTau; ++t) {
+    const uint32_t i = kN - kTau + t;
     uint32_t j;
     do {
       if (pos == sizeof buf) {
@@ -133,21 +135,11 @@ void sample_in_ball(Poly& c, const uint8_t c_tilde[kCTildeBytes]) noexcept {
         pos = 0;
       }
       j = buf[pos++];
-    } while (j > static_cast<uint32_t>(i));
-    // c[i] = c[j]; c[j] = (-1)^bit, touching every slot up to i so that j
-    // is not revealed through the memory access pattern.
-    const int32_t sign = 1 - 2 * static_cast<int32_t>(signs & 1);
-    signs >>= 1;
-    int32_t cj = 0;
-    for (int k = 0; k <= i; ++k) {
-      const int32_t hit = -static_cast<int32_t>(static_cast<uint32_t>(k) == j);
-      cj |= c.c[k] & hit;
-      c.c[k] = (c.c[k] & ~hit) | (sign & hit);
-    }
-    // When j == i the new sign is what lands in c[i].
-    const int32_t self = -static_cast<int32_t>(static_cast<uint32_t>(i) == j);
-    c.c[i] = (cj & ~self) | (sign & self);
+    } while (j > i);
+    js[t] = static_cast<uint8_t>(j);
   }
+  place_signs(c, js, signs);
+  zeroize::wipe(js, sizeof js);
   zeroize::wipe(buf, sizeof buf);
 }
 
