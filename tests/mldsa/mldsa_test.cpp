@@ -212,6 +212,15 @@ TEST(MlDsaArith, Avx2KernelsEqualPortableOnes) {
     pt::place_signs(p1, js, signs);
     vx::place_signs(v1, js, signs);
     EXPECT_TRUE(same(p1, v1)) << "place_signs";
+    // Candidates near q, a third of them at or above it, from several starts.
+    Bytes cand = vt_test::pseudo_random_bytes(6000 + t, 3 * 300);
+    for (size_t k = 2; k < cand.size(); k += 9)
+      if (t % 2 == 0) cand[k] = static_cast<uint8_t>(0x7F | (cand[k] & 0x80)), cand[k - 1] |= 0xE0;
+    const int start = static_cast<int>(t % 7) * 37;
+    const size_t len = cand.size() - (t % 5) * 3 - (t % 3);
+    p1 = v1 = Poly{};
+    EXPECT_EQ(pt::rej_ntt_append(p1, start, cand.data(), len), vx::rej_ntt_append(v1, start, cand.data(), len));
+    EXPECT_TRUE(same(p1, v1)) << "rej_ntt_append";
     const Poly centred[2] = {in(30, -(q - 1) / 2, (q - 1) / 2), in(31, -(g1 - b), g1 - b)};
     for (int32_t bound : {g1 - b, g2, g2 - b}) {
       EXPECT_EQ(pt::exceeds_norm(centred, 2, bound), vx::exceeds_norm(centred, 2, bound)) << bound;

@@ -87,6 +87,7 @@ MLDSA_DISPATCH(sub_reduce, (Poly& w, const Poly& b), (w, b))
 MLDSA_DISPATCH(use_hint_poly, (Poly& w1, const Poly& w, const Poly& h), (w1, w, h))
 MLDSA_DISPATCH(exceeds_norm, (const Poly* polys, size_t count, int32_t bound), (polys, count, bound))
 MLDSA_DISPATCH(place_signs, (Poly& c, const uint8_t j[kTau], uint64_t signs), (c, j, signs))
+MLDSA_DISPATCH(rej_ntt_append, (Poly& a, int n, const uint8_t* buf, size_t len), (a, n, buf, len))
 #undef MLDSA_DISPATCH
 
 void ntt_portable(Poly& p) noexcept {
@@ -224,6 +225,17 @@ uint32_t exceeds_norm(const Poly* polys, size_t count, int32_t bound) noexcept {
     for (int i = 0; i < kN; ++i) flag |= over_bound(polys[p].c[i], bound);
   }
   return flag;
+}
+
+// The count advances without a branch on the candidate.
+int rej_ntt_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept {
+  for (size_t i = 0; i + 3 <= len && n < kN; i += 3) {
+    const int32_t t = static_cast<int32_t>(buf[i]) | (static_cast<int32_t>(buf[i + 1]) << 8) |
+                      (static_cast<int32_t>(buf[i + 2] & 0x7F) << 16);
+    a.c[n] = t;
+    n += static_cast<int>(static_cast<uint32_t>(t - kQ) >> 31);
+  }
+  return n;
 }
 
 void place_signs(Poly& c, const uint8_t js[kTau], uint64_t signs) noexcept {

@@ -124,7 +124,10 @@ int32_t inv_scale_for_tests() noexcept;
   /* The shuffle of SampleInBall: for t < tau, with i = 256 - tau + t, c[i] = c[j[t]], */ \
   /* then c[j[t]] = -1 if bit t of signs is set, else 1, from c = 0; no memory access */ \
   /* depends on j. */                                                                    \
-  void place_signs(Poly& c, const uint8_t j[kTau], uint64_t signs) noexcept;
+  void place_signs(Poly& c, const uint8_t j[kTau], uint64_t signs) noexcept;             \
+  /* RejNTTPoly's parse: appends the 3-byte candidates of buf[0..len) that are */        \
+  /* below q to a from position n, until a is full; returns the new count. */           \
+  int rej_ntt_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept;
 
 MLDSA_POLY_KERNELS
 namespace portable {

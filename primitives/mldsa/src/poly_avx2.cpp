@@ -155,4 +155,28 @@ void place_signs(Poly& c, const uint8_t js[kTau], uint64_t signs) noexcept {
   }
 }
 
+// Eight candidates at a time; a group with a candidate at or above q (about
+// one group in 128 on the matrix's public streams) goes through the scalar
+// parse, as does the tail.
+int rej_ntt_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept {
+  const __m256i spread = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1,  //
+                                          0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+  const __m256i mask = splat(0x7FFFFF), q = splat(kQ);
+  size_t i = 0;
+  while (n + 8 <= kN && i + 28 <= len) {
+    const __m256i raw = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(buf + i + 12),
+                                            reinterpret_cast<const __m128i*>(buf + i));
+    const __m256i v = _mm256_and_si256(_mm256_shuffle_epi8(raw, spread), mask);
+    const int below = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(q, v)));
+    if (below == 0xFF) {
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(a.c + n), v);
+      n += 8;
+    } else {
+      n = portable::rej_ntt_append(a, n, buf + i, 24);
+    }
+    i += 24;
+  }
+  return portable::rej_ntt_append(a, n, buf + i, len - i);
+}
+
 }  // namespace mldsa::detail::avx2

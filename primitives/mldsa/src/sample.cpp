@@ -8,18 +8,6 @@
 namespace mldsa::detail {
 namespace {
 
-// RejNTTPoly: 3-byte candidates below q, appended to a from position n.
-// The count advances without a branch on the candidate.
-int rej_ntt_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept {
-  for (size_t i = 0; i + 3 <= len && n < kN; i += 3) {
-    const int32_t t = static_cast<int32_t>(buf[i]) | (static_cast<int32_t>(buf[i + 1]) << 8) |
-                      (static_cast<int32_t>(buf[i + 2] & 0x7F) << 16);
-    a.c[n] = t;
-    n += static_cast<int>(static_cast<uint32_t>(t - kQ) >> 31);
-  }
-  return n;
-}
-
 // RejBoundedPoly for eta = 2: half-bytes below 15 map to eta - (b mod 5).
 // Which half-bytes are dropped is the stream's rejection decision; the
 // values themselves go through no branch.
