@@ -7,16 +7,46 @@ namespace mldsa::detail {
 namespace {
 
 using avx2::load;
-using avx2::mont_mul;
 using avx2::store;
 
-inline void fwd_butterfly(__m256i& a, __m256i& b, __m256i z) {
+constexpr uint32_t kQInv = 58728449u;  // q^-1 mod 2^32
+
+// A twiddle factor with what its Montgomery products need: the factor for
+// the even and for the odd lanes, and the factor times q^-1 mod 2^32, which
+// gives each product's reduction multiplier without waiting for the product.
+struct Twiddle {
+  __m256i even, odd, qinv;
+};
+
+inline Twiddle twiddle(int32_t z) {
+  const __m256i v = _mm256_set1_epi32(z);
+  return {v, v, _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(z) * kQInv))};
+}
+
+inline Twiddle twiddle(const int32_t* z, const int32_t* zq) {
+  const __m256i v = load(z);
+  return {v, _mm256_srli_epi64(v, 32), load(zq)};
+}
+
+// mont_reduce(a * z) in every lane: t = a z q^-1 mod 2^32 as in the scalar
+// reduction, then (a z - t q) / 2^32.
+inline __m256i mont_mul(__m256i a, const Twiddle& w) {
+  const __m256i q = _mm256_set1_epi32(kQ);
+  const __m256i t = _mm256_mullo_epi32(a, w.qinv);
+  const __m256i p_even = _mm256_mul_epi32(a, w.even);
+  const __m256i p_odd = _mm256_mul_epi32(_mm256_srli_epi64(a, 32), w.odd);
+  const __m256i r_even = _mm256_sub_epi64(p_even, _mm256_mul_epi32(t, q));
+  const __m256i r_odd = _mm256_sub_epi64(p_odd, _mm256_mul_epi32(_mm256_srli_epi64(t, 32), q));
+  return _mm256_blend_epi32(_mm256_srli_epi64(r_even, 32), r_odd, 0xAA);
+}
+
+inline void fwd_butterfly(__m256i& a, __m256i& b, const Twiddle& z) {
   const __m256i t = mont_mul(b, z);
   b = _mm256_sub_epi32(a, t);
   a = _mm256_add_epi32(a, t);
 }
 
-inline void inv_butterfly(__m256i& a, __m256i& b, __m256i z) {
+inline void inv_butterfly(__m256i& a, __m256i& b, const Twiddle& z) {
   const __m256i t = a;
   a = _mm256_add_epi32(t, b);
   b = mont_mul(_mm256_sub_epi32(t, b), z);
@@ -69,6 +99,7 @@ constexpr int lane_block(int l) {
 // inverse: -zetas[256/Len - 1 - b].
 struct SmallLevelZetas {
   alignas(32) int32_t v[2][3][kN / 16][8];  // [inverse][level: 4, 2, 1][chunk][lane]
+  alignas(32) int32_t vq[2][3][kN / 16][8];  // the same times q^-1 mod 2^32
 };
 
 template <int Len>
@@ -82,8 +113,11 @@ void fill_level(SmallLevelZetas& t, const int32_t* zt) {
   for (int chunk = 0; chunk < kN / 16; ++chunk) {
     for (int l = 0; l < 8; ++l) {
       const int b = chunk * kBlocksPerChunk + lane_block<Len>(l);
-      t.v[0][level_slot<Len>()][chunk][l] = zt[128 / Len + b];
-      t.v[1][level_slot<Len>()][chunk][l] = -zt[256 / Len - 1 - b];
+      const int32_t fwd = zt[128 / Len + b], inv = -zt[256 / Len - 1 - b];
+      t.v[0][level_slot<Len>()][chunk][l] = fwd;
+      t.v[1][level_slot<Len>()][chunk][l] = inv;
+      t.vq[0][level_slot<Len>()][chunk][l] = static_cast<int32_t>(static_cast<uint32_t>(fwd) * kQInv);
+      t.vq[1][level_slot<Len>()][chunk][l] = static_cast<int32_t>(static_cast<uint32_t>(inv) * kQInv);
     }
   }
 }
@@ -103,26 +137,26 @@ const SmallLevelZetas& small_zetas(const int32_t* zt) {
 inline void fwd_small(__m256i& x, __m256i& y, const SmallLevelZetas& t, int chunk) {
   __m256i lo, hi;
   split<4>(x, y, lo, hi);
-  fwd_butterfly(lo, hi, load(t.v[0][0][chunk]));
+  fwd_butterfly(lo, hi, twiddle(t.v[0][0][chunk], t.vq[0][0][chunk]));
   join<4>(lo, hi, x, y);
   split<2>(x, y, lo, hi);
-  fwd_butterfly(lo, hi, load(t.v[0][1][chunk]));
+  fwd_butterfly(lo, hi, twiddle(t.v[0][1][chunk], t.vq[0][1][chunk]));
   join<2>(lo, hi, x, y);
   split<1>(x, y, lo, hi);
-  fwd_butterfly(lo, hi, load(t.v[0][2][chunk]));
+  fwd_butterfly(lo, hi, twiddle(t.v[0][2][chunk], t.vq[0][2][chunk]));
   join<1>(lo, hi, x, y);
 }
 
 inline void inv_small(__m256i& x, __m256i& y, const SmallLevelZetas& t, int chunk) {
   __m256i lo, hi;
   split<1>(x, y, lo, hi);
-  inv_butterfly(lo, hi, load(t.v[1][2][chunk]));
+  inv_butterfly(lo, hi, twiddle(t.v[1][2][chunk], t.vq[1][2][chunk]));
   join<1>(lo, hi, x, y);
   split<2>(x, y, lo, hi);
-  inv_butterfly(lo, hi, load(t.v[1][1][chunk]));
+  inv_butterfly(lo, hi, twiddle(t.v[1][1][chunk], t.vq[1][1][chunk]));
   join<2>(lo, hi, x, y);
   split<4>(x, y, lo, hi);
-  inv_butterfly(lo, hi, load(t.v[1][0][chunk]));
+  inv_butterfly(lo, hi, twiddle(t.v[1][0][chunk], t.vq[1][0][chunk]));
   join<4>(lo, hi, x, y);
 }
 
@@ -138,25 +172,25 @@ void ntt_avx2(Poly& p, const int32_t* zt) noexcept {
   for (int o = 0; o < 32; o += 8) {
     __m256i v[8];
     for (int k = 0; k < 8; ++k) v[k] = load(a + o + 32 * k);
-    const __m256i z1 = _mm256_set1_epi32(zt[1]);
+    const Twiddle z1 = twiddle(zt[1]);
     for (int k = 0; k < 4; ++k) fwd_butterfly(v[k], v[k + 4], z1);
     for (int k = 0; k < 8; k += 4) {
-      const __m256i z = _mm256_set1_epi32(zt[2 + k / 4]);
+      const Twiddle z = twiddle(zt[2 + k / 4]);
       fwd_butterfly(v[k], v[k + 2], z);
       fwd_butterfly(v[k + 1], v[k + 3], z);
     }
-    for (int k = 0; k < 8; k += 2) fwd_butterfly(v[k], v[k + 1], _mm256_set1_epi32(zt[4 + k / 2]));
+    for (int k = 0; k < 8; k += 2) fwd_butterfly(v[k], v[k + 1], twiddle(zt[4 + k / 2]));
     for (int k = 0; k < 8; ++k) store(a + o + 32 * k, v[k]);
   }
   const SmallLevelZetas& t = small_zetas(zt);
   for (int blk = 0; blk < 8; ++blk) {
     int32_t* b = a + 32 * blk;
     __m256i u0 = load(b), u1 = load(b + 8), u2 = load(b + 16), u3 = load(b + 24);
-    const __m256i z16 = _mm256_set1_epi32(zt[8 + blk]);
+    const Twiddle z16 = twiddle(zt[8 + blk]);
     fwd_butterfly(u0, u2, z16);
     fwd_butterfly(u1, u3, z16);
-    fwd_butterfly(u0, u1, _mm256_set1_epi32(zt[16 + 2 * blk]));
-    fwd_butterfly(u2, u3, _mm256_set1_epi32(zt[17 + 2 * blk]));
+    fwd_butterfly(u0, u1, twiddle(zt[16 + 2 * blk]));
+    fwd_butterfly(u2, u3, twiddle(zt[17 + 2 * blk]));
     fwd_small(u0, u1, t, 2 * blk);
     fwd_small(u2, u3, t, 2 * blk + 1);
     store(b, u0);
@@ -174,9 +208,9 @@ void invntt_avx2(Poly& p, const int32_t* zt, int32_t scale) noexcept {
     __m256i u0 = load(b), u1 = load(b + 8), u2 = load(b + 16), u3 = load(b + 24);
     inv_small(u0, u1, t, 2 * blk);
     inv_small(u2, u3, t, 2 * blk + 1);
-    inv_butterfly(u0, u1, _mm256_set1_epi32(-zt[31 - 2 * blk]));
-    inv_butterfly(u2, u3, _mm256_set1_epi32(-zt[30 - 2 * blk]));
-    const __m256i z16 = _mm256_set1_epi32(-zt[15 - blk]);
+    inv_butterfly(u0, u1, twiddle(-zt[31 - 2 * blk]));
+    inv_butterfly(u2, u3, twiddle(-zt[30 - 2 * blk]));
+    const Twiddle z16 = twiddle(-zt[15 - blk]);
     inv_butterfly(u0, u2, z16);
     inv_butterfly(u1, u3, z16);
     store(b, u0);
@@ -184,17 +218,17 @@ void invntt_avx2(Poly& p, const int32_t* zt, int32_t scale) noexcept {
     store(b + 16, u2);
     store(b + 24, u3);
   }
-  const __m256i f = _mm256_set1_epi32(scale);
+  const Twiddle f = twiddle(scale);
   for (int o = 0; o < 32; o += 8) {
     __m256i v[8];
     for (int k = 0; k < 8; ++k) v[k] = load(a + o + 32 * k);
-    for (int k = 0; k < 8; k += 2) inv_butterfly(v[k], v[k + 1], _mm256_set1_epi32(-zt[7 - k / 2]));
+    for (int k = 0; k < 8; k += 2) inv_butterfly(v[k], v[k + 1], twiddle(-zt[7 - k / 2]));
     for (int k = 0; k < 8; k += 4) {
-      const __m256i z = _mm256_set1_epi32(-zt[3 - k / 4]);
+      const Twiddle z = twiddle(-zt[3 - k / 4]);
       inv_butterfly(v[k], v[k + 2], z);
       inv_butterfly(v[k + 1], v[k + 3], z);
     }
-    const __m256i z1 = _mm256_set1_epi32(-zt[1]);
+    const Twiddle z1 = twiddle(-zt[1]);
     for (int k = 0; k < 4; ++k) inv_butterfly(v[k], v[k + 4], z1);
     for (int k = 0; k < 8; ++k) store(a + o + 32 * k, mont_mul(v[k], f));
   }
