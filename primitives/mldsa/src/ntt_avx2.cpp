@@ -133,31 +133,28 @@ const SmallLevelZetas& small_zetas(const int32_t* zt) {
   return t;
 }
 
-// The three small levels of one 16-coefficient chunk held in x, y.
-inline void fwd_small(__m256i& x, __m256i& y, const SmallLevelZetas& t, int chunk) {
+// One small level of the 16-coefficient chunk held in x, y.
+template <int Len, bool Inverse>
+inline void small_level(__m256i& x, __m256i& y, const SmallLevelZetas& t, int chunk) {
+  constexpr int kInv = Inverse ? 1 : 0;
+  const Twiddle z = twiddle(t.v[kInv][level_slot<Len>()][chunk], t.vq[kInv][level_slot<Len>()][chunk]);
   __m256i lo, hi;
-  split<4>(x, y, lo, hi);
-  fwd_butterfly(lo, hi, twiddle(t.v[0][0][chunk], t.vq[0][0][chunk]));
-  join<4>(lo, hi, x, y);
-  split<2>(x, y, lo, hi);
-  fwd_butterfly(lo, hi, twiddle(t.v[0][1][chunk], t.vq[0][1][chunk]));
-  join<2>(lo, hi, x, y);
-  split<1>(x, y, lo, hi);
-  fwd_butterfly(lo, hi, twiddle(t.v[0][2][chunk], t.vq[0][2][chunk]));
-  join<1>(lo, hi, x, y);
+  split<Len>(x, y, lo, hi);
+  if constexpr (Inverse) inv_butterfly(lo, hi, z);
+  else fwd_butterfly(lo, hi, z);
+  join<Len>(lo, hi, x, y);
+}
+
+inline void fwd_small(__m256i& x, __m256i& y, const SmallLevelZetas& t, int chunk) {
+  small_level<4, false>(x, y, t, chunk);
+  small_level<2, false>(x, y, t, chunk);
+  small_level<1, false>(x, y, t, chunk);
 }
 
 inline void inv_small(__m256i& x, __m256i& y, const SmallLevelZetas& t, int chunk) {
-  __m256i lo, hi;
-  split<1>(x, y, lo, hi);
-  inv_butterfly(lo, hi, twiddle(t.v[1][2][chunk], t.vq[1][2][chunk]));
-  join<1>(lo, hi, x, y);
-  split<2>(x, y, lo, hi);
-  inv_butterfly(lo, hi, twiddle(t.v[1][1][chunk], t.vq[1][1][chunk]));
-  join<2>(lo, hi, x, y);
-  split<4>(x, y, lo, hi);
-  inv_butterfly(lo, hi, twiddle(t.v[1][0][chunk], t.vq[1][0][chunk]));
-  join<4>(lo, hi, x, y);
+  small_level<1, true>(x, y, t, chunk);
+  small_level<2, true>(x, y, t, chunk);
+  small_level<4, true>(x, y, t, chunk);
 }
 
 }  // namespace
