@@ -44,15 +44,30 @@ void pack_bits(uint8_t* out, const Poly& p, Map map) noexcept {
   }
 }
 
+inline uint64_t load64(const uint8_t* p) noexcept {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  return le64(v);
+}
+
+// The group's bytes are read with whole 8-byte loads that stay inside the
+// input: the last bytes of a group ending past an 8-byte window come from a
+// window that ends with the group.
 template <unsigned Bits, class Map>
 void unpack_bits(Poly& p, const uint8_t* in, Map map) noexcept {
   using G = Group<Bits>;
+  constexpr size_t kTotal = size_t{Bits} * kN / 8;
   for (unsigned g = 0; g < kN / G::kCoeffs; ++g) {
-    uint64_t lo = 0, hi = 0;
-    std::memcpy(&lo, in + g * G::kBytes, G::kLoBytes);
-    if constexpr (G::kBytes > 8) std::memcpy(&hi, in + g * G::kBytes + 8, G::kBytes - 8);
-    lo = le64(lo);
-    hi = le64(hi);
+    const uint8_t* at_group = in + g * G::kBytes;
+    uint64_t lo, hi = 0;
+    if constexpr (G::kBytes >= 8) {
+      lo = load64(at_group);
+      if constexpr (G::kBytes > 8) hi = load64(at_group + G::kBytes - 8) >> (8 * (16 - G::kBytes));
+    } else {
+      constexpr uint64_t kKeep = (uint64_t{1} << (8 * G::kBytes)) - 1;
+      lo = g * G::kBytes + 8 <= kTotal ? load64(at_group) & kKeep
+                                       : load64(at_group + G::kBytes - 8) >> (8 * (8 - G::kBytes));
+    }
     for (unsigned i = 0; i < G::kCoeffs; ++i) {
       const unsigned at = i * Bits;
       uint64_t v = at < 64 ? lo >> at : hi >> (at - 64);

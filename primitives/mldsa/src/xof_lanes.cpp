@@ -10,10 +10,13 @@ namespace {
 
 constexpr uint8_t kShakeDomain = 0x1F;
 
-// XORs byte b into byte position pos of every stream's state.
-template <size_t N>
-inline void xor_byte(uint64_t* st, size_t pos, size_t k, uint8_t b) noexcept {
-  st[(pos / 8) * N + k] ^= uint64_t{b} << (8 * (pos % 8));
+// Between a state word and its eight bytes in little-endian order.
+inline uint64_t swap_le(uint64_t v) noexcept {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  return __builtin_bswap64(v);
+#else
+  return v;
+#endif
 }
 
 }  // namespace
@@ -21,13 +24,21 @@ inline void xor_byte(uint64_t* st, size_t pos, size_t k, uint8_t b) noexcept {
 template <size_t N, size_t Rate>
 XofLanes<N, Rate>::XofLanes(const uint8_t* seed, size_t seed_len,
                             const uint16_t index[N]) noexcept {
+  // Each stream's only input block, padded, goes into its lane word by word.
+  alignas(8) uint8_t block[Rate] = {};
+  std::memcpy(block, seed, seed_len);
+  block[seed_len + 2] = kShakeDomain;
+  block[Rate - 1] |= 0x80;
   for (size_t k = 0; k < N; ++k) {
-    for (size_t i = 0; i < seed_len; ++i) xor_byte<N>(st_, i, k, seed[i]);
-    xor_byte<N>(st_, seed_len, k, static_cast<uint8_t>(index[k]));
-    xor_byte<N>(st_, seed_len + 1, k, static_cast<uint8_t>(index[k] >> 8));
-    xor_byte<N>(st_, seed_len + 2, k, kShakeDomain);
-    xor_byte<N>(st_, Rate - 1, k, 0x80);
+    block[seed_len] = static_cast<uint8_t>(index[k]);
+    block[seed_len + 1] = static_cast<uint8_t>(index[k] >> 8);
+    for (size_t w = 0; w < Rate / 8; ++w) {
+      uint64_t v;
+      std::memcpy(&v, block + 8 * w, 8);
+      st_[w * N + k] = swap_le(v);
+    }
   }
+  zeroize::wipe(block, sizeof block);
 }
 
 template <size_t N, size_t Rate>
@@ -42,10 +53,7 @@ void XofLanes<N, Rate>::squeeze(uint8_t* const out[N], size_t blocks) noexcept {
     else keccak::permute_x8_interleaved(st_);
     for (size_t w = 0; w < Rate / 8; ++w) {
       for (size_t k = 0; k < N; ++k) {
-        uint64_t v = st_[w * N + k];
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-        v = __builtin_bswap64(v);
-#endif
+        const uint64_t v = swap_le(st_[w * N + k]);
         std::memcpy(out[k] + b * Rate + 8 * w, &v, 8);
       }
     }
