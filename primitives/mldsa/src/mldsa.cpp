@@ -62,7 +62,7 @@ struct SignState {
 // Eight Keccak lanes cost about as much as four where the eight-lane kernel
 // is native, so the masks of two attempts are drawn together there.
 bool masks_in_pairs() noexcept {
-  return keccak::x8_backend()[3] == '5';  // "avx512f"
+  return std::strcmp(keccak::x8_backend(), "avx512f") == 0;
 }
 
 SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd,

@@ -1,5 +1,3 @@
-#include <cstring>
-
 #include "internal.hpp"
 #include "keccak/keccak.hpp"
 #include "xof_lanes.hpp"
@@ -60,8 +58,8 @@ void expand_a(Matrix& a, const uint8_t rho[32]) noexcept {
       polys[k] = &a[i][j];
     }
     Shake128x8 xof(rho, 32, index);
-    // Five blocks give 280 candidates, short of 256 good ones with
-    // probability about 2^-250 per poly.
+    // Five blocks give 280 candidates; fewer than 256 of them are below q
+    // with probability under 2^-128 per poly.
     fill_lanes<Shake128x8, 8>(xof, polys, 5, rej_ntt_append);
   }
 }
