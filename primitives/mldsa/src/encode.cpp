@@ -18,14 +18,6 @@ struct Group {
   static_assert(kBytes * 8 == Bits * kCoeffs && kBytes <= 16);
 };
 
-inline uint64_t le64(uint64_t v) noexcept {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-  return __builtin_bswap64(v);
-#else
-  return v;
-#endif
-}
-
 template <unsigned Bits, class Map>
 void pack_bits(uint8_t* out, const Poly& p, Map map) noexcept {
   using G = Group<Bits>;

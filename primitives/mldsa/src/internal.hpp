@@ -56,6 +56,16 @@ using PolyVecL = std::array<Poly, kL>;
 using PolyVecK = std::array<Poly, kK>;
 using Matrix = std::array<PolyVecL, kK>;  // row-major: A[i][j], i < k, j < l
 
+// A 64-bit word read from or written as eight little-endian bytes: swapped
+// on a big-endian machine, unchanged elsewhere.
+inline uint64_t le64(uint64_t v) noexcept {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  return __builtin_bswap64(v);
+#else
+  return v;
+#endif
+}
+
 // ---- arithmetic (arith.cpp) ----
 
 // a * 2^-32 mod q, result in (-q, q), for |a| < 2^31 * q.

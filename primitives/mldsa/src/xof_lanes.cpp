@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "internal.hpp"
 #include "keccak/keccak.hpp"
 #include "zeroize/zeroize.hpp"
 
@@ -9,15 +10,6 @@ namespace mldsa::detail {
 namespace {
 
 constexpr uint8_t kShakeDomain = 0x1F;
-
-// Between a state word and its eight bytes in little-endian order.
-inline uint64_t swap_le(uint64_t v) noexcept {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-  return __builtin_bswap64(v);
-#else
-  return v;
-#endif
-}
 
 }  // namespace
 
@@ -35,7 +27,7 @@ XofLanes<N, Rate>::XofLanes(const uint8_t* seed, size_t seed_len,
     for (size_t w = 0; w < Rate / 8; ++w) {
       uint64_t v;
       std::memcpy(&v, block + 8 * w, 8);
-      st_[w * N + k] = swap_le(v);
+      st_[w * N + k] = le64(v);
     }
   }
   zeroize::wipe(block, sizeof block);
@@ -53,7 +45,7 @@ void XofLanes<N, Rate>::squeeze(uint8_t* const out[N], size_t blocks) noexcept {
     else keccak::permute_x8_interleaved(st_);
     for (size_t w = 0; w < Rate / 8; ++w) {
       for (size_t k = 0; k < N; ++k) {
-        const uint64_t v = swap_le(st_[w * N + k]);
+        const uint64_t v = le64(st_[w * N + k]);
         std::memcpy(out[k] + b * Rate + 8 * w, &v, 8);
       }
     }
