@@ -121,33 +121,6 @@ void invntt_portable(Poly& p) noexcept {
   for (int j = 0; j < kN; ++j) a[j] = mont_reduce(static_cast<int64_t>(kInvScale) * a[j]);
 }
 
-void power2round(int32_t a, int32_t& a1, int32_t& a0) noexcept {
-  a1 = (a + (1 << (kD - 1)) - 1) >> kD;
-  a0 = a - (a1 << kD);
-}
-
-void decompose(int32_t a, int32_t& a1, int32_t& a0) noexcept {
-  // a1 = floor((a + gamma2 - 1) / (2 gamma2)), with 2 gamma2 = 2^11 * 93 and
-  // the division by 93 done as a multiplication (exact for these inputs).
-  const uint32_t x = static_cast<uint32_t>(a + kGamma2 - 1) >> 11;
-  int32_t r1 = static_cast<int32_t>((x * 180401u) >> 24);
-  int32_t r0 = a - r1 * 2 * kGamma2;
-  // r1 = 44 means a - r0 = q - 1: then r1 = 0 and r0 = r0 - 1.
-  const int32_t wrap = (43 - r1) >> 31;  // -1 when r1 == 44
-  r1 &= ~wrap;
-  r0 += wrap;
-  a1 = r1;
-  a0 = r0;
-}
-
-int32_t use_hint(int32_t a, int32_t hint) noexcept {
-  int32_t a1, a0;
-  decompose(a, a1, a0);
-  if (hint == 0) return a1;
-  if (a0 > 0) return a1 == 43 ? 0 : a1 + 1;
-  return a1 == 0 ? 43 : a1 - 1;
-}
-
 namespace portable {
 
 void pointwise_mont(Poly& r, const Poly& a, const Poly& b) noexcept {
@@ -227,13 +200,12 @@ uint32_t exceeds_norm(const Poly* polys, size_t count, int32_t bound) noexcept {
   return flag;
 }
 
-// The count advances without a branch on the candidate.
+// The matrix is public, so the candidates may steer branches.
 int rej_ntt_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept {
   for (size_t i = 0; i + 3 <= len && n < kN; i += 3) {
     const int32_t t = static_cast<int32_t>(buf[i]) | (static_cast<int32_t>(buf[i + 1]) << 8) |
                       (static_cast<int32_t>(buf[i + 2] & 0x7F) << 16);
-    a.c[n] = t;
-    n += static_cast<int>(static_cast<uint32_t>(t - kQ) >> 31);
+    if (t < kQ) a.c[n++] = t;
   }
   return n;
 }

@@ -149,11 +149,36 @@ MLDSA_POLY_KERNELS
 #undef MLDSA_POLY_KERNELS
 
 // Power2Round for a in [0, q): a = a1 * 2^d + a0, a0 in (-2^12, 2^12].
-void power2round(int32_t a, int32_t& a1, int32_t& a0) noexcept;
+inline void power2round(int32_t a, int32_t& a1, int32_t& a0) noexcept {
+  a1 = (a + (1 << (kD - 1)) - 1) >> kD;
+  a0 = a - (a1 << kD);
+}
+
 // Decompose for a in [0, q) (FIPS 204 Algorithm 36).
-void decompose(int32_t a, int32_t& a1, int32_t& a0) noexcept;
-// UseHint (Algorithm 40) for a in [0, q), hint 0 or 1.
-int32_t use_hint(int32_t a, int32_t hint) noexcept;
+inline void decompose(int32_t a, int32_t& a1, int32_t& a0) noexcept {
+  // a1 = floor((a + gamma2 - 1) / (2 gamma2)), with 2 gamma2 = 2^11 * 93 and
+  // the division by 93 done as a multiplication (exact for these inputs).
+  const uint32_t x = static_cast<uint32_t>(a + kGamma2 - 1) >> 11;
+  int32_t r1 = static_cast<int32_t>((x * 180401u) >> 24);
+  int32_t r0 = a - r1 * 2 * kGamma2;
+  // r1 = 44 means a - r0 = q - 1: then r1 = 0 and r0 = r0 - 1.
+  const int32_t wrap = (43 - r1) >> 31;  // -1 when r1 == 44
+  r1 &= ~wrap;
+  r0 += wrap;
+  a1 = r1;
+  a0 = r0;
+}
+
+// UseHint (Algorithm 40) for a in [0, q), hint 0 or 1. Verification only:
+// it branches on its (public) inputs.
+inline int32_t use_hint(int32_t a, int32_t hint) noexcept {
+  int32_t a1, a0;
+  decompose(a, a1, a0);
+  if (hint == 0) return a1;
+  if (a0 > 0) return a1 == 43 ? 0 : a1 + 1;
+  return a1 == 0 ? 43 : a1 - 1;
+}
+
 // 1 when the centred value a has |a| >= bound, else 0, without branching.
 inline uint32_t over_bound(int32_t a, int32_t bound) noexcept {
   const int32_t m = a >> 31;
