@@ -18,7 +18,7 @@ inline __m256i splat(int32_t v) { return _mm256_set1_epi32(v); }
 // the results come back in the 32-bit lanes in their original order.
 inline __m256i mont_reduce2(__m256i even, __m256i odd) {
   const __m256i q = splat(kQ);
-  const __m256i qinv = splat(58728449);
+  const __m256i qinv = splat(static_cast<int32_t>(kQInv));
   const __m256i t_even = _mm256_mul_epu32(even, qinv);  // low 32 bits: t
   const __m256i t_odd = _mm256_mul_epu32(odd, qinv);
   const __m256i r_even = _mm256_sub_epi64(even, _mm256_mul_epi32(t_even, q));

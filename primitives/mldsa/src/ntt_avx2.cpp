@@ -9,8 +9,6 @@ namespace {
 using avx2::load;
 using avx2::store;
 
-constexpr uint32_t kQInv = 58728449u;  // q^-1 mod 2^32
-
 // A twiddle factor with what its Montgomery products need: the factor for
 // the even and for the odd lanes, and the factor times q^-1 mod 2^32, which
 // gives each product's reduction multiplier without waiting for the product.
