@@ -68,8 +68,8 @@ inline uint64_t le64(uint64_t v) noexcept {
 
 // ---- arithmetic (arith.cpp) ----
 
-// a * 2^-32 mod q, result in (-q, q), for |a| < 2^31 * q.
 inline constexpr uint32_t kQInv = 58728449u;  // q^-1 mod 2^32
+// a * 2^-32 mod q, result in (-q, q), for |a| < 2^31 * q.
 inline int32_t mont_reduce(int64_t a) noexcept {
   const int32_t t = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(a)) * kQInv);
   return static_cast<int32_t>((a - static_cast<int64_t>(t) * kQ) >> 32);
