@@ -1,6 +1,6 @@
 // Differential test against @noble/post-quantum (tests/oracles): the same
 // seeds, randomness and messages must give the same keys and signatures,
-// and both must agree on altered signatures.
+// and both must agree on altered signatures, on every code path.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "dispatch_paths.hpp"
 #include "internal.hpp"
 #include "mldsa/mldsa.hpp"
 #include "node_oracle.hpp"
@@ -45,7 +46,10 @@ Bytes altered(const Bytes& sig, int kind, uint64_t r) {
   return m;
 }
 
-TEST(MlDsaOracle, MatchesNobleOnRandomSeedsRandomnessAndMessages) {
+class MlDsaOracle : public vt_test::MlDsaPathTest {};
+VT_MLDSA_ON_EVERY_PATH(MlDsaOracle);
+
+TEST_P(MlDsaOracle, MatchesNobleOnRandomSeedsRandomnessAndMessages) {
   VT_SKIP_WITHOUT_NODE_ORACLES();
   constexpr int kCases = 40;
   const size_t lengths[] = {0, 1, 2, 33, 135, 136, 137, 1000, 4097};

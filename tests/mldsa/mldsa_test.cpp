@@ -1,11 +1,16 @@
-// ML-DSA-44 primitive: arithmetic against direct definitions, the shared
-// fips204 vectors, the NIST ACVP vectors, and signature decoding rules.
+// ML-DSA-44 primitive: arithmetic against direct definitions, the AVX2
+// kernels and the multi-lane streams against the portable code, the shared
+// fips204 vectors and the NIST ACVP vectors on every code path, and
+// signature decoding rules.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <vector>
 
+#include "dispatch_paths.hpp"
 #include "internal.hpp"
+#include "keccak/keccak.hpp"
+#include "xof_lanes.hpp"
 #include "mldsa/mldsa.hpp"
 #include "vectors.hpp"
 
@@ -116,6 +121,153 @@ TEST(MlDsaArith, Avx2TransformsEqualPortableOnes) {
   }
 }
 
+// Draws coefficients in [lo, hi], a quarter of them from the edge values
+// that lie in that range.
+Poly draw(uint64_t seed, int32_t lo, int32_t hi, std::initializer_list<int32_t> edges) {
+  const Bytes r = vt_test::pseudo_random_bytes(seed, 8 * kN);
+  std::vector<int32_t> inside;
+  for (int32_t e : edges)
+    if (e >= lo && e <= hi) inside.push_back(e);
+  Poly p;
+  for (int i = 0; i < kN; ++i) {
+    uint32_t x, y;
+    std::memcpy(&x, &r[8 * i], 4);
+    std::memcpy(&y, &r[8 * i + 4], 4);
+    const uint64_t span = static_cast<uint64_t>(hi) - lo + 1;
+    p.c[i] = (x % 4 == 0 && !inside.empty()) ? inside[y % inside.size()]
+                                             : static_cast<int32_t>(lo + static_cast<int64_t>(y % span));
+  }
+  return p;
+}
+
+bool same(const Poly& a, const Poly& b) { return std::memcmp(a.c, b.c, sizeof a.c) == 0; }
+
+// Each AVX2 kernel gives the portable kernel's outputs and flags over its
+// whole input range, and over inputs that are zero but for one coefficient
+// (in every lane position), where a flag hangs on that one value.
+TEST(MlDsaArith, Avx2KernelsEqualPortableOnes) {
+  if (!__builtin_cpu_supports("avx2")) GTEST_SKIP() << "no AVX2 on this processor";
+  namespace pt = mldsa::detail::portable;
+  namespace vx = mldsa::detail::avx2;
+  constexpr int32_t g1 = kGamma1, g2 = kGamma2, b = kBeta, q = kQ;
+  const std::initializer_list<int32_t> edges = {
+      0, 1, -1, q - 1, -(q - 1), (q - 1) / 2, (q + 1) / 2, -(q - 1) / 2, g1 - b, g1 - b - 1,
+      -(g1 - b), g1, -g1 + 1, g2, g2 - 1, -g2, g2 - b, -(g2 - b), 2 * g2, 2 * g2 + 1, q - 1 - g2,
+      q - g2, 43 * 2 * g2, 43 * 2 * g2 + g2, 9 * q - 1, -(9 * q - 1)};
+  for (uint64_t t = 0; t < 120; ++t) {
+    SCOPED_TRACE(t);
+    const bool single = t >= 40;  // one live coefficient, the rest zero
+    auto in = [&](uint64_t k, int32_t lo, int32_t hi) {
+      Poly p = draw(1000 * t + k, lo, hi, edges);
+      if (single) {
+        const int keep = static_cast<int>((t * 37 + k) % kN);
+        for (int i = 0; i < kN; ++i)
+          if (i != keep) p.c[i] = 0;
+      }
+      return p;
+    };
+    const Poly wide = in(1, -(q - 1), q - 1), wide2 = in(2, -(q - 1), q - 1);
+    const Poly nine = in(3, -(9 * q - 1), 9 * q - 1), nine2 = in(4, -(9 * q - 1), 9 * q - 1);
+    const Poly low = in(5, 0, q - 1), mask = in(6, -g1 + 1, g1), eta = in(7, -5, 5);
+    Poly hint = in(8, 0, 1);
+    PolyVecL row, vec;
+    for (int j = 0; j < kL; ++j) row[j] = in(10 + j, 0, q - 1), vec[j] = in(20 + j, -(9 * q - 1), 9 * q - 1);
+
+    Poly p1, p2, v1, v2;
+    pt::pointwise_mont(p1, nine, nine2);
+    vx::pointwise_mont(v1, nine, nine2);
+    EXPECT_TRUE(same(p1, v1)) << "pointwise_mont";
+    pt::row_mul(p1, row, vec);
+    vx::row_mul(v1, row, vec);
+    EXPECT_TRUE(same(p1, v1)) << "row_mul";
+    pt::power2round_poly(p1, p2, wide, eta);
+    vx::power2round_poly(v1, v2, wide, eta);
+    EXPECT_TRUE(same(p1, v1) && same(p2, v2)) << "power2round_poly";
+    p2 = wide, v2 = wide;
+    pt::high_bits_poly(p1, p2);
+    vx::high_bits_poly(v1, v2);
+    EXPECT_TRUE(same(p1, v1) && same(p2, v2)) << "high_bits_poly";
+    EXPECT_EQ(pt::make_z(p1, mask, wide), vx::make_z(v1, mask, wide)) << "make_z";
+    EXPECT_TRUE(same(p1, v1)) << "make_z";
+    EXPECT_EQ(pt::make_r(p1, low, wide), vx::make_r(v1, low, wide)) << "make_r";
+    EXPECT_TRUE(same(p1, v1)) << "make_r";
+    int32_t pc = 3, vc = 3;
+    EXPECT_EQ(pt::make_hint(p1, &pc, low, wide2), vx::make_hint(v1, &vc, low, wide2)) << "make_hint";
+    EXPECT_TRUE(same(p1, v1) && pc == vc) << "make_hint";
+    p1 = nine, v1 = nine;
+    pt::sub_reduce(p1, nine2);
+    vx::sub_reduce(v1, nine2);
+    EXPECT_TRUE(same(p1, v1)) << "sub_reduce";
+    pt::use_hint_poly(p1, wide, hint);
+    vx::use_hint_poly(v1, wide, hint);
+    EXPECT_TRUE(same(p1, v1)) << "use_hint_poly";
+    uint8_t js[kTau];
+    const Bytes jr = vt_test::pseudo_random_bytes(5000 + t, kTau + 8);
+    for (int k = 0; k < kTau; ++k) {
+      const int i = kN - kTau + k;
+      js[k] = static_cast<uint8_t>(t % 3 == 0 && k % 5 == 0 ? i : jr[k] % (i + 1));  // j == i too
+    }
+    uint64_t signs;
+    std::memcpy(&signs, &jr[kTau], 8);
+    pt::place_signs(p1, js, signs);
+    vx::place_signs(v1, js, signs);
+    EXPECT_TRUE(same(p1, v1)) << "place_signs";
+    // Candidates near q, a third of them at or above it, from several starts.
+    Bytes cand = vt_test::pseudo_random_bytes(6000 + t, 3 * 300);
+    for (size_t k = 2; k < cand.size(); k += 9)
+      if (t % 2 == 0) cand[k] = static_cast<uint8_t>(0x7F | (cand[k] & 0x80)), cand[k - 1] |= 0xE0;
+    const int start = static_cast<int>(t % 7) * 37;
+    const size_t len = cand.size() - (t % 5) * 3 - (t % 3);
+    p1 = v1 = Poly{};
+    EXPECT_EQ(pt::rej_ntt_append(p1, start, cand.data(), len), vx::rej_ntt_append(v1, start, cand.data(), len));
+    EXPECT_TRUE(same(p1, v1)) << "rej_ntt_append";
+    const Poly centred[2] = {in(30, -(q - 1) / 2, (q - 1) / 2), in(31, -(g1 - b), g1 - b)};
+    for (int32_t bound : {g1 - b, g2, g2 - b}) {
+      EXPECT_EQ(pt::exceeds_norm(centred, 2, bound), vx::exceeds_norm(centred, 2, bound)) << bound;
+      EXPECT_EQ(pt::exceeds_norm(centred + 1, 1, bound), vx::exceeds_norm(centred + 1, 1, bound)) << bound;
+    }
+  }
+}
+
+// Every stream of the multi-lane SHAKE equals the one-lane SHAKE of its
+// seed and index, over several blocks, on every Keccak backend here.
+TEST(MlDsaArith, KeccakLaneStreamsEqualOneLaneShake) {
+  const Bytes seed = vt_test::pseudo_random_bytes(77, 64);
+  const keccak::Backend caps[] = {keccak::Backend::kPortable, keccak::Backend::kAvx2,
+                                  keccak::Backend::kAvx512f};
+  for (keccak::Backend cap : caps) {
+    if (cap > keccak::best_backend()) continue;
+    keccak::cap_backend(cap);
+    SCOPED_TRACE(keccak::x8_backend());
+    auto check = [&](auto& lanes, size_t n, size_t rate, size_t seed_len, const uint16_t* index,
+                     bool shake128) {
+      std::vector<Bytes> got(n, Bytes(3 * rate));
+      std::vector<uint8_t*> out(n);
+      for (size_t k = 0; k < n; ++k) out[k] = got[k].data();
+      lanes.squeeze(out.data(), 1);
+      for (size_t k = 0; k < n; ++k) out[k] += rate;
+      lanes.squeeze(out.data(), 2);
+      for (size_t k = 0; k < n; ++k) {
+        Bytes in(seed.begin(), seed.begin() + static_cast<long>(seed_len));
+        in.push_back(static_cast<uint8_t>(index[k]));
+        in.push_back(static_cast<uint8_t>(index[k] >> 8));
+        Bytes want(3 * rate);
+        if (shake128) keccak::shake128(in.data(), in.size(), want.data(), want.size());
+        else keccak::shake256(in.data(), in.size(), want.data(), want.size());
+        EXPECT_EQ(got[k], want) << k;
+      }
+    };
+    const uint16_t index[8] = {0, 1, 0x0100, 0x0302, 7, 0xFFFF, 0x8000, 65532};
+    Shake128x8 a(seed.data(), 32, index);
+    check(a, 8, 168, 32, index, true);
+    Shake256x8 b(seed.data(), 64, index);
+    check(b, 8, 136, 64, index, false);
+    Shake256x4 c(seed.data(), 64, index + 4);
+    check(c, 4, 136, 64, index + 4, false);
+  }
+  keccak::cap_backend(keccak::Backend::kAvx512f);
+}
+
 TEST(MlDsaArith, NormCheckSeesEveryCoefficient) {
   Poly p[2] = {};
   EXPECT_EQ(exceeds_norm(p, 2, 5), 0u);
@@ -149,18 +301,10 @@ std::span<const uint8_t, N> fixed(const Bytes& b) {
   return std::span<const uint8_t, N>(b.data(), N);
 }
 
-void check_fips204_vectors();
+class MlDsaOnPath : public vt_test::MlDsaPathTest {};
+VT_MLDSA_ON_EVERY_PATH(MlDsaOnPath);
 
-TEST(MlDsaVectors, KeygenSignVerifyMatchFips204) { check_fips204_vectors(); }
-
-TEST(MlDsaVectors, PortableTransformsMatchFips204) {
-  force_portable_ntt(true);
-  EXPECT_STREQ(ntt_backend(), "portable");
-  check_fips204_vectors();
-  force_portable_ntt(false);
-}
-
-void check_fips204_vectors() {
+TEST_P(MlDsaOnPath, KeygenSignVerifyMatchFips204) {
   const auto& doc = vt_test::load_vectors("ml_dsa_44.json");
   const auto& cases = vt_test::field(doc, "cases");
   ASSERT_FALSE(cases.empty());
@@ -225,7 +369,7 @@ const vt_test::json& acvp() {
   return doc;
 }
 
-TEST(MlDsaAcvp, KeyGen) {
+TEST_P(MlDsaOnPath, AcvpKeyGen) {
   const auto& tests = vt_test::field(acvp(), "keyGen");
   ASSERT_EQ(tests.size(), 25u);
   for (const auto& t : tests) {
@@ -237,7 +381,7 @@ TEST(MlDsaAcvp, KeyGen) {
   }
 }
 
-TEST(MlDsaAcvp, SigGen) {
+TEST_P(MlDsaOnPath, AcvpSigGen) {
   const auto& tests = vt_test::field(acvp(), "sigGen");
   ASSERT_EQ(tests.size(), 20u);
   for (const auto& t : tests) {
@@ -251,7 +395,7 @@ TEST(MlDsaAcvp, SigGen) {
   }
 }
 
-TEST(MlDsaAcvp, SigVer) {
+TEST_P(MlDsaOnPath, AcvpSigVer) {
   const auto& tests = vt_test::field(acvp(), "sigVer");
   ASSERT_EQ(tests.size(), 15u);
   for (const auto& t : tests) {

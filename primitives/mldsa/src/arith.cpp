@@ -47,10 +47,6 @@ static_assert(kInvScale == 41978);
 
 }  // namespace
 
-// The products are plain integer code; an AVX2 clone (chosen at load time)
-// lets the compiler vectorise them with identical results.
-#define MLDSA_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-
 namespace {
 std::atomic<bool> g_force_portable{false};
 bool use_avx2() noexcept {
@@ -59,8 +55,8 @@ bool use_avx2() noexcept {
 }
 }  // namespace
 
-void force_portable_ntt(bool on) noexcept { g_force_portable.store(on, std::memory_order_relaxed); }
-const char* ntt_backend() noexcept { return use_avx2() ? "avx2" : "portable"; }
+void force_portable_arith(bool on) noexcept { g_force_portable.store(on, std::memory_order_relaxed); }
+const char* arith_backend() noexcept { return use_avx2() ? "avx2" : "portable"; }
 const int32_t* zetas_for_tests() noexcept { return kZetas.data(); }
 int32_t inv_scale_for_tests() noexcept { return kInvScale; }
 
@@ -73,6 +69,26 @@ void invntt_tomont(Poly& p) noexcept {
   if (use_avx2()) return invntt_avx2(p, kZetas.data(), kInvScale);
   invntt_portable(p);
 }
+
+// The kernels, each sent to the AVX2 form when the processor has it.
+#define MLDSA_DISPATCH(name, params, args) \
+  auto name params noexcept->decltype(portable::name args) { \
+    if (use_avx2()) return avx2::name args;                   \
+    return portable::name args;                               \
+  }
+MLDSA_DISPATCH(pointwise_mont, (Poly& r, const Poly& a, const Poly& b), (r, a, b))
+MLDSA_DISPATCH(row_mul, (Poly& r, const PolyVecL& row, const PolyVecL& v), (r, row, v))
+MLDSA_DISPATCH(power2round_poly, (Poly& t1, Poly& t0, const Poly& t, const Poly& s), (t1, t0, t, s))
+MLDSA_DISPATCH(high_bits_poly, (Poly& w1, Poly& w), (w1, w))
+MLDSA_DISPATCH(make_z, (Poly& z, const Poly& y, const Poly& cs1), (z, y, cs1))
+MLDSA_DISPATCH(make_r, (Poly& r, const Poly& w, const Poly& cs2), (r, w, cs2))
+MLDSA_DISPATCH(make_hint, (Poly& h, int32_t* count, const Poly& r, const Poly& ct0), (h, count, r, ct0))
+MLDSA_DISPATCH(sub_reduce, (Poly& w, const Poly& b), (w, b))
+MLDSA_DISPATCH(use_hint_poly, (Poly& w1, const Poly& w, const Poly& h), (w1, w, h))
+MLDSA_DISPATCH(exceeds_norm, (const Poly* polys, size_t count, int32_t bound), (polys, count, bound))
+MLDSA_DISPATCH(place_signs, (Poly& c, const uint8_t j[kTau], uint64_t signs), (c, j, signs))
+MLDSA_DISPATCH(rej_ntt_append, (Poly& a, int n, const uint8_t* buf, size_t len), (a, n, buf, len))
+#undef MLDSA_DISPATCH
 
 void ntt_portable(Poly& p) noexcept {
   int32_t* a = p.c;
@@ -105,11 +121,13 @@ void invntt_portable(Poly& p) noexcept {
   for (int j = 0; j < kN; ++j) a[j] = mont_reduce(static_cast<int64_t>(kInvScale) * a[j]);
 }
 
-MLDSA_VECTOR_CLONES void pointwise_mont(Poly& r, const Poly& a, const Poly& b) noexcept {
+namespace portable {
+
+void pointwise_mont(Poly& r, const Poly& a, const Poly& b) noexcept {
   for (int i = 0; i < kN; ++i) r.c[i] = mont_reduce(static_cast<int64_t>(a.c[i]) * b.c[i]);
 }
 
-MLDSA_VECTOR_CLONES void row_mul(Poly& r, const PolyVecL& row, const PolyVecL& v) noexcept {
+void row_mul(Poly& r, const PolyVecL& row, const PolyVecL& v) noexcept {
   // Four products below 9q^2 each stay within the reduction's input range.
   for (int i = 0; i < kN; ++i) {
     int64_t acc = 0;
@@ -118,49 +136,100 @@ MLDSA_VECTOR_CLONES void row_mul(Poly& r, const PolyVecL& row, const PolyVecL& v
   }
 }
 
-void reduce_poly(Poly& a) noexcept {
-  for (int i = 0; i < kN; ++i) a.c[i] = reduce32(a.c[i]);
+void power2round_poly(Poly& t1, Poly& t0, const Poly& t, const Poly& s) noexcept {
+  for (int i = 0; i < kN; ++i) power2round(freeze(t.c[i] + s.c[i]), t1.c[i], t0.c[i]);
 }
 
-void freeze_poly(Poly& a) noexcept {
-  for (int i = 0; i < kN; ++i) a.c[i] = freeze(a.c[i]);
+void high_bits_poly(Poly& w1, Poly& w) noexcept {
+  for (int i = 0; i < kN; ++i) {
+    int32_t a0;
+    w.c[i] = freeze(w.c[i]);
+    decompose(w.c[i], w1.c[i], a0);
+  }
 }
 
-void power2round(int32_t a, int32_t& a1, int32_t& a0) noexcept {
-  a1 = (a + (1 << (kD - 1)) - 1) >> kD;
-  a0 = a - (a1 << kD);
+uint32_t make_z(Poly& z, const Poly& y, const Poly& cs1) noexcept {
+  uint32_t flag = 0;
+  for (int i = 0; i < kN; ++i) {
+    z.c[i] = center(freeze(y.c[i] + cs1.c[i]));
+    flag |= over_bound(z.c[i], kGamma1 - kBeta);
+  }
+  return flag;
 }
 
-void decompose(int32_t a, int32_t& a1, int32_t& a0) noexcept {
-  // a1 = floor((a + gamma2 - 1) / (2 gamma2)), with 2 gamma2 = 2^11 * 93 and
-  // the division by 93 done as a multiplication (exact for these inputs).
-  const uint32_t x = static_cast<uint32_t>(a + kGamma2 - 1) >> 11;
-  int32_t r1 = static_cast<int32_t>((x * 180401u) >> 24);
-  int32_t r0 = a - r1 * 2 * kGamma2;
-  // r1 = 44 means a - r0 = q - 1: then r1 = 0 and r0 = r0 - 1.
-  const int32_t wrap = (43 - r1) >> 31;  // -1 when r1 == 44
-  r1 &= ~wrap;
-  r0 += wrap;
-  a1 = r1;
-  a0 = r0;
+uint32_t make_r(Poly& r, const Poly& w, const Poly& cs2) noexcept {
+  uint32_t flag = 0;
+  for (int i = 0; i < kN; ++i) {
+    int32_t r1, r0;
+    r.c[i] = freeze(w.c[i] - cs2.c[i]);
+    decompose(r.c[i], r1, r0);
+    flag |= over_bound(r0, kGamma2 - kBeta);
+  }
+  return flag;
 }
 
-int32_t use_hint(int32_t a, int32_t hint) noexcept {
-  int32_t a1, a0;
-  decompose(a, a1, a0);
-  if (hint == 0) return a1;
-  if (a0 > 0) return a1 == 43 ? 0 : a1 + 1;
-  return a1 == 0 ? 43 : a1 - 1;
+uint32_t make_hint(Poly& h, int32_t* count, const Poly& r, const Poly& ct0) noexcept {
+  uint32_t flag = 0;
+  int32_t ones = 0;
+  for (int i = 0; i < kN; ++i) {
+    int32_t moved1, moved0, kept1, kept0;
+    flag |= over_bound(center(freeze(ct0.c[i])), kGamma2);
+    decompose(freeze(r.c[i] + ct0.c[i]), moved1, moved0);
+    decompose(r.c[i], kept1, kept0);
+    // 1 when the high parts differ (both are below 44).
+    h.c[i] = static_cast<int32_t>(static_cast<uint32_t>(-(moved1 ^ kept1)) >> 31);
+    ones += h.c[i];
+  }
+  *count += ones;
+  return flag;
+}
+
+void sub_reduce(Poly& w, const Poly& b) noexcept {
+  for (int i = 0; i < kN; ++i) w.c[i] = reduce32(w.c[i] - b.c[i]);
+}
+
+void use_hint_poly(Poly& w1, const Poly& w, const Poly& h) noexcept {
+  for (int i = 0; i < kN; ++i) w1.c[i] = use_hint(freeze(w.c[i]), h.c[i]);
 }
 
 uint32_t exceeds_norm(const Poly* polys, size_t count, int32_t bound) noexcept {
   uint32_t flag = 0;
   for (size_t p = 0; p < count; ++p) {
-    for (int i = 0; i < kN; ++i) {
-      flag |= over_bound(polys[p].c[i], bound);
-    }
+    for (int i = 0; i < kN; ++i) flag |= over_bound(polys[p].c[i], bound);
   }
   return flag;
 }
+
+// The matrix is public, so the candidates may steer branches.
+int rej_ntt_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept {
+  for (size_t i = 0; i + 3 <= len && n < kN; i += 3) {
+    const int32_t t = static_cast<int32_t>(buf[i]) | (static_cast<int32_t>(buf[i + 1]) << 8) |
+                      (static_cast<int32_t>(buf[i + 2] & 0x7F) << 16);
+    if (t < kQ) a.c[n++] = t;
+  }
+  return n;
+}
+
+void place_signs(Poly& c, const uint8_t js[kTau], uint64_t signs) noexcept {
+  for (int n = 0; n < kN; ++n) c.c[n] = 0;
+  for (int t = 0; t < kTau; ++t) {
+    const int i = kN - kTau + t;
+    const uint32_t j = js[t];
+    const int32_t sign = 1 - 2 * static_cast<int32_t>((signs >> t) & 1);
+    // Every slot up to i is read and rewritten, so j is not revealed
+    // through the memory access pattern.
+    int32_t cj = 0;
+    for (int k = 0; k <= i; ++k) {
+      const int32_t hit = -static_cast<int32_t>(static_cast<uint32_t>(k) == j);
+      cj |= c.c[k] & hit;
+      c.c[k] = (c.c[k] & ~hit) | (sign & hit);
+    }
+    // When j == i the new sign is what lands in c[i].
+    const int32_t self = -static_cast<int32_t>(static_cast<uint32_t>(i) == j);
+    c.c[i] = (cj & ~self) | (sign & self);
+  }
+}
+
+}  // namespace portable
 
 }  // namespace mldsa::detail

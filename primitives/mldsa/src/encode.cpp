@@ -6,37 +6,66 @@ namespace mldsa::detail {
 namespace {
 
 // Little-endian bit packing of 256 values of `Bits` bits each; `map` turns a
-// coefficient into the packed value. The loop structure depends only on Bits.
+// coefficient into the packed value (and back). The values go in groups of
+// G, which fill exactly Bits * G / 8 bytes, held in two 64-bit words while
+// they are packed or unpacked; the loops depend only on Bits.
+template <unsigned Bits>
+struct Group {
+  static constexpr unsigned kCoeffs = Bits % 2 == 0 ? (Bits % 4 == 0 ? 2 : 4) : 8;
+  static constexpr unsigned kBytes = Bits * kCoeffs / 8;
+  static constexpr unsigned kLoBytes = kBytes < 8 ? kBytes : 8;
+  static constexpr uint64_t kMask = (uint64_t{1} << Bits) - 1;
+  static_assert(kBytes * 8 == Bits * kCoeffs && kBytes <= 16);
+};
+
 template <unsigned Bits, class Map>
 void pack_bits(uint8_t* out, const Poly& p, Map map) noexcept {
-  uint64_t acc = 0;
-  unsigned have = 0;
-  size_t o = 0;
-  for (int i = 0; i < kN; ++i) {
-    acc |= static_cast<uint64_t>(static_cast<uint32_t>(map(p.c[i]))) << have;
-    have += Bits;
-    while (have >= 8) {
-      out[o++] = static_cast<uint8_t>(acc);
-      acc >>= 8;
-      have -= 8;
+  using G = Group<Bits>;
+  for (unsigned g = 0; g < kN / G::kCoeffs; ++g) {
+    uint64_t lo = 0, hi = 0;
+    for (unsigned i = 0; i < G::kCoeffs; ++i) {
+      const uint64_t v = static_cast<uint32_t>(map(p.c[g * G::kCoeffs + i])) & G::kMask;
+      const unsigned at = i * Bits;
+      if (at < 64) lo |= v << at;
+      if (at + Bits > 64) hi |= at >= 64 ? v << (at - 64) : v >> (64 - at);
     }
+    lo = le64(lo);
+    hi = le64(hi);
+    std::memcpy(out + g * G::kBytes, &lo, G::kLoBytes);
+    if constexpr (G::kBytes > 8) std::memcpy(out + g * G::kBytes + 8, &hi, G::kBytes - 8);
   }
 }
 
+inline uint64_t load64(const uint8_t* p) noexcept {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  return le64(v);
+}
+
+// The group's bytes are read with whole 8-byte loads that stay inside the
+// input: the last bytes of a group ending past an 8-byte window come from a
+// window that ends with the group.
 template <unsigned Bits, class Map>
 void unpack_bits(Poly& p, const uint8_t* in, Map map) noexcept {
-  constexpr uint64_t kMask = (uint64_t{1} << Bits) - 1;
-  uint64_t acc = 0;
-  unsigned have = 0;
-  size_t o = 0;
-  for (int i = 0; i < kN; ++i) {
-    while (have < Bits) {
-      acc |= static_cast<uint64_t>(in[o++]) << have;
-      have += 8;
+  using G = Group<Bits>;
+  constexpr size_t kTotal = size_t{Bits} * kN / 8;
+  for (unsigned g = 0; g < kN / G::kCoeffs; ++g) {
+    const uint8_t* at_group = in + g * G::kBytes;
+    uint64_t lo, hi = 0;
+    if constexpr (G::kBytes >= 8) {
+      lo = load64(at_group);
+      if constexpr (G::kBytes > 8) hi = load64(at_group + G::kBytes - 8) >> (8 * (16 - G::kBytes));
+    } else {
+      constexpr uint64_t kKeep = (uint64_t{1} << (8 * G::kBytes)) - 1;
+      lo = g * G::kBytes + 8 <= kTotal ? load64(at_group) & kKeep
+                                       : load64(at_group + G::kBytes - 8) >> (8 * (8 - G::kBytes));
     }
-    p.c[i] = map(static_cast<int32_t>(acc & kMask));
-    acc >>= Bits;
-    have -= Bits;
+    for (unsigned i = 0; i < G::kCoeffs; ++i) {
+      const unsigned at = i * Bits;
+      uint64_t v = at < 64 ? lo >> at : hi >> (at - 64);
+      if (at < 64 && at + Bits > 64) v |= hi << (64 - at);
+      p.c[g * G::kCoeffs + i] = map(static_cast<int32_t>(v & G::kMask));
+    }
   }
 }
 

@@ -56,11 +56,21 @@ using PolyVecL = std::array<Poly, kL>;
 using PolyVecK = std::array<Poly, kK>;
 using Matrix = std::array<PolyVecL, kK>;  // row-major: A[i][j], i < k, j < l
 
+// A 64-bit word read from or written as eight little-endian bytes: swapped
+// on a big-endian machine, unchanged elsewhere.
+inline uint64_t le64(uint64_t v) noexcept {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  return __builtin_bswap64(v);
+#else
+  return v;
+#endif
+}
+
 // ---- arithmetic (arith.cpp) ----
 
+inline constexpr uint32_t kQInv = 58728449u;  // q^-1 mod 2^32
 // a * 2^-32 mod q, result in (-q, q), for |a| < 2^31 * q.
 inline int32_t mont_reduce(int64_t a) noexcept {
-  constexpr uint32_t kQInv = 58728449u;  // q^-1 mod 2^32
   const int32_t t = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(a)) * kQInv);
   return static_cast<int32_t>((a - static_cast<int64_t>(t) * kQ) >> 32);
 }
@@ -88,34 +98,93 @@ void ntt_portable(Poly& a) noexcept;
 void invntt_portable(Poly& a) noexcept;
 void ntt_avx2(Poly& a, const int32_t* zetas) noexcept;
 void invntt_avx2(Poly& a, const int32_t* zetas, int32_t scale) noexcept;
-// Makes ntt() and invntt_tomont() use the portable form (tests, benchmarks).
-void force_portable_ntt(bool on) noexcept;
-const char* ntt_backend() noexcept;
+// Makes the transforms and every polynomial kernel below use the portable
+// form (tests, benchmarks); false returns to what the processor allows.
+void force_portable_arith(bool on) noexcept;
+// "avx2" or "portable": the form the transforms and kernels use now.
+const char* arith_backend() noexcept;
 // The twiddle table and the inverse scaling constant the transforms use.
 const int32_t* zetas_for_tests() noexcept;
 int32_t inv_scale_for_tests() noexcept;
-// r = a o b * 2^-32 in the NTT domain; |a|, |b| < 9q.
-void pointwise_mont(Poly& r, const Poly& a, const Poly& b) noexcept;
-// r = sum_j A[i][j] o v[j] * 2^-32 for the i-th row; |v| < 9q, |A| < q.
-void row_mul(Poly& r, const PolyVecL& row, const PolyVecL& v) noexcept;
-void reduce_poly(Poly& a) noexcept;
-void freeze_poly(Poly& a) noexcept;
+
+// Polynomial kernels. Each exists in a portable and an AVX2 form with
+// identical results; the unqualified ones pick the form at run time. The
+// flags they return are 0 or 1 and are computed over every coefficient.
+#define MLDSA_POLY_KERNELS                                                               \
+  /* r = a o b * 2^-32 in the NTT domain; |a|, |b| < 9q. */                              \
+  void pointwise_mont(Poly& r, const Poly& a, const Poly& b) noexcept;                   \
+  /* r = sum_j row[j] o v[j] * 2^-32; |v| < 9q, |row| < q. */                            \
+  void row_mul(Poly& r, const PolyVecL& row, const PolyVecL& v) noexcept;                \
+  /* t1, t0 = Power2Round(t + s) for |t| < q, |s| small. */                              \
+  void power2round_poly(Poly& t1, Poly& t0, const Poly& t, const Poly& s) noexcept;      \
+  /* w = w mod+ q (|w| < q on entry); w1 = HighBits(w). */                               \
+  void high_bits_poly(Poly& w1, Poly& w) noexcept;                                       \
+  /* z = y + cs1 centred; 1 when ||z|| >= gamma1 - beta. */                              \
+  uint32_t make_z(Poly& z, const Poly& y, const Poly& cs1) noexcept;                     \
+  /* r = (w - cs2) mod+ q; 1 when ||LowBits(r)|| >= gamma2 - beta. */                    \
+  uint32_t make_r(Poly& r, const Poly& w, const Poly& cs2) noexcept;                     \
+  /* h = MakeHint(-ct0, r + ct0), *count += its ones; 1 when ||ct0|| >= gamma2. */       \
+  uint32_t make_hint(Poly& h, int32_t* count, const Poly& r, const Poly& ct0) noexcept;  \
+  /* w = reduce32(w - b); |w|, |b| < 9q. */                                              \
+  void sub_reduce(Poly& w, const Poly& b) noexcept;                                      \
+  /* w1 = UseHint(h, w mod+ q), |w| < q. */                                              \
+  void use_hint_poly(Poly& w1, const Poly& w, const Poly& h) noexcept;                   \
+  /* 1 when some centred coefficient of polys[0..count) has |c| >= bound. */             \
+  uint32_t exceeds_norm(const Poly* polys, size_t count, int32_t bound) noexcept;        \
+  /* The shuffle of SampleInBall: for t < tau, with i = 256 - tau + t, c[i] = c[j[t]], */ \
+  /* then c[j[t]] = -1 if bit t of signs is set, else 1, from c = 0; no memory access */ \
+  /* depends on j. */                                                                    \
+  void place_signs(Poly& c, const uint8_t j[kTau], uint64_t signs) noexcept;             \
+  /* RejNTTPoly's parse: appends the 3-byte candidates of buf[0..len) that are */        \
+  /* below q to a from position n, until a is full; returns the new count. */           \
+  int rej_ntt_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept;
+
+MLDSA_POLY_KERNELS
+namespace portable {
+MLDSA_POLY_KERNELS
+}
+namespace avx2 {
+MLDSA_POLY_KERNELS
+}
+#undef MLDSA_POLY_KERNELS
 
 // Power2Round for a in [0, q): a = a1 * 2^d + a0, a0 in (-2^12, 2^12].
-void power2round(int32_t a, int32_t& a1, int32_t& a0) noexcept;
+inline void power2round(int32_t a, int32_t& a1, int32_t& a0) noexcept {
+  a1 = (a + (1 << (kD - 1)) - 1) >> kD;
+  a0 = a - (a1 << kD);
+}
+
 // Decompose for a in [0, q) (FIPS 204 Algorithm 36).
-void decompose(int32_t a, int32_t& a1, int32_t& a0) noexcept;
-// UseHint (Algorithm 40) for a in [0, q), hint 0 or 1.
-int32_t use_hint(int32_t a, int32_t hint) noexcept;
+inline void decompose(int32_t a, int32_t& a1, int32_t& a0) noexcept {
+  // a1 = floor((a + gamma2 - 1) / (2 gamma2)), with 2 gamma2 = 2^11 * 93 and
+  // the division by 93 done as a multiplication (exact for these inputs).
+  const uint32_t x = static_cast<uint32_t>(a + kGamma2 - 1) >> 11;
+  int32_t r1 = static_cast<int32_t>((x * 180401u) >> 24);
+  int32_t r0 = a - r1 * 2 * kGamma2;
+  // r1 = 44 means a - r0 = q - 1: then r1 = 0 and r0 = r0 - 1.
+  const int32_t wrap = (43 - r1) >> 31;  // -1 when r1 == 44
+  r1 &= ~wrap;
+  r0 += wrap;
+  a1 = r1;
+  a0 = r0;
+}
+
+// UseHint (Algorithm 40) for a in [0, q), hint 0 or 1. Verification only:
+// it branches on its (public) inputs.
+inline int32_t use_hint(int32_t a, int32_t hint) noexcept {
+  int32_t a1, a0;
+  decompose(a, a1, a0);
+  if (hint == 0) return a1;
+  if (a0 > 0) return a1 == 43 ? 0 : a1 + 1;
+  return a1 == 0 ? 43 : a1 - 1;
+}
+
 // 1 when the centred value a has |a| >= bound, else 0, without branching.
 inline uint32_t over_bound(int32_t a, int32_t bound) noexcept {
   const int32_t m = a >> 31;
   const int32_t abs = (a ^ m) - m;
   return static_cast<uint32_t>(bound - 1 - abs) >> 31;
 }
-// 1 when some coefficient's centred absolute value is >= bound (constant
-// time: every coefficient is examined). Coefficients must be centred.
-uint32_t exceeds_norm(const Poly* polys, size_t count, int32_t bound) noexcept;
 
 // ---- sampling (sample.cpp) ----
 
@@ -124,7 +193,9 @@ void expand_a(Matrix& a, const uint8_t rho[32]) noexcept;
 // ExpandS(rho'): s1 and s2 with coefficients in [-eta, eta].
 void expand_s(PolyVecL& s1, PolyVecK& s2, const uint8_t rho_prime[64]) noexcept;
 // ExpandMask(rho'', kappa).
-void expand_mask(PolyVecL& y, const uint8_t rho_pp[64], uint16_t kappa) noexcept;
+void expand_mask(Poly y[kL], const uint8_t rho_pp[64], uint16_t kappa) noexcept;
+// The masks of two attempts at once: y[0..4) for kappa, y[4..8) for kappa + 4.
+void expand_mask_x8(Poly y[2 * kL], const uint8_t rho_pp[64], uint16_t kappa) noexcept;
 // SampleInBall(c~): coefficients in {-1, 0, 1}. The placement of the signs
 // runs without secret-dependent memory access.
 void sample_in_ball(Poly& c, const uint8_t c_tilde[kCTildeBytes]) noexcept;

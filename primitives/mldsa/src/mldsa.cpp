@@ -31,17 +31,6 @@ void compute_mu(uint8_t mu[kMuBytes], const uint8_t tr[kTrBytes], const MessageP
   xof.squeeze(mu, kMuBytes);
 }
 
-// 1 when a != b, for small non-negative values.
-inline int32_t differs(int32_t a, int32_t b) noexcept {
-  return static_cast<int32_t>(static_cast<uint32_t>(-(a ^ b)) >> 31);
-}
-
-inline int32_t high_bits(int32_t a) noexcept {
-  int32_t a1, a0;
-  decompose(a, a1, a0);
-  return a1;
-}
-
 struct KeygenState {
   uint8_t seeds[128];  // rho | rho' | K
   PolyVecL s1;
@@ -60,15 +49,22 @@ struct SignState {
   PolyVecL s1_hat;
   PolyVecK s2_hat;
   PolyVecK t0_hat;
-  PolyVecL y;
+  Poly masks[2 * kL];  // y of this attempt and, on eight lanes, of the next
+  PolyVecL y_hat;
   PolyVecL z;
   PolyVecK w;
   PolyVecK r;    // w - c*s2, in [0, q)
-  PolyVecK ct0;
   PolyVecK h;
-  Poly tmp;
+  Poly w1;
+  Poly prod;
   Poly c;
 };
+
+// Eight Keccak lanes cost about as much as four where the eight-lane kernel
+// is native, so the masks of two attempts are drawn together there.
+bool masks_in_pairs() noexcept {
+  return std::strcmp(keccak::x8_backend(), "avx512f") == 0;
+}
 
 SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd,
                       std::span<uint8_t, kSignatureBytes> sig, uint32_t max_attempts) noexcept {
@@ -99,18 +95,31 @@ SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd,
     xof.squeeze(st.rho_pp, 64);
   }
 
+  const bool pairs = masks_in_pairs();
   for (uint32_t attempt = 0, kappa = 0; attempt < max_attempts; ++attempt, kappa += kL) {
-    expand_mask(st.y, st.rho_pp, static_cast<uint16_t>(kappa));
+    // y = ExpandMask(rho'', kappa)
+    const Poly* y = st.masks;
+    if (!pairs) {
+      expand_mask(st.masks, st.rho_pp, static_cast<uint16_t>(kappa));
+    } else if (attempt % 2 == 0) {
+      // The second half is the next attempt's mask, drawn only when there
+      // is a next attempt: kappa + 7 then still fits in 16 bits.
+      if (attempt + 1 < max_attempts) expand_mask_x8(st.masks, st.rho_pp, static_cast<uint16_t>(kappa));
+      else expand_mask(st.masks, st.rho_pp, static_cast<uint16_t>(kappa));
+    } else {
+      y = st.masks + kL;
+    }
 
     // w = A y; w1 = HighBits(w); c~ = H(mu || w1Encode(w1))
-    st.z = st.y;
-    for (auto& p : st.z) ntt(p);
+    for (int j = 0; j < kL; ++j) {
+      st.y_hat[j] = y[j];
+      ntt(st.y_hat[j]);
+    }
     for (int i = 0; i < kK; ++i) {
-      row_mul(st.w[i], a[i], st.z);
+      row_mul(st.w[i], a[i], st.y_hat);
       invntt_tomont(st.w[i]);
-      freeze_poly(st.w[i]);
-      for (int n = 0; n < kN; ++n) st.tmp.c[n] = high_bits(st.w[i].c[n]);
-      pack_w1(st.w1_packed + i * kW1PolyBytes, st.tmp);
+      high_bits_poly(st.w1, st.w[i]);
+      pack_w1(st.w1_packed + i * kW1PolyBytes, st.w1);
     }
     {
       keccak::Shake256 xof;
@@ -121,46 +130,42 @@ SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd,
     sample_in_ball(st.c, st.c_tilde);
     ntt(st.c);
 
-    uint32_t reject = 0;
-    // z = y + c s1
-    for (int j = 0; j < kL; ++j) {
-      pointwise_mont(st.z[j], st.c, st.s1_hat[j]);
-      invntt_tomont(st.z[j]);
-      for (int n = 0; n < kN; ++n) st.z[j].c[n] = center(freeze(st.y[j].c[n] + st.z[j].c[n]));
-    }
-    reject |= exceeds_norm(st.z.data(), kL, kGamma1 - kBeta);
-
+    // The checks in turn; a failed one ends the attempt at once. Each check
+    // examines every coefficient, and only its verdict leaves it: each
+    // verdict is a rejection decision, public by design.
     // r = w - c s2; ||LowBits(r)|| < gamma2 - beta
+    uint32_t reject = 0;
     for (int i = 0; i < kK; ++i) {
-      pointwise_mont(st.r[i], st.c, st.s2_hat[i]);
-      invntt_tomont(st.r[i]);
-      for (int n = 0; n < kN; ++n) {
-        const int32_t v = freeze(st.w[i].c[n] - st.r[i].c[n]);
-        int32_t r1, r0;
-        decompose(v, r1, r0);
-        reject |= over_bound(r0, kGamma2 - kBeta);
-        st.r[i].c[n] = v;
-      }
+      pointwise_mont(st.prod, st.c, st.s2_hat[i]);
+      invntt_tomont(st.prod);
+      reject |= make_r(st.r[i], st.w[i], st.prod);
+    }
+    if (subtle::public_value(subtle::black_box(static_cast<uint8_t>(reject))) != 0) continue;
+
+    // z = y + c s1; ||z|| < gamma1 - beta
+    for (int j = 0; j < kL; ++j) {
+      pointwise_mont(st.prod, st.c, st.s1_hat[j]);
+      invntt_tomont(st.prod);
+      reject |= make_z(st.z[j], y[j], st.prod);
+    }
+    if (subtle::public_value(subtle::black_box(static_cast<uint8_t>(reject))) != 0) {
+      zeroize::wipe_object(st.z);
+      continue;
     }
 
-    // c t0; h = MakeHint(-c t0, r + c t0); ||c t0|| < gamma2; at most omega hints
+    // h = MakeHint(-c t0, r + c t0); ||c t0|| < gamma2; at most omega hints
     int32_t hints = 0;
     for (int i = 0; i < kK; ++i) {
-      pointwise_mont(st.ct0[i], st.c, st.t0_hat[i]);
-      invntt_tomont(st.ct0[i]);
-      for (int n = 0; n < kN; ++n) {
-        const int32_t ct0 = st.ct0[i].c[n];
-        reject |= over_bound(center(freeze(ct0)), kGamma2);
-        const int32_t hint =
-            differs(high_bits(freeze(st.r[i].c[n] + ct0)), high_bits(st.r[i].c[n]));
-        st.h[i].c[n] = hint;
-        hints += hint;
-      }
+      pointwise_mont(st.prod, st.c, st.t0_hat[i]);
+      invntt_tomont(st.prod);
+      reject |= make_hint(st.h[i], &hints, st.r[i], st.prod);
     }
     reject |= static_cast<uint32_t>(kOmega - hints) >> 31;
-
-    // The attempt's verdict is the rejection decision: public by design.
-    if (subtle::public_value(subtle::black_box(static_cast<uint8_t>(reject))) != 0) continue;
+    if (subtle::public_value(subtle::black_box(static_cast<uint8_t>(reject))) != 0) {
+      zeroize::wipe_object(st.z);
+      zeroize::wipe_object(st.h);
+      continue;
+    }
 
     // Accepted: everything below goes into the public signature.
     subtle::mark_public(&st.h, sizeof st.h);
@@ -200,9 +205,9 @@ bool verify_parts(PublicKey pk, const MessageParts& m, Signature sig) noexcept {
     ntt(t1);
     pointwise_mont(t1, c, t1);
     row_mul(w, a[i], z);
-    for (int n = 0; n < kN; ++n) w.c[n] = reduce32(w.c[n] - t1.c[n]);
+    sub_reduce(w, t1);
     invntt_tomont(w);
-    for (int n = 0; n < kN; ++n) w.c[n] = use_hint(freeze(w.c[n]), h[i].c[n]);
+    use_hint_poly(w, w, h[i]);
     pack_w1(w1_packed + i * kW1PolyBytes, w);
   }
   uint8_t c_check[kCTildeBytes];
@@ -229,9 +234,9 @@ void keygen(Seed xi, std::span<uint8_t, kPublicKeyBytes> pk,
     xof.squeeze(st.seeds, sizeof st.seeds);
   }
   const uint8_t* rho = st.seeds;
+  subtle::mark_public(rho, 32);  // the public key's first field
   const uint8_t* rho_prime = st.seeds + 32;
   const uint8_t* key = st.seeds + 96;
-  subtle::mark_public(rho, 32);  // the public key's first field
 
   Matrix a;
   expand_a(a, rho);
@@ -244,9 +249,7 @@ void keygen(Seed xi, std::span<uint8_t, kPublicKeyBytes> pk,
   for (int i = 0; i < kK; ++i) {
     row_mul(st.t[i], a[i], st.s1_hat);
     invntt_tomont(st.t[i]);
-    for (int n = 0; n < kN; ++n) {
-      power2round(freeze(st.t[i].c[n] + st.s2[i].c[n]), t1.c[n], st.t0[i].c[n]);
-    }
+    power2round_poly(t1, st.t0[i], st.t[i], st.s2[i]);
     pack_t1(pk.data() + 32 + i * kT1PolyBytes, t1);
   }
 

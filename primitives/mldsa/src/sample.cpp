@@ -1,47 +1,47 @@
-#include <cstring>
-
 #include "internal.hpp"
 #include "keccak/keccak.hpp"
 #include "subtle/ct_marks.hpp"
+#include "xof_lanes.hpp"
 #include "zeroize/zeroize.hpp"
 
 namespace mldsa::detail {
 namespace {
 
-// RejNTTPoly over an open SHAKE128 stream: 3-byte candidates below q.
-void rej_ntt_poly(Poly& a, keccak::Shake128& xof) noexcept {
-  uint8_t buf[keccak::Shake128::kRate];
-  int n = 0;
-  while (n < kN) {
-    xof.squeeze(buf, sizeof buf);
-    for (size_t i = 0; i + 3 <= sizeof buf && n < kN; i += 3) {
-      const int32_t t = static_cast<int32_t>(buf[i]) | (static_cast<int32_t>(buf[i + 1]) << 8) |
-                        (static_cast<int32_t>(buf[i + 2] & 0x7F) << 16);
-      if (t < kQ) a.c[n++] = t;
-    }
+// RejBoundedPoly for eta = 2: half-bytes below 15 map to eta - (b mod 5).
+// Which half-bytes are dropped is the stream's rejection decision; the
+// values themselves go through no branch.
+int rej_eta_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept {
+  for (size_t h = 0; h < 2 * len && n < kN; ++h) {
+    const uint32_t b = (buf[h / 2] >> (4 * (h & 1))) & 0x0Fu;
+    const uint32_t mod5 = b - ((205 * b) >> 10) * 5;  // b mod 5 for b < 16
+    a.c[n] = kEta - static_cast<int32_t>(mod5);
+    // A refused half-byte is a sampler redraw: public by design.
+    n += static_cast<int>(subtle::public_value((b - 15) >> 31));
   }
+  return n;
 }
 
-// RejBoundedPoly for eta = 2. Which half-bytes are rejected depends only on
-// the stream, not on the accepted values; the mapping itself is branch-free.
-void rej_bounded_poly(Poly& a, const uint8_t rho_prime[64], uint16_t r) noexcept {
-  keccak::Shake256 xof;
-  const uint8_t nonce[2] = {static_cast<uint8_t>(r), static_cast<uint8_t>(r >> 8)};
-  xof.absorb(rho_prime, 64);
-  xof.absorb(nonce, 2);
-  uint8_t buf[keccak::Shake256::kRate];
-  int n = 0;
-  while (n < kN) {
-    xof.squeeze(buf, sizeof buf);
-    for (size_t i = 0; i < sizeof buf && n < kN; ++i) {
-      const uint32_t halves[2] = {buf[i] & 0x0Fu, static_cast<uint32_t>(buf[i] >> 4)};
-      for (uint32_t b : halves) {
-        // A refused half-byte is a sampler redraw: public by design.
-        if (subtle::public_value(b < 15) && n < kN) {
-          const uint32_t mod5 = b - ((205 * b) >> 10) * 5;  // b mod 5 for b < 15
-          a.c[n++] = kEta - static_cast<int32_t>(mod5);
-        }
-      }
+// Fills polys[k] (k < N) from stream k, `first` blocks at once and then one
+// more for every stream while some poly is short.
+template <class Lanes, size_t N, class Append>
+void fill_lanes(Lanes& xof, Poly* const polys[N], size_t first, Append append) noexcept {
+  constexpr size_t kMaxFirst = 5;
+  alignas(32) uint8_t buf[N][kMaxFirst * Lanes::kRate];
+  uint8_t* out[N];
+  for (size_t k = 0; k < N; ++k) out[k] = buf[k];
+  int n[N] = {};
+  xof.squeeze(out, first);
+  bool short_poly = false;
+  for (size_t k = 0; k < N; ++k) {
+    n[k] = append(*polys[k], 0, buf[k], first * Lanes::kRate);
+    short_poly |= n[k] < kN;
+  }
+  while (short_poly) {
+    xof.squeeze(out, 1);
+    short_poly = false;
+    for (size_t k = 0; k < N; ++k) {
+      n[k] = append(*polys[k], n[k], buf[k], Lanes::kRate);
+      short_poly |= n[k] < kN;
     }
   }
   zeroize::wipe(buf, sizeof buf);
@@ -50,34 +50,57 @@ void rej_bounded_poly(Poly& a, const uint8_t rho_prime[64], uint16_t r) noexcept
 }  // namespace
 
 void expand_a(Matrix& a, const uint8_t rho[32]) noexcept {
-  for (int i = 0; i < kK; ++i) {
-    for (int j = 0; j < kL; ++j) {
-      keccak::Shake128 xof;
-      const uint8_t idx[2] = {static_cast<uint8_t>(j), static_cast<uint8_t>(i)};
-      xof.absorb(rho, 32);
-      xof.absorb(idx, 2);
-      rej_ntt_poly(a[i][j], xof);
+  // 16 streams, eight at a time; stream (i, j) is indexed j + 256 i.
+  for (int half = 0; half < 2; ++half) {
+    uint16_t index[8];
+    Poly* polys[8];
+    for (int k = 0; k < 8; ++k) {
+      const int i = 2 * half + k / kL, j = k % kL;
+      index[k] = static_cast<uint16_t>(j | (i << 8));
+      polys[k] = &a[i][j];
     }
+    Shake128x8 xof(rho, 32, index);
+    // Five blocks give 280 candidates; fewer than 256 of them are below q
+    // with probability under 2^-128 per poly.
+    fill_lanes<Shake128x8, 8>(xof, polys, 5, rej_ntt_append);
   }
 }
 
 void expand_s(PolyVecL& s1, PolyVecK& s2, const uint8_t rho_prime[64]) noexcept {
-  for (int r = 0; r < kL; ++r) rej_bounded_poly(s1[r], rho_prime, static_cast<uint16_t>(r));
-  for (int r = 0; r < kK; ++r) rej_bounded_poly(s2[r], rho_prime, static_cast<uint16_t>(r + kL));
+  uint16_t index[8];
+  Poly* polys[8];
+  for (int r = 0; r < kL; ++r) index[r] = static_cast<uint16_t>(r), polys[r] = &s1[r];
+  for (int r = 0; r < kK; ++r) index[kL + r] = static_cast<uint16_t>(kL + r), polys[kL + r] = &s2[r];
+  Shake256x8 xof(rho_prime, 64, index);
+  fill_lanes<Shake256x8, 8>(xof, polys, 2, rej_eta_append);
 }
 
-void expand_mask(PolyVecL& y, const uint8_t rho_pp[64], uint16_t kappa) noexcept {
-  uint8_t buf[kZPolyBytes];
-  for (int r = 0; r < kL; ++r) {
-    const uint16_t v = static_cast<uint16_t>(kappa + r);
-    const uint8_t nonce[2] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
-    keccak::Shake256 xof;
-    xof.absorb(rho_pp, 64);
-    xof.absorb(nonce, 2);
-    xof.squeeze(buf, sizeof buf);
-    unpack_z(y[r], buf);
+namespace {
+template <class Lanes, size_t N>
+void mask_lanes(Poly* y, const uint8_t rho_pp[64], uint16_t kappa) noexcept {
+  constexpr size_t kBlocks = (kZPolyBytes + Lanes::kRate - 1) / Lanes::kRate;
+  alignas(32) uint8_t buf[N][kBlocks * Lanes::kRate];
+  uint8_t* out[N];
+  uint16_t index[N];
+  for (size_t k = 0; k < N; ++k) {
+    out[k] = buf[k];
+    index[k] = static_cast<uint16_t>(kappa + k);
   }
+  {
+    Lanes xof(rho_pp, 64, index);
+    xof.squeeze(out, kBlocks);
+  }
+  for (size_t k = 0; k < N; ++k) unpack_z(y[k], buf[k]);
   zeroize::wipe(buf, sizeof buf);
+}
+}  // namespace
+
+void expand_mask(Poly y[kL], const uint8_t rho_pp[64], uint16_t kappa) noexcept {
+  mask_lanes<Shake256x4, kL>(y, rho_pp, kappa);
+}
+
+void expand_mask_x8(Poly y[2 * kL], const uint8_t rho_pp[64], uint16_t kappa) noexcept {
+  mask_lanes<Shake256x8, 2 * kL>(y, rho_pp, kappa);
 }
 
 void sample_in_ball(Poly& c, const uint8_t c_tilde[kCTildeBytes]) noexcept {
@@ -89,8 +112,10 @@ void sample_in_ball(Poly& c, const uint8_t c_tilde[kCTildeBytes]) noexcept {
   for (int i = 0; i < 8; ++i) signs |= static_cast<uint64_t>(buf[i]) << (8 * i);
   size_t pos = 8;
 
-  std::memset(c.c, 0, sizeof c.c);
-  for (int i = kN - kTau; i < kN; ++i) {
+  // The positions, drawn by rejection from the stream, then placed.
+  uint8_t js[kTau];
+  for (int t = 0; t < kTau; ++t) {
+    const uint32_t i = kN - kTau + t;
     uint32_t j;
     do {
       if (pos == sizeof buf) {
@@ -99,21 +124,11 @@ void sample_in_ball(Poly& c, const uint8_t c_tilde[kCTildeBytes]) noexcept {
       }
       j = buf[pos++];
       // A refused position is a sampler redraw: public by design.
-    } while (subtle::public_value(j > static_cast<uint32_t>(i)));
-    // c[i] = c[j]; c[j] = (-1)^bit, touching every slot up to i so that j
-    // is not revealed through the memory access pattern.
-    const int32_t sign = 1 - 2 * static_cast<int32_t>(signs & 1);
-    signs >>= 1;
-    int32_t cj = 0;
-    for (int k = 0; k <= i; ++k) {
-      const int32_t hit = -static_cast<int32_t>(static_cast<uint32_t>(k) == j);
-      cj |= c.c[k] & hit;
-      c.c[k] = (c.c[k] & ~hit) | (sign & hit);
-    }
-    // When j == i the new sign is what lands in c[i].
-    const int32_t self = -static_cast<int32_t>(static_cast<uint32_t>(i) == j);
-    c.c[i] = (cj & ~self) | (sign & self);
+    } while (subtle::public_value(j > i));
+    js[t] = static_cast<uint8_t>(j);
   }
+  place_signs(c, js, signs);
+  zeroize::wipe(js, sizeof js);
   zeroize::wipe(buf, sizeof buf);
 }
 

@@ -10,8 +10,10 @@
 // accept, so no decoding step can refuse its input.
 //
 // Signing runs in constant time in the secret key and rnd within each
-// rejection-sampling attempt; only the number of attempts is observable.
-// All secret intermediates are wiped before return.
+// rejection-sampling attempt. An attempt ends at the first bound check that
+// fails, so what is observable is the number of attempts and, for each
+// rejected one, which check ended it; a rejected candidate is wiped and never
+// written out. All secret intermediates are wiped before return.
 #pragma once
 
 #include <cstddef>
