@@ -102,12 +102,13 @@ void walk_chains(const ChainLayout& layout, std::span<const ChainJob> jobs) noex
     if (active == 0) break;
     for (size_t s = 0; s < active; ++s) {
       const ChainJob& j = jobs[slot_job[s]];
-      st[s] = layout.tmpl;
+      const ChainLayout& l = j.layout ? *j.layout : layout;
+      st[s] = l.tmpl;
       uint8_t* b = bytes(st[s]);
-      put_be32(b + layout.key_pair_off, j.key_pair);
-      put_be32(b + layout.key_pair_off + 4, j.chain);
-      put_be32(b + layout.key_pair_off + 8, slot_pos[s]);
-      std::memcpy(b + layout.value_off, j.value, 32);
+      put_be32(b + l.key_pair_off, j.key_pair);
+      put_be32(b + l.key_pair_off + 4, j.chain);
+      put_be32(b + l.key_pair_off + 8, slot_pos[s]);
+      std::memcpy(b + l.value_off, j.value, 32);
     }
     permute_n(st, active);
     size_t kept = 0;

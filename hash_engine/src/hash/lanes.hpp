@@ -94,13 +94,16 @@ struct ChainLayout {
 // Builds the template for label ‖ pk_seed ‖ address(layer, tree, 0, ...) ‖ value.
 ChainLayout chain_layout(std::string_view label, const uint8_t* pk_seed, uint32_t layer, uint64_t tree) noexcept;
 
-// One chain to walk: the value at `value` goes from position start to stop.
+// One chain to walk: the value at `value` goes from position start to stop,
+// with the steps of `layout` when it is set (chains of several trees walked
+// together), else with the layout given to walk_chains.
 struct ChainJob {
   uint8_t* value;
   uint32_t key_pair;
   uint32_t chain;
   uint32_t start;
   uint32_t stop;
+  const ChainLayout* layout = nullptr;
 };
 
 // Walks every job, keeping up to 8 chains in flight.
