@@ -24,6 +24,9 @@ inline const uint8_t* bytes(const State& s) noexcept { return reinterpret_cast<c
 void permute1(State& s) noexcept;
 void permute4(State* s) noexcept;
 void permute8(State* s) noexcept;
+// The same on interleaved lanes (word i of state k at lanes[i * N + k]).
+void permute4_interleaved(uint64_t* lanes) noexcept;
+void permute8_interleaved(uint64_t* lanes) noexcept;
 
 // Permutes the first n (1..8) states, using the cheapest lane width.
 inline void permute_n(State* s, size_t n) noexcept {
