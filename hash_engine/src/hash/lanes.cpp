@@ -22,14 +22,6 @@ void permute1(State& s) noexcept {
   ::keccak::permute(s);
   hash::t_permutations += 1;
 }
-void permute4(State* s) noexcept {
-  ::keccak::permute_x4(s);
-  hash::t_permutations += 4;
-}
-void permute8(State* s) noexcept {
-  ::keccak::permute_x8(s);
-  hash::t_permutations += 8;
-}
 void permute4_interleaved(uint64_t* lanes) noexcept {
   ::keccak::permute_x4_interleaved(lanes);
   hash::t_permutations += 4;
@@ -128,7 +120,7 @@ void walk_chains(const ChainLayout& layout, std::span<const ChainJob> jobs) noex
       ++next;
     }
     if (active == 0) break;
-    const size_t width = active >= 5 ? 8 : active >= 2 ? 4 : 1;
+    const size_t width = width_for(active);
     if (width > 1) std::memcpy(lanes, width == 8 ? tmpl8 : tmpl4, 25 * width * sizeof(uint64_t));
     for (size_t s = 0; s < active; ++s) {
       const ChainJob& j = jobs[slot_job[s]];
@@ -153,13 +145,7 @@ void walk_chains(const ChainLayout& layout, std::span<const ChainJob> jobs) noex
         for (size_t i = from; i < to; ++i) lanes[i * width + s] = blk[i];
       }
     }
-    if (width == 8) {
-      permute8_interleaved(lanes);
-    } else if (width == 4) {
-      permute4_interleaved(lanes);
-    } else {
-      permute1(blk);
-    }
+    permute_width(width, lanes, blk);
     size_t kept = 0;
     for (size_t s = 0; s < active; ++s) {
       const ChainJob& j = jobs[slot_job[s]];
