@@ -73,7 +73,7 @@ void hash_ptrs(size_t n, size_t len, const uint8_t* const* in, Digest* out) noex
   for (; i < n; ++i) hash_one(in[i], len, out[i].data());
 }
 
-ChainLayout chain_layout(std::string_view label, const uint8_t* pk_seed, uint32_t layer, uint64_t tree) noexcept {
+ChainLayout chain_layout(std::string_view label, const uint8_t* pk_seed, uint32_t layer, uint64_t tree) {
   ChainLayout l;
   uint8_t* b = bytes(l.tmpl);
   std::memcpy(b, label.data(), label.size());
@@ -82,16 +82,44 @@ ChainLayout chain_layout(std::string_view label, const uint8_t* pk_seed, uint32_
   address::write_address_word32(b + addr, layer, tree, address::kTypeWotsChain, 0, 0, 0);
   l.key_pair_off = uint32_t(addr + 20);
   l.value_off = uint32_t(addr + 32);
+  // walk_chains writes the 44 bytes from the key-pair field as 4-byte pieces
+  // into six whole words.
+  fault::check(l.key_pair_off % 4 == 0 && (l.key_pair_off % 8) / 4 + 11 <= 2 * kStepWords &&
+                   l.key_pair_off / 8 + kStepWords <= 25,
+               "chain step fields off their 4-byte grid");
   pad_block(l.tmpl, addr + 64);
   return l;
 }
 
+namespace {
+
+// Words w0 .. w0 + 5 of a chain step's block: the key pair, chain and position
+// fields (big-endian) and the 32-byte value, eleven 4-byte pieces starting at
+// half-word `Shift` of word w0, the rest of those words from the template.
+// Built in registers and stored as whole words, so that the words are never
+// read back from narrower stores.
+template <unsigned Shift>
+void step_words(const uint64_t* tw, const ChainJob& j, uint32_t pos, uint64_t* out) noexcept {
+  uint32_t c[11];
+  c[0] = __builtin_bswap32(j.key_pair);
+  c[1] = __builtin_bswap32(j.chain);
+  c[2] = __builtin_bswap32(pos);
+  for (size_t k = 0; k < 8; ++k) std::memcpy(&c[3 + k], j.value + 4 * k, 4);
+  for (size_t i = 0; i < kStepWords; ++i) {
+    const size_t lo = 2 * i, hi = 2 * i + 1;
+    const uint64_t l = (lo >= Shift && lo - Shift < 11) ? c[lo - Shift] : uint32_t(tw[i]);
+    const uint64_t h = (hi >= Shift && hi - Shift < 11) ? c[hi - Shift] : uint32_t(tw[i] >> 32);
+    out[i] = l | (h << 32);
+  }
+}
+
+}  // namespace
+
 // Steps run on interleaved lanes (word i of slot s at lanes[i * width + s]),
 // so that the vector permutation needs no transposing in or out. Before each
 // step the lanes are reset from an interleaved copy of the template of
-// `layout`; a slot whose chain has that layout then only gets its words from
-// the key-pair field to the end of the value rewritten, a slot with another
-// layout all of its words. Only the 32-byte results are read back. Chains
+// `layout`; a slot whose chain has that layout then only gets the six words
+// of step_words rewritten, a slot with another layout all of its words. Only the 32-byte results are read back. Chains
 // start longest first, so that few steps run with the lanes part empty.
 void walk_chains(const ChainLayout& layout, std::span<const ChainJob> jobs) noexcept {
   std::vector<size_t> order(jobs.size());
@@ -121,29 +149,27 @@ void walk_chains(const ChainLayout& layout, std::span<const ChainJob> jobs) noex
     }
     if (active == 0) break;
     const size_t width = width_for(active);
-    if (width > 1) std::memcpy(lanes, width == 8 ? tmpl8 : tmpl4, 25 * width * sizeof(uint64_t));
+    if (width == 8)
+      std::memcpy(lanes, tmpl8, sizeof(tmpl8));
+    else if (width == 4)
+      std::memcpy(lanes, tmpl4, sizeof(tmpl4));
     for (size_t s = 0; s < active; ++s) {
       const ChainJob& j = jobs[slot_job[s]];
       const ChainLayout& l = j.layout ? *j.layout : layout;
-      // The words from the key-pair field to the end of the value.
       const size_t w0 = l.key_pair_off / 8;
-      const size_t w1 = (l.value_off + 32 + 7) / 8;
-      const bool whole = width == 1 || &l != &layout;
-      if (whole) {
+      uint64_t words[kStepWords];
+      if (l.key_pair_off % 8 == 0)
+        step_words<0>(l.tmpl.data() + w0, j, slot_pos[s], words);
+      else
+        step_words<1>(l.tmpl.data() + w0, j, slot_pos[s], words);
+      if (width == 1) {
         blk = l.tmpl;
-      } else {
-        for (size_t i = w0; i < w1; ++i) blk[i] = l.tmpl[i];
+        for (size_t i = 0; i < kStepWords; ++i) blk[w0 + i] = words[i];
+        continue;
       }
-      uint8_t* b = bytes(blk);
-      put_be32(b + l.key_pair_off, j.key_pair);
-      put_be32(b + l.key_pair_off + 4, j.chain);
-      put_be32(b + l.key_pair_off + 8, slot_pos[s]);
-      std::memcpy(b + l.value_off, j.value, 32);
-      if (width > 1) {
-        const size_t from = whole ? 0 : w0;
-        const size_t to = whole ? 25 : w1;
-        for (size_t i = from; i < to; ++i) lanes[i * width + s] = blk[i];
-      }
+      if (&l != &layout)  // another tree's template: its constant words too
+        for (size_t i = 0; i < 25; ++i) lanes[i * width + s] = l.tmpl[i];
+      for (size_t i = 0; i < kStepWords; ++i) lanes[(w0 + i) * width + s] = words[i];
     }
     permute_width(width, lanes, blk);
     size_t kept = 0;

@@ -102,6 +102,10 @@ void hash_many(size_t n, size_t len, Fill&& fill, Sink&& sink) {
   zeroize::wipe(buf, sizeof(buf));
 }
 
+// Words of a chain step's block that differ from step to step (the key-pair,
+// chain and position fields and the value).
+inline constexpr size_t kStepWords = 6;
+
 // Layout of a one-block chain step: label ‖ public seed ‖ address ‖ value,
 // with the address's layer, tree and type already set in the template.
 struct ChainLayout {
@@ -111,7 +115,7 @@ struct ChainLayout {
 };
 
 // Builds the template for label ‖ pk_seed ‖ address(layer, tree, 0, ...) ‖ value.
-ChainLayout chain_layout(std::string_view label, const uint8_t* pk_seed, uint32_t layer, uint64_t tree) noexcept;
+ChainLayout chain_layout(std::string_view label, const uint8_t* pk_seed, uint32_t layer, uint64_t tree);
 
 // One chain to walk: the value at `value` goes from position start to stop,
 // with the steps of `layout` when it is set (chains of several trees walked
