@@ -129,6 +129,7 @@ const bool kRegistered = [] {
       benchmark::RegisterBenchmark(("permute/x1/" + std::string(keccak::x1_backend())).c_str(), bm_x1, Backend::kAvx2);
     keccak::cap_backend(Backend::kAvx512vl);
   }
+  if (best == Backend::kAvx512vl) benchmark::RegisterBenchmark("permute/x1/avx512vl", bm_x1, Backend::kAvx512vl);
   for (Backend b : {Backend::kPortable, Backend::kAvx2, Backend::kAvx512f, Backend::kAvx512vl}) {
     if (b > best) continue;
     const std::string n = name_of(b);

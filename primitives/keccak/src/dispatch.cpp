@@ -61,7 +61,7 @@ bool has_bmi2() {
 constexpr Backend kTop = Backend::kAvx512vl;
 std::atomic<uint8_t> g_cap{static_cast<uint8_t>(kTop)};
 
-// The one-lane BMI2 core runs at every level above portable.
+// The one-lane BMI2 core runs at the levels between portable and kAvx512vl.
 bool use_bmi2() {
   return has_bmi2() && g_cap.load(std::memory_order_relaxed) != static_cast<uint8_t>(Backend::kPortable);
 }
@@ -127,6 +127,7 @@ void force_portable(bool on) noexcept { cap_backend(on ? Backend::kPortable : kT
 
 void permute(State& s) noexcept {
 #if defined(VT_KECCAK_X86)
+  if (active() == Backend::kAvx512vl) return permute1_avx512vl(s.data());
   if (use_bmi2()) return permute1_bmi2(s.data());
 #endif
   permute_portable(s);
@@ -180,7 +181,10 @@ void permute_x8_interleaved(uint64_t* lanes) noexcept {
   permute_lanes_portable<8>(lanes);
 }
 
-const char* x1_backend() noexcept { return use_bmi2() ? "bmi2" : "portable"; }
+const char* x1_backend() noexcept {
+  if (active() == Backend::kAvx512vl) return "avx512vl";
+  return use_bmi2() ? "bmi2" : "portable";
+}
 
 const char* x4_backend() noexcept {
   switch (active()) {

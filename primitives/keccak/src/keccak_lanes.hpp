@@ -18,5 +18,7 @@ void permute_lanes4_avx512vl(uint64_t* a) noexcept; // N = 4
 
 // One state of 25 words, general-purpose registers with BMI1/BMI2.
 void permute1_bmi2(uint64_t* a) noexcept;
+// One state in the low words of 128-bit registers, with AVX-512VL.
+void permute1_avx512vl(uint64_t* a) noexcept;
 
 }  // namespace keccak

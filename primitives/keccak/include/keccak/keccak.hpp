@@ -15,8 +15,9 @@ namespace keccak {
 using State = std::array<uint64_t, 25>;
 
 // One permutation of a single state: the portable code, or the same rounds
-// compiled for BMI1/BMI2 when the CPU has them and the cap allows (see
-// cap_backend); both give identical results.
+// compiled for BMI1/BMI2 or run on single words of AVX-512VL registers when
+// the CPU has them and the cap allows (see cap_backend); all give identical
+// results.
 void permute(State& s) noexcept;
 
 // Independent permutations of 4 or 8 states, lane k of the batch being
@@ -35,15 +36,16 @@ void permute_x8_interleaved(uint64_t* lanes) noexcept;
 //   kAvx2      x1 BMI2 (where the CPU has BMI1 and BMI2, else portable),
 //              x4 AVX2, x8 as two AVX2 halves
 //   kAvx512f   x1 as kAvx2, x4 AVX2, x8 AVX-512F
-//   kAvx512vl  x1 as kAvx2, x4 AVX-512VL, x8 AVX-512F
+//   kAvx512vl  x1 AVX-512VL, x4 AVX-512VL, x8 AVX-512F
 enum class Backend : uint8_t { kPortable = 0, kAvx2 = 1, kAvx512f = 2, kAvx512vl = 3 };
 
 // The widest implementation compiled in that this CPU and its OS support
 // (checked once, CPUID feature bits plus the XGETBV register-state mask).
 Backend best_backend() noexcept;
 
-// Which implementation runs: x1 "portable" or "bmi2"; x4 "portable", "avx2"
-// or "avx512vl"; x8 "portable", "avx2" (two AVX2 halves) or "avx512f".
+// Which implementation runs: x1 "portable", "bmi2" or "avx512vl"; x4
+// "portable", "avx2" or "avx512vl"; x8 "portable", "avx2" (two AVX2 halves)
+// or "avx512f".
 const char* x1_backend() noexcept;
 const char* x4_backend() noexcept;
 const char* x8_backend() noexcept;
