@@ -82,7 +82,7 @@ ChainLayout chain_layout(std::string_view label, const uint8_t* pk_seed, uint32_
   address::write_address_word32(b + addr, layer, tree, address::kTypeWotsChain, 0, 0, 0);
   l.key_pair_off = uint32_t(addr + 20);
   l.value_off = uint32_t(addr + 32);
-  // walk_chains writes the 44 bytes from the key-pair field as 4-byte pieces
+  // walk_chains writes the 44 bytes from the key-pair field as 4-byte chunks
   // into six whole words.
   fault::check(l.key_pair_off % 4 == 0 && (l.key_pair_off % 8) / 4 + 11 <= 2 * kStepWords &&
                    l.key_pair_off / 8 + kStepWords <= 25,
@@ -94,7 +94,7 @@ ChainLayout chain_layout(std::string_view label, const uint8_t* pk_seed, uint32_
 namespace {
 
 // Words w0 .. w0 + 5 of a chain step's block: the key pair, chain and position
-// fields (big-endian) and the 32-byte value, eleven 4-byte pieces starting at
+// fields (big-endian) and the 32-byte value, eleven 4-byte chunks starting at
 // half-word `Shift` of word w0, the rest of those words from the template.
 // Built in registers and stored as whole words, so that the words are never
 // read back from narrower stores.
