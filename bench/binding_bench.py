@@ -1,12 +1,19 @@
 """The binding's cost per call: Python-level calls of the installed module
-beside the C++ suite-ABI calls they wrap (bench/abi_bench and
-bench/stateful_abi_bench), in one run.
+beside the C++ suite-ABI calls they wrap (bench/abi_bench, and
+bench/stateful_abi_bench for the stateful path), on identical inputs (the
+seed, message and empty context abi_bench uses).
 
-    /usr/bin/python3 bench/binding_bench.py [path/to/abi_bench [path/to/stateful_abi_bench]]
+The two sides are measured in alternating rounds, one C++ measurement then
+one Python measurement of the same call, and each column is the median of its
+rounds, so that a change in the machine's load reaches both columns alike
+and the binding column is the difference of like with like.
+
+    /usr/bin/python3 bench/binding_bench.py [path/to/abi_bench [path/to/stateful_abi_bench [rounds]]]
 """
 
 import json
 import pathlib
+import statistics
 import subprocess
 import sys
 import timeit
@@ -17,6 +24,7 @@ from valtorimesca import Suite
 ROOT = pathlib.Path(__file__).resolve().parents[1]
 ABI_BENCH = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else ROOT / "build/release/bench/abi_bench"
 STATEFUL_BENCH = pathlib.Path(sys.argv[2]) if len(sys.argv) > 2 else ABI_BENCH.parent / "stateful_abi_bench"
+ROUNDS = int(sys.argv[3]) if len(sys.argv) > 3 else 7
 
 MSG = bytes([1]) + bytes(31)
 SEED = bytes([7]) * 32
@@ -39,29 +47,34 @@ calls = {
 }
 
 
-def python_ns(fn):
+def loop_count(fn):
+    """Calls per Python measurement: enough for about 0.1 s."""
     number = 1
-    while True:
-        t = timeit.timeit(fn, number=number)
-        if t > 0.2:
-            break
+    while timeit.timeit(fn, number=number) < 0.1:
         number *= 4
-    return min(timeit.repeat(fn, number=number, repeat=5)) / number * 1e9
+    return number
 
 
-def cpp_ns(program):
-    out = subprocess.run([str(program), "--benchmark_format=json"], check=True,
-                         capture_output=True, text=True).stdout
-    return {b["name"]: b["real_time"] * {"ns": 1, "us": 1e3, "ms": 1e6}[b["time_unit"]]
-            for b in json.loads(out)["benchmarks"]}
+def python_ns(fn, number):
+    return timeit.timeit(fn, number=number) / number * 1e9
 
 
-cpp = cpp_ns(ABI_BENCH)
+def cpp_ns(name, program=ABI_BENCH):
+    out = subprocess.run([str(program), "--benchmark_format=json", f"--benchmark_filter=^{name}$",
+                          "--benchmark_min_time=0.1"], check=True, capture_output=True, text=True).stdout
+    (b,) = json.loads(out)["benchmarks"]
+    return b["real_time"] * {"ns": 1, "us": 1e3, "ms": 1e6}[b["time_unit"]]
+
 
 print(f"{'call':34} {'C++ (ns)':>12} {'Python (ns)':>12} {'binding (ns)':>13}")
 for name, fn in calls.items():
-    p = python_ns(fn)
-    c = cpp[name]
+    number = loop_count(fn)
+    c_runs, p_runs = [], []
+    for _ in range(ROUNDS):
+        c_runs.append(cpp_ns(name))
+        p_runs.append(python_ns(fn, number))
+    c = statistics.median(c_runs)
+    p = statistics.median(p_runs)
     print(f"{name:34} {c:12.0f} {p:12.0f} {p - c:13.0f}")
 
 
@@ -93,7 +106,6 @@ key = v.load_stateful_secret_key(Suite.ED_SH, blob, MemoryJournal(identity), Non
 signing = timeit.timeit(lambda: key.sign_stateful(MSG, b""), number=256)
 stateful = {"BM_sign_stateful/iterations:256": signing / 256 * 1e9,
             "BM_open/4096/iterations:3": sum(loads) / len(loads) * 1e9}
-cpp = cpp_ns(STATEFUL_BENCH)
 for name, p in stateful.items():
-    c = cpp[name]
+    c = cpp_ns(name, STATEFUL_BENCH)
     print(f"{name:34} {c:12.0f} {p:12.0f} {p - c:13.0f}")

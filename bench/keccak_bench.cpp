@@ -1,4 +1,4 @@
-// Keccak-p[1600] cost per single permutation for the one-lane code and for
+// Keccak-p[1600] cost per single permutation for the one-lane codes and for
 // every multi-lane backend this CPU runs, plus multi-lane Keccak-256 of short
 // equal-length inputs (the shape of hash-chain steps and tree nodes).
 //
@@ -47,8 +47,10 @@ keccak::State seed_state(uint64_t k) {
   return s;
 }
 
-void bm_x1(benchmark::State& st) {
+void bm_x1(benchmark::State& st, Backend b) {
+  keccak::cap_backend(b);
   keccak::State s = seed_state(1);
+  st.SetLabel(keccak::x1_backend());
   {
     PerItem t(st, "ns_per_perm", 1);
     for (auto _ : st) {
@@ -56,6 +58,7 @@ void bm_x1(benchmark::State& st) {
       benchmark::DoNotOptimize(s);
     }
   }
+  keccak::cap_backend(Backend::kAvx512vl);
 }
 
 template <size_t N>
@@ -80,7 +83,7 @@ void bm_lanes(benchmark::State& st, Backend b, bool interleaved) {
     }
     benchmark::ClobberMemory();
   }
-  keccak::cap_backend(Backend::kAvx512f);
+  keccak::cap_backend(Backend::kAvx512vl);
 }
 
 void bm_many(benchmark::State& st, Backend b, size_t count, size_t len) {
@@ -103,11 +106,12 @@ void bm_many(benchmark::State& st, Backend b, size_t count, size_t len) {
     benchmark::DoNotOptimize(out.data());
     benchmark::ClobberMemory();
   }
-  keccak::cap_backend(Backend::kAvx512f);
+  keccak::cap_backend(Backend::kAvx512vl);
 }
 
 const char* name_of(Backend b) {
   switch (b) {
+    case Backend::kAvx512vl: return "avx512vl";
     case Backend::kAvx512f: return "avx512f";
     case Backend::kAvx2: return "avx2";
     case Backend::kPortable: break;
@@ -117,17 +121,27 @@ const char* name_of(Backend b) {
 
 // Registers one benchmark per backend this CPU runs, before main starts.
 const bool kRegistered = [] {
-  benchmark::RegisterBenchmark("permute/x1/portable", bm_x1);
   const Backend best = keccak::best_backend();
-  for (Backend b : {Backend::kPortable, Backend::kAvx2, Backend::kAvx512f}) {
+  benchmark::RegisterBenchmark("permute/x1/portable", bm_x1, Backend::kPortable);
+  if (best >= Backend::kAvx2) {
+    keccak::cap_backend(Backend::kAvx2);
+    if (std::string(keccak::x1_backend()) != "portable")
+      benchmark::RegisterBenchmark(("permute/x1/" + std::string(keccak::x1_backend())).c_str(), bm_x1, Backend::kAvx2);
+    keccak::cap_backend(Backend::kAvx512vl);
+  }
+  if (best == Backend::kAvx512vl) benchmark::RegisterBenchmark("permute/x1/avx512vl", bm_x1, Backend::kAvx512vl);
+  for (Backend b : {Backend::kPortable, Backend::kAvx2, Backend::kAvx512f, Backend::kAvx512vl}) {
     if (b > best) continue;
     const std::string n = name_of(b);
-    if (b != Backend::kAvx512f) {  // x4 has no AVX-512 form
-      benchmark::RegisterBenchmark(("permute/x4/" + n).c_str(), bm_lanes<4>, b, true);
-      benchmark::RegisterBenchmark(("permute/x4/" + n + "/states").c_str(), bm_lanes<4>, b, false);
+    if (b != Backend::kAvx512f) {  // x4 has no AVX-512F-only form
+      const std::string n4 = b == Backend::kAvx512vl ? "avx512vl" : n;
+      benchmark::RegisterBenchmark(("permute/x4/" + n4).c_str(), bm_lanes<4>, b, true);
+      benchmark::RegisterBenchmark(("permute/x4/" + n4 + "/states").c_str(), bm_lanes<4>, b, false);
     }
-    benchmark::RegisterBenchmark(("permute/x8/" + n).c_str(), bm_lanes<8>, b, true);
-    benchmark::RegisterBenchmark(("permute/x8/" + n + "/states").c_str(), bm_lanes<8>, b, false);
+    if (b != Backend::kAvx512vl) {  // x8 is the same AVX-512F code at both AVX-512 levels
+      benchmark::RegisterBenchmark(("permute/x8/" + n).c_str(), bm_lanes<8>, b, true);
+      benchmark::RegisterBenchmark(("permute/x8/" + n + "/states").c_str(), bm_lanes<8>, b, false);
+    }
   }
   for (Backend b : {Backend::kPortable, Backend::kAvx2, Backend::kAvx512f}) {
     if (b > best) continue;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -107,25 +109,47 @@ TEST(EngineHash, MultiLaneHashingMatchesOneAtATime) {
   keccak::force_portable(false);
 }
 
+// Chains of three layouts walked together (the walker's own and two carried
+// by the jobs: another layer and tree, and the UXMSS label, whose fields sit
+// at other offsets), of every length from none to 15 steps, on the vector
+// and the portable permutations.
 TEST(EngineHash, ChainWalkerMatchesStepByStep) {
   Digest pk = keccak_packed({Part(std::string_view("pk"))});
-  auto layout = hash::lanes::chain_layout(P::WOTS_C_CHAIN, pk.data(), 3, 0x0102030405060708ULL);
-  std::vector<Digest> values(19), ref(19);
-  std::vector<hash::lanes::ChainJob> jobs;
-  for (uint32_t i = 0; i < 19; ++i) {
-    values[i] = keccak_packed({Part(hash::be32(i))});
-    ref[i] = values[i];
-    jobs.push_back({values[i].data(), 7 + i, i, i % 4, 4 + (i * 5) % 12});
-  }
-  hash::lanes::walk_chains(layout, jobs);
-  for (uint32_t i = 0; i < 19; ++i) {
-    Digest v = ref[i];
-    for (uint32_t j = jobs[i].start; j < jobs[i].stop; ++j) {
-      auto a = hash::address::address_word32(3, 0x0102030405060708ULL, 0, 7 + i, i, j);
-      v = keccak_packed({Part(P::WOTS_C_CHAIN), Part(pk), Part(a), Part(v)});
+  struct Kind {
+    std::string_view label;
+    uint32_t layer;
+    uint64_t tree;
+  };
+  const Kind kinds[] = {{P::WOTS_C_CHAIN, 3, 0x0102030405060708ULL},
+                        {P::WOTS_C_CHAIN, 6, 0x99ULL},
+                        {P::UXMSS_CHAIN, 0, 0}};
+  hash::lanes::ChainLayout layouts[3];
+  for (int k = 0; k < 3; ++k) layouts[k] = hash::lanes::chain_layout(kinds[k].label, pk.data(), kinds[k].layer, kinds[k].tree);
+  constexpr uint32_t kJobs = 41;
+  for (bool portable : {false, true}) {
+    keccak::force_portable(portable);
+    std::vector<Digest> values(kJobs);
+    std::vector<hash::lanes::ChainJob> jobs;
+    std::vector<int> kind_of(kJobs);
+    for (uint32_t i = 0; i < kJobs; ++i) {
+      values[i] = keccak_packed({Part(hash::be32(i))});
+      kind_of[i] = int(i % 3);
+      const uint32_t start = i % 5, stop = std::min<uint32_t>(15, start + (i * 7) % 16);
+      jobs.push_back({values[i].data(), 7 + i, i % 64, start, stop, kind_of[i] == 0 ? nullptr : &layouts[kind_of[i]]});
     }
-    EXPECT_EQ(values[i], v) << i;
+    const std::vector<Digest> before = values;
+    hash::lanes::walk_chains(layouts[0], jobs);
+    for (uint32_t i = 0; i < kJobs; ++i) {
+      const Kind& k = kinds[kind_of[i]];
+      Digest v = before[i];
+      for (uint32_t j = jobs[i].start; j < jobs[i].stop; ++j) {
+        auto a = hash::address::address_word32(k.layer, k.tree, 0, 7 + i, i % 64, j);
+        v = keccak_packed({Part(k.label), Part(pk), Part(a), Part(v)});
+      }
+      EXPECT_EQ(values[i], v) << "portable " << portable << " job " << i;
+    }
   }
+  keccak::force_portable(false);
 }
 
 TEST(EngineBits, ReadersFollowTheBitOrder) {

@@ -21,28 +21,42 @@ using keccak::State;
 
 struct BackendCase {
   Backend cap;
+  const char* x1_name;  // nullptr: BMI2 where the CPU has it, else portable
   const char* x4_name;
   const char* x8_name;
 };
 
 constexpr BackendCase kBackends[] = {
-    {Backend::kPortable, "portable", "portable"},
-    {Backend::kAvx2, "avx2", "avx2"},
-    {Backend::kAvx512f, "avx2", "avx512f"},
+    {Backend::kPortable, "portable", "portable", "portable"},
+    {Backend::kAvx2, nullptr, "avx2", "avx2"},
+    {Backend::kAvx512f, nullptr, "avx2", "avx512f"},
+    {Backend::kAvx512vl, "avx512vl", "avx512vl", "avx512f"},
 };
 
-// Runs fn once per backend the CPU supports, with the backend capped to it.
+bool cpu_has_bmi2() {
+#if defined(__x86_64__)
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2");
+#else
+  return false;
+#endif
+}
+
+// Runs fn once per level the CPU supports, with the implementation capped to
+// it.
 template <class Fn>
 void for_each_backend(Fn fn) {
+  const char* x1_fast = cpu_has_bmi2() ? "bmi2" : "portable";
   for (const auto& b : kBackends) {
     if (b.cap > keccak::best_backend()) continue;
     keccak::cap_backend(b.cap);
-    SCOPED_TRACE(b.x8_name);
+    SCOPED_TRACE(std::string(b.x4_name) + "/" + b.x8_name);
+    EXPECT_STREQ(keccak::x1_backend(), b.x1_name ? b.x1_name : x1_fast);
     EXPECT_STREQ(keccak::x4_backend(), b.x4_name);
     EXPECT_STREQ(keccak::x8_backend(), b.x8_name);
     fn();
   }
-  keccak::cap_backend(Backend::kAvx512f);
+  keccak::cap_backend(Backend::kAvx512vl);
 }
 
 State random_state(uint64_t seed) {
@@ -64,7 +78,9 @@ TEST(KeccakBackends, DetectionFindsWhatTheCpuReports) {
   // so the vector code must be chosen here; this keeps the vector tests below
   // from passing vacuously.
   __builtin_cpu_init();
-  if (__builtin_cpu_supports("avx512f"))
+  if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl"))
+    EXPECT_EQ(keccak::best_backend(), Backend::kAvx512vl);
+  else if (__builtin_cpu_supports("avx512f"))
     EXPECT_EQ(keccak::best_backend(), Backend::kAvx512f);
   else if (__builtin_cpu_supports("avx2"))
     EXPECT_EQ(keccak::best_backend(), Backend::kAvx2);
@@ -74,26 +90,41 @@ TEST(KeccakBackends, DetectionFindsWhatTheCpuReports) {
   EXPECT_EQ(keccak::best_backend(), Backend::kPortable);
 #endif
   keccak::force_portable(true);
+  EXPECT_STREQ(keccak::x1_backend(), "portable");
   EXPECT_STREQ(keccak::x4_backend(), "portable");
   EXPECT_STREQ(keccak::x8_backend(), "portable");
   keccak::force_portable(false);
+  EXPECT_STREQ(keccak::x1_backend(), keccak::best_backend() == Backend::kAvx512vl ? "avx512vl"
+                                     : cpu_has_bmi2()                               ? "bmi2"
+                                                                                    : "portable");
+  EXPECT_EQ(std::string(keccak::x4_backend()),
+            keccak::best_backend() == Backend::kAvx512vl ? "avx512vl"
+            : keccak::best_backend() >= Backend::kAvx2   ? "avx2"
+                                                         : "portable");
   EXPECT_EQ(std::string(keccak::x8_backend()),
-            keccak::best_backend() == Backend::kAvx512f ? "avx512f"
+            keccak::best_backend() >= Backend::kAvx512f ? "avx512f"
             : keccak::best_backend() == Backend::kAvx2  ? "avx2"
                                                         : "portable");
 }
 
-TEST(KeccakBackends, PermutationsEqualOneLaneOnEveryBackend) {
+TEST(KeccakBackends, PermutationsEqualPortableOneLaneOnEveryBackend) {
   for (uint64_t round = 0; round < 4; ++round) {
     State ref[8];
     for (int k = 0; k < 8; ++k) ref[k] = random_state(1000 * round + k);
     State expect[8];
+    keccak::force_portable(true);
     for (int k = 0; k < 8; ++k) {
       expect[k] = ref[k];
       keccak::permute(expect[k]);
     }
+    keccak::force_portable(false);
     for_each_backend([&] {
       State s[8];
+      for (int k = 0; k < 8; ++k) {
+        s[k] = ref[k];
+        keccak::permute(s[k]);
+        EXPECT_EQ(s[k], expect[k]) << "x1 state " << k;
+      }
       std::copy(ref, ref + 8, s);
       keccak::permute_x4(s);
       for (int k = 0; k < 4; ++k) EXPECT_EQ(s[k], expect[k]) << "x4 lane " << k;
@@ -101,16 +132,21 @@ TEST(KeccakBackends, PermutationsEqualOneLaneOnEveryBackend) {
       keccak::permute_x8(s);
       for (int k = 0; k < 8; ++k) EXPECT_EQ(s[k], expect[k]) << "x8 lane " << k;
 
-      uint64_t l4[100], l8[200];
-      for (int i = 0; i < 25; ++i) {
-        for (int k = 0; k < 4; ++k) l4[i * 4 + k] = ref[k][i];
-        for (int k = 0; k < 8; ++k) l8[i * 8 + k] = ref[k][i];
-      }
-      keccak::permute_x4_interleaved(l4);
-      keccak::permute_x8_interleaved(l8);
-      for (int i = 0; i < 25; ++i) {
-        for (int k = 0; k < 4; ++k) ASSERT_EQ(l4[i * 4 + k], expect[k][i]) << "x4i " << i << " " << k;
-        for (int k = 0; k < 8; ++k) ASSERT_EQ(l8[i * 8 + k], expect[k][i]) << "x8i " << i << " " << k;
+      // Vector-aligned lanes and lanes one word off (the cores copy those).
+      for (size_t off : {0, 1}) {
+        alignas(64) uint64_t b4[101], b8[201];
+        uint64_t* l4 = b4 + off;
+        uint64_t* l8 = b8 + off;
+        for (int i = 0; i < 25; ++i) {
+          for (int k = 0; k < 4; ++k) l4[i * 4 + k] = ref[k][i];
+          for (int k = 0; k < 8; ++k) l8[i * 8 + k] = ref[k][i];
+        }
+        keccak::permute_x4_interleaved(l4);
+        keccak::permute_x8_interleaved(l8);
+        for (int i = 0; i < 25; ++i) {
+          for (int k = 0; k < 4; ++k) ASSERT_EQ(l4[i * 4 + k], expect[k][i]) << "x4i " << off << " " << i << " " << k;
+          for (int k = 0; k < 8; ++k) ASSERT_EQ(l8[i * 8 + k], expect[k][i]) << "x8i " << off << " " << i << " " << k;
+        }
       }
     });
   }

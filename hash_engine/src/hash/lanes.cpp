@@ -1,5 +1,8 @@
 #include "hash/lanes.hpp"
 
+#include <algorithm>
+#include <vector>
+
 #include "fault/fault.hpp"
 #include "hash_engine/hash/address.hpp"
 
@@ -19,12 +22,12 @@ void permute1(State& s) noexcept {
   ::keccak::permute(s);
   hash::t_permutations += 1;
 }
-void permute4(State* s) noexcept {
-  ::keccak::permute_x4(s);
+void permute4_interleaved(uint64_t* lanes) noexcept {
+  ::keccak::permute_x4_interleaved(lanes);
   hash::t_permutations += 4;
 }
-void permute8(State* s) noexcept {
-  ::keccak::permute_x8(s);
+void permute8_interleaved(uint64_t* lanes) noexcept {
+  ::keccak::permute_x8_interleaved(lanes);
   hash::t_permutations += 8;
 }
 
@@ -70,7 +73,7 @@ void hash_ptrs(size_t n, size_t len, const uint8_t* const* in, Digest* out) noex
   for (; i < n; ++i) hash_one(in[i], len, out[i].data());
 }
 
-ChainLayout chain_layout(std::string_view label, const uint8_t* pk_seed, uint32_t layer, uint64_t tree) noexcept {
+ChainLayout chain_layout(std::string_view label, const uint8_t* pk_seed, uint32_t layer, uint64_t tree) {
   ChainLayout l;
   uint8_t* b = bytes(l.tmpl);
   std::memcpy(b, label.data(), label.size());
@@ -79,41 +82,104 @@ ChainLayout chain_layout(std::string_view label, const uint8_t* pk_seed, uint32_
   address::write_address_word32(b + addr, layer, tree, address::kTypeWotsChain, 0, 0, 0);
   l.key_pair_off = uint32_t(addr + 20);
   l.value_off = uint32_t(addr + 32);
+  // walk_chains writes the 44 bytes from the key-pair field as 4-byte chunks
+  // into six whole words.
+  fault::check(l.key_pair_off % 4 == 0 && (l.key_pair_off % 8) / 4 + 11 <= 2 * kStepWords &&
+                   l.key_pair_off / 8 + kStepWords <= 25,
+               "chain step fields off their 4-byte grid");
   pad_block(l.tmpl, addr + 64);
   return l;
 }
 
+namespace {
+
+// Words w0 .. w0 + 5 of a chain step's block: the key pair, chain and position
+// fields (big-endian) and the 32-byte value, eleven 4-byte chunks starting at
+// half-word `Shift` of word w0, the rest of those words from the template.
+// Built in registers and stored as whole words, so that the words are never
+// read back from narrower stores.
+template <unsigned Shift>
+void step_words(const uint64_t* tw, const ChainJob& j, uint32_t pos, uint64_t* out) noexcept {
+  uint32_t c[11];
+  c[0] = __builtin_bswap32(j.key_pair);
+  c[1] = __builtin_bswap32(j.chain);
+  c[2] = __builtin_bswap32(pos);
+  for (size_t k = 0; k < 8; ++k) std::memcpy(&c[3 + k], j.value + 4 * k, 4);
+  for (size_t i = 0; i < kStepWords; ++i) {
+    const size_t lo = 2 * i, hi = 2 * i + 1;
+    const uint64_t l = (lo >= Shift && lo - Shift < 11) ? c[lo - Shift] : uint32_t(tw[i]);
+    const uint64_t h = (hi >= Shift && hi - Shift < 11) ? c[hi - Shift] : uint32_t(tw[i] >> 32);
+    out[i] = l | (h << 32);
+  }
+}
+
+}  // namespace
+
+// Steps run on interleaved lanes (word i of slot s at lanes[i * width + s]),
+// so that the vector permutation needs no transposing in or out. Before each
+// step the lanes are reset from an interleaved copy of the template of
+// `layout`; a slot whose chain has that layout then only gets the six words
+// of step_words rewritten, a slot with another layout all of its words. Only the 32-byte results are read back. Chains
+// start longest first, so that few steps run with the lanes part empty.
 void walk_chains(const ChainLayout& layout, std::span<const ChainJob> jobs) noexcept {
-  State st[8];
+  std::vector<size_t> order(jobs.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  auto steps = [&](size_t i) { return jobs[i].start < jobs[i].stop ? jobs[i].stop - jobs[i].start : 0u; };
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return steps(a) > steps(b); });
+  alignas(64) uint64_t tmpl8[25 * 8], tmpl4[25 * 4];
+  for (size_t i = 0; i < 25; ++i) {
+    for (size_t s = 0; s < 8; ++s) tmpl8[i * 8 + s] = layout.tmpl[i];
+    for (size_t s = 0; s < 4; ++s) tmpl4[i * 4 + s] = layout.tmpl[i];
+  }
+  alignas(64) uint64_t lanes[25 * 8];
+  State blk;
   size_t slot_job[8];
   uint32_t slot_pos[8];
   size_t active = 0;
   size_t next = 0;
   for (;;) {
     while (active < 8 && next < jobs.size()) {
-      const ChainJob& j = jobs[next];
+      const ChainJob& j = jobs[order[next]];
       if (j.start < j.stop) {
-        slot_job[active] = next;
+        slot_job[active] = order[next];
         slot_pos[active] = j.start;
         ++active;
       }
       ++next;
     }
     if (active == 0) break;
+    const size_t width = width_for(active);
+    if (width == 8)
+      std::memcpy(lanes, tmpl8, sizeof(tmpl8));
+    else if (width == 4)
+      std::memcpy(lanes, tmpl4, sizeof(tmpl4));
     for (size_t s = 0; s < active; ++s) {
       const ChainJob& j = jobs[slot_job[s]];
-      st[s] = layout.tmpl;
-      uint8_t* b = bytes(st[s]);
-      put_be32(b + layout.key_pair_off, j.key_pair);
-      put_be32(b + layout.key_pair_off + 4, j.chain);
-      put_be32(b + layout.key_pair_off + 8, slot_pos[s]);
-      std::memcpy(b + layout.value_off, j.value, 32);
+      const ChainLayout& l = j.layout ? *j.layout : layout;
+      const size_t w0 = l.key_pair_off / 8;
+      uint64_t words[kStepWords];
+      if (l.key_pair_off % 8 == 0)
+        step_words<0>(l.tmpl.data() + w0, j, slot_pos[s], words);
+      else
+        step_words<1>(l.tmpl.data() + w0, j, slot_pos[s], words);
+      if (width == 1) {
+        blk = l.tmpl;
+        for (size_t i = 0; i < kStepWords; ++i) blk[w0 + i] = words[i];
+        continue;
+      }
+      if (&l != &layout)  // another tree's template: its constant words too
+        for (size_t i = 0; i < 25; ++i) lanes[i * width + s] = l.tmpl[i];
+      for (size_t i = 0; i < kStepWords; ++i) lanes[(w0 + i) * width + s] = words[i];
     }
-    permute_n(st, active);
+    permute_width(width, lanes, blk);
     size_t kept = 0;
     for (size_t s = 0; s < active; ++s) {
       const ChainJob& j = jobs[slot_job[s]];
-      std::memcpy(j.value, bytes(st[s]), 32);
+      if (width == 1) {
+        std::memcpy(j.value, bytes(blk), 32);
+      } else {
+        for (size_t w = 0; w < 4; ++w) std::memcpy(j.value + 8 * w, &lanes[w * width + s], 8);
+      }
       if (++slot_pos[s] < j.stop) {
         slot_job[kept] = slot_job[s];
         slot_pos[kept] = slot_pos[s];
@@ -122,7 +188,8 @@ void walk_chains(const ChainLayout& layout, std::span<const ChainJob> jobs) noex
     }
     active = kept;
   }
-  zeroize::wipe(st, sizeof(st));
+  zeroize::wipe(lanes, sizeof(lanes));
+  zeroize::wipe(blk.data(), sizeof(blk));
 }
 
 }  // namespace hash::lanes

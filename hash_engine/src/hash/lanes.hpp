@@ -20,20 +20,23 @@ inline constexpr size_t kRate = 136;
 inline uint8_t* bytes(State& s) noexcept { return reinterpret_cast<uint8_t*>(s.data()); }
 inline const uint8_t* bytes(const State& s) noexcept { return reinterpret_cast<const uint8_t*>(s.data()); }
 
-// Counted permutations.
+// Counted permutations: one state, or 4 or 8 interleaved states (word i of
+// state k at lanes[i * N + k]).
 void permute1(State& s) noexcept;
-void permute4(State* s) noexcept;
-void permute8(State* s) noexcept;
+void permute4_interleaved(uint64_t* lanes) noexcept;
+void permute8_interleaved(uint64_t* lanes) noexcept;
 
-// Permutes the first n (1..8) states, using the cheapest lane width.
-inline void permute_n(State* s, size_t n) noexcept {
-  if (n >= 5) {
-    permute8(s);
-  } else if (n >= 2) {
-    permute4(s);
-  } else {
-    permute1(s[0]);
-  }
+// Lane width for n (1..8) inputs: the narrowest of 1, 4 and 8 that holds them.
+inline size_t width_for(size_t n) noexcept { return n >= 5 ? 8 : n >= 2 ? 4 : 1; }
+
+// Permutes `lanes` at width 8 or 4, or the single state `one` at width 1.
+inline void permute_width(size_t width, uint64_t* lanes, State& one) noexcept {
+  if (width == 8)
+    permute8_interleaved(lanes);
+  else if (width == 4)
+    permute4_interleaved(lanes);
+  else
+    permute1(one);
 }
 
 // Appends Keccak padding to a one-block message of len (< 136) bytes that was
@@ -54,18 +57,34 @@ void hash_ptrs(size_t n, size_t len, const uint8_t* const* in, Digest* out) noex
 template <class Fill, class Sink>
 void hash_many(size_t n, size_t len, Fill&& fill, Sink&& sink) {
   if (len < kRate) {
-    State st[8];
+    // One block each, permuted on interleaved lanes (word i of input j at
+    // lanes[i * width + j]) so that the vector code needs no transposing.
+    alignas(64) uint64_t lanes[25 * 8] = {};
+    State blk;
+    uint8_t digest[32];
     for (size_t base = 0; base < n; base += 8) {
       const size_t k = (n - base < 8) ? n - base : 8;
+      const size_t width = width_for(k);
       for (size_t j = 0; j < k; ++j) {
-        st[j].fill(0);
-        fill(base + j, bytes(st[j]));
-        pad_block(st[j], len);
+        blk.fill(0);
+        fill(base + j, bytes(blk));
+        pad_block(blk, len);
+        if (width > 1)
+          for (size_t i = 0; i < 25; ++i) lanes[i * width + j] = blk[i];
       }
-      permute_n(st, k);
-      for (size_t j = 0; j < k; ++j) sink(base + j, bytes(st[j]));
+      permute_width(width, lanes, blk);
+      if (width == 1) {
+        sink(base, bytes(blk));
+        continue;
+      }
+      for (size_t j = 0; j < k; ++j) {
+        for (size_t w = 0; w < 4; ++w) std::memcpy(digest + 8 * w, &lanes[w * width + j], 8);
+        sink(base + j, digest);
+      }
     }
-    zeroize::wipe(st, sizeof(st));
+    zeroize::wipe(lanes, sizeof(lanes));
+    zeroize::wipe(blk.data(), sizeof(blk));
+    zeroize::wipe(digest, sizeof(digest));
     return;
   }
   constexpr size_t kMaxLen = 512;
@@ -83,6 +102,10 @@ void hash_many(size_t n, size_t len, Fill&& fill, Sink&& sink) {
   zeroize::wipe(buf, sizeof(buf));
 }
 
+// Words of a chain step's block that differ from step to step (the key-pair,
+// chain and position fields and the value).
+inline constexpr size_t kStepWords = 6;
+
 // Layout of a one-block chain step: label ‖ public seed ‖ address ‖ value,
 // with the address's layer, tree and type already set in the template.
 struct ChainLayout {
@@ -92,15 +115,18 @@ struct ChainLayout {
 };
 
 // Builds the template for label ‖ pk_seed ‖ address(layer, tree, 0, ...) ‖ value.
-ChainLayout chain_layout(std::string_view label, const uint8_t* pk_seed, uint32_t layer, uint64_t tree) noexcept;
+ChainLayout chain_layout(std::string_view label, const uint8_t* pk_seed, uint32_t layer, uint64_t tree);
 
-// One chain to walk: the value at `value` goes from position start to stop.
+// One chain to walk: the value at `value` goes from position start to stop,
+// with the steps of `layout` when it is set (chains of several trees walked
+// together), else with the layout given to walk_chains.
 struct ChainJob {
   uint8_t* value;
   uint32_t key_pair;
   uint32_t chain;
   uint32_t start;
   uint32_t stop;
+  const ChainLayout* layout = nullptr;
 };
 
 // Walks every job, keeping up to 8 chains in flight.

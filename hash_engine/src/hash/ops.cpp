@@ -7,43 +7,48 @@
 
 namespace hash::ops {
 
+// Parts are copied into a block buffer (whole blocks of a long part are XORed
+// in straight from it); a full block is XORed into the state word by word.
 Digest keccak_packed(std::span<const Part> parts) noexcept {
   using lanes::kRate;
   lanes::State st{};
-  uint8_t* s = lanes::bytes(st);
+  uint64_t blk[kRate / 8];
+  uint8_t* buf = reinterpret_cast<uint8_t*>(blk);
   size_t fill = 0;
+  auto absorb_words = [&](const uint8_t* p) {
+    for (size_t w = 0; w < kRate / 8; ++w) {
+      uint64_t v;
+      std::memcpy(&v, p + 8 * w, 8);
+      st[w] ^= v;
+    }
+    lanes::permute1(st);
+  };
   for (const Part& part : parts) {
     const uint8_t* p = part.data;
     size_t n = part.len;
     if (fill != 0) {
-      size_t take = kRate - fill < n ? kRate - fill : n;
-      for (size_t i = 0; i < take; ++i) s[fill + i] ^= p[i];
+      const size_t take = kRate - fill < n ? kRate - fill : n;
+      if (take != 0) std::memcpy(buf + fill, p, take);
       fill += take;
       p += take;
       n -= take;
       if (fill == kRate) {
-        lanes::permute1(st);
+        absorb_words(buf);
         fill = 0;
       }
     }
-    while (n >= kRate) {  // whole blocks straight from the part
-      for (size_t w = 0; w < kRate / 8; ++w) {
-        uint64_t v;
-        std::memcpy(&v, p + 8 * w, 8);
-        st[w] ^= v;
-      }
-      lanes::permute1(st);
-      p += kRate;
-      n -= kRate;
-    }
-    for (size_t i = 0; i < n; ++i) s[fill + i] ^= p[i];
+    for (; n >= kRate; p += kRate, n -= kRate) absorb_words(p);  // whole blocks straight from the part
+    if (n != 0) std::memcpy(buf + fill, p, n);
     fill += n;
   }
-  lanes::pad_block(st, fill);
-  lanes::permute1(st);
+  std::memset(buf + fill, 0, kRate - fill);
+  buf[fill] ^= 0x01;
+  buf[kRate - 1] ^= 0x80;
+  absorb_words(buf);
   Digest out;
-  std::memcpy(out.data(), s, 32);
+  std::memcpy(out.data(), lanes::bytes(st), 32);
   zeroize::wipe(st.data(), sizeof(st));
+  zeroize::wipe(blk, sizeof(blk));
   return out;
 }
 

@@ -13,7 +13,10 @@ using hash::Part;
 using P = profiles::p256s::Profile256s;
 
 Digest action_message_hash(Path path, std::span<const uint8_t, 32> commitment, const ShrincsAction& action) noexcept {
-  const Digest label = hash::ops::keccak_packed({Part(path == Path::Stateful ? P::VERIFY_STATEFUL : P::VERIFY_STATELESS)});
+  // The two label digests are constants, hashed once.
+  static const Digest kStateful = hash::ops::keccak_packed({Part(P::VERIFY_STATEFUL)});
+  static const Digest kStateless = hash::ops::keccak_packed({Part(P::VERIFY_STATELESS)});
+  const Digest& label = path == Path::Stateful ? kStateful : kStateless;
   const auto one = hash::be32(1);
   const auto& w = action.words;
   return hash::ops::keccak_packed(

@@ -42,6 +42,27 @@ Digest node_hash(const Digest& pk, uint32_t a, const Digest& leaf, const Digest&
   return keccak_packed({Part(P::UXMSS_NODE), Part(pk), Part(hash::be32(a)), Part(leaf), Part(next)});
 }
 
+// node_hash for public inputs, as one block built in place: the verifier's
+// climb is a serial chain of these, so it skips the part-list sponge and its
+// wiping.
+Digest public_node_hash(const Digest& pk, uint32_t a, const Digest& leaf, const Digest& next) {
+  constexpr size_t kLen = P::UXMSS_NODE.size() + 32 + 4 + 32 + 32;
+  static_assert(kLen < hash::lanes::kRate, "one block");
+  hash::lanes::State st{};
+  uint8_t* b = hash::lanes::bytes(st);
+  std::memcpy(b, P::UXMSS_NODE.data(), P::UXMSS_NODE.size());
+  b += P::UXMSS_NODE.size();
+  std::memcpy(b, pk.data(), 32);
+  hash::put_be32(b + 32, a);
+  std::memcpy(b + 36, leaf.data(), 32);
+  std::memcpy(b + 68, next.data(), 32);
+  hash::lanes::pad_block(st, kLen);
+  hash::lanes::permute1(st);
+  Digest out;
+  std::memcpy(out.data(), hash::lanes::bytes(st), 32);
+  return out;
+}
+
 // N(from) over leaves computed in bounded chunks, top leaf first.
 Digest fold_chain(const SkSeed& sk, const Digest& pk, uint32_t from, uint32_t m) {
   Digest node = tail_hash(pk, m);
@@ -259,8 +280,8 @@ bool verify_stateful_unsafe_raw(const StructuredPublicKey& pk, std::span<const u
   const auto layout = hash::lanes::chain_layout(P::UXMSS_CHAIN, pk.public_seed.data(), 0, 0);
   hash::lanes::wots_finish(layout, q, digits.data(), ends);
   const Digest leaf = hash::suite::keccak::scheme_hash_parts({Part(leaf_in.data(), leaf_in.size())});
-  Digest node = node_hash(pk.public_seed, q, leaf, sig.auth_path[0]);
-  for (uint32_t k = 1; k < q; ++k) node = node_hash(pk.public_seed, q - k, sig.auth_path[k], node);
+  Digest node = public_node_hash(pk.public_seed, q, leaf, sig.auth_path[0]);
+  for (uint32_t k = 1; k < q; ++k) node = public_node_hash(pk.public_seed, q - k, sig.auth_path[k], node);
   return subtle::ct_eq(node.data(), pk.root.data(), 32).declassify();
 }
 

@@ -216,28 +216,46 @@ std::optional<SignedForsC> sign_fors_c(const key::Key& key, std::span<const uint
   return out;
 }
 
+// The 21 trees are climbed side by side: their leaves in one batch, then one
+// batch per height.
 std::optional<ForsVerified> verify_fors_c_and_return_root(const Digest& public_seed, const Digest& root,
                                                           std::span<const uint8_t> message, const Signature& sig) {
-  if (sig.entries.size() != P::FORS_TREES) return std::nullopt;
+  constexpr uint32_t kTrees = P::FORS_TREES;
+  if (sig.entries.size() != kTrees) return std::nullopt;
   const SigningForsDigest d = signer_fors_digest(public_seed, root, message, sig.randomizer, sig.counter);
   if (!d.wins) return std::nullopt;
-  std::vector<uint8_t> roots;
-  roots.reserve(P::FORS_TREES * 32);
-  for (uint32_t t = 0; t < P::FORS_TREES; ++t) {
-    const Entry& e = sig.entries[t];
+  for (const Entry& e : sig.entries)
     if (e.auth_path.size() != kH) return std::nullopt;
-    const auto a = hash::address::fors_address_word(d.tree_index, d.leaf_index, 0, (t << kH) + d.indices[t]);
-    const Digest leaf =
-        hash::suite::keccak::scheme_hash_parts({Part(P::FORS_LEAF), Part(public_seed), Part(a), Part(e.secret)});
-    auto r = treehash::root_from_auth_path(
-        kH, d.indices[t], leaf, e.auth_path, [&](uint32_t k, uint32_t j, const Digest& l, const Digest& rt) {
-          return fors_node_hash(public_seed, d.tree_index, d.leaf_index, t, k, j, l, rt);
-        });
-    if (!r) return std::nullopt;
-    roots.insert(roots.end(), r->begin(), r->end());
+  Digest node[kTrees];
+  hash::lanes::hash_many(
+      kTrees, kLeafInput,
+      [&](size_t t, uint8_t* dst) {
+        std::memcpy(dst, P::FORS_LEAF.data(), P::FORS_LEAF.size());
+        dst += P::FORS_LEAF.size();
+        std::memcpy(dst, public_seed.data(), 32);
+        put_address(dst + 32, d.tree_index, d.leaf_index, 0, (uint32_t(t) << kH) + d.indices[t]);
+        std::memcpy(dst + 64, sig.entries[t].secret.data(), 32);
+      },
+      [&](size_t t, const uint8_t* dg) { std::memcpy(node[t].data(), dg, 32); });
+  for (uint32_t k = 0; k < kH; ++k) {  // node[t] is at height k of tree t
+    hash::lanes::hash_many(
+        kTrees, kNodeInput,
+        [&](size_t t, uint8_t* dst) {
+          const uint32_t x = d.indices[t];
+          const bool right = (x >> k) & 1;
+          const Digest& sibling = sig.entries[t].auth_path[k];
+          std::memcpy(dst, P::FORS_NODE.data(), P::FORS_NODE.size());
+          dst += P::FORS_NODE.size();
+          std::memcpy(dst, public_seed.data(), 32);
+          put_address(dst + 32, d.tree_index, d.leaf_index, k + 1, (uint32_t(t) << (kH - k - 1)) + (x >> (k + 1)));
+          std::memcpy(dst + 64, (right ? sibling : node[t]).data(), 32);
+          std::memcpy(dst + 96, (right ? node[t] : sibling).data(), 32);
+        },
+        [&](size_t t, const uint8_t* dg) { std::memcpy(node[t].data(), dg, 32); });
   }
   ForsVerified v;
-  v.public_key = hash::suite::keccak::scheme_hash_parts({Part(P::FORS_PK), Part(public_seed), Part(roots.data(), roots.size())});
+  v.public_key = hash::suite::keccak::scheme_hash_parts(
+      {Part(P::FORS_PK), Part(public_seed), Part(node[0].data(), sizeof(node))});
   v.tree_index = d.tree_index;
   v.leaf_index = d.leaf_index;
   return v;

@@ -181,39 +181,88 @@ std::optional<wots_c::GrindResult> sign_stateless_wots_c(const Digest& pk, const
   return wots_c::grind_digit_sum_batched(P::WOTS_COUNTER_BOUND, P::DIGIT_SUM_TARGET, digests, values);
 }
 
+// The layers are checked side by side rather than one after another. Each
+// layer's climb starts from the leaf value its signature carries, so all
+// eight climbs are independent, and so are the eight digests once the climbs
+// give every layer its message (the FORS public key for layer 0, the root
+// climbed in layer l - 1 above it). The rebuilt leaves are then required to
+// equal the carried ones: when they all do, every climb and digest equals the
+// one a layer-by-layer check would compute, and when one does not, both
+// answer false. So the answer is the same for every signature.
 bool verify_hypertree(const Digest& pk, const Digest& root, const Digest& message, uint64_t tree, uint32_t leaf,
                       std::span<const LayerSignature> layers) {
-  if (layers.size() != P::HT_LAYERS) return false;
-  Digest m = message;
-  uint64_t t = tree;
-  uint32_t l_idx = leaf;
-  std::vector<uint8_t> pk_in(kPkInput);
-  std::memcpy(pk_in.data(), P::WOTS_C_PK.data(), P::WOTS_C_PK.size());
-  std::memcpy(pk_in.data() + P::WOTS_C_PK.size(), pk.data(), 32);
-  Digest* ends = reinterpret_cast<Digest*>(pk_in.data() + kPkPrefix);
-  for (uint32_t l = 0; l < P::HT_LAYERS; ++l) {
-    const LayerSignature& s = layers[l];
+  constexpr uint32_t kLayers = P::HT_LAYERS;
+  if (layers.size() != kLayers) return false;
+  for (const LayerSignature& s : layers)
     if (s.auth_path.size() != kH || s.wots_values.size() != 64) return false;
-    const Digest d = hash::suite::keccak::scheme_hash_parts(
-        {Part(P::WOTS_C_MSG), Part(pk), Part(s.leaf), Part(s.randomizer), Part(hash::be32(s.counter)), Part(m)});
-    if (hash::ops::digit_sum(d) != P::DIGIT_SUM_TARGET) return false;
-    const wots_c::Digits digits = wots_c::digits_of(d);
-    std::memcpy(ends, s.wots_values.data(), 64 * 32);
-    const auto layout = hash::lanes::chain_layout(P::WOTS_C_CHAIN, pk.data(), l, t);
-    hash::lanes::wots_finish(layout, l_idx, digits.data(), ends);
-    Digest v = hash::suite::keccak::scheme_hash_parts({Part(pk_in.data(), pk_in.size())});
-    if (v != s.leaf) return false;
-    for (uint32_t k = 1; k <= kH; ++k) {
-      if ((l_idx >> (k - 1)) & 1)
-        v = hypertree_node_hash(pk, l, t, k, l_idx >> k, s.auth_path[k - 1], v);
-      else
-        v = hypertree_node_hash(pk, l, t, k, l_idx >> k, v, s.auth_path[k - 1]);
-    }
-    m = v;
-    l_idx = uint32_t(t & 0xff);
-    t >>= 8;
+  uint64_t trees[kLayers];
+  uint32_t leaves[kLayers];
+  trees[0] = tree;
+  leaves[0] = leaf;
+  for (uint32_t l = 1; l < kLayers; ++l) {
+    leaves[l] = uint32_t(trees[l - 1] & 0xff);
+    trees[l] = trees[l - 1] >> 8;
   }
-  return m == root;
+
+  // Every layer's subtree, one height at a time.
+  Digest node[kLayers];
+  for (uint32_t l = 0; l < kLayers; ++l) node[l] = layers[l].leaf;
+  for (uint32_t k = 1; k <= kH; ++k) {
+    hash::lanes::hash_many(
+        kLayers, kNodeInput,
+        [&](size_t l, uint8_t* dst) {
+          const bool right = (leaves[l] >> (k - 1)) & 1;
+          std::memcpy(dst, P::HT_NODE.data(), P::HT_NODE.size());
+          dst += P::HT_NODE.size();
+          std::memcpy(dst, pk.data(), 32);
+          hash::address::write_address_word32(dst + 32, uint32_t(l), trees[l], hash::address::kTypeHypertreeNode, 0,
+                                              k, leaves[l] >> k);
+          std::memcpy(dst + 64, (right ? layers[l].auth_path[k - 1] : node[l]).data(), 32);
+          std::memcpy(dst + 96, (right ? node[l] : layers[l].auth_path[k - 1]).data(), 32);
+        },
+        [&](size_t l, const uint8_t* d) { std::memcpy(node[l].data(), d, 32); });
+  }
+
+  // Every layer's message digest, and its digits.
+  Digest digest[kLayers];
+  hash::lanes::hash_many(
+      kLayers, kMsgInput,
+      [&](size_t l, uint8_t* dst) {
+        const LayerSignature& s = layers[l];
+        std::memcpy(dst, P::WOTS_C_MSG.data(), P::WOTS_C_MSG.size());
+        dst += P::WOTS_C_MSG.size();
+        std::memcpy(dst, pk.data(), 32);
+        std::memcpy(dst + 32, s.leaf.data(), 32);
+        std::memcpy(dst + 64, s.randomizer.data(), 32);
+        hash::put_be32(dst + 96, s.counter);
+        std::memcpy(dst + 100, (l == 0 ? message : node[l - 1]).data(), 32);
+      },
+      [&](size_t l, const uint8_t* d) { std::memcpy(digest[l].data(), d, 32); });
+  for (uint32_t l = 0; l < kLayers; ++l)
+    if (hash::ops::digit_sum(digest[l]) != P::DIGIT_SUM_TARGET) return false;
+
+  // The 8 x 64 chains walked on to their ends, then every leaf compressed.
+  std::vector<uint8_t> pk_in(kLayers * kPkInput);
+  const uint8_t* ptrs[kLayers];
+  hash::lanes::ChainLayout layouts[kLayers];
+  std::vector<hash::lanes::ChainJob> jobs(kLayers * 64);
+  for (uint32_t l = 0; l < kLayers; ++l) {
+    uint8_t* b = pk_in.data() + l * kPkInput;
+    ptrs[l] = b;
+    std::memcpy(b, P::WOTS_C_PK.data(), P::WOTS_C_PK.size());
+    std::memcpy(b + P::WOTS_C_PK.size(), pk.data(), 32);
+    std::memcpy(b + kPkPrefix, layers[l].wots_values.data(), 64 * 32);
+    layouts[l] = hash::lanes::chain_layout(P::WOTS_C_CHAIN, pk.data(), l, trees[l]);
+    for (uint32_t i = 0; i < 64; ++i)
+      jobs[l * 64 + i] = {b + kPkPrefix + i * 32, leaves[l], i, hash::ops::base_w16_digit(digest[l], i), 15,
+                          &layouts[l]};
+  }
+  hash::lanes::walk_chains(layouts[0], jobs);
+  Digest rebuilt[kLayers];
+  hash::lanes::hash_ptrs(kLayers, kPkInput, ptrs, rebuilt);
+  for (uint32_t l = 0; l < kLayers; ++l)
+    if (rebuilt[l] != layers[l].leaf) return false;
+  return node[kLayers - 1] == root;
 }
 
 }  // namespace sphincs_plus_c::hypertree

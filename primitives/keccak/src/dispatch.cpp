@@ -1,6 +1,7 @@
-// Run-time choice of the multi-lane permutation. The vector cores are only
-// compiled on x86-64 and only called once CPUID says the instructions exist
-// and XGETBV says the OS saves the register state they use.
+// Run-time choice of the permutation code. The vector cores are only compiled
+// on x86-64 and only called once CPUID says the instructions exist and XGETBV
+// says the OS saves the register state they use; the BMI2 one-lane core needs
+// only the CPUID bits (it uses general-purpose registers).
 #include <atomic>
 #include <cstring>
 
@@ -33,11 +34,18 @@ Backend detect() {
   const bool ymm_state = (xcr & 0x6) == 0x6;             // SSE and AVX state
   const bool zmm_state = ymm_state && (xcr & 0xE0) == 0xE0;  // opmask, ZMM0-15 upper, ZMM16-31
   if (!ymm_state || !__builtin_cpu_supports("avx2")) return Backend::kPortable;
-  if (zmm_state && __builtin_cpu_supports("avx512f")) return Backend::kAvx512f;
-  return Backend::kAvx2;
+  if (!zmm_state || !__builtin_cpu_supports("avx512f")) return Backend::kAvx2;
+  if (!__builtin_cpu_supports("avx512vl")) return Backend::kAvx512f;
+  return Backend::kAvx512vl;
+}
+
+bool detect_bmi2() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2");
 }
 #else
 Backend detect() { return Backend::kPortable; }
+bool detect_bmi2() { return false; }
 #endif
 
 Backend detected() {
@@ -45,7 +53,18 @@ Backend detected() {
   return b;
 }
 
-std::atomic<uint8_t> g_cap{static_cast<uint8_t>(Backend::kAvx512f)};
+bool has_bmi2() {
+  static const bool b = detect_bmi2();
+  return b;
+}
+
+constexpr Backend kTop = Backend::kAvx512vl;
+std::atomic<uint8_t> g_cap{static_cast<uint8_t>(kTop)};
+
+// The one-lane BMI2 core runs at the levels between portable and kAvx512vl.
+bool use_bmi2() {
+  return has_bmi2() && g_cap.load(std::memory_order_relaxed) != static_cast<uint8_t>(Backend::kPortable);
+}
 
 Backend active() {
   const uint8_t cap = g_cap.load(std::memory_order_relaxed);
@@ -69,7 +88,7 @@ template <size_t N>
 void permute_lanes_portable(uint64_t* lanes) {
   State tmp[N];
   deinterleave<N>(lanes, tmp);
-  for (size_t k = 0; k < N; ++k) permute(tmp[k]);
+  for (size_t k = 0; k < N; ++k) permute_portable(tmp[k]);
   interleave<N>(tmp, lanes);
   zeroize::wipe(tmp, sizeof(tmp));
 }
@@ -86,11 +105,11 @@ void permute_states_vector(State* s, void (*core)(uint64_t*) noexcept) {
 }  // namespace
 
 void permute_x4_portable(State* s) noexcept {
-  for (int k = 0; k < 4; ++k) permute(s[k]);
+  for (int k = 0; k < 4; ++k) permute_portable(s[k]);
 }
 
 void permute_x8_portable(State* s) noexcept {
-  for (int k = 0; k < 8; ++k) permute(s[k]);
+  for (int k = 0; k < 8; ++k) permute_portable(s[k]);
 }
 
 #if defined(VT_KECCAK_X86)
@@ -104,11 +123,24 @@ void cap_backend(Backend max) noexcept {
   g_cap.store(static_cast<uint8_t>(max), std::memory_order_relaxed);
 }
 
-void force_portable(bool on) noexcept { cap_backend(on ? Backend::kPortable : Backend::kAvx512f); }
+void force_portable(bool on) noexcept { cap_backend(on ? Backend::kPortable : kTop); }
+
+void permute(State& s) noexcept {
+#if defined(VT_KECCAK_X86)
+  if (active() == Backend::kAvx512vl) return permute1_avx512vl(s.data());
+  if (use_bmi2()) return permute1_bmi2(s.data());
+#endif
+  permute_portable(s);
+}
 
 void permute_x4(State* s) noexcept {
 #if defined(VT_KECCAK_X86)
-  if (active() != Backend::kPortable) return permute_x4_avx2(s);
+  switch (active()) {
+    case Backend::kAvx512vl: return permute_states_vector<4>(s, permute_lanes4_avx512vl);
+    case Backend::kAvx512f:
+    case Backend::kAvx2: return permute_x4_avx2(s);
+    case Backend::kPortable: break;
+  }
 #endif
   permute_x4_portable(s);
 }
@@ -116,6 +148,7 @@ void permute_x4(State* s) noexcept {
 void permute_x8(State* s) noexcept {
 #if defined(VT_KECCAK_X86)
   switch (active()) {
+    case Backend::kAvx512vl:
     case Backend::kAvx512f: return permute_x8_avx512(s);
     case Backend::kAvx2: return permute_states_vector<8>(s, permute_lanes8_avx2);
     case Backend::kPortable: break;
@@ -126,7 +159,12 @@ void permute_x8(State* s) noexcept {
 
 void permute_x4_interleaved(uint64_t* lanes) noexcept {
 #if defined(VT_KECCAK_X86)
-  if (active() != Backend::kPortable) return permute_lanes4_avx2(lanes);
+  switch (active()) {
+    case Backend::kAvx512vl: return permute_lanes4_avx512vl(lanes);
+    case Backend::kAvx512f:
+    case Backend::kAvx2: return permute_lanes4_avx2(lanes);
+    case Backend::kPortable: break;
+  }
 #endif
   permute_lanes_portable<4>(lanes);
 }
@@ -134,6 +172,7 @@ void permute_x4_interleaved(uint64_t* lanes) noexcept {
 void permute_x8_interleaved(uint64_t* lanes) noexcept {
 #if defined(VT_KECCAK_X86)
   switch (active()) {
+    case Backend::kAvx512vl:
     case Backend::kAvx512f: return permute_lanes8_avx512(lanes);
     case Backend::kAvx2: return permute_lanes8_avx2(lanes);
     case Backend::kPortable: break;
@@ -142,12 +181,24 @@ void permute_x8_interleaved(uint64_t* lanes) noexcept {
   permute_lanes_portable<8>(lanes);
 }
 
+const char* x1_backend() noexcept {
+  if (active() == Backend::kAvx512vl) return "avx512vl";
+  return use_bmi2() ? "bmi2" : "portable";
+}
+
 const char* x4_backend() noexcept {
-  return active() == Backend::kPortable ? "portable" : "avx2";
+  switch (active()) {
+    case Backend::kAvx512vl: return "avx512vl";
+    case Backend::kAvx512f:
+    case Backend::kAvx2: return "avx2";
+    case Backend::kPortable: break;
+  }
+  return "portable";
 }
 
 const char* x8_backend() noexcept {
   switch (active()) {
+    case Backend::kAvx512vl:
     case Backend::kAvx512f: return "avx512f";
     case Backend::kAvx2: return "avx2";
     case Backend::kPortable: break;

@@ -5,6 +5,10 @@
 
 namespace keccak {
 
+// The portable one-state permutation, the reference every other path must
+// match (permute() dispatches to it or to a faster form).
+void permute_portable(State& s) noexcept;
+
 // Portable multi-state fallbacks.
 void permute_x4_portable(State* s) noexcept;
 void permute_x8_portable(State* s) noexcept;

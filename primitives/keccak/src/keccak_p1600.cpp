@@ -21,7 +21,7 @@ inline uint64_t rol(uint64_t x, unsigned n) { return n == 0 ? x : (x << n) | (x 
 
 const uint64_t* round_constants() noexcept { return kRoundConstants; }
 
-void permute(State& st) noexcept {
+void permute_portable(State& st) noexcept {
   uint64_t* a = st.data();
   uint64_t a00 = a[0], a01 = a[1], a02 = a[2], a03 = a[3], a04 = a[4];
   uint64_t a05 = a[5], a06 = a[6], a07 = a[7], a08 = a[8], a09 = a[9];

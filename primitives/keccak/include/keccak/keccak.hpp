@@ -1,7 +1,8 @@
 // Keccak-p[1600] (24 rounds) and the sponges built on it: Keccak-256 with
 // Keccak's original padding, SHA3-256, SHAKE128 and SHAKE256 with incremental
 // absorb and squeeze, and multi-lane variants that process 4 or 8 independent
-// states at once (AVX2 / AVX-512F, chosen at run time, portable fallback).
+// states at once (AVX2 / AVX-512F / AVX-512VL, chosen at run time, portable
+// fallback).
 #pragma once
 
 #include <array>
@@ -13,7 +14,10 @@ namespace keccak {
 
 using State = std::array<uint64_t, 25>;
 
-// One permutation of a single state (portable code).
+// One permutation of a single state: the portable code, or the same rounds
+// compiled for BMI1/BMI2 or run on single words of AVX-512VL registers when
+// the CPU has them and the cap allows (see cap_backend); all give identical
+// results.
 void permute(State& s) noexcept;
 
 // Independent permutations of 4 or 8 states, lane k of the batch being
@@ -27,24 +31,31 @@ void permute_x8(State* states) noexcept;  // states[0..8)
 void permute_x4_interleaved(uint64_t* lanes) noexcept;
 void permute_x8_interleaved(uint64_t* lanes) noexcept;
 
-// Multi-lane implementations, in increasing order of width.
-enum class Backend : uint8_t { kPortable = 0, kAvx2 = 1, kAvx512f = 2 };
+// Implementation levels, in increasing order. What each level runs:
+//   kPortable  x1 portable, x4 portable, x8 portable
+//   kAvx2      x1 BMI2 (where the CPU has BMI1 and BMI2, else portable),
+//              x4 AVX2, x8 as two AVX2 halves
+//   kAvx512f   x1 as kAvx2, x4 AVX2, x8 AVX-512F
+//   kAvx512vl  x1 AVX-512VL, x4 AVX-512VL, x8 AVX-512F
+enum class Backend : uint8_t { kPortable = 0, kAvx2 = 1, kAvx512f = 2, kAvx512vl = 3 };
 
 // The widest implementation compiled in that this CPU and its OS support
 // (checked once, CPUID feature bits plus the XGETBV register-state mask).
 Backend best_backend() noexcept;
 
-// Which multi-lane implementation runs ("portable", "avx2", "avx512f"). When
-// AVX-512F is unavailable the x8 calls run as two AVX2 x4 halves ("avx2").
+// Which implementation runs: x1 "portable", "bmi2" or "avx512vl"; x4
+// "portable", "avx2" or "avx512vl"; x8 "portable", "avx2" (two AVX2 halves)
+// or "avx512f".
+const char* x1_backend() noexcept;
 const char* x4_backend() noexcept;
 const char* x8_backend() noexcept;
 
-// Caps the multi-lane implementation at `max` (tests and benchmarks); the
-// effective one is the narrower of `max` and best_backend(). kAvx512f lifts
+// Caps the implementation level at `max` (tests and benchmarks); the
+// effective one is the lower of `max` and best_backend(). kAvx512vl lifts
 // the cap.
 void cap_backend(Backend max) noexcept;
-// Forces the portable code for every multi-lane call (tests and benchmarks);
-// force_portable(false) lifts the cap.
+// Forces the portable code for every permutation, one-lane included (tests
+// and benchmarks); force_portable(false) lifts the cap.
 void force_portable(bool on) noexcept;
 
 // Generic sponge over Keccak-p[1600] with rate in bytes and a domain byte
