@@ -1,0 +1,259 @@
+"""Random calls into every function, class and method the valtorimesca
+module exports.
+
+Arguments are of random types and lengths (bytes of every key and signature
+size, other byte types, str, int, float, None, containers, objects whose
+conversions raise) given by position or by keyword. Every call must return or
+raise TypeError, ValueError, OverflowError or one of the module's own
+exceptions; anything else, or a crash of the interpreter, is a fault. verify
+and vrf_verify must answer a bool, never raise, when every argument after the
+suite is bytes; and a real signature or proof with one bit changed must not
+verify.
+
+    python_fuzz.py [--calls N | --seconds S] [--seed N] [--crashes DIR]
+
+Before each call its description goes to DIR/last_call.txt, so a call that
+kills the interpreter can be read back from there; a call that breaks a rule
+is written to DIR/failure.txt and the run fails.
+"""
+
+import argparse
+import inspect
+import os
+import pathlib
+import random
+import sys
+import time
+
+import valtorimesca as vt
+
+ALLOWED = (TypeError, ValueError, OverflowError, vt.ValtorimescaError)
+# Lengths of every key, signature, proof, blob and seed of the six suites,
+# and their neighbours.
+SIZES = sorted({n + d for n in (0, 1, 16, 31, 32, 33, 48, 64, 65, 80, 96, 160, 164, 196, 255, 256, 264, 496,
+                                666, 731, 747, 763, 897, 929, 1312, 1344, 1409, 2420, 2484, 2500, 2516, 2560, 2624,
+                                29092, 29172, 29188, 133225)
+                for d in (-1, 0, 1) if n + d >= 0})
+SUITES = [getattr(vt.Suite, n) for n in ("ED_ML_44", "ED_FN_512", "SR_ML_44", "SR_FN_512", "ED_SH", "SR_SH")]
+
+
+class Bad:
+    """An object whose every conversion raises: the module must pass the
+    error on (or raise its own), never swallow it into a wrong answer."""
+
+    def __index__(self):
+        raise RuntimeError("__index__ of a hostile argument")
+
+    def __len__(self):
+        raise RuntimeError("__len__ of a hostile argument")
+
+    def __iter__(self):
+        raise RuntimeError("__iter__ of a hostile argument")
+
+    def __str__(self):
+        raise RuntimeError("__str__ of a hostile argument")
+
+
+class BytesSub(bytes):
+    pass
+
+
+class Fuzzer:
+    def __init__(self, seed, crashes):
+        self.rng = random.Random(seed)
+        self.crashes = pathlib.Path(crashes)
+        self.crashes.mkdir(parents=True, exist_ok=True)
+        self.calls = 0
+        self.real = []  # (suite, pk, msg, ctx, sig) that verify
+        self.proofs = []  # (suite, pk, input, proof) that verify
+        self.targets = self.collect(vt)
+        # An exception a hostile argument raised may come back as it is.
+        self.passed_on = (RuntimeError,)
+
+    # ---- what to call
+    def collect(self, module):
+        out = []
+        for name in module.__all__:
+            obj = getattr(module, name)
+            if isinstance(obj, type):
+                if issubclass(obj, BaseException):
+                    continue
+                out.append((name, obj))
+                for attr, member in vars(obj).items():
+                    if attr.startswith("__") and attr not in ("__copy__", "__deepcopy__", "__reduce__"):
+                        continue
+                    if callable(member) or isinstance(member, (staticmethod, classmethod)):
+                        out.append((f"{name}.{attr}", getattr(obj, attr)))
+            elif callable(obj):
+                out.append((name, obj))
+        return out
+
+    @staticmethod
+    def params(fn):
+        sig = getattr(fn, "__text_signature__", None)
+        if sig:
+            try:
+                return [p for p in inspect.signature(fn).parameters if p not in ("self", "cls", "$self", "$cls")]
+            except (ValueError, TypeError):
+                pass
+        return []
+
+    # ---- random values
+    def some_bytes(self):
+        r = self.rng
+        n = r.choice(SIZES) if r.random() < 0.7 else r.randrange(0, 300)
+        if n > 40000 and r.random() < 0.8:
+            n = r.randrange(0, 3000)
+        return r.randbytes(n) if r.random() < 0.7 else bytes([r.randrange(256)]) * n
+
+    def value(self, depth=0):
+        r = self.rng
+        k = r.randrange(20)
+        if k < 7:
+            return self.some_bytes()
+        if k == 7:
+            return bytearray(self.some_bytes())
+        if k == 8:
+            return memoryview(self.some_bytes())
+        if k == 9:
+            return BytesSub(self.some_bytes())
+        if k == 10:
+            return r.choice(SUITES)
+        if k == 11:
+            return r.choice([0, 1, 4, 5, 6, 7, 255, 256, -1, 2**31, 2**63, 2**64, -2**70, True, False])
+        if k == 12:
+            return r.choice(["", "abandon " * 11 + "about", "\udcff", "\x00", "a" * r.randrange(400), "é"])
+        if k == 13:
+            return None
+        if k == 14:
+            return r.choice([0.5, float("nan"), 1e300])
+        if k == 15 and depth < 2:
+            return [self.value(depth + 1) for _ in range(r.randrange(4))]
+        if k == 16 and depth < 2:
+            return tuple(self.some_bytes() for _ in range(r.randrange(4)))
+        if k == 17:
+            return Bad()
+        if k == 18:
+            return r.choice([object(), {}, set(), vt.Suite, iter([b"x"])])
+        return self.some_bytes()
+
+    # ---- running one call
+    def note(self, text):
+        (self.crashes / "last_call.txt").write_text(text + "\n")
+
+    def fail(self, text):
+        (self.crashes / "failure.txt").write_text(text + "\n")
+        print("python fuzzer: " + text, file=sys.stderr)
+        sys.exit(1)
+
+    def call(self, name, fn, args, kwargs):
+        desc = f"{name}(*{args!r:.2000}, **{kwargs!r:.500})"
+        self.note(desc)
+        self.calls += 1
+        try:
+            return True, fn(*args, **kwargs)
+        except ALLOWED as e:
+            return False, e
+        except self.passed_on as e:
+            if "hostile argument" not in str(e):
+                self.fail(f"{desc} raised {type(e).__name__}: {e}")
+            return False, e
+        except BaseException as e:  # noqa: BLE001 - the point is to see everything
+            self.fail(f"{desc} raised {type(e).__name__}: {e}")
+
+    def random_call(self):
+        name, fn = self.rng.choice(self.targets)
+        names = self.params(fn)
+        n = len(names) + self.rng.choice([0, 0, 0, 0, -1, 1])
+        args = [self.value() for _ in range(max(n, 0))]
+        if names and args and self.rng.random() < 0.5 and isinstance(args[0], (bytes, int)):
+            args[0] = self.rng.choice(SUITES)
+        kwargs = {}
+        if names and self.rng.random() < 0.25:
+            cut = self.rng.randrange(len(args) + 1)
+            kwargs = {p: v for p, v in zip(names[cut:], args[cut:])}
+            args = args[:cut]
+            if self.rng.random() < 0.2:
+                kwargs["no_such_argument"] = b""
+        self.call(name, fn, args, kwargs)
+
+    # ---- the verdict rules
+    def bytes_verify(self):
+        """verify/vrf_verify: a bool for any bytes, never an exception."""
+        r = self.rng
+        fns = [(n, getattr(vt, n), k) for n, k in (("verify", 4), ("vrf_verify", 3)) if hasattr(vt, n)]
+        if not fns:
+            return
+        name, fn, k = r.choice(fns)
+        args = [r.choice(SUITES)] + [self.some_bytes() for _ in range(k)]
+        if name == "verify" and self.real and r.random() < 0.5:
+            suite, pk, msg, ctx, sig = r.choice(self.real)
+            args = [suite, pk, msg, ctx, self.flip(sig)]
+            ok, res = self.call(name, fn, args, {})
+            if ok and res is not False:
+                self.fail(f"verify accepted a mutated signature: {args!r:.300}")
+        if name == "vrf_verify" and self.proofs and r.random() < 0.5:
+            suite, pk, inp, proof = r.choice(self.proofs)
+            args = [suite, pk, inp, self.flip(proof)]
+            ok, res = self.call(name, fn, args, {})
+            if ok and res is not False:
+                self.fail(f"vrf_verify accepted a mutated proof: {args!r:.300}")
+        ok, res = self.call(name, fn, args, {})
+        if not ok or not isinstance(res, bool):
+            self.fail(f"{name}{tuple(args)!r:.300} gave {res!r} for bytes arguments")
+
+    def flip(self, b):
+        b = bytearray(b)
+        i = self.rng.randrange(len(b) * 8)
+        b[i // 8] ^= 1 << (i % 8)
+        return bytes(b)
+
+    def make_real(self):
+        """Real signatures (and proofs) of the stateless suites."""
+        if not hasattr(vt, "keygen_from_seed"):
+            return
+        for suite in SUITES[:4]:
+            sk, pk = vt.keygen_from_seed(suite, bytes(range(32)))
+            msg, ctx = b"fuzz message", b"ctx"
+            sig = vt.sign_deterministic(suite, sk, msg, ctx, b"nonce")
+            assert vt.verify(suite, pk, msg, ctx, sig) is True
+            self.real.append((suite, pk, msg, ctx, sig))
+            if hasattr(vt, "vrf_prove_deterministic"):
+                proof = vt.vrf_prove_deterministic(suite, sk, b"input")
+                assert vt.vrf_verify(suite, pk, b"input", proof) is True
+                self.proofs.append((suite, pk, b"input", proof))
+
+    def run(self, calls, seconds):
+        self.make_real()
+        end = time.monotonic() + seconds if seconds else None
+        while (calls is None or self.calls < calls) and (end is None or time.monotonic() < end):
+            if self.rng.random() < 0.3:
+                self.bytes_verify()
+            else:
+                self.random_call()
+        (self.crashes / "last_call.txt").unlink(missing_ok=True)
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    ap.add_argument("--calls", type=int)
+    ap.add_argument("--seconds", type=float)
+    ap.add_argument("--seed", type=int, default=int.from_bytes(os.urandom(4), "little"))
+    ap.add_argument("--crashes", default="fuzz-crashes/python")
+    a = ap.parse_args()
+    if a.calls is None and a.seconds is None:
+        a.calls = 10000
+    f = Fuzzer(a.seed, a.crashes)
+    start = time.monotonic()
+    f.run(a.calls, a.seconds)
+    took = time.monotonic() - start
+    print(f"python fuzzer: {f.calls} calls over {len(f.targets)} functions and methods in {took:.1f}s "
+          f"({f.calls / max(took, 1e-9):.0f} calls/s), seed {a.seed}: no fault")
+    try:
+        f.crashes.rmdir()
+    except OSError:
+        pass
+
+
+if __name__ == "__main__":
+    main()
