@@ -2,6 +2,7 @@
 
 #include "valtorimesca/composite_ops.hpp"
 #include "valtorimesca/suite_types.hpp"
+#include "valtorimesca_abi/stateful_suites.hpp"
 
 namespace valtorimesca_abi {
 
@@ -19,10 +20,9 @@ bool verify(SuiteCode suite, Bytes pk, Bytes msg, Bytes ctx, Bytes sig) {
     case SuiteCode::ED_FN_512: return composite_delta::verify<EdFn512>(pk, msg, ctx, sig);
     case SuiteCode::SR_ML_44: return composite::verify<SrMl44>(pk, msg, ctx, sig);
     case SuiteCode::SR_FN_512: return composite_delta::verify<SrFn512>(pk, msg, ctx, sig);
-    // The stateful suites verify through their own entry points, which
-    // this build does not have yet: nothing verifies for them.
+    // The stateful suites accept only stateful-path signatures here.
     case SuiteCode::ED_SH:
-    case SuiteCode::SR_SH: return false;
+    case SuiteCode::SR_SH: return stateful_suites::verify_stateful_pk(suite, pk, msg, ctx, sig);
   }
   return false;
 }

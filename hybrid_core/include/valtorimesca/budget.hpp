@@ -74,4 +74,12 @@ class BudgetRef {
 
 static_assert(StatelessBudgetStore<BudgetRef>);
 
+// The few-time spend rule, shared by few-time signing and the dedicated VRF
+// keys' proofs: ask `consumed` (nothing recorded counts as 0), refuse at
+// STATELESS_BUDGET_LIMIT or above without recording, else `record` the count
+// plus one. Only Spent lets the caller make its signature; a unit once
+// recorded is never given back.
+enum class SpendOutcome : uint8_t { Spent, FailedRead, Exhausted, RecordFailed };
+SpendOutcome spend_one(BudgetRef store, const BudgetKey& key);
+
 }  // namespace valtorimesca::budget

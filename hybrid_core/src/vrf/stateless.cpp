@@ -1,0 +1,43 @@
+#include "valtorimesca/vrf/stateless.hpp"
+
+#include "valtorimesca/derive.hpp"
+
+namespace valtorimesca::vrf::stateless {
+
+using shrincs::ShrincsScheme;
+
+budget::BudgetKey DedicatedVrfKey::budget_key() const {
+  auto material = ShrincsScheme::stateless_key_material(key.bundle);
+  return budget::BudgetKey::from_material(material ? *material : Bytes{});
+}
+
+template <stateful_composite::StatefulSuite S>
+CoreResult<DerivedVrfKey> derive_stateless_key(std::span<const uint8_t, 32> master) {
+  auto seed = derive::derive_stateless_vrf_seed(master, S::label());
+  if (!seed) return fail(seed.error());
+  auto kp = stateful_composite::keygen<S>(seed->span(), 1);
+  if (!kp) return fail(kp.error());
+  return DerivedVrfKey{DedicatedVrfKey{std::move(kp->sk)}, std::move(kp->pk)};
+}
+
+CoreResult<size_t> sign_binding_stateless(const DedicatedVrfKey& key, budget::BudgetRef store, Bytes binding_message,
+                                          MutBytes out) {
+  if (!ShrincsScheme::precheck(binding_message)) return fail(CoreError::component_failure());
+  auto material = ShrincsScheme::stateless_key_material(key.key.bundle);
+  if (!material) return fail(material.error());
+  switch (budget::spend_one(store, budget::BudgetKey::from_material(*material))) {
+    case budget::SpendOutcome::Spent: break;
+    case budget::SpendOutcome::Exhausted: return fail(CoreError::stateless_budget_exhausted());
+    case budget::SpendOutcome::FailedRead:
+    case budget::SpendOutcome::RecordFailed: return fail(CoreError::budget_store_failed());
+  }
+  auto n = ShrincsScheme::sign_stateless(key.key.pq, binding_message, out);
+  if (!n) return n;
+  if (*n != shrincs::kStatelessSigLen) return fail(CoreError::bad_length(shrincs::kStatelessSigLen, *n));
+  return *n;
+}
+
+template CoreResult<DerivedVrfKey> derive_stateless_key<shrincs::EdSh>(std::span<const uint8_t, 32>);
+template CoreResult<DerivedVrfKey> derive_stateless_key<shrincs::SrSh>(std::span<const uint8_t, 32>);
+
+}  // namespace valtorimesca::vrf::stateless

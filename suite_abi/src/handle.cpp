@@ -1,0 +1,78 @@
+#include "valtorimesca_abi/handle.hpp"
+
+#include <cstring>
+
+#include "stateful_dispatch.hpp"
+#include "valtorimesca/stateful_composite.hpp"
+
+namespace valtorimesca_abi::handle {
+
+namespace sc = valtorimesca::stateful_composite;
+using stateful_dispatch::with_suite;
+
+// The suite and the key it owns; the key wipes itself when the handle goes.
+struct StatefulKeyHandle::Impl {
+  SuiteCode suite;
+  sc::SecretKey key;
+};
+
+StatefulKeyHandle::StatefulKeyHandle(std::unique_ptr<Impl> impl) noexcept : impl_(std::move(impl)) {}
+StatefulKeyHandle::StatefulKeyHandle(StatefulKeyHandle&&) noexcept = default;
+StatefulKeyHandle& StatefulKeyHandle::operator=(StatefulKeyHandle&&) noexcept = default;
+StatefulKeyHandle::~StatefulKeyHandle() = default;
+
+SuiteCode StatefulKeyHandle::suite() const noexcept { return impl_->suite; }
+
+AbiResult<StatefulKeyHandle> open(SuiteCode suite, Bytes blob) {
+  if (!valtorimesca::suites::is_stateful(suite)) return abi_fail(AbiError::WrongEntryPointForSuite);
+  if (blob.size() != sc::kExportLen) return abi_fail(AbiError::BadLength);
+  auto key = sc::SecretKey::import(blob);
+  if (!key) return abi_fail(from_core(key.error()));
+  return StatefulKeyHandle(std::make_unique<StatefulKeyHandle::Impl>(StatefulKeyHandle::Impl{suite, std::move(*key)}));
+}
+
+AbiResult<size_t> export_blob(const StatefulKeyHandle& handle, MutBytes out) {
+  if (out.size() != sc::kExportLen) return abi_fail(AbiError::BadLength);
+  auto blob = handle.impl().key.export_blob();  // wiped, whole allocation, when released
+  if (!blob) return abi_fail(from_core(blob.error()));
+  fault::check(blob->size() == sc::kExportLen, "export blob of the wrong length");
+  std::memcpy(out.data(), blob->data(), sc::kExportLen);
+  return sc::kExportLen;
+}
+
+KeyIdentityBytes key_identity(const StatefulKeyHandle& handle) {
+  return valtorimesca::stateful::KeyIdentity::derive(valtorimesca::suites::label_of(handle.suite()),
+                                                     handle.impl().key.bundle)
+      .bytes;
+}
+
+namespace detail {
+
+namespace {
+template <class R>
+AbiResult<size_t> deliver(const R& signed_, MutBytes sig_out) {
+  if (!signed_) return abi_fail(from_sign(signed_.error()));
+  // Only now, with the spend recorded, is the buffer compared.
+  return stateful_suites::write_sig(sig_out, *signed_);
+}
+}  // namespace
+
+AbiResult<size_t> sign_stateful(StatefulKeyHandle& handle, valtorimesca::stateful::JournalRef journal, Bytes msg,
+                                Bytes ctx, MutBytes sig_out) {
+  auto& impl = handle.impl();
+  return deliver(with_suite(impl.suite,
+                            [&](auto s) { return sc::sign_stateful<decltype(s)>(impl.key, journal, msg, ctx); }),
+                 sig_out);
+}
+
+AbiResult<size_t> sign_stateless(const StatefulKeyHandle& handle, valtorimesca::budget::BudgetRef store, Bytes msg,
+                                 Bytes ctx, MutBytes sig_out) {
+  const auto& impl = handle.impl();
+  return deliver(with_suite(impl.suite,
+                            [&](auto s) { return sc::sign_stateless<decltype(s)>(impl.key, store, msg, ctx); }),
+                 sig_out);
+}
+
+}  // namespace detail
+
+}  // namespace valtorimesca_abi::handle

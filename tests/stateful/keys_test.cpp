@@ -1,0 +1,233 @@
+// Keys of the stateful suites: the SHRINCS adapter's key side, identities
+// and budget keys recomputed with OpenSSL, the export blob and its import
+// refusals, the dedicated VRF keys.
+#include <gtest/gtest.h>
+#include <openssl/sha.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "hash_engine/hash/ops.hpp"
+#include "valtorimesca/derive.hpp"
+#include "valtorimesca/stateful_composite.hpp"
+#include "valtorimesca/vrf/stateless.hpp"
+
+namespace {
+
+using namespace valtorimesca;
+using stateful_composite::EdSh;
+using stateful_composite::KeyPair;
+using stateful_composite::SecretKey;
+using stateful_composite::SrSh;
+using valtorimesca::shrincs::ShrincsScheme;
+using Kind = CoreError::Kind;
+
+std::array<uint8_t, 32> master(uint8_t tag) {
+  std::array<uint8_t, 32> m{};
+  for (size_t i = 0; i < m.size(); ++i) m[i] = uint8_t(tag * 31 + i);
+  return m;
+}
+
+template <class S>
+KeyPair make(uint8_t tag, uint32_t capacity) {
+  auto kp = stateful_composite::keygen<S>(master(tag), capacity);
+  EXPECT_TRUE(kp.ok());
+  return std::move(*kp);
+}
+
+std::vector<uint8_t> blob_of(const SecretKey& sk) {
+  auto b = sk.export_blob();
+  EXPECT_TRUE(b.ok());
+  return {b->data(), b->data() + b->size()};
+}
+
+std::vector<uint8_t> openssl_sha256(const std::vector<uint8_t>& in) {
+  std::vector<uint8_t> out(32);
+  SHA256(in.data(), in.size(), out.data());
+  return out;
+}
+
+void append_be64(std::vector<uint8_t>& v, uint64_t n) {
+  for (int i = 7; i >= 0; --i) v.push_back(uint8_t(n >> (8 * i)));
+}
+
+// The identity from its byte list: the bare label, then the framed suite
+// label (zero byte included) and the framed bundle.
+std::vector<uint8_t> expected_identity(const char* suite_label, const std::vector<uint8_t>& bundle) {
+  const std::string id_label = "valtorimesca/leaf-journal/key-identity/v1";
+  std::vector<uint8_t> in(id_label.begin(), id_label.end());
+  const size_t n = std::strlen(suite_label) + 1;
+  append_be64(in, n);
+  in.insert(in.end(), suite_label, suite_label + n);
+  append_be64(in, bundle.size());
+  in.insert(in.end(), bundle.begin(), bundle.end());
+  EXPECT_EQ(in.size(), 41u + 8 + 31 + 8 + 164);
+  return openssl_sha256(in);
+}
+
+std::vector<uint8_t> bytes_of(const stateful::KeyIdentity& id) { return {id.bytes.begin(), id.bytes.end()}; }
+
+TEST(ShrincsAdapterKeys, KeygenChecksBundleLengthThenCapacity) {
+  std::vector<uint8_t> seed(32, 7), short_bundle(163), bundle(164);
+  auto r = ShrincsScheme::keygen_from_seed(seed, 0, short_bundle);
+  ASSERT_FALSE(r.ok());
+  EXPECT_EQ(r.error(), CoreError::bad_length(164, 163));
+  for (uint32_t cap : {0u, 4097u}) {
+    auto bad = ShrincsScheme::keygen_from_seed(seed, cap, bundle);
+    ASSERT_FALSE(bad.ok());
+    EXPECT_EQ(bad.error().kind, Kind::ComponentFailure);
+  }
+  auto one = ShrincsScheme::keygen_from_seed(seed, 1, bundle);
+  ASSERT_TRUE(one.ok());
+  EXPECT_EQ(std::vector<uint8_t>(bundle.begin() + 64, bundle.begin() + 68), (std::vector<uint8_t>{0, 0, 0, 1}));
+  // Deterministic, and the capacity enters the chain root and commitment.
+  std::vector<uint8_t> again(164), two(164);
+  ASSERT_TRUE(ShrincsScheme::keygen_from_seed(seed, 1, again).ok());
+  ASSERT_TRUE(ShrincsScheme::keygen_from_seed(seed, 2, two).ok());
+  EXPECT_EQ(bundle, again);
+  EXPECT_NE(std::vector<uint8_t>(bundle.begin() + 32, bundle.begin() + 100),
+            std::vector<uint8_t>(two.begin() + 32, two.begin() + 100));
+  // The seeds come from the engine hash of label ‖ seed.
+  const auto pk_seed = hash::ops::keccak_packed({hash::Part(std::string_view("shrincs-stateful-pk-seed")),
+                                                 hash::Part(std::span<const uint8_t>(seed))});
+  EXPECT_EQ(std::vector<uint8_t>(bundle.begin(), bundle.begin() + 32), std::vector<uint8_t>(pk_seed.begin(), pk_seed.end()));
+}
+
+TEST(ShrincsAdapterKeys, CommittedKeyChecks) {
+  KeyPair kp = make<EdSh>(1, 1);
+  std::vector<uint8_t> bundle = kp.sk.bundle;
+  std::array<uint8_t, 32> c{};
+  ASSERT_TRUE(ShrincsScheme::compute_committed_key(bundle, c).ok());
+  EXPECT_TRUE(std::equal(c.begin(), c.end(), bundle.begin() + 68));
+  EXPECT_TRUE(ShrincsScheme::verify_committed_key(c, bundle).ok());
+
+  std::array<uint8_t, 32> zero{};
+  EXPECT_EQ(ShrincsScheme::verify_committed_key(zero, bundle).error().kind, Kind::ComponentFailure);
+  EXPECT_EQ(ShrincsScheme::verify_committed_key(c, std::vector<uint8_t>(163)).error(), CoreError::bad_length(164, 163));
+
+  // A changed carried field: still the commitment of the contents, and the
+  // bundle no longer verifies even against that commitment.
+  std::vector<uint8_t> altered = bundle;
+  altered[70] ^= 1;
+  std::array<uint8_t, 32> c2{};
+  ASSERT_TRUE(ShrincsScheme::compute_committed_key(altered, c2).ok());
+  EXPECT_EQ(c, c2);
+  EXPECT_EQ(ShrincsScheme::verify_committed_key(c, altered).error().kind, Kind::ComponentFailure);
+}
+
+TEST(StatefulKeys, IdentityAndBudgetKeyFromTheirByteLists) {
+  KeyPair ed = make<EdSh>(2, 1);
+  KeyPair sr = make<SrSh>(2, 1);
+  const std::vector<uint8_t> ed_bundle(ed.pk.bytes.begin() + 32, ed.pk.bytes.end());
+  EXPECT_EQ(ed_bundle, ed.sk.bundle);
+
+  const auto id_ed = stateful::KeyIdentity::derive(EdSh::label(), ed.sk.bundle);
+  const auto id_sr = stateful::KeyIdentity::derive(SrSh::label(), sr.sk.bundle);
+  EXPECT_EQ(bytes_of(id_ed), expected_identity("hybrid-ed25519-shrincs-256s-v1", ed.sk.bundle));
+  EXPECT_EQ(bytes_of(id_sr), expected_identity("hybrid-sr25519-shrincs-256s-v1", sr.sk.bundle));
+  EXPECT_NE(id_ed, id_sr);
+  // The same bundle under the other label is another identity too.
+  EXPECT_NE(id_ed, stateful::KeyIdentity::derive(SrSh::label(), ed.sk.bundle));
+
+  const std::vector<uint8_t> material(ed.sk.bundle.begin() + 100, ed.sk.bundle.end());
+  const auto bk = budget::BudgetKey::from_material(material);
+  EXPECT_EQ(std::vector<uint8_t>(bk.bytes.begin(), bk.bytes.end()), openssl_sha256(material));
+  const std::vector<uint8_t> sr_material(sr.sk.bundle.begin() + 100, sr.sk.bundle.end());
+  EXPECT_NE(bk, budget::BudgetKey::from_material(sr_material));
+
+  // The dedicated VRF key has one leaf and a budget key of its own.
+  auto vrf = vrf::stateless::derive_stateless_key<EdSh>(master(2));
+  ASSERT_TRUE(vrf.ok());
+  EXPECT_EQ(ShrincsScheme::max_signatures_from_vk(vrf->key.bundle()).value(), 1u);
+  EXPECT_NE(vrf->key.budget_key(), bk);
+  EXPECT_EQ(vrf->pk.bytes.size(), 196u);
+  EXPECT_TRUE(std::equal(vrf->key.bundle().begin(), vrf->key.bundle().end(), vrf->pk.bytes.begin() + 32));
+}
+
+TEST(StatefulKeys, KeygenStoredFormAndExport) {
+  for (uint32_t cap : {0u, 4097u}) {
+    auto r = stateful_composite::keygen<EdSh>(master(3), cap);
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error().kind, Kind::ComponentFailure);
+  }
+  KeyPair a = make<SrSh>(3, 2);
+  KeyPair b = make<SrSh>(3, 2);
+  EXPECT_EQ(a.pk.bytes, b.pk.bytes);
+  const std::vector<uint8_t> blob = blob_of(a.sk);
+  EXPECT_EQ(blob, blob_of(b.sk));
+  ASSERT_EQ(blob.size(), 496u);
+  EXPECT_EQ(std::vector<uint8_t>(blob.begin() + 328, blob.begin() + 332), (std::vector<uint8_t>{0, 0, 0, 0}));
+  EXPECT_EQ(hash::get_be32(blob.data() + 64 + 132), 1u);  // the engine key's next leaf
+  EXPECT_TRUE(std::equal(a.sk.bundle.begin(), a.sk.bundle.end(), blob.begin() + 332));
+
+  auto stored = a.pk.stored_form();
+  ASSERT_TRUE(stored.ok());
+  std::vector<uint8_t> expect(a.pk.bytes.begin(), a.pk.bytes.begin() + 32);
+  expect.insert(expect.end(), a.pk.bytes.begin() + 32 + 68, a.pk.bytes.begin() + 32 + 100);
+  EXPECT_EQ(std::vector<uint8_t>(stored->begin(), stored->end()), expect);
+
+  auto back = SecretKey::import(blob);
+  ASSERT_TRUE(back.ok());
+  EXPECT_EQ(blob_of(*back), blob);
+
+  // The two suites of one master seed share nothing.
+  KeyPair e = make<EdSh>(3, 2);
+  EXPECT_NE(std::vector<uint8_t>(e.pk.bytes.begin(), e.pk.bytes.begin() + 32),
+            std::vector<uint8_t>(a.pk.bytes.begin(), a.pk.bytes.begin() + 32));
+  EXPECT_NE(e.sk.bundle, a.sk.bundle);
+}
+
+TEST(StatefulKeys, ImportRefusesEveryBadBlob) {
+  KeyPair a = make<EdSh>(4, 2);
+  KeyPair other = make<EdSh>(5, 2);
+  const std::vector<uint8_t> blob = blob_of(a.sk);
+  const std::vector<uint8_t> other_blob = blob_of(other.sk);
+
+  struct Case {
+    std::string name;
+    std::vector<uint8_t> bytes;
+    CoreError::Kind kind;
+  };
+  std::vector<Case> cases;
+  for (size_t n : {0u, 495u, 497u}) {
+    std::vector<uint8_t> b = blob;
+    b.resize(n);
+    cases.push_back({"length " + std::to_string(n), b, Kind::BadLength});
+  }
+  auto patched = [&](const std::string& name, size_t at, uint8_t x) {
+    std::vector<uint8_t> b = blob;
+    b[at] ^= x;
+    cases.push_back({name, b, Kind::ComponentFailure});
+  };
+  patched("spent count one higher", 331, 1);
+  patched("engine next leaf changed", 64 + 135, 1);
+  patched("engine capacity zeroed", 64 + 131, 2);  // capacity 2 becomes 0
+  patched("engine chain root", 64 + 100, 0x80);
+  patched("cached bundle chain root", 332 + 40, 1);
+  patched("cached bundle commitment", 332 + 70, 1);
+  patched("cached bundle hypertree root", 332 + 140, 1);
+  {
+    // Another key's bundle beside this key's engine key (and the reverse).
+    std::vector<uint8_t> b = blob;
+    std::copy(other_blob.begin() + 332, other_blob.end(), b.begin() + 332);
+    cases.push_back({"spliced bundle", b, Kind::ComponentFailure});
+    std::vector<uint8_t> c = other_blob;
+    std::copy(blob.begin() + 332, blob.end(), c.begin() + 332);
+    cases.push_back({"spliced engine key", c, Kind::ComponentFailure});
+  }
+  for (const Case& c : cases) {
+    auto r = SecretKey::import(c.bytes);
+    ASSERT_FALSE(r.ok()) << c.name;
+    EXPECT_EQ(r.error().kind, c.kind) << c.name;
+  }
+  auto bl = SecretKey::import(std::vector<uint8_t>(495));
+  EXPECT_EQ(bl.error(), CoreError::bad_length(496, 495));
+
+  // A PRF key is outside both roots: the import cannot see it change.
+  std::vector<uint8_t> prf = blob;
+  prf[64 + 40] ^= 1;
+  EXPECT_TRUE(SecretKey::import(prf).ok());
+}
+
+}  // namespace
