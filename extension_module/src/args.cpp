@@ -38,8 +38,8 @@ std::string text_of(PyObject* str) {
   return PyBytes_AsString(utf8.get());
 }
 
-// "'<type qualname>' object is not an instance of '<expected>'", or
-// "'None' is not an instance of '<expected>'".
+}  // namespace
+
 void set_not_instance(PyObject* obj, const char* expected) {
   Ref none(new_none());
   if (obj == none.get()) {
@@ -51,14 +51,6 @@ void set_not_instance(PyObject* obj, const char* expected) {
   PyErr_Format(PyExc_TypeError, "'%U' object is not an instance of '%s'", qualname.get(),
                expected);
 }
-
-bool out_of_range(const char* param) {
-  PyErr_SetString(PyExc_OverflowError, "out of range integral type conversion attempted");
-  add_param_note(param);
-  return false;
-}
-
-}  // namespace
 
 bool parse_args(const Signature& sig, PyObject* args, PyObject* kwargs,
                 std::span<PyObject*> out) {
@@ -156,15 +148,21 @@ bool read_i64(PyObject* obj, long long* value) {
   return true;
 }
 
+bool read_unsigned(PyObject* obj, long long max, long long* value) {
+  if (!read_i64(obj, value)) return false;
+  if (*value < 0 || *value > max) {
+    PyErr_SetString(PyExc_OverflowError, "out of range integral type conversion attempted");
+    return false;
+  }
+  return true;
+}
+
 namespace {
 
 bool extract_unsigned(PyObject* obj, const char* param, long long max, long long* value) {
-  if (!read_i64(obj, value)) {
-    add_param_note(param);
-    return false;
-  }
-  if (*value < 0 || *value > max) return out_of_range(param);
-  return true;
+  if (read_unsigned(obj, max, value)) return true;
+  add_param_note(param);
+  return false;
 }
 
 }  // namespace

@@ -72,11 +72,18 @@ bool extract_suite(PyObject* obj, uint8_t* code, const char* param = "suite");
 // note. On failure the interpreter's TypeError or OverflowError is set.
 bool read_i64(PyObject* obj, long long* value);
 
-// Unsigned integer arguments: read as signed 64-bit, then range-checked
-// (OverflowError "out of range integral type conversion attempted"). Every
-// failure carries the parameter note.
+// Reads as read_i64 does, then checks 0 <= value <= max (OverflowError "out
+// of range integral type conversion attempted" outside it); no note.
+bool read_unsigned(PyObject* obj, long long max, long long* value);
+
+// Unsigned integer arguments: read_unsigned with the parameter note on
+// every failure.
 bool extract_u8(PyObject* obj, const char* param, uint8_t* value);
 bool extract_u32(PyObject* obj, const char* param, uint32_t* value);
+
+// Sets TypeError "'<type qualname>' object is not an instance of
+// '<expected>'" (or "'None' is not an instance of '<expected>'").
+void set_not_instance(PyObject* obj, const char* expected);
 
 // A text argument (str or a subclass) as a private copy of its strict UTF-8
 // encoding. Failures (TypeError, UnicodeEncodeError) carry the note.

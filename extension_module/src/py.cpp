@@ -30,6 +30,18 @@ PyObject* new_not_implemented() {
   return new_builtin(slot, "NotImplemented");
 }
 
+unsigned long immutable_type_flag() {
+  constexpr unsigned long kImmutableType = 1UL << 8;
+  PyObject* hexversion = PySys_GetObject("hexversion");  // borrowed
+  if (hexversion == nullptr) return 0;
+  const long v = PyLong_AsLong(hexversion);
+  if (v == -1 && PyErr_Occurred() != nullptr) {
+    PyErr_Clear();
+    return 0;
+  }
+  return v >= 0x030A0000 ? kImmutableType : 0;
+}
+
 std::string decimal(unsigned long long value) {
   char text[24];
   std::snprintf(text, sizeof text, "%llu", value);

@@ -50,6 +50,11 @@ PyObject* new_not_implemented();
 // from the module).
 std::string decimal(unsigned long long value);
 
+// The type flag that makes a class's attributes unassignable, when the
+// running interpreter knows it (3.10 and later; the 3.9 headers lack the
+// name), else 0.
+unsigned long immutable_type_flag();
+
 // Status of a registration step: 0 on success, -1 with an exception set.
 using Status = int;
 

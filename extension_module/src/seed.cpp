@@ -132,12 +132,12 @@ PyMethodDef defs[] = {
      "empty string when None.\n\n"
      "The returned seed is a Python `bytes` object, which cannot be wiped;\n"
      "this function wipes only its own copy.\n\n"
-     "Errors:\n"
-     "    InvalidMnemonicError: if `phrase` is not a valid English BIP39\n"
-     "        mnemonic (a wrong word count, a word outside the English list or\n"
-     "        a bad checksum). The three are not distinguished: telling an\n"
-     "        attacker which part of a guessed phrase was wrong narrows the\n"
-     "        search."},
+     "# Errors\n\n"
+     "- `InvalidMnemonicError`: if `phrase` is not a valid English BIP39\n"
+     "  mnemonic (a wrong word count, a word outside the English list or\n"
+     "  a bad checksum). The three are not distinguished: telling an\n"
+     "  attacker which part of a guessed phrase was wrong narrows the\n"
+     "  search."},
     {"derive_hard_junction", as_cfunction(&derive_hard_junction), METH_VARARGS | METH_KEYWORDS,
      "derive_hard_junction(parent_master, chain_code)\n--\n\n"
      "Derive a hard-junction child master seed.\n\n"
@@ -154,9 +154,9 @@ PyMethodDef defs[] = {
      "distinct junction, and one junction is never re-derived on a second\n"
      "host.\n\n"
      "The returned seed holds secret material and cannot be wiped.\n\n"
-     "Errors:\n"
-     "    BadLengthError: if `parent_master` or `chain_code` is not 32 bytes.\n"
-     "    ComponentFailureError: if the key derivation function fails."},
+     "# Errors\n\n"
+     "- `BadLengthError`: if `parent_master` or `chain_code` is not 32 bytes.\n"
+     "- `ComponentFailureError`: if the key derivation function fails."},
     {"derive_hard_junction_path", as_cfunction(&derive_hard_junction_path), METH_VARARGS | METH_KEYWORDS,
      "derive_hard_junction_path(parent_master, chain_codes)\n--\n\n"
      "Apply a sequence of chain codes in order, each child becoming the next\n"
@@ -170,11 +170,11 @@ PyMethodDef defs[] = {
      "caller that requires at least one junction must check for that itself.\n\n"
      "The re-keygen hazard of `derive_hard_junction` applies to every seed\n"
      "this returns.\n\n"
-     "Errors:\n"
-     "    BadLengthError: if `parent_master` is not 32 bytes.\n"
-     "    ValueError: naming the offending index, if any element of\n"
-     "        `chain_codes` is not 32 bytes.\n"
-     "    ComponentFailureError: if the key derivation function fails."},
+     "# Errors\n\n"
+     "- `BadLengthError`: if `parent_master` is not 32 bytes.\n"
+     "- `ValueError`: naming the offending index, if any element of\n"
+     "  `chain_codes` is not 32 bytes.\n"
+     "- `ComponentFailureError`: if the key derivation function fails."},
 };
 
 }  // namespace

@@ -120,27 +120,27 @@ PyMethodDef defs[] = {
      "wiped; this function wipes its own copies of the seed and of the secret\n"
      "key. Callers who need a secret key wiped on release should use\n"
      "`StatefulSecretKey`.\n\n"
-     "Errors:\n"
-     "    WrongEntryPointForSuiteError: for `ED_SH` or `SR_SH` (use\n"
-     "        `keygen_stateful_from_seed` instead).\n"
-     "    BadLengthError: if `seed` is not 32 bytes."},
+     "# Errors\n\n"
+     "- `WrongEntryPointForSuiteError`: for `ED_SH` or `SR_SH` (use\n"
+     "  `keygen_stateful_from_seed` instead).\n"
+     "- `BadLengthError`: if `seed` is not 32 bytes."},
     {"sign", as_cfunction(&sign), METH_VARARGS | METH_KEYWORDS,
      "sign(suite, sk, msg, ctx)\n--\n\n"
      "Hedged (randomized) signing for `suite`.\n"
      "Returns the signature as `bytes`.\n\n"
-     "Errors:\n"
-     "    WrongEntryPointForSuiteError: for `ED_SH` or `SR_SH` (use the\n"
-     "        `StatefulSecretKey` methods instead).\n"
-     "    BadLengthError: if `sk` is not exactly the suite's secret-key length."},
+     "# Errors\n\n"
+     "- `WrongEntryPointForSuiteError`: for `ED_SH` or `SR_SH` (use the\n"
+     "  `StatefulSecretKey` methods instead).\n"
+     "- `BadLengthError`: if `sk` is not exactly the suite's secret-key length."},
     {"sign_deterministic", as_cfunction(&sign_deterministic), METH_VARARGS | METH_KEYWORDS,
      "sign_deterministic(suite, sk, msg, ctx, nonce)\n--\n\n"
      "Deterministic signing for `suite`. Returns the signature as `bytes`.\n\n"
      "Not every suite's classical or post-quantum component honours `nonce`;\n"
      "see `valtorimesca::composite::sign_deterministic` for which do.\n\n"
-     "Errors:\n"
-     "    WrongEntryPointForSuiteError: for `ED_SH` or `SR_SH` (use the\n"
-     "        `StatefulSecretKey` methods instead).\n"
-     "    BadLengthError: if `sk` is not exactly the suite's secret-key length."},
+     "# Errors\n\n"
+     "- `WrongEntryPointForSuiteError`: for `ED_SH` or `SR_SH` (use the\n"
+     "  `StatefulSecretKey` methods instead).\n"
+     "- `BadLengthError`: if `sk` is not exactly the suite's secret-key length."},
     {"verify", as_cfunction(&verify), METH_VARARGS | METH_KEYWORDS,
      "verify(suite, pk, msg, ctx, sig)\n--\n\n"
      "Verify `sig` over `msg` under `ctx` for `suite`, against `pk`.\n\n"
@@ -149,15 +149,18 @@ PyMethodDef defs[] = {
      "stateless path is reserved for rotation and recovery, and an ordinary\n"
      "message must not verify through it (use `verify_stateless` for a\n"
      "message the application chose to sign on that path).\n\n"
-     "Returns `False`, never raises, for a malformed `pk` or `sig`: a failed\n"
-     "verification is never distinguished by cause."},
+     "# Errors\n\n"
+     "None of its own: a malformed `pk` or `sig` answers `False`, never an\n"
+     "exception, so a failed verification is never distinguished by cause."},
     {"profile_name", &profile_name, METH_NOARGS,
      "profile_name()\n--\n\n"
      "Name of the SHRINCS profile this build links against, for example\n"
      "\"shrincs-256s\".\n\n"
      "Keys, signatures and verify keys of builds against different profiles\n"
      "are not interchangeable: the two sides of an integration compare this\n"
-     "string before trusting anything on the wire."},
+     "string before trusting anything on the wire.\n\n"
+     "# Errors\n\n"
+     "None."},
 };
 
 }  // namespace

@@ -134,26 +134,10 @@ PyType_Spec type_definition = {
     slots,
 };
 
-// Interpreters from 3.10 on can refuse changes to a class's attributes; the
-// flag is not in the 3.9 headers, so it is set by value when the running
-// interpreter knows it.
-constexpr unsigned long kImmutableTypeFlag = 1UL << 8;
-
-bool interpreter_at_least_3_10() {
-  PyObject* hexversion = PySys_GetObject("hexversion");  // borrowed
-  if (hexversion == nullptr) return false;
-  const long v = PyLong_AsLong(hexversion);
-  if (v == -1 && PyErr_Occurred() != nullptr) {
-    PyErr_Clear();
-    return false;
-  }
-  return v >= 0x030A0000;
-}
-
 PyObject* make_type() {
   PyType_Spec definition = type_definition;
-  const bool immutable = interpreter_at_least_3_10();
-  if (immutable) definition.flags |= kImmutableTypeFlag;
+  const unsigned long immutable = immutable_type_flag();
+  definition.flags |= immutable;
   Ref cls(PyType_FromSpec(&definition));
   if (!cls) return nullptr;
   auto alloc = reinterpret_cast<allocfunc>(
@@ -168,7 +152,7 @@ PyObject* make_type() {
     // the class up.
     Ref name(PyUnicode_FromString(kNames[i]));
     if (!name) return nullptr;
-    const int set = immutable ? PyObject_GenericSetAttr(cls.get(), name.get(), made[i].get())
+    const int set = immutable != 0 ? PyObject_GenericSetAttr(cls.get(), name.get(), made[i].get())
                               : PyObject_SetAttr(cls.get(), name.get(), made[i].get());
     if (set < 0) return nullptr;
   }

@@ -22,6 +22,16 @@ const answers = requests.map((r) => {
     case 'sr25519_pk': return hex(sr25519.getPublicKey(sr25519.secretFromSeed(bytes(r.seed))));
     case 'sr25519_verify':
       return sr25519.verify(bytes(r.msg), bytes(r.sig), bytes(r.pk)) ? '01' : '00';
+    case 'sr25519_vrf_verify': {
+      // sig = pre-output (32) || proof (64); ctx is the signing context.
+      let ok = false;
+      try {
+        ok = sr25519.vrf.verify(bytes(r.msg), bytes(r.sig), bytes(r.pk), bytes(r.ctx), new Uint8Array(0));
+      } catch {
+        ok = false;
+      }
+      return ok ? '01' : '00';
+    }
     case 'mldsa44_pk': return hex(ml_dsa44.keygen(bytes(r.seed)).publicKey);
     case 'mldsa44_sign_det': {
       const { secretKey } = ml_dsa44.keygen(bytes(r.seed));

@@ -13,6 +13,7 @@ import pytest
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 SOURCES = [
+    "extension_module/src/adapters.cpp",
     "extension_module/src/args.cpp",
     "extension_module/src/bytes_in.cpp",
     "extension_module/src/errors.cpp",

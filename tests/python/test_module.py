@@ -131,3 +131,15 @@ def test_a_broken_openssl_configuration_changes_nothing(tmp_path):
             "useful legal winner thank yellow'), bytes(32))\n")
     subprocess.run([sys.executable, "-c", code], check=True, cwd=tmp_path,
                    env={**os.environ, "OPENSSL_CONF": str(conf)})
+
+
+def test_every_function_states_its_errors():
+    # help() shows the text signature line, then prose with an errors section.
+    functions = [getattr(_valtorimesca, n) for n in _valtorimesca.__all__
+                 if type(getattr(_valtorimesca, n)).__name__ == "builtin_function_or_method"]
+    methods = [getattr(cls, m) for cls in (getattr(_valtorimesca, "StatefulSecretKey", None),)
+               if cls is not None for m in ("sign_stateful", "sign_stateless", "export")]
+    assert functions
+    for f in functions + methods + [_valtorimesca.Suite.from_code]:
+        assert f.__text_signature__ is not None, f.__name__
+        assert "\n# Errors\n\n" in f.__doc__, f.__name__

@@ -3,6 +3,9 @@
 // the Python tests and never shipped.
 #include <unistd.h>
 
+#include <algorithm>
+
+#include "adapters.hpp"
 #include "args.hpp"
 #include "errors.hpp"
 #include "fault/fault.hpp"
@@ -162,6 +165,88 @@ PyObject* register_errors(PyObject*, PyObject* module) {
   return vp::new_none();
 }
 
+template <class Adapter>
+PyObject* with_pending(Adapter& adapter, Ref results) {
+  Ref pending(vp::new_none());
+  if (adapter.raise_pending()) {
+    PyObject *type = nullptr, *value = nullptr, *trace = nullptr;
+    PyErr_Fetch(&type, &value, &trace);
+    PyErr_NormalizeException(&type, &value, &trace);
+    if (trace != nullptr) PyException_SetTraceback(value, trace);
+    pending = Ref(value);
+    Py_DecRef(type);
+    Py_DecRef(trace);
+  }
+  return tuple_of({results.release(), pending.release()});
+}
+
+// Runs a journal adapter through `ops`, a sequence of tuples ("bound_key",),
+// ("bind_key", identity), ("next_leaf",) or ("commit", leaf), and answers
+// (results, pending): the adapter's results as a list (None for "not
+// bound") and the exception it holds at the end, or None.
+PyObject* drive_journal(PyObject*, PyObject* args) {
+  return vp::guarded<PyObject*>(nullptr, [&]() -> PyObject* {
+    PyObject *journal = nullptr, *ops = nullptr;
+    if (!PyArg_ParseTuple(args, "OO", &journal, &ops)) return nullptr;
+    vp::PyJournal adapter(journal);
+    Ref results(PyList_New(0));
+    const Py_ssize_t n = PySequence_Size(ops);
+    for (Py_ssize_t i = 0; i < n; ++i) {
+      Ref op(PySequence_GetItem(ops, i));
+      Ref name(PySequence_GetItem(op.get(), 0));
+      Ref result;
+      if (PyUnicode_CompareWithASCIIString(name.get(), "bound_key") == 0) {
+        auto id = adapter.bound_key();
+        result = id ? Ref(vp::new_bytes(id->bytes)) : Ref(vp::new_none());
+      } else if (PyUnicode_CompareWithASCIIString(name.get(), "bind_key") == 0) {
+        Ref arg(PySequence_GetItem(op.get(), 1));
+        valtorimesca::stateful::KeyIdentity id{};
+        std::copy_n(PyBytes_AsString(arg.get()), 32, id.bytes.begin());
+        result = Ref(PyBool_FromLong(adapter.bind_key(id)));
+      } else if (PyUnicode_CompareWithASCIIString(name.get(), "next_leaf") == 0) {
+        result = Ref(PyLong_FromUnsignedLong(adapter.next_leaf()));
+      } else {
+        Ref arg(PySequence_GetItem(op.get(), 1));
+        result = Ref(PyBool_FromLong(adapter.commit(static_cast<uint32_t>(PyLong_AsUnsignedLong(arg.get())))));
+      }
+      PyList_Append(results.get(), result.get());
+    }
+    return with_pending(adapter, std::move(results));
+  });
+}
+
+// The same for a budget adapter: ("consumed", key) answers the count, None
+// for nothing recorded or "failed"; ("record", key, count) a bool.
+PyObject* drive_budget(PyObject*, PyObject* args) {
+  return vp::guarded<PyObject*>(nullptr, [&]() -> PyObject* {
+    PyObject *budget = nullptr, *ops = nullptr;
+    if (!PyArg_ParseTuple(args, "OO", &budget, &ops)) return nullptr;
+    vp::PyBudget adapter(budget);
+    Ref results(PyList_New(0));
+    const Py_ssize_t n = PySequence_Size(ops);
+    for (Py_ssize_t i = 0; i < n; ++i) {
+      Ref op(PySequence_GetItem(ops, i));
+      Ref name(PySequence_GetItem(op.get(), 0));
+      Ref key_obj(PySequence_GetItem(op.get(), 1));
+      valtorimesca::budget::BudgetKey key{};
+      std::copy_n(PyBytes_AsString(key_obj.get()), 32, key.bytes.begin());
+      Ref result;
+      if (PyUnicode_CompareWithASCIIString(name.get(), "consumed") == 0) {
+        const auto c = adapter.consumed(key);
+        using K = valtorimesca::budget::Consumed::Kind;
+        result = c.kind == K::Count ? Ref(PyLong_FromUnsignedLongLong(c.count))
+                 : c.kind == K::NothingRecorded ? Ref(vp::new_none())
+                                                : Ref(PyUnicode_FromString("failed"));
+      } else {
+        Ref count(PySequence_GetItem(op.get(), 2));
+        result = Ref(PyBool_FromLong(adapter.record(key, PyLong_AsUnsignedLongLong(count.get()))));
+      }
+      PyList_Append(results.get(), result.get());
+    }
+    return with_pending(adapter, std::move(results));
+  });
+}
+
 #define KW(f) reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&f))
 
 PyMethodDef methods[] = {
@@ -177,6 +262,8 @@ PyMethodDef methods[] = {
     {"output", &output, METH_O, nullptr},
     {"suite_type", &suite_type, METH_NOARGS, nullptr},
     {"register_errors", &register_errors, METH_O, nullptr},
+    {"drive_journal", &drive_journal, METH_VARARGS, nullptr},
+    {"drive_budget", &drive_budget, METH_VARARGS, nullptr},
     {nullptr, nullptr, 0, nullptr},
 };
 
