@@ -22,7 +22,11 @@
 #include "valtorimesca/classical/sr25519.hpp"
 #include "valtorimesca/suites.hpp"
 #include "valtorimesca_abi/sizes.hpp"
+#include "valtorimesca_abi/handle.hpp"
+#include "valtorimesca_abi/stateful_suites.hpp"
 #include "valtorimesca_abi/stateless_suites.hpp"
+#include "valtorimesca_abi/vrf.hpp"
+#include "recording.hpp"
 #include "vectors.hpp"
 
 namespace fs = std::filesystem;
@@ -215,6 +219,62 @@ void suite_seeds() {
   put("suite_verify", "bad_code", Writer().byte(0).field(Vec(1344)).field({}).field({}).raw(Vec(2484)).bytes());
 }
 
+void suite_vrf_seeds() {
+  using valtorimesca::suites::SuiteCode;
+  // Proofs of the stateless suites; the stateful ones prove with a
+  // dedicated key (VrfStatelessKey).
+  for (uint8_t code = 1; code <= 4; ++code) {
+    const auto c = static_cast<SuiteCode>(code);
+    const auto sz = valtorimesca_abi::sizes(c);
+    Vec sk(sz.secret_key), pk(sz.public_key), proof(sz.vrf_proof);
+    if (!valtorimesca_abi::stateless_suites::keygen_from_seed(c, seed32(20 + code), sk, pk))
+      throw std::runtime_error("suite keygen failed");
+    int i = 0;
+    for (const auto& [input, ctx] : messages()) {
+      const auto n = valtorimesca_abi::vrf::vrf_prove_deterministic(c, sk, input, proof);
+      if (!n) throw std::runtime_error("suite VRF proving failed");
+      put("suite_vrf", tag("c", code, "p", i++),
+          Writer().byte(code).field(pk).field(input).field(ctx).raw(Bytes(proof).first(*n)).bytes());
+    }
+  }
+}
+
+void stateful_suite_seeds() {
+  namespace ss = valtorimesca_abi::stateful_suites;
+  namespace handle = valtorimesca_abi::handle;
+  using valtorimesca::suites::SuiteCode;
+  for (uint8_t code : {5, 6}) {
+    const auto c = static_cast<SuiteCode>(code);
+    Vec blob(496), pk(196), stored(64);
+    if (!ss::keygen_stateful_from_seed(c, seed32(30 + code), 3, blob, pk))
+      throw std::runtime_error("stateful keygen failed");
+    put("stateful_suites", tag("c", code, "blob"), Writer().byte(code).byte(0).raw(blob).bytes());
+    if (!ss::stored_public_key(c, pk, stored)) throw std::runtime_error("stored public key failed");
+    const Bytes bundle = Bytes(pk).subspan(32);
+    auto h = handle::open(c, blob);
+    if (!h) throw std::runtime_error("stateful blob does not open");
+    vt_test::RecordingJournal journal;
+    journal.bound = valtorimesca::stateful::KeyIdentity{handle::key_identity(*h)};
+    vt_test::RecordingBudget budget;
+    Vec sig(valtorimesca_abi::signature_len(c));
+    int i = 0;
+    for (const auto& [msg, ctx] : messages()) {
+      const bool few_time = i % 2 == 1;
+      const auto n = few_time ? handle::sign_stateless_with_handle(*h, budget, msg, ctx, sig)
+                              : handle::sign_stateful_with_handle(*h, journal, msg, ctx, sig);
+      if (!n) throw std::runtime_error("stateful-suite signing failed");
+      const Bytes s = Bytes(sig).first(*n);
+      put("stateful_suites", tag("c", code, "whole", i),
+          Writer().byte(code).byte(1).field(pk).field(msg).field(ctx).raw(s).bytes());
+      put("stateful_suites", tag("c", code, "stored", i++),
+          Writer().byte(code).byte(2).field(stored).field(bundle).field(msg).field(ctx).raw(s).bytes());
+    }
+    Vec spent(496);
+    if (!handle::export_blob(*h, spent)) throw std::runtime_error("export failed");
+    put("stateful_suites", tag("c", code, "spent"), Writer().byte(code).byte(0).raw(spent).bytes());
+  }
+}
+
 hash::Digest digest(const char* s, uint32_t i) {
   return hash::ops::keccak_packed({hash::Part(std::string_view(s)), hash::Part(hash::be32(i))});
 }
@@ -308,6 +368,8 @@ int main(int argc, char** argv) {
     sr25519_seeds();
     vrf_seeds();
     suite_seeds();
+    suite_vrf_seeds();
+    stateful_suite_seeds();
     engine_seeds();
     bip39_seeds();
   } catch (const std::exception& e) {
