@@ -18,6 +18,7 @@ is written to DIR/failure.txt and the run fails.
 """
 
 import argparse
+import functools
 import inspect
 import os
 import pathlib
@@ -58,14 +59,68 @@ class BytesSub(bytes):
     pass
 
 
+class Store:
+    """A leaf journal and budget store in one, whose answers are random:
+    right or wrong types, in or out of range, now and then a hostile
+    exception."""
+
+    def __init__(self, rng):
+        self.rng = rng
+
+    def answer(self, *choices):
+        if self.rng.random() < 0.05:
+            raise RuntimeError("store of a hostile argument")
+        return self.rng.choice(choices)
+
+    def bound_key(self):
+        return self.answer(None, bytes(32), self.rng.randbytes(32), b"", [1, 2], "x", 7)
+
+    def bind_key(self, identity):
+        return self.answer(None, True, False, 0)
+
+    def next_leaf(self):
+        return self.answer(0, 1, 2, 2**32, -1, None, "1", 1.5)
+
+    def commit(self, leaf):
+        return self.answer(None, True, False)
+
+    def consumed(self, key):
+        return self.answer(None, 0, 1, 2**40, 2**64, -1, "0", b"")
+
+    def record(self, key, count):
+        return self.answer(None, True, False)
+
+
+def describe(v):
+    """A short, exact-enough account of an argument: byte strings by type,
+    length and leading bytes; other values by repr, cut short."""
+    if isinstance(v, (bytes, bytearray)):
+        head = bytes(v[:24]).hex()
+        return f"{type(v).__name__}[{len(v)}]:{head}{'...' if len(v) > 24 else ''}"
+    if isinstance(v, memoryview):
+        return f"memoryview({describe(v.tobytes())})"
+    if isinstance(v, (list, tuple)):
+        inner = ", ".join(describe(x) for x in v)
+        return f"[{inner}]" if isinstance(v, list) else f"({inner},)"
+    try:
+        r = repr(v)
+    except Exception:  # noqa: BLE001 - a hostile repr
+        r = f"<{type(v).__name__}>"
+    return r if len(r) <= 80 else r[:80] + "..."
+
+
 class Fuzzer:
     def __init__(self, seed, crashes):
         self.rng = random.Random(seed)
         self.crashes = pathlib.Path(crashes)
         self.crashes.mkdir(parents=True, exist_ok=True)
+        self.last = open(self.crashes / "last_call.txt", "w")  # noqa: SIM115 - open for the whole run
         self.calls = 0
+        self.spent = {}  # seconds per function
+        self.outcomes = {}  # calls by how they ended
         self.real = []  # (suite, pk, msg, ctx, sig) that verify
         self.proofs = []  # (suite, pk, input, proof) that verify
+        self.instances = []
         self.targets = self.collect(vt)
         # An exception a hostile argument raised may come back as it is.
         self.passed_on = (RuntimeError,)
@@ -89,6 +144,7 @@ class Fuzzer:
         return out
 
     @staticmethod
+    @functools.lru_cache(maxsize=None)
     def params(fn):
         sig = getattr(fn, "__text_signature__", None)
         if sig:
@@ -134,12 +190,16 @@ class Fuzzer:
         if k == 17:
             return Bad()
         if k == 18:
-            return r.choice([object(), {}, set(), vt.Suite, iter([b"x"])])
+            return r.choice([object(), {}, set(), vt.Suite, iter([b"x"]), Store(r), Store(r)])
         return self.some_bytes()
 
     # ---- running one call
     def note(self, text):
-        (self.crashes / "last_call.txt").write_text(text + "\n")
+        # Written through to the OS before the call: it survives a crash.
+        self.last.seek(0)
+        self.last.write(text + "\n")
+        self.last.truncate()
+        self.last.flush()
 
     def fail(self, text):
         (self.crashes / "failure.txt").write_text(text + "\n")
@@ -147,21 +207,48 @@ class Fuzzer:
         sys.exit(1)
 
     def call(self, name, fn, args, kwargs):
-        desc = f"{name}(*{args!r:.2000}, **{kwargs!r:.500})"
+        desc = f"{name}({', '.join([describe(a) for a in args] + [f'{k}={describe(v)}' for k, v in kwargs.items()])})"
         self.note(desc)
         self.calls += 1
+        start = time.perf_counter()
         try:
-            return True, fn(*args, **kwargs)
+            res = fn(*args, **kwargs)
+            self.outcomes["returned"] = self.outcomes.get("returned", 0) + 1
+            return True, res
         except ALLOWED as e:
+            kind = type(e).__name__
+            self.outcomes[kind] = self.outcomes.get(kind, 0) + 1
             return False, e
         except self.passed_on as e:
-            if "hostile argument" not in str(e):
+            if "hostile argument" not in str(e):  # only what our own objects raised
                 self.fail(f"{desc} raised {type(e).__name__}: {e}")
             return False, e
         except BaseException as e:  # noqa: BLE001 - the point is to see everything
             self.fail(f"{desc} raised {type(e).__name__}: {e}")
+        finally:
+            self.spent[name] = self.spent.get(name, 0.0) + time.perf_counter() - start
+
+    def keep(self, res):
+        """Instances of the module's classes that calls hand back, so that
+        their methods get called too."""
+        for v in res if isinstance(res, tuple) else (res,):
+            if type(v).__module__ in ("_valtorimesca", "valtorimesca") and not isinstance(v, vt.Suite):
+                if len(self.instances) >= 8:
+                    self.instances.pop(self.rng.randrange(8))
+                self.instances.append(v)
 
     def random_call(self):
+        if self.instances and self.rng.random() < 0.2:
+            obj = self.rng.choice(self.instances)
+            methods = [m for m in dir(obj) if not m.startswith("_") or m in ("__copy__", "__deepcopy__", "__reduce__")]
+            attr = self.rng.choice(methods)
+            fn = getattr(obj, attr)
+            if callable(fn):
+                args = [self.value() for _ in range(self.rng.randrange(4))]
+                ok, res = self.call(f"{type(obj).__name__}().{attr}", fn, args, {})
+                if ok:
+                    self.keep(res)
+            return
         name, fn = self.rng.choice(self.targets)
         names = self.params(fn)
         n = len(names) + self.rng.choice([0, 0, 0, 0, -1, 1])
@@ -175,7 +262,9 @@ class Fuzzer:
             args = args[:cut]
             if self.rng.random() < 0.2:
                 kwargs["no_such_argument"] = b""
-        self.call(name, fn, args, kwargs)
+        ok, res = self.call(name, fn, args, kwargs)
+        if ok:
+            self.keep(res)
 
     # ---- the verdict rules
     def bytes_verify(self):
@@ -191,16 +280,16 @@ class Fuzzer:
             args = [suite, pk, msg, ctx, self.flip(sig)]
             ok, res = self.call(name, fn, args, {})
             if ok and res is not False:
-                self.fail(f"verify accepted a mutated signature: {args!r:.300}")
+                self.fail("verify accepted a mutated signature: " + ", ".join(map(describe, args)))
         if name == "vrf_verify" and self.proofs and r.random() < 0.5:
             suite, pk, inp, proof = r.choice(self.proofs)
             args = [suite, pk, inp, self.flip(proof)]
             ok, res = self.call(name, fn, args, {})
             if ok and res is not False:
-                self.fail(f"vrf_verify accepted a mutated proof: {args!r:.300}")
+                self.fail("vrf_verify accepted a mutated proof: " + ", ".join(map(describe, args)))
         ok, res = self.call(name, fn, args, {})
         if not ok or not isinstance(res, bool):
-            self.fail(f"{name}{tuple(args)!r:.300} gave {res!r} for bytes arguments")
+            self.fail(f"{name}({', '.join(map(describe, args))}) gave {describe(res)} for bytes arguments")
 
     def flip(self, b):
         b = bytearray(b)
@@ -231,6 +320,7 @@ class Fuzzer:
                 self.bytes_verify()
             else:
                 self.random_call()
+        self.last.close()
         (self.crashes / "last_call.txt").unlink(missing_ok=True)
 
 
@@ -249,6 +339,10 @@ def main():
     took = time.monotonic() - start
     print(f"python fuzzer: {f.calls} calls over {len(f.targets)} functions and methods in {took:.1f}s "
           f"({f.calls / max(took, 1e-9):.0f} calls/s), seed {a.seed}: no fault")
+    common = sorted(f.outcomes.items(), key=lambda kv: -kv[1])[:6]
+    print("  outcomes: " + ", ".join(f"{n} {c}" for n, c in common))
+    slow = sorted(f.spent.items(), key=lambda kv: -kv[1])[:3]
+    print("  most time in: " + ", ".join(f"{n} {t:.1f}s" for n, t in slow))
     try:
         f.crashes.rmdir()
     except OSError:
