@@ -3,13 +3,11 @@
 #include <cstring>
 #include <limits>
 
+#include "hash_engine/hash/ops.hpp"
+
 namespace valtorimesca::encoding_path {
 
 namespace {
-
-uint32_t read_be32(const uint8_t* p) {
-  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
-}
 
 // The total length of the encoding, after the tests both encoders share.
 CoreResult<size_t> encoded_len(Bytes classical, const PathSelectedSignature& sig, PqSizes sizes) {
@@ -28,16 +26,9 @@ CoreResult<size_t> encoded_len(Bytes classical, const PathSelectedSignature& sig
 void write_into(uint8_t* out, Bytes classical, const PathSelectedSignature& sig) {
   std::memcpy(out, classical.data(), kClassicalLen);
   out[kClassicalLen] = static_cast<uint8_t>(sig.path);
-  size_t at = kStatelessHeaderLen;
-  if (sig.path == PathSelector::Stateful) {
-    const uint32_t q = sig.leaf_count;
-    out[at] = uint8_t(q >> 24);
-    out[at + 1] = uint8_t(q >> 16);
-    out[at + 2] = uint8_t(q >> 8);
-    out[at + 3] = uint8_t(q);
-    at = kStatefulHeaderLen;
-  }
-  if (!sig.pq.empty()) std::memcpy(out + at, sig.pq.data(), sig.pq.size());
+  if (sig.path == PathSelector::Stateful) hash::put_be32(out + kStatelessHeaderLen, sig.leaf_count);
+  uint8_t* at = out + pq_offset(sig.path);
+  if (!sig.pq.empty() && sig.pq.data() != at) std::memcpy(at, sig.pq.data(), sig.pq.size());
 }
 
 }  // namespace
@@ -49,6 +40,12 @@ CoreResult<size_t> write_path_selected(MutBytes out, Bytes classical, const Path
   if (out.size() < *total) return fail(CoreError::output_buffer_too_small(*total, out.size()));
   write_into(out.data(), classical, sig);
   return *total;
+}
+
+CoreResult<size_t> frame_in_place(MutBytes buf, Bytes classical, const PathSelectedSignature& sig, PqSizes sizes) {
+  const size_t at = pq_offset(sig.path);
+  if (buf.size() < at || sig.pq.data() != buf.data() + at) return fail(CoreError::component_failure());
+  return write_path_selected(buf, classical, sig, sizes);
 }
 
 CoreResult<std::vector<uint8_t>> encode_path_selected(Bytes classical, const PathSelectedSignature& sig,
@@ -66,7 +63,7 @@ CoreResult<Decoded> decode_path_selected(Bytes sig, uint32_t max, PqSizes sizes)
   const uint8_t selector = sig[kClassicalLen];
   if (selector == static_cast<uint8_t>(PathSelector::Stateful)) {
     if (sig.size() < kStatefulHeaderLen) return fail(CoreError::bad_length(4, sig.size() - kStatelessHeaderLen));
-    const uint32_t q = read_be32(sig.data() + kStatelessHeaderLen);
+    const uint32_t q = hash::get_be32(sig.data() + kStatelessHeaderLen);
     if (q == 0 || q > max) return fail(CoreError::leaf_count_out_of_range(q, max));
     const size_t expected = sizes.stateful_fixed + 32 * size_t{q};
     const size_t rest = sig.size() - kStatefulHeaderLen;

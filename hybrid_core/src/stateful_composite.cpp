@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "hash_engine/hash/ops.hpp"
 #include "valtorimesca/derive.hpp"
 #include "valtorimesca/message.hpp"
 
@@ -16,17 +17,6 @@ using stateful::KeyIdentity;
 using stateful::StatefulSignError;
 
 Err<StatefulSignError> refuse(StatefulSignError e) { return Err<StatefulSignError>{e}; }
-
-void put_be32(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v >> 24);
-  p[1] = uint8_t(v >> 16);
-  p[2] = uint8_t(v >> 8);
-  p[3] = uint8_t(v);
-}
-
-uint32_t get_be32(const uint8_t* p) {
-  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
-}
 
 template <StatefulSuite S>
 bool verify_path(Bytes pk, Bytes msg, Bytes ctx, Bytes sig, encoding_path::PathSelector path) {
@@ -51,7 +41,7 @@ CoreResult<zeroize::SecretBytes> SecretKey::export_blob() const {
   std::memcpy(blob.data(), classical_sk.data(), kClassicalSecretKeyLen);
   auto e = ShrincsScheme::export_secret_key(pq, blob.span().subspan(kEngineKeyOffset, shrincs::kEngineKeyLen));
   if (!e) return fail(e.error());  // blob wipes itself
-  put_be32(blob.data() + kSpentOffset, pq.spent());
+  hash::put_be32(blob.data() + kSpentOffset, pq.spent());
   std::memcpy(blob.data() + kBundleOffset, bundle.data(), kBundleLen);
   return blob;
 }
@@ -61,7 +51,7 @@ CoreResult<SecretKey> SecretKey::import(Bytes blob) {
   auto pq = ShrincsScheme::import_secret_key(blob.subspan(kEngineKeyOffset, shrincs::kEngineKeyLen));
   if (!pq) return fail(pq.error());
   // The counter guards against a component key whose leaf counter was reset.
-  if (get_be32(blob.data() + kSpentOffset) != pq->next_leaf() - 1) return fail(CoreError::component_failure());
+  if (hash::get_be32(blob.data() + kSpentOffset) != pq->next_leaf() - 1) return fail(CoreError::component_failure());
   // The cached bundle names the key's identity and budget: it must be the
   // very bundle of the engine key it travels with, or one key's leaves
   // would be spent under another key's journal and budget.
@@ -157,7 +147,10 @@ stateful::SignResult<std::vector<uint8_t>> sign_stateful(SecretKey& key, statefu
 
   const std::vector<uint8_t> bundle = key.bundle;
   const uint32_t capacity = key.pq.capacity();
-  std::vector<uint8_t> pq_buf(shrincs::stateful_sig_len(capacity));
+  // The signature is built in place: the post-quantum half goes straight
+  // into its final position, with room for the key's largest leaf.
+  constexpr size_t at = encoding_path::pq_offset(encoding_path::PathSelector::Stateful);
+  std::vector<uint8_t> out(at + shrincs::stateful_sig_len(capacity));
 
   const auto bound_again = journal.bound_key();
   if (!bound_again || !(*bound_again == id)) return refuse(StatefulSignError::JournalKeyMismatch);
@@ -170,6 +163,7 @@ stateful::SignResult<std::vector<uint8_t>> sign_stateful(SecretKey& key, statefu
   if (leaf != spent) return refuse(StatefulSignError::CountersDiverged);
   if (!journal.commit(leaf)) return refuse(StatefulSignError::JournalFailed);
 
+  const MutBytes pq_buf = MutBytes(out).subspan(at);
   auto written = ShrincsScheme::sign_stateful(key.pq, bundle, *m, pq_buf);
   if (!written) return refuse(StatefulSignError::GrindAbort);
   const size_t n = std::min(*written, pq_buf.size());
@@ -177,8 +171,11 @@ stateful::SignResult<std::vector<uint8_t>> sign_stateful(SecretKey& key, statefu
     return refuse(StatefulSignError::SigningFailed);
   const size_t q = (n - shrincs::kStatefulSigFixedLen) / shrincs::kAuthNodeLen;
   if (q > std::numeric_limits<uint32_t>::max()) return refuse(StatefulSignError::SigningFailed);
-  return encode_signature(*classical,
-                          encoding_path::PathSelectedSignature::stateful(uint32_t(q), Bytes(pq_buf).first(n)));
+  auto total = encoding_path::frame_in_place(
+      out, *classical, encoding_path::PathSelectedSignature::stateful(uint32_t(q), pq_buf.first(n)), kPqSizes);
+  if (!total) return refuse(StatefulSignError::SigningFailed);
+  out.resize(*total);
+  return out;
 }
 
 template <StatefulSuite S>

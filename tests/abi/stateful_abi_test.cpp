@@ -2,6 +2,7 @@
 // buffers, handles opened from blobs, signing on both paths, verification
 // against whole and stored public keys, and the refusals of each.
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
 
 #include <functional>
 #include <string>
@@ -159,15 +160,19 @@ void round_trip(SuiteCode suite, uint32_t capacity, uint8_t tag) {
   EXPECT_EQ(handle::key_identity(*h), id);
   EXPECT_EQ(ss::key_identity_from_secret_key(suite, g.blob).value(), id);
 
+  // A signature of each path verifies only on its path, and every change
+  // to it or to the key material beside it is refused.
+  auto check_signature = [&](const AbiResult<size_t>& n, V& sig, size_t len, bool stateful_path) {
+    ASSERT_TRUE(n.ok());
+    ASSERT_EQ(*n, len);
+    sig.resize(*n);
+    EXPECT_TRUE(verifies(suite, g.pk, sig, stateful_path));
+    expect_tampering_refused(suite, g.pk, sig, stateful_path);
+    expect_stored_refusals(suite, g.pk, sig, stateful_path, other.pk);
+  };
   RecordingJournal j = journal_for(suite, g.pk);
   V sig(signature_len(suite));
-  auto n = handle::sign_stateful_with_handle(*h, j, kMsg, kCtx, sig);
-  ASSERT_TRUE(n.ok());
-  ASSERT_EQ(*n, 2185u);
-  sig.resize(*n);
-  EXPECT_TRUE(verifies(suite, g.pk, sig, true));
-  expect_tampering_refused(suite, g.pk, sig, true);
-  expect_stored_refusals(suite, g.pk, sig, true, other.pk);
+  check_signature(handle::sign_stateful_with_handle(*h, j, kMsg, kCtx, sig), sig, 2185, true);
   // The key advanced; its blob opens again with the same identity.
   ASSERT_TRUE(handle::export_blob(*h, exported).ok());
   EXPECT_EQ(exported[331], 1);
@@ -177,13 +182,8 @@ void round_trip(SuiteCode suite, uint32_t capacity, uint8_t tag) {
 
   RecordingBudget store;
   V ssig(signature_len(suite));
-  auto m = handle::sign_stateless_with_handle(*h, store, kMsg, kCtx, ssig);
-  ASSERT_TRUE(m.ok());
-  ASSERT_EQ(*m, 29157u);
-  ssig.resize(*m);
-  EXPECT_TRUE(verifies(suite, g.pk, ssig, false));
-  expect_tampering_refused(suite, g.pk, ssig, false);
-  expect_stored_refusals(suite, g.pk, ssig, false, other.pk);
+  check_signature(handle::sign_stateless_with_handle(*h, store, kMsg, kCtx, ssig), ssig, 29157, false);
+  EXPECT_EQ(store.log, (std::vector<std::string>{"consumed", "record(1)"}));
 }
 
 TEST(StatefulAbi, RoundTripsAtCapacitiesOneAndTwo) {
@@ -226,6 +226,37 @@ TEST(StatefulAbi, RoundTripAtFullCapacity) {
   ASSERT_TRUE(m.ok());
   ssig.resize(*m);
   EXPECT_TRUE(verifies(suite, g.pk, ssig, false));
+}
+
+// The classical half of an ED_SH signature is a plain Ed25519 signature of
+// the message representative 0x01 ‖ label ‖ |ctx| ‖ ctx ‖ msg, as OpenSSL
+// sees it.
+TEST(StatefulAbi, ClassicalHalfIsEd25519OverTheMessageRepresentative) {
+  const Generated g = generate(SuiteCode::ED_SH, 40, 1);
+  auto h = handle::open(SuiteCode::ED_SH, g.blob);
+  ASSERT_TRUE(h.ok());
+  RecordingJournal j = journal_for(SuiteCode::ED_SH, g.pk);
+  V sig(signature_len(SuiteCode::ED_SH));
+  ASSERT_TRUE(handle::sign_stateful_with_handle(*h, j, kMsg, kCtx, sig).ok());
+  const std::string label = "hybrid-ed25519-shrincs-256s-v1";
+  V m = {0x01};
+  m.insert(m.end(), label.begin(), label.end());
+  m.push_back(0);
+  m.push_back(uint8_t(kCtx.size()));
+  m.insert(m.end(), kCtx.begin(), kCtx.end());
+  m.insert(m.end(), kMsg.begin(), kMsg.end());
+  auto openssl_verifies = [&](const V& msg) {
+    EVP_PKEY* key = EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr, g.pk.data(), 32);
+    EVP_MD_CTX* ctx = EVP_MD_CTX_new();
+    const bool ok = key && ctx && EVP_DigestVerifyInit(ctx, nullptr, nullptr, nullptr, key) == 1 &&
+                    EVP_DigestVerify(ctx, sig.data(), 64, msg.data(), msg.size()) == 1;
+    EVP_MD_CTX_free(ctx);
+    EVP_PKEY_free(key);
+    return ok;
+  };
+  EXPECT_TRUE(openssl_verifies(m));
+  m.back() ^= 1;
+  EXPECT_FALSE(openssl_verifies(m));
 }
 
 TEST(StatefulAbi, WrongGroupIsRefusedFirst) {

@@ -92,6 +92,10 @@ TEST(ShrincsAdapterKeys, KeygenChecksBundleLengthThenCapacity) {
   const auto pk_seed = hash::ops::keccak_packed({hash::Part(std::string_view("shrincs-stateful-pk-seed")),
                                                  hash::Part(std::span<const uint8_t>(seed))});
   EXPECT_EQ(std::vector<uint8_t>(bundle.begin(), bundle.begin() + 32), std::vector<uint8_t>(pk_seed.begin(), pk_seed.end()));
+  const auto sk_seed = hash::ops::keccak_packed({hash::Part(std::string_view("shrincs-stateful-sk-seed")),
+                                                 hash::Part(std::span<const uint8_t>(seed))});
+  const auto engine = one->keys().to_bytes();
+  EXPECT_TRUE(std::equal(sk_seed.begin(), sk_seed.end(), engine.data()));
 }
 
 TEST(ShrincsAdapterKeys, CommittedKeyChecks) {

@@ -9,6 +9,7 @@
 
 #include "recording.hpp"
 #include "valtorimesca/stateful_composite.hpp"
+#include "valtorimesca/vrf/stateless.hpp"
 
 namespace {
 
@@ -20,6 +21,7 @@ using stateful_composite::SrSh;
 using vt_test::RecordingBudget;
 using vt_test::RecordingJournal;
 using Log = std::vector<std::string>;
+using Kind = CoreError::Kind;
 
 const std::vector<uint8_t> kMsg = {'r', 'o', 't', 'a', 't', 'e'};
 const std::vector<uint8_t> kCtx = {'a', 'c', 'c', 't'};
@@ -197,6 +199,75 @@ TEST(FewTimeSigning, CallSequences) {
   EXPECT_TRUE(stateful_composite::verify_stateless<EdSh>(pk, kMsg, kCtx, made[0]));
   EXPECT_FALSE(stateful_composite::verify_stateful<EdSh>(pk, kMsg, kCtx, made[0]));
   EXPECT_FALSE(stateful_composite::verify_stateless<SrSh>(pk, kMsg, kCtx, made[0]));
+}
+
+}  // namespace
+
+namespace {
+
+using shrincs_scheme = valtorimesca::shrincs::ShrincsScheme;
+
+TEST(ShrincsAdapterSigning, StatefulRefusalsAndWhenTheLeafIsUsedUp) {
+  SecretKey key = fresh(2);
+  const std::vector<uint8_t> m = {'m'};
+  std::vector<uint8_t> out(2084 + 32 * 2);
+  auto r = shrincs_scheme::sign_stateful(key.pq, std::vector<uint8_t>(163), m, out);
+  EXPECT_EQ(r.error(), CoreError::bad_length(164, 163));
+  EXPECT_EQ(key.pq.next_leaf(), 1u);
+  // An output one byte short is found after the engine signed: leaf 1 is gone.
+  std::vector<uint8_t> short_out(2084 + 32 - 1);
+  auto s = shrincs_scheme::sign_stateful(key.pq, key.bundle, m, short_out);
+  EXPECT_EQ(s.error(), CoreError::output_buffer_too_small(2116, 2115));
+  EXPECT_EQ(key.pq.next_leaf(), 2u);
+  auto ok = shrincs_scheme::sign_stateful(key.pq, key.bundle, m, out);
+  ASSERT_TRUE(ok.ok());
+  EXPECT_EQ(*ok, 2084u + 64);
+  EXPECT_TRUE(shrincs_scheme::verify_stateful(key.bundle, m, std::span(out).first(*ok)).declassify());
+  for (size_t n : {2083u, 2084u, 2085u})
+    EXPECT_FALSE(shrincs_scheme::verify_stateful(key.bundle, m, std::span(out).first(n)).declassify()) << n;
+  // Exhausted (next = capacity + 1): refused, the key stays as it was.
+  auto ex = shrincs_scheme::sign_stateful(key.pq, key.bundle, m, out);
+  EXPECT_EQ(ex.error().kind, CoreError::Kind::ComponentFailure);
+  EXPECT_EQ(key.pq.next_leaf(), 3u);
+  // An absent key refuses everything that needs it.
+  key.pq.zeroize();
+  EXPECT_FALSE(key.pq.present());
+  std::array<uint8_t, 264> engine{};
+  EXPECT_EQ(shrincs_scheme::export_secret_key(key.pq, engine).error().kind, CoreError::Kind::ComponentFailure);
+  EXPECT_EQ(shrincs_scheme::export_secret_key(key.pq, std::span(engine).first(263)).error(),
+            CoreError::bad_length(264, 263));
+}
+
+TEST(DedicatedVrfKey, FewTimeHalfSpendsBeforeItSigns) {
+  std::array<uint8_t, 32> m{};
+  m[5] = 9;
+  auto derived = vrf::stateless::derive_stateless_key<SrSh>(m);
+  ASSERT_TRUE(derived.ok());
+  const auto& key = derived->key;
+  const std::vector<uint8_t> binding(32, 0x77);
+  std::vector<uint8_t> out(29092);
+
+  RecordingBudget full;
+  full.consumed_answer = budget::Consumed::recorded(budget::STATELESS_BUDGET_LIMIT);
+  EXPECT_EQ(vrf::stateless::sign_binding_stateless(key, budget::BudgetRef(full), binding, out).error().kind,
+            CoreError::Kind::StatelessBudgetExhausted);
+  EXPECT_EQ(full.log, (Log{"consumed"}));
+  RecordingBudget failing;
+  failing.record_ok = false;
+  EXPECT_EQ(vrf::stateless::sign_binding_stateless(key, budget::BudgetRef(failing), binding, out).error().kind,
+            CoreError::Kind::BudgetStoreFailed);
+  EXPECT_EQ(failing.log, (Log{"consumed", "record(1)"}));
+
+  RecordingBudget store;
+  auto n = vrf::stateless::sign_binding_stateless(key, budget::BudgetRef(store), binding, out);
+  ASSERT_TRUE(n.ok());
+  EXPECT_EQ(*n, 29092u);
+  EXPECT_EQ(store.counts.at(key.budget_key().bytes), 1u);
+  EXPECT_TRUE(shrincs_scheme::verify_stateless(key.bundle(), binding, out).declassify());
+  EXPECT_FALSE(shrincs_scheme::verify_stateless(key.bundle(), binding, std::span(out).first(29091)).declassify());
+  // The dedicated key is another key than the identity key of the seed.
+  auto identity = stateful_composite::keygen<SrSh>(m, 1);
+  EXPECT_NE(identity->sk.bundle, std::vector<uint8_t>(key.bundle().begin(), key.bundle().end()));
 }
 
 }  // namespace

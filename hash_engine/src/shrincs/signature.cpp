@@ -4,13 +4,22 @@
 
 namespace shrincs::signature {
 
-std::vector<uint8_t> encode_stateful(const Signature& sig) {
-  std::vector<uint8_t> out(36 + 32 * (sig.wots_values.size() + sig.auth_path.size()));
+size_t stateful_len(const Signature& sig) noexcept { return 36 + 32 * (sig.wots_values.size() + sig.auth_path.size()); }
+
+std::optional<size_t> write_stateful(const Signature& sig, std::span<uint8_t> out) {
+  const size_t n = stateful_len(sig);
+  if (out.size() < n) return std::nullopt;
   std::memcpy(out.data(), sig.randomizer.data(), 32);
   hash::put_be32(out.data() + 32, sig.counter);
   uint8_t* p = out.data() + 36;
   for (const Digest& v : sig.wots_values) p = static_cast<uint8_t*>(std::memcpy(p, v.data(), 32)) + 32;
   for (const Digest& v : sig.auth_path) p = static_cast<uint8_t*>(std::memcpy(p, v.data(), 32)) + 32;
+  return n;
+}
+
+std::vector<uint8_t> encode_stateful(const Signature& sig) {
+  std::vector<uint8_t> out(stateful_len(sig));
+  (void)write_stateful(sig, out);
   return out;
 }
 

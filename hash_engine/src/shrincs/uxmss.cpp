@@ -219,12 +219,16 @@ std::optional<signature::Signature> sign_stateful_raw(Key& key, std::span<const 
   sig.auth_path.reserve(q);
   sig.auth_path.push_back(stateful_subtree_root(key, pk, q + 1, m));
   if (q > 1) {
-    std::vector<Digest> lower(q - 1);
-    if (key.has_cache())
-      std::copy(key.cache()->leaves.begin(), key.cache()->leaves.begin() + (q - 1), lower.begin());
-    else
+    // Leaves q - 1 down to 1, taken from the chain kept in memory when there
+    // is one (no scratch copy: large transient buffers cost page faults).
+    if (key.has_cache()) {
+      const auto& leaves = key.cache()->leaves;
+      for (uint32_t a = q - 1; a >= 1; --a) sig.auth_path.push_back(leaves[a - 1]);
+    } else {
+      std::vector<Digest> lower(q - 1);
       stateful_leaves(priv.sk_seed, pk, 1, q - 1, lower.data());
-    for (uint32_t a = q - 1; a >= 1; --a) sig.auth_path.push_back(lower[a - 1]);
+      for (uint32_t a = q - 1; a >= 1; --a) sig.auth_path.push_back(lower[a - 1]);
+    }
   }
   if (q != 0xffffffffu) key.set_next(q + 1);
   return sig;

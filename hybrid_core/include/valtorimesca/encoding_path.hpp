@@ -52,6 +52,15 @@ struct Decoded {
 CoreResult<size_t> write_path_selected(MutBytes out, Bytes classical, const PathSelectedSignature& sig, PqSizes sizes);
 CoreResult<std::vector<uint8_t>> encode_path_selected(Bytes classical, const PathSelectedSignature& sig,
                                                       PqSizes sizes);
+// The encoding of `sig` when its post-quantum bytes already lie in `buf` at
+// their place (offset 69, or 65 on the stateless path): the same tests as
+// the encoders, then the header is written in front of them. Lets a signer
+// build the signature in its final buffer without another large copy.
+CoreResult<size_t> frame_in_place(MutBytes buf, Bytes classical, const PathSelectedSignature& sig, PqSizes sizes);
+// Offset of the post-quantum bytes on a path.
+constexpr size_t pq_offset(PathSelector path) noexcept {
+  return path == PathSelector::Stateful ? kStatefulHeaderLen : kStatelessHeaderLen;
+}
 // `max` is the key's leaf capacity. The result views the input.
 CoreResult<Decoded> decode_path_selected(Bytes sig, uint32_t max, PqSizes sizes);
 

@@ -24,9 +24,15 @@ hash::Digest seed_hash(std::string_view label, Bytes seed) noexcept {
   return hash::ops::keccak_packed({hash::Part(label), hash::Part(seed)});
 }
 
+// The same hash squeezed straight into a seed that wipes itself; the
+// sponge wipes its state when released.
 hash::SecretSeed secret_seed(std::string_view label, Bytes seed) noexcept {
-  zeroize::Wiped<hash::Digest> d(seed_hash(label, seed));
-  return hash::SecretSeed(d.get());
+  keccak::Keccak256 h;
+  h.absorb(reinterpret_cast<const uint8_t*>(label.data()), label.size());
+  h.absorb(seed);
+  hash::SecretSeed out;
+  h.final(out.data());
+  return out;
 }
 
 std::span<const uint8_t, 32> commitment_field(Bytes bundle) noexcept {
@@ -99,10 +105,10 @@ CoreResult<size_t> ShrincsScheme::sign_stateful(ShrincsSecretKey& key, Bytes bun
   if (!action.acceptable()) return fail(CoreError::component_failure());
   const size_t need = stateful_sig_len(q);
   if (out.size() < need) return fail(CoreError::output_buffer_too_small(need, out.size()));
-  const std::vector<uint8_t> flat = ::shrincs::signature::encode_stateful(*sig);
-  if (flat.size() != need) return fail(CoreError::component_failure());
-  std::memcpy(out.data(), flat.data(), need);
-  return need;
+  if (::shrincs::signature::stateful_len(*sig) != need) return fail(CoreError::component_failure());
+  auto n = ::shrincs::signature::write_stateful(*sig, out);
+  if (!n) return fail(CoreError::component_failure());
+  return *n;
 }
 
 CoreResult<size_t> ShrincsScheme::sign_stateless(const ShrincsSecretKey& key, Bytes message, MutBytes out) {

@@ -21,6 +21,7 @@
 #include "hash_engine/shrincs/key.hpp"
 #include "hash_engine/sphincs_plus_c/signature.hpp"
 #include "subtle/subtle.hpp"
+#include "valtorimesca/component.hpp"
 #include "valtorimesca/error.hpp"
 #include "valtorimesca/shrincs/bundle.hpp"
 
@@ -82,6 +83,8 @@ class ShrincsSecretKey {
 ::shrincs::ShrincsAction action_for(Bytes message) noexcept;
 
 struct ShrincsScheme {
+  using SecretKey = ShrincsSecretKey;
+
   // New key from a post-quantum seed (any length) with `capacity` leaves;
   // writes the bundle. BadLength {164, n} unless bundle_out is 164 bytes
   // (tested first); ComponentFailure for a capacity outside 1 .. 4096.
@@ -114,6 +117,8 @@ struct ShrincsScheme {
   // The bundle checked against a stored commitment.
   static CoreStatus verify_committed_key(Bytes commitment, Bytes bundle);
 };
+
+static_assert(component::PqStatefulScheme<ShrincsScheme>);
 
 // Codecs of the flat stateless form (the engine's field order): nothing
 // unless exactly 29092 bytes; OutputBufferTooSmall {29092, n} for a short
