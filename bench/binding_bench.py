@@ -1,7 +1,8 @@
 """The binding's cost per call: Python-level calls of the installed module
-beside the C++ suite-ABI calls they wrap (bench/abi_bench), in one run.
+beside the C++ suite-ABI calls they wrap (bench/abi_bench and
+bench/stateful_abi_bench), in one run.
 
-    /usr/bin/python3 bench/binding_bench.py [path/to/abi_bench]
+    /usr/bin/python3 bench/binding_bench.py [path/to/abi_bench [path/to/stateful_abi_bench]]
 """
 
 import json
@@ -15,6 +16,7 @@ from valtorimesca import Suite
 
 ROOT = pathlib.Path(__file__).resolve().parents[1]
 ABI_BENCH = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else ROOT / "build/release/bench/abi_bench"
+STATEFUL_BENCH = pathlib.Path(sys.argv[2]) if len(sys.argv) > 2 else ABI_BENCH.parent / "stateful_abi_bench"
 
 MSG = bytes([1]) + bytes(31)
 SEED = bytes([7]) * 32
@@ -47,13 +49,51 @@ def python_ns(fn):
     return min(timeit.repeat(fn, number=number, repeat=5)) / number * 1e9
 
 
-out = subprocess.run([str(ABI_BENCH), "--benchmark_format=json"], check=True,
-                     capture_output=True, text=True).stdout
-cpp = {b["name"]: b["real_time"] * {"ns": 1, "us": 1e3, "ms": 1e6}[b["time_unit"]]
-       for b in json.loads(out)["benchmarks"]}
+def cpp_ns(program):
+    out = subprocess.run([str(program), "--benchmark_format=json"], check=True,
+                         capture_output=True, text=True).stdout
+    return {b["name"]: b["real_time"] * {"ns": 1, "us": 1e3, "ms": 1e6}[b["time_unit"]]
+            for b in json.loads(out)["benchmarks"]}
+
+
+cpp = cpp_ns(ABI_BENCH)
 
 print(f"{'call':34} {'C++ (ns)':>12} {'Python (ns)':>12} {'binding (ns)':>13}")
 for name, fn in calls.items():
     p = python_ns(fn)
+    c = cpp[name]
+    print(f"{name:34} {c:12.0f} {p:12.0f} {p - c:13.0f}")
+
+
+# Stateful calls, on the same leaves and blob as bench/stateful_abi_bench: the
+# journal is a Python object here, so its calls are part of the binding.
+class MemoryJournal:
+    def __init__(self, identity):
+        self.identity, self.leaf = identity, 0
+
+    def bound_key(self):
+        return self.identity
+
+    def bind_key(self, identity):
+        self.identity = identity
+
+    def next_leaf(self):
+        return self.leaf
+
+    def commit(self, leaf):
+        self.leaf = leaf + 1
+
+
+key, pk = v.keygen_stateful_from_seed(Suite.ED_SH, SEED, 4096, MemoryJournal(None), None)
+blob = key.export()
+identity = v.key_identity(Suite.ED_SH, pk)
+loads = timeit.repeat(lambda: v.load_stateful_secret_key(Suite.ED_SH, blob, MemoryJournal(identity), None),
+                      number=1, repeat=3)
+key = v.load_stateful_secret_key(Suite.ED_SH, blob, MemoryJournal(identity), None)
+signing = timeit.timeit(lambda: key.sign_stateful(MSG, b""), number=256)
+stateful = {"BM_sign_stateful/iterations:256": signing / 256 * 1e9,
+            "BM_open/4096/iterations:3": sum(loads) / len(loads) * 1e9}
+cpp = cpp_ns(STATEFUL_BENCH)
+for name, p in stateful.items():
     c = cpp[name]
     print(f"{name:34} {c:12.0f} {p:12.0f} {p - c:13.0f}")

@@ -1,7 +1,12 @@
-// Hybrid VRF proving and verification per suite through the suite ABI.
+// Hybrid VRF proving and verification per suite through the suite ABI. The
+// dedicated keys of ED_SH and SR_SH also report the Keccak permutations a
+// call ran ("perms") and its time relative to that many 8-lane permutations
+// measured in the same run ("ratio").
 #include <benchmark/benchmark.h>
 
 #include <vector>
+
+#include "perm_ratio.hpp"
 
 #include "valtorimesca_abi/sizes.hpp"
 #include "valtorimesca_abi/stateless_suites.hpp"
@@ -44,6 +49,49 @@ void BM_vrf_make_bytes(benchmark::State& st, SuiteCode c) {
   const Bytes ctx = {'l', 'e', 'a', 'd'};
   for (auto _ : st) benchmark::DoNotOptimize(vrf::vrf_make_bytes(c, k.pk, kInput, k.proof, ctx, out));
 }
+
+// A store that always has budget left.
+struct OpenBudget {
+  valtorimesca::budget::Consumed consumed(const valtorimesca::budget::BudgetKey&) {
+    return valtorimesca::budget::Consumed::nothing_recorded();
+  }
+  bool record(const valtorimesca::budget::BudgetKey&, uint64_t) { return true; }
+};
+
+vrf::VrfStatelessKey derive_key(SuiteCode c, Bytes& pk) {
+  pk.assign(196, 0);
+  return std::move(vrf::VrfStatelessKey::derive(c, Seed32{7}, pk)).value();
+}
+
+void BM_vrf_key_derive(benchmark::State& st, SuiteCode c) {
+  Bytes pk(196);
+  run(st, false, [] {}, [&] { benchmark::DoNotOptimize(vrf::VrfStatelessKey::derive(c, Seed32{7}, pk)); });
+}
+
+void BM_vrf_key_prove(benchmark::State& st, SuiteCode c) {
+  Bytes pk;
+  const auto key = derive_key(c, pk);
+  Bytes proof(vrf::vrf_proof_len(c));
+  OpenBudget store;
+  run(st, false, [] {}, [&] { benchmark::DoNotOptimize(vrf::vrf_prove_stateless(key, store, kInput, proof)); });
+}
+
+void BM_vrf_verify_stateful_suite(benchmark::State& st, SuiteCode c) {
+  Bytes pk;
+  const auto key = derive_key(c, pk);
+  Bytes proof(vrf::vrf_proof_len(c));
+  OpenBudget store;
+  (void)vrf::vrf_prove_stateless(key, store, kInput, proof);
+  if (!vrf::vrf_verify(c, pk, kInput, proof)) st.SkipWithError("rejected");
+  run(st, false, [] {}, [&] { benchmark::DoNotOptimize(vrf::vrf_verify(c, pk, kInput, proof)); });
+}
+
+BENCHMARK_CAPTURE(BM_vrf_key_derive, ED_SH, SuiteCode::ED_SH)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_vrf_key_derive, SR_SH, SuiteCode::SR_SH)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_vrf_key_prove, ED_SH, SuiteCode::ED_SH)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_vrf_key_prove, SR_SH, SuiteCode::SR_SH)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_vrf_verify_stateful_suite, ED_SH, SuiteCode::ED_SH)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_vrf_verify_stateful_suite, SR_SH, SuiteCode::SR_SH)->Unit(benchmark::kMicrosecond);
 
 #define VT_VRF_STATELESS(fn)                                  \
   BENCHMARK_CAPTURE(fn, ED_ML_44, SuiteCode::ED_ML_44);       \

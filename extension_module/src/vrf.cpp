@@ -1,7 +1,14 @@
 // The hybrid VRF: proof lengths, proving from a stateless suite's secret key,
-// verification and output bytes for every suite.
+// verification and output bytes for every suite, and the class
+// VrfStatelessKey, the in-memory VRF key of ED_SH and SR_SH.
+#include <algorithm>
+#include <memory>
+#include <optional>
+
+#include "adapters.hpp"
 #include "args.hpp"
 #include "errors.hpp"
+#include "once.hpp"
 #include "panic.hpp"
 #include "registry.hpp"
 #include "valtorimesca_abi/vrf.hpp"
@@ -106,7 +113,10 @@ PyMethodDef functions[] = {
      "29188 (`SR_SH`).\n\n"
      "The values of `ED_FN_512` and `SR_FN_512` are maxima (their proofs carry\n"
      "a length byte, and a proof of another suite's implementation may be\n"
-     "shorter); the other four are exact."},
+     "shorter); the other four are exact.\n\n"
+     "# Errors\n\n"
+     "None of its own: only a `suite` that is not a `Suite` raises\n"
+     "`TypeError`."},
     {"vrf_prove", as_cfunction(&vrf_prove), METH_VARARGS | METH_KEYWORDS,
      "vrf_prove(suite, secret_key, input)\n--\n\n"
      "Evaluate the hybrid VRF of `suite` on `input` with a stateless suite's\n"
@@ -148,7 +158,10 @@ PyMethodDef functions[] = {
      "returns). True only when both the classical and the post-quantum half\n"
      "verify.\n\n"
      "Returns `False`, never raises, for a malformed `bytes` or `bytearray`\n"
-     "key or proof; an argument of another type still raises `TypeError`."},
+     "key or proof; an argument of another type still raises `TypeError`.\n\n"
+     "# Errors\n\n"
+     "None of its own: a malformed key or proof, a proof of another suite\n"
+     "or a failing half answers `False`, never an exception."},
     {"vrf_make_bytes", as_cfunction(&vrf_make_bytes), METH_VARARGS | METH_KEYWORDS,
      "vrf_make_bytes(suite, public_key, input, proof, context)\n--\n\n"
      "Derive 32 output bytes from the pre-output at the start of `proof`.\n\n"
@@ -168,9 +181,175 @@ PyMethodDef functions[] = {
      "  of small order)."},
 };
 
+// ---- VrfStatelessKey ----
+
+struct PyVrfKey {
+  PyObject_HEAD
+  abi::VrfStatelessKey* key;  // owned; released (and wiped) with the object
+};
+
+OnceObject key_type_slot;
+
+PyObject* no_constructor(PyTypeObject*, PyObject*, PyObject*) {
+  PyErr_SetString(PyExc_TypeError, "cannot create 'valtorimesca.VrfStatelessKey' instances");
+  return nullptr;
+}
+
+void dealloc(PyObject* self) {
+  auto* obj = reinterpret_cast<PyVrfKey*>(self);
+  guarded<int>(0, [&] {
+    delete std::exchange(obj->key, nullptr);
+    return 0;
+  });
+  if (PyErr_Occurred() != nullptr) PyErr_WriteUnraisable(self);
+  PyTypeObject* tp = Py_TYPE(self);
+  reinterpret_cast<freefunc>(PyType_GetSlot(tp, Py_tp_free))(self);
+  Py_DecRef(reinterpret_cast<PyObject*>(tp));
+}
+
+// A new key object taking over `key`.
+PyObject* wrap(PyObject* cls, abi::VrfStatelessKey&& key) {
+  auto* tp = reinterpret_cast<PyTypeObject*>(cls);
+  auto alloc = reinterpret_cast<allocfunc>(PyType_GetSlot(tp, Py_tp_alloc));
+  PyObject* obj = alloc(tp, 0);
+  if (obj == nullptr) return nullptr;  // `key` is wiped by its owner
+  reinterpret_cast<PyVrfKey*>(obj)->key = new abi::VrfStatelessKey(std::move(key));
+  return obj;
+}
+
+constexpr const char* kDeriveParams[] = {"suite", "master"};
+const Signature kDerive{"VrfStatelessKey.derive", kDeriveParams};
+
+PyObject* derive(PyObject* cls, PyObject* args, PyObject* kwargs) {
+  return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
+    PyObject* argv[2];
+    if (!parse_args(kDerive, args, kwargs, argv)) return nullptr;
+    uint8_t code;
+    if (!extract_suite(argv[0], &code)) return nullptr;
+    const SuiteCode suite = suite_of(code);
+    if (!valtorimesca::suites::is_stateful(suite)) {
+      return errors::to_py_err(valtorimesca_abi::AbiError::WrongEntryPointForSuite);
+    }
+    // Both copies of the master seed are holders that wipe on release, so
+    // every path out of here, a refusal or a fault included, wipes them.
+    PrivateCopy master;
+    if (!extract_bytes(argv[1], &master)) return nullptr;
+    if (master.size() != valtorimesca_abi::kSeedLen) {
+      return errors::to_py_err(valtorimesca_abi::AbiError::BadLength);
+    }
+    zeroize::Wiped<valtorimesca_abi::Seed32> seed;
+    std::copy(master.data(), master.data() + master.size(), seed.get().begin());
+    PublicOutput pk(valtorimesca_abi::sizes(suite).public_key, 0);
+    // The key generation runs on the private copies only.
+    auto key = without_gil([&] { return abi::VrfStatelessKey::derive(suite, seed.get(), pk); });
+    if (!key) return errors::to_py_err(key.error());
+    Ref pk_obj(new_bytes(pk));
+    if (!pk_obj) return nullptr;
+    Ref key_obj(wrap(cls, std::move(key).value()));
+    if (!key_obj) return nullptr;
+    return PyTuple_Pack(2, key_obj.get(), pk_obj.get());
+  });
+}
+
+constexpr const char* kProveKeyParams[] = {"budget", "input"};
+const Signature kProveKey{"VrfStatelessKey.prove", kProveKeyParams};
+
+PyObject* prove_with_key(PyObject* self, PyObject* args, PyObject* kwargs) {
+  return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
+    PyObject* argv[2];
+    if (!parse_args(kProveKey, args, kwargs, argv)) return nullptr;
+    const abi::VrfStatelessKey& key = *reinterpret_cast<PyVrfKey*>(self)->key;
+    PrivateCopy input;
+    if (!extract_bytes(argv[1], &input)) return nullptr;
+    PublicOutput proof(abi::vrf_proof_len(key.suite()), 0);
+    std::optional<PyBudget> budget;
+    budget.emplace(argv[0]);
+    const auto n = abi::vrf_prove_stateless(key, *budget, input.span(), proof);
+    // The store's own exception outranks whatever the library answered.
+    if (budget->raise_pending()) return nullptr;
+    budget.reset();
+    return bytes_or_raise(n, proof);
+  });
+}
+
+PyMethodDef key_methods[] = {
+    {"derive", as_cfunction(&derive), METH_VARARGS | METH_KEYWORDS | METH_CLASS,
+     "derive($cls, suite, master)\n--\n\n"
+     "Derive the dedicated VRF key of `suite` (`ED_SH` or `SR_SH`) from a\n"
+     "32-byte master seed. Returns `(key, public_key)`: the new key and its\n"
+     "196-byte public key, under which `vrf_verify` checks its proofs.\n\n"
+     "This runs a real SHRINCS key generation, by far the slowest call of\n"
+     "the module; the interpreter lock is released while it runs, so other\n"
+     "Python threads keep going. The same master seed always gives the same\n"
+     "key, and never the identity key `keygen_stateful_from_seed` makes from\n"
+     "it.\n\n"
+     "# Errors\n\n"
+     "- `WrongEntryPointForSuiteError` for a suite other than `ED_SH` and\n"
+     "  `SR_SH` (before `master` is looked at).\n"
+     "- `BadLengthError` if `master` is not 32 bytes.\n"
+     "- `ComponentFailureError` if the key derivation fails."},
+    {"prove", as_cfunction(&prove_with_key), METH_VARARGS | METH_KEYWORDS,
+     "prove($self, budget, input)\n--\n\n"
+     "Evaluate the VRF on `input` and return the proof as `bytes`, spending\n"
+     "one unit of this key's few-time budget from `budget`.\n\n"
+     "`budget` is a durable store: `consumed(key: bytes) -> int | None`\n"
+     "answers the count recorded under the 32-byte budget key (None when\n"
+     "nothing is), and `record(key: bytes, count: int) -> None` stores the\n"
+     "new count and must not return before it is durable; the same contract\n"
+     "as `StatefulSecretKey.sign_stateless`. The count is recorded before\n"
+     "the proof is made, so a proof lost afterwards still used its unit.\n"
+     "Pass the same store on every call for a key: a fresh store restarts\n"
+     "the count from empty, and the few-time bound is then never reached.\n\n"
+     "# Errors\n\n"
+     "- `StatelessBudgetExhaustedError` once 1048576 proofs are recorded:\n"
+     "  nothing is recorded and no proof is made.\n"
+     "- An exception raised by `consumed` or `record` is re-raised\n"
+     "  unchanged, and no proof is returned (nothing is recorded after a\n"
+     "  failed `consumed`); so is the `TypeError` or `OverflowError` of a\n"
+     "  `consumed` answer that is neither None nor an integer from 0 to\n"
+     "  2**64 - 1.\n"
+     "- `ComponentFailureError` in the (practically impossible) case that the\n"
+     "  message the post-quantum half would sign hashes to zero."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+constexpr const char* kKeyDoc =
+    "A SHRINCS key dedicated to VRF evaluation, held in memory across calls.\n\n"
+    "`ED_SH` and `SR_SH` prove through their post-quantum half's few-time\n"
+    "stateless path, whose budget is shared with rotation and recovery; a key\n"
+    "dedicated to VRF use stands apart from the identity key that carries\n"
+    "that authority. `derive` derives it from the master seed under a label\n"
+    "disjoint from the identity key's, so the two never collide.\n\n"
+    "The key lives only in memory: it cannot be exported and cannot be\n"
+    "rebuilt from bytes; `derive` is the only way to get one. Its secrets are\n"
+    "wiped when the object is freed.";
+
+PyType_Slot key_slots[] = {
+    {Py_tp_doc, const_cast<char*>(kKeyDoc)},
+    {Py_tp_new, reinterpret_cast<void*>(&no_constructor)},
+    {Py_tp_dealloc, reinterpret_cast<void*>(&dealloc)},
+    {Py_tp_methods, key_methods},
+    {0, nullptr},
+};
+
+PyType_Spec key_spec = {
+    "valtorimesca.VrfStatelessKey",
+    static_cast<int>(sizeof(PyVrfKey)),
+    0,
+    Py_TPFLAGS_DEFAULT,
+    key_slots,
+};
+
+PyObject* key_type() {
+  return key_type_slot.get([] { return PyType_FromSpec(&key_spec); });
+}
+
 }  // namespace
 
 Status register_(PyObject* module) {
+  PyObject* cls = key_type();
+  if (cls == nullptr) return -1;
+  if (add(module, "VrfStatelessKey", cls) < 0) return -1;
   for (PyMethodDef& def : functions) {
     if (add_function(module, &def) < 0) return -1;
   }

@@ -5,8 +5,11 @@
 #include "fault/fault.hpp"
 #include "subtle/subtle.hpp"
 #include "valtorimesca/composite_ops.hpp"
+#include "valtorimesca/shrincs/scheme.hpp"
+#include "valtorimesca/shrincs/suites.hpp"
 #include "valtorimesca/suite_types.hpp"
 #include "valtorimesca/vrf.hpp"
+#include "valtorimesca/vrf/stateless.hpp"
 
 namespace valtorimesca_abi::vrf {
 
@@ -17,6 +20,10 @@ using valtorimesca::suites::EdFn512;
 using valtorimesca::suites::EdMl44;
 using valtorimesca::suites::SrFn512;
 using valtorimesca::suites::SrMl44;
+using valtorimesca::shrincs::EdSh;
+using valtorimesca::shrincs::SrSh;
+using valtorimesca::shrincs::ShrincsScheme;
+using valtorimesca::vrf::stateless::DedicatedVrfKey;
 using Ed = valtorimesca::classical::ed25519::Ed25519;
 using Sr = valtorimesca::classical::sr25519::Sr25519;
 
@@ -37,6 +44,13 @@ static_assert(kProofLen<EdMl44> == sizes(SuiteCode::ED_ML_44).vrf_proof);
 static_assert(kProofLen<EdFn512> == sizes(SuiteCode::ED_FN_512).vrf_proof);
 static_assert(kProofLen<SrMl44> == sizes(SuiteCode::SR_ML_44).vrf_proof);
 static_assert(kProofLen<SrFn512> == sizes(SuiteCode::SR_FN_512).vrf_proof);
+
+// ED_SH and SR_SH: the flat few-time signature follows the header.
+template <class S>
+constexpr size_t kShProofLen = kHeader<typename S::Classical> + valtorimesca::shrincs::kStatelessSigLen;
+
+static_assert(kShProofLen<EdSh> == sizes(SuiteCode::ED_SH).vrf_proof);
+static_assert(kShProofLen<SrSh> == sizes(SuiteCode::SR_SH).vrf_proof);
 
 AbiError mapped(const CoreError& e) { return from_core(e); }
 
@@ -101,6 +115,37 @@ bool verify_stateless(Bytes pk, Bytes input, Bytes proof) {
   return (a & b).declassify();
 }
 
+// Every cheap refusal (buffer, classical half, precheck, budget bound) comes
+// before the expensive signature; the unit is spent before it is made.
+template <class S>
+AbiResult<size_t> prove_stateful_suite(const DedicatedVrfKey& key, budget::BudgetRef store, Bytes input,
+                                       MutBytes out) {
+  using C = typename S::Classical;
+  constexpr size_t header = kHeader<C>;
+  if (out.size() < kShProofLen<S>) return abi_fail(AbiError::OutputBufferTooSmall);
+  component::OsRng rng;
+  auto e = C::vrf_evaluate(key.classical_secret_key(), S::label(), input, rng, out.first(kPre),
+                           out.subspan(kPre, C::kVrfProofLen));
+  if (!e) return abi_fail(mapped(e.error()));
+  const auto binding = valtorimesca::vrf::binding_message(S::label(), input, out.first(kPre));
+  constexpr size_t sig_len = valtorimesca::shrincs::kStatelessSigLen;
+  auto n = valtorimesca::vrf::stateless::sign_binding_stateless(key, store, binding, out.subspan(header, sig_len));
+  if (!n) return abi_fail(mapped(n.error()));
+  return kShProofLen<S>;
+}
+
+template <class S>
+bool verify_stateful_suite(Bytes pk, Bytes input, Bytes proof) {
+  using C = typename S::Classical;
+  constexpr size_t header = kHeader<C>;
+  if (pk.size() != valtorimesca::stateful_composite::kPublicKeyLen || proof.size() != kShProofLen<S>) return false;
+  const subtle::Choice a = classical_half<C>(S::label(), pk, input, proof);
+  const auto binding = valtorimesca::vrf::binding_message(S::label(), input, proof.first(kPre));
+  const subtle::Choice b =
+      ShrincsScheme::verify_stateless(pk.subspan(C::kPublicKeyLen), binding, proof.subspan(header));
+  return (a & b).declassify();
+}
+
 template <class C>
 AbiStatus make_bytes(Bytes label, Bytes pk, Bytes input, Bytes proof, Bytes ctx, Output& out) {
   if (pk.size() < 32 || proof.size() < kHeader<C>) return abi_fail(AbiError::BadLength);
@@ -142,25 +187,61 @@ bool vrf_verify(SuiteCode suite, Bytes pk, Bytes input, Bytes proof) {
     case SuiteCode::ED_FN_512: return verify_stateless<EdFn512>(pk, input, proof);
     case SuiteCode::SR_ML_44: return verify_stateless<SrMl44>(pk, input, proof);
     case SuiteCode::SR_FN_512: return verify_stateless<SrFn512>(pk, input, proof);
-    // No proof of the stateful suites verifies until their post-quantum
-    // verification is linked in.
-    case SuiteCode::ED_SH:
-    case SuiteCode::SR_SH: return false;
+    case SuiteCode::ED_SH: return verify_stateful_suite<EdSh>(pk, input, proof);
+    case SuiteCode::SR_SH: return verify_stateful_suite<SrSh>(pk, input, proof);
   }
   return false;
 }
 
 AbiStatus vrf_make_bytes(SuiteCode suite, Bytes pk, Bytes input, Bytes proof, Bytes ctx, Output& out) {
-  using suites::label_bytes;
   switch (suite) {
     case SuiteCode::ED_ML_44: return make_bytes<Ed>(EdMl44::label(), pk, input, proof, ctx, out);
     case SuiteCode::ED_FN_512: return make_bytes<Ed>(EdFn512::label(), pk, input, proof, ctx, out);
     case SuiteCode::SR_ML_44: return make_bytes<Sr>(SrMl44::label(), pk, input, proof, ctx, out);
     case SuiteCode::SR_FN_512: return make_bytes<Sr>(SrFn512::label(), pk, input, proof, ctx, out);
-    case SuiteCode::ED_SH: return make_bytes<Ed>(label_bytes(suites::kLabelEdSh), pk, input, proof, ctx, out);
-    case SuiteCode::SR_SH: return make_bytes<Sr>(label_bytes(suites::kLabelSrSh), pk, input, proof, ctx, out);
+    case SuiteCode::ED_SH: return make_bytes<Ed>(EdSh::label(), pk, input, proof, ctx, out);
+    case SuiteCode::SR_SH: return make_bytes<Sr>(SrSh::label(), pk, input, proof, ctx, out);
   }
   bad_code();
 }
+
+struct VrfStatelessKey::Impl {
+  SuiteCode suite;
+  DedicatedVrfKey key;  // wiped when released
+};
+
+VrfStatelessKey::VrfStatelessKey(std::unique_ptr<Impl> impl) noexcept : impl_(std::move(impl)) {}
+VrfStatelessKey::VrfStatelessKey(VrfStatelessKey&&) noexcept = default;
+VrfStatelessKey& VrfStatelessKey::operator=(VrfStatelessKey&&) noexcept = default;
+VrfStatelessKey::~VrfStatelessKey() = default;
+
+SuiteCode VrfStatelessKey::suite() const noexcept { return impl_->suite; }
+
+AbiResult<VrfStatelessKey> VrfStatelessKey::derive(SuiteCode suite, const Seed32& master_seed, MutBytes pk_out) {
+  if (!valtorimesca::suites::is_stateful(suite)) return abi_fail(AbiError::WrongEntryPointForSuite);
+  auto derived = suite == SuiteCode::ED_SH ? valtorimesca::vrf::stateless::derive_stateless_key<EdSh>(master_seed)
+                                           : valtorimesca::vrf::stateless::derive_stateless_key<SrSh>(master_seed);
+  if (!derived) return abi_fail(mapped(derived.error()));
+  // The buffer is looked at only now; on a mismatch the new key is
+  // released, and wiped, with `derived`.
+  const auto& pk = derived->pk.bytes;
+  if (pk_out.size() != pk.size()) return abi_fail(AbiError::BadLength);
+  std::copy(pk.begin(), pk.end(), pk_out.begin());
+  return VrfStatelessKey(std::make_unique<Impl>(Impl{suite, std::move(derived->key)}));
+}
+
+namespace detail {
+
+AbiResult<size_t> vrf_prove_stateless(const VrfStatelessKey& key, valtorimesca::budget::BudgetRef store, Bytes input,
+                                      MutBytes proof_out) {
+  switch (key.suite()) {
+    case SuiteCode::ED_SH: return prove_stateful_suite<EdSh>(key.impl().key, store, input, proof_out);
+    case SuiteCode::SR_SH: return prove_stateful_suite<SrSh>(key.impl().key, store, input, proof_out);
+    default: break;
+  }
+  fault::raise("dedicated VRF key of a stateless suite");
+}
+
+}  // namespace detail
 
 }  // namespace valtorimesca_abi::vrf
