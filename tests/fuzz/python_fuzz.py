@@ -5,10 +5,11 @@ Arguments are of random types and lengths (bytes of every key and signature
 size, other byte types, str, int, float, None, containers, objects whose
 conversions raise) given by position or by keyword. Every call must return or
 raise TypeError, ValueError, OverflowError or one of the module's own
-exceptions; anything else, or a crash of the interpreter, is a fault. verify
-and vrf_verify must answer a bool, never raise, when every argument after the
-suite is bytes; and a real signature or proof with one bit changed must not
-verify.
+exceptions (or, from a journal or budget object, whatever it raised, a
+missing method's AttributeError included); anything else, or a crash of the
+interpreter, is a fault. verify and vrf_verify must answer a bool, never
+raise, when every argument after the suite is bytes; and a real signature or
+proof with one bit changed must not verify.
 
     python_fuzz.py [--calls N | --seconds S] [--seed N] [--crashes DIR]
 
@@ -29,6 +30,9 @@ import time
 import valtorimesca as vt
 
 ALLOWED = (TypeError, ValueError, OverflowError, vt.ValtorimescaError)
+# A journal or budget object is asked for these methods only when they are
+# needed, and a missing one comes back as the AttributeError of its lookup.
+STORE_METHODS = ("bound_key", "bind_key", "next_leaf", "commit", "consumed", "record")
 # Lengths of every key, signature, proof, blob and seed of the six suites,
 # and their neighbours.
 SIZES = sorted({n + d for n in (0, 1, 16, 31, 32, 33, 48, 64, 65, 80, 96, 160, 164, 196, 255, 256, 264, 496,
@@ -60,34 +64,42 @@ class BytesSub(bytes):
 
 
 class Store:
-    """A leaf journal and budget store in one, whose answers are random:
-    right or wrong types, in or out of range, now and then a hostile
-    exception."""
+    """A leaf journal and budget store in one. Mostly it keeps its records
+    honestly in memory; now and then it answers at random (right or wrong
+    types, in or out of range) or raises a hostile exception."""
 
-    def __init__(self, rng):
+    def __init__(self, rng, honesty=0.8):
         self.rng = rng
+        self.honesty = honesty
+        self.identity = None
+        self.spent = 0
+        self.budgets = {}
 
-    def answer(self, *choices):
-        if self.rng.random() < 0.05:
+    def answer(self, honest, *choices):
+        r = self.rng.random()
+        if r < 0.03:
             raise RuntimeError("store of a hostile argument")
-        return self.rng.choice(choices)
+        return honest if r < self.honesty else self.rng.choice(choices)
 
     def bound_key(self):
-        return self.answer(None, bytes(32), self.rng.randbytes(32), b"", [1, 2], "x", 7)
+        return self.answer(self.identity, None, bytes(32), self.rng.randbytes(32), b"", [1, 2], "x", 7)
 
     def bind_key(self, identity):
+        self.identity = bytes(identity)
         return self.answer(None, True, False, 0)
 
     def next_leaf(self):
-        return self.answer(0, 1, 2, 2**32, -1, None, "1", 1.5)
+        return self.answer(self.spent, 0, 1, 2, 2**32, -1, None, "1", 1.5)
 
     def commit(self, leaf):
+        self.spent = max(self.spent, leaf + 1)
         return self.answer(None, True, False)
 
     def consumed(self, key):
-        return self.answer(None, 0, 1, 2**40, 2**64, -1, "0", b"")
+        return self.answer(self.budgets.get(bytes(key)), None, 0, 1, 2**40, 2**64, -1, "0", b"")
 
     def record(self, key, count):
+        self.budgets[bytes(key)] = count
         return self.answer(None, True, False)
 
 
@@ -117,6 +129,7 @@ class Fuzzer:
         self.last = open(self.crashes / "last_call.txt", "w")  # noqa: SIM115 - open for the whole run
         self.calls = 0
         self.spent = {}  # seconds per function
+        self.count = {}  # calls per function
         self.outcomes = {}  # calls by how they ended
         self.real = []  # (suite, pk, msg, ctx, sig) that verify
         self.proofs = []  # (suite, pk, input, proof) that verify
@@ -150,7 +163,7 @@ class Fuzzer:
         if sig:
             try:
                 return [p for p in inspect.signature(fn).parameters if p not in ("self", "cls", "$self", "$cls")]
-            except (ValueError, TypeError):
+            except (ValueError, TypeError, RuntimeError):
                 pass
         return []
 
@@ -193,6 +206,26 @@ class Fuzzer:
             return r.choice([object(), {}, set(), vt.Suite, iter([b"x"]), Store(r), Store(r)])
         return self.some_bytes()
 
+    def typed(self, param):
+        """A value of the type a parameter of this name takes, mostly of a
+        length that fits it."""
+        r = self.rng
+        if param == "suite":
+            return r.choice(SUITES)
+        if param in ("journal", "budget"):
+            return Store(r)
+        if param == "max_stateful_signatures":
+            return r.choice([0, 1, 2, 3, 4096, 4097, -1])
+        if param in ("phrase", "password"):
+            return self.value() if r.random() < 0.3 else r.choice(["", "abandon " * 11 + "about", "\u3000".join(["zoo"] * 12)])
+        if param == "code":
+            return r.choice([0, 1, 6, 7, -1, 2**64])
+        if param == "chain_codes":
+            return [r.randbytes(32) for _ in range(r.randrange(4))]
+        if param in ("seed", "master", "parent_master", "chain_code", "identity") and r.random() < 0.8:
+            return r.randbytes(32)
+        return self.some_bytes()
+
     # ---- running one call
     def note(self, text):
         # Written through to the OS before the call: it survives a crash.
@@ -205,6 +238,16 @@ class Fuzzer:
         (self.crashes / "failure.txt").write_text(text + "\n")
         print("python fuzzer: " + text, file=sys.stderr)
         sys.exit(1)
+
+    def costly(self, name):
+        """Whether to pass over a function this time because its calls take
+        long (a few-time signature or proof takes a quarter of a second):
+        each function gets about as much time as a 2 ms one."""
+        n = self.count.get(name, 0)
+        if n < 3:
+            return False
+        mean = self.spent[name] / n
+        return mean > 0.002 and self.rng.random() > 0.002 / mean
 
     def call(self, name, fn, args, kwargs):
         desc = f"{name}({', '.join([describe(a) for a in args] + [f'{k}={describe(v)}' for k, v in kwargs.items()])})"
@@ -219,6 +262,10 @@ class Fuzzer:
             kind = type(e).__name__
             self.outcomes[kind] = self.outcomes.get(kind, 0) + 1
             return False, e
+        except AttributeError as e:
+            if not any(f"has no attribute '{m}'" in str(e) for m in STORE_METHODS):
+                self.fail(f"{desc} raised AttributeError: {e}")
+            return False, e
         except self.passed_on as e:
             if "hostile argument" not in str(e):  # only what our own objects raised
                 self.fail(f"{desc} raised {type(e).__name__}: {e}")
@@ -227,6 +274,7 @@ class Fuzzer:
             self.fail(f"{desc} raised {type(e).__name__}: {e}")
         finally:
             self.spent[name] = self.spent.get(name, 0.0) + time.perf_counter() - start
+            self.count[name] = self.count.get(name, 0) + 1
 
     def keep(self, res):
         """Instances of the module's classes that calls hand back, so that
@@ -243,18 +291,25 @@ class Fuzzer:
             methods = [m for m in dir(obj) if not m.startswith("_") or m in ("__copy__", "__deepcopy__", "__reduce__")]
             attr = self.rng.choice(methods)
             fn = getattr(obj, attr)
-            if callable(fn):
-                args = [self.value() for _ in range(self.rng.randrange(4))]
+            if callable(fn) and not self.costly(f"{type(obj).__name__}().{attr}"):
+                names = self.params(fn)
+                if names and self.rng.random() < 0.6:
+                    args = [self.typed(p) for p in names]
+                else:
+                    args = [self.value() for _ in range(self.rng.randrange(4))]
                 ok, res = self.call(f"{type(obj).__name__}().{attr}", fn, args, {})
                 if ok:
                     self.keep(res)
             return
         name, fn = self.rng.choice(self.targets)
+        if self.costly(name):
+            return
         names = self.params(fn)
-        n = len(names) + self.rng.choice([0, 0, 0, 0, -1, 1])
-        args = [self.value() for _ in range(max(n, 0))]
-        if names and args and self.rng.random() < 0.5 and isinstance(args[0], (bytes, int)):
-            args[0] = self.rng.choice(SUITES)
+        if names and self.rng.random() < 0.4:
+            args = [self.typed(p) for p in names]
+        else:
+            n = len(names) + self.rng.choice([0, 0, 0, 0, -1, 1])
+            args = [self.value() for _ in range(max(n, 0))]
         kwargs = {}
         if names and self.rng.random() < 0.25:
             cut = self.rng.randrange(len(args) + 1)
@@ -311,6 +366,23 @@ class Fuzzer:
                 proof = vt.vrf_prove_deterministic(suite, sk, b"input")
                 assert vt.vrf_verify(suite, pk, b"input", proof) is True
                 self.proofs.append((suite, pk, b"input", proof))
+        for suite in SUITES[4:]:
+            if hasattr(vt, "keygen_stateful_from_seed"):
+                store = Store(self.rng, honesty=1.0)
+                store.answer = lambda honest, *choices: honest
+                key, pk = vt.keygen_stateful_from_seed(suite, bytes(range(32)), 2, store, store)
+                sig = key.sign_stateful(b"fuzz message", b"ctx")
+                assert vt.verify(suite, pk, b"fuzz message", b"ctx", sig) is True
+                self.real.append((suite, pk, b"fuzz message", b"ctx", sig))
+                self.instances.append(key)
+            if hasattr(vt, "VrfStatelessKey"):
+                store = Store(self.rng)
+                store.answer = lambda honest, *choices: honest
+                key, pk = vt.VrfStatelessKey.derive(suite, bytes(range(32)))
+                proof = key.prove(store, b"input")
+                assert vt.vrf_verify(suite, pk, b"input", proof) is True
+                self.proofs.append((suite, pk, b"input", proof))
+                self.instances.append(key)
 
     def run(self, calls, seconds):
         self.make_real()
