@@ -60,6 +60,11 @@ def wait(proc):
     assert proc.returncode == 0, err
 
 
+# VT_PROBE_SANITIZE=address builds the probe with AddressSanitizer; the
+# interpreter then needs the runtime preloaded (scripts/test does that).
+SANITIZE = ["-fsanitize=address", "-fno-omit-frame-pointer"] if os.environ.get("VT_PROBE_SANITIZE") == "address" else []
+
+
 @pytest.fixture(scope="session")
 def probe(tmp_path_factory):
     out = tmp_path_factory.mktemp("probe")
@@ -71,14 +76,14 @@ def probe(tmp_path_factory):
         obj = out / (pathlib.Path(src).stem + ".o")
         objects.append(str(obj))
         procs.append(subprocess.Popen(
-            [os.environ.get("CXX", "g++"), "-std=c++20", "-O1", "-fPIC", "-fvisibility=hidden",
+            [os.environ.get("CXX", "g++"), "-std=c++20", "-O1", "-fPIC", "-fvisibility=hidden", *SANITIZE,
              "-DPy_LIMITED_API=0x03090000", "-I", sysconfig.get_paths()["include"],
              *[f"-I{ROOT / i}" for i in INCLUDES], "-c", str(ROOT / src), "-o", str(obj)],
             stderr=subprocess.PIPE, text=True))
     for proc in procs:
         wait(proc)
     lib = out / "_valtorimesca_probe.abi3.so"
-    subprocess.run([os.environ.get("CXX", "g++"), "-shared", "-o", str(lib), *objects,
+    subprocess.run([os.environ.get("CXX", "g++"), "-shared", *SANITIZE, "-o", str(lib), *objects,
                     "-lsodium"], check=True)
     sys.path.insert(0, str(out))
     try:

@@ -1,0 +1,60 @@
+// FN-DSA-512: verifying-key and signing-key decoding, and verification.
+//
+// Input: mode byte, key field, context field, message field, signature (the
+// rest). Mode bit 0 set reads the key field as a signing key instead.
+#include <algorithm>
+#include <array>
+
+#include "fndsa/fndsa.hpp"
+#include "fuzz_input.hpp"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzz::Input in(data, size);
+  const uint8_t mode = in.byte();
+  const auto key = in.field();
+  const auto ctx = in.field();
+  const auto msg = in.field();
+  const auto sig = in.rest();
+  const uint32_t where = fuzz::mix(data, size);
+
+  if (mode & 1) {
+    // Whatever decodes as a signing key must sign, and its signatures must
+    // verify under the verifying key it gives.
+    fndsa::SigningKey sk;
+    if (!sk.decode(key)) return 0;
+    fuzz::note_accepted();
+    std::array<uint8_t, fndsa::kVerifyingKeySize> vk{};
+    sk.to_verifying_key(vk.data());
+    std::array<uint8_t, fndsa::kSignSeedSize> seed{};
+    std::array<uint8_t, fndsa::kSignatureSize> out{};
+    const auto st = sk.sign_with_seed(seed.data(), ctx, msg, out.data());
+    if (ctx.size() > fndsa::kMaxContextSize) {
+      fuzz::require(st == fndsa::SignStatus::BadContext, "long context signed");
+      return 0;
+    }
+    fuzz::require(st == fndsa::SignStatus::Ok, "decoded signing key failed to sign");
+    // The key's last 64 bytes are taken as the hash of its verifying key
+    // without a check; only a key whose hash is right signs for that key.
+    uint8_t hashed[fndsa::kHashedKeySize];
+    fndsa::hash_verifying_key(vk, hashed);
+    if (!std::equal(hashed, hashed + sizeof hashed, key.end() - fndsa::kHashedKeySize)) return 0;
+    fuzz::require(fndsa::verify(vk, out, ctx, msg), "own signature refused");
+    fuzz::require(!fndsa::verify(vk, fuzz::flip_bit(out, where), ctx, msg), "mutated own signature accepted");
+    return 0;
+  }
+
+  fndsa::VerifyingKey vk;
+  const bool decoded = vk.decode(key);
+  const bool ok = decoded && vk.verify(sig, ctx, msg);
+  fuzz::require(ok == fndsa::verify(key, sig, ctx, msg), "one-shot and decoded-key verdicts differ");
+  if (!ok) return 0;
+  fuzz::note_accepted();
+  fuzz::require(key.size() == fndsa::kVerifyingKeySize && sig.size() == fndsa::kSignatureSize &&
+                    ctx.size() <= fndsa::kMaxContextSize,
+                "accepted with a wrong length");
+  fuzz::require(!vk.verify(fuzz::flip_bit(sig, where), ctx, msg), "mutated signature accepted");
+  if (!msg.empty()) fuzz::require(!vk.verify(sig, ctx, fuzz::flip_bit(msg, where)), "mutated message accepted");
+  if (!ctx.empty()) fuzz::require(!vk.verify(sig, fuzz::flip_bit(ctx, where), msg), "mutated context accepted");
+  fuzz::require(!fndsa::verify(fuzz::flip_bit(key, where), sig, ctx, msg), "mutated key accepted");
+  return 0;
+}
