@@ -6,7 +6,9 @@ of python/examples and kills itself with SIGKILL at the chosen step.
 Every signature is appended to FOLDER/released only after the key's blob is
 persisted, the way an application would release it. The step "signing"
 does not kill: it prints a line that the parent answers with SIGKILL while
-the engine is signing. "ready" is printed once the key is loaded.
+the engine is signing, and should the signature be finished first, the
+signer waits for that SIGKILL before persisting anything, so the kill always
+lands between the commit and the save, however slow the parent is. "ready" is printed once the key is loaded.
 """
 
 import os
@@ -33,6 +35,9 @@ def main():
         seen[name] = seen.get(name, 0) + 1
         if step == "signing" and name == "commit_after" and seen[name] == occurrence:
             print("signing", flush=True)
+        elif step == "signing" and name == "signed" and seen[name] == occurrence:
+            while True:
+                signal.pause()
         elif name == step and seen[name] == occurrence:
             os.kill(os.getpid(), signal.SIGKILL)
 
