@@ -14,7 +14,7 @@
 #include <span>
 
 #include "subtle/subtle.hpp"
-#include "valtorimesca/classical/component.hpp"
+#include "valtorimesca/component.hpp"
 #include "valtorimesca/error.hpp"
 
 namespace valtorimesca::classical::ed25519 {
