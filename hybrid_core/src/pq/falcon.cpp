@@ -51,8 +51,8 @@ CoreStatus Falcon512::sign_deterministic(std::span<const uint8_t> sk, std::span<
 subtle::Choice Falcon512::verify(std::span<const uint8_t> pk, std::span<const uint8_t> msg,
                                  std::span<const uint8_t> sig) noexcept {
   fndsa::VerifyingKey key;
-  if (!key.decode(pk)) return subtle::from_bool(false);
-  return subtle::from_bool(key.verify(sig, {}, msg));
+  if (!key.decode(pk)) return subtle::Choice::from_bit(false);
+  return subtle::Choice::from_bit(key.verify(sig, {}, msg));
 }
 
 }  // namespace valtorimesca::pq::falcon
