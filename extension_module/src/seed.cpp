@@ -16,10 +16,6 @@ namespace {
 using valtorimesca_abi::AbiError;
 using valtorimesca_abi::Seed32;
 
-template <class F>
-PyCFunction as_cfunction(F* f) {
-  return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(f));
-}
 
 std::string_view text_of(const PrivateCopy& c) {
   return std::string_view(reinterpret_cast<const char*>(c.data()), c.size());
