@@ -19,20 +19,14 @@ using core::suites::EdMl44;
 using core::suites::SrFn512;
 using core::suites::SrMl44;
 
+// A stateless suite's entry: its composite's key lengths (the stored public
+// key is the whole key) and `sig_len`, its composite's signature length.
 template <class S>
-constexpr bool matches_ml(SuiteCode c) {
+constexpr bool matches_stateless(SuiteCode c, size_t sig_len) {
   const SuiteSizes s = sizes(c);
   return s.secret_key == core::composite::Lengths<S>::kSecretKey &&
          s.public_key == core::composite::Lengths<S>::kPublicKey && s.stored_public_key == s.public_key &&
-         s.signature == core::composite::kSignatureLen<S>;
-}
-
-template <class S>
-constexpr bool matches_fn(SuiteCode c) {
-  const SuiteSizes s = sizes(c);
-  return s.secret_key == core::composite::Lengths<S>::kSecretKey &&
-         s.public_key == core::composite::Lengths<S>::kPublicKey && s.stored_public_key == s.public_key &&
-         s.signature == core::composite_delta::kSignatureLen<S>;
+         s.signature == sig_len;
 }
 
 // The longest stateful signature: the header, then the stateful path at the
@@ -47,10 +41,10 @@ constexpr bool matches_sh(SuiteCode c) {
          s.stored_public_key == sc::kStoredPublicKeyLen && s.signature == kLongestStatefulSig;
 }
 
-static_assert(matches_ml<EdMl44>(SuiteCode::ED_ML_44));
-static_assert(matches_fn<EdFn512>(SuiteCode::ED_FN_512));
-static_assert(matches_ml<SrMl44>(SuiteCode::SR_ML_44));
-static_assert(matches_fn<SrFn512>(SuiteCode::SR_FN_512));
+static_assert(matches_stateless<EdMl44>(SuiteCode::ED_ML_44, core::composite::kSignatureLen<EdMl44>));
+static_assert(matches_stateless<EdFn512>(SuiteCode::ED_FN_512, core::composite_delta::kSignatureLen<EdFn512>));
+static_assert(matches_stateless<SrMl44>(SuiteCode::SR_ML_44, core::composite::kSignatureLen<SrMl44>));
+static_assert(matches_stateless<SrFn512>(SuiteCode::SR_FN_512, core::composite_delta::kSignatureLen<SrFn512>));
 static_assert(matches_sh(SuiteCode::ED_SH));
 static_assert(matches_sh(SuiteCode::SR_SH));
 // The stateful composite spells out its classical lengths; they are the
