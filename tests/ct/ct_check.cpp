@@ -104,7 +104,7 @@ void fndsa_case() {
 
 // ---- ML-DSA-44: key generation and signing ----
 void mldsa_case() {
-  auto xi = pattern<mldsa::kSeedBytes>(2);
+  auto xi = pattern<mldsa::kSeedLen>(2);
   std::array<uint8_t, mldsa::kPublicKeyLen> pk{};
   std::array<uint8_t, mldsa::kSecretKeyLen> sk{};
   secret(xi);

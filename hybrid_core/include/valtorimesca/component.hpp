@@ -68,7 +68,7 @@ concept ClassicalVrf = requires(Bytes in, MutBytes out, OsRng& rng) {
 // sign_deterministic(sk, msg, nonce, sig_out); verify(pk, msg, sig).
 template <class P>
 concept PqScheme = requires(Bytes in, MutBytes out, OsRng& rng) {
-  { P::kSeedBytes } -> std::convertible_to<size_t>;
+  { P::kSeedLen } -> std::convertible_to<size_t>;
   { P::kSecretKeyLen } -> std::convertible_to<size_t>;
   { P::kPublicKeyLen } -> std::convertible_to<size_t>;
   { P::kSignatureLen } -> std::convertible_to<size_t>;

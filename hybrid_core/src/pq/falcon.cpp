@@ -33,7 +33,7 @@ CoreStatus sign_with_seed(std::span<const uint8_t> sk, std::span<const uint8_t> 
 
 CoreStatus Falcon512::derive(std::span<const uint8_t> seed, std::span<uint8_t> sk_out,
                              std::span<uint8_t> pk_out) noexcept {
-  if (seed.size() != kSeedSize) return fail(CoreError::bad_length(kSeedSize, seed.size()));
+  if (seed.size() != kSeedLen) return fail(CoreError::bad_length(kSeedLen, seed.size()));
   if (sk_out.size() != kSecretKeyLen) return fail(CoreError::bad_length(kSecretKeyLen, sk_out.size()));
   if (pk_out.size() != kPublicKeyLen) return fail(CoreError::bad_length(kPublicKeyLen, pk_out.size()));
   zeroize::SecretArray<32> seed_copy(seed.data());

@@ -20,10 +20,10 @@ CoreStatus sign_with_rnd(std::span<const uint8_t> sk, std::span<const uint8_t> m
 
 CoreStatus MlDsa44::derive(std::span<const uint8_t> seed, std::span<uint8_t> sk_out,
                            std::span<uint8_t> pk_out) {
-  if (seed.size() != kSeedBytes) return fail(CoreError::bad_length(kSeedBytes, seed.size()));
+  if (seed.size() != kSeedLen) return fail(CoreError::bad_length(kSeedLen, seed.size()));
   if (sk_out.size() != kSecretKeyLen) return fail(CoreError::bad_length(kSecretKeyLen, sk_out.size()));
   if (pk_out.size() != kPublicKeyLen) return fail(CoreError::bad_length(kPublicKeyLen, pk_out.size()));
-  mldsa::keygen(mldsa::Seed(seed.data(), kSeedBytes),
+  mldsa::keygen(mldsa::Seed(seed.data(), kSeedLen),
                 std::span<uint8_t, kPublicKeyLen>(pk_out.data(), kPublicKeyLen),
                 std::span<uint8_t, kSecretKeyLen>(sk_out.data(), kSecretKeyLen));
   return {};

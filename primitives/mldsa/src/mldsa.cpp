@@ -229,7 +229,7 @@ void keygen(Seed xi, std::span<uint8_t, kPublicKeyLen> pk,
   {
     keccak::Shake256 xof;
     const uint8_t dims[2] = {kK, kL};
-    xof.absorb(xi.data(), kSeedBytes);
+    xof.absorb(xi.data(), kSeedLen);
     xof.absorb(dims, 2);
     xof.squeeze(st.seeds, sizeof st.seeds);
   }

@@ -26,7 +26,7 @@ CoreStatus sign_with_rnd(std::span<const uint8_t> sk, std::span<const uint8_t> m
                          std::span<const uint8_t, 32> rnd, std::span<uint8_t> out);
 
 struct MlDsa44 {
-  static constexpr size_t kSeedBytes = mldsa::kSeedBytes;
+  static constexpr size_t kSeedLen = mldsa::kSeedLen;
   static constexpr size_t kSecretKeyLen = mldsa::kSecretKeyLen;
   static constexpr size_t kPublicKeyLen = mldsa::kPublicKeyLen;
   static constexpr size_t kSignatureLen = mldsa::kSignatureLen;
