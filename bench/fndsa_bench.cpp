@@ -12,7 +12,7 @@ namespace {
 struct Fixture {
   uint8_t sk[fndsa::kSigningKeySize];
   uint8_t vk[fndsa::kVerifyingKeySize];
-  uint8_t sig[fndsa::kSignatureSize];
+  uint8_t sig[fndsa::kSignatureLen];
   std::vector<uint8_t> msg = std::vector<uint8_t>(64, 0x5A);
   Fixture() {
     uint8_t seed[32] = {1};
@@ -46,7 +46,7 @@ void BM_Sign(benchmark::State& st) {
   fndsa::SigningKey key;
   key.decode(fx().sk);
   uint8_t rnd[40] = {};
-  uint8_t sig[fndsa::kSignatureSize];
+  uint8_t sig[fndsa::kSignatureLen];
   uint32_t i = 0;
   for (auto _ : st) {
     std::memcpy(rnd, &i, sizeof i);
@@ -58,7 +58,7 @@ BENCHMARK(BM_Sign)->Unit(benchmark::kMicrosecond);
 
 void BM_DecodeAndSign(benchmark::State& st) {
   uint8_t rnd[40] = {};
-  uint8_t sig[fndsa::kSignatureSize];
+  uint8_t sig[fndsa::kSignatureLen];
   for (auto _ : st) {
     fndsa::SigningKey key;
     key.decode(fx().sk);

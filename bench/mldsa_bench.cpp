@@ -18,7 +18,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 struct Fixture {
-  Bytes pk = Bytes(mldsa::kPublicKeyBytes), sk = Bytes(mldsa::kSecretKeyBytes);
+  Bytes pk = Bytes(mldsa::kPublicKeyLen), sk = Bytes(mldsa::kSecretKeyLen);
   std::vector<Bytes> msgs;
   std::vector<Bytes> sigs;
   Fixture() {
@@ -29,7 +29,7 @@ struct Fixture {
     for (uint32_t i = 0; i < 256; ++i) {
       Bytes m(64);
       for (size_t j = 0; j < m.size(); ++j) m[j] = static_cast<uint8_t>(i * 131 + j * 17);
-      Bytes s(mldsa::kSignatureBytes);
+      Bytes s(mldsa::kSignatureLen);
       (void)mldsa::sign(mldsa::SecretKey(sk.data(), 2560), m, {}, rnd, std::span<uint8_t, 2420>(s));
       msgs.push_back(std::move(m));
       sigs.push_back(std::move(s));
@@ -61,7 +61,7 @@ class Path {
 void BM_Keygen(benchmark::State& state) {
   const Path path(state);
   std::array<uint8_t, 32> xi{};
-  Bytes pk(mldsa::kPublicKeyBytes), sk(mldsa::kSecretKeyBytes);
+  Bytes pk(mldsa::kPublicKeyLen), sk(mldsa::kSecretKeyLen);
   for (auto _ : state) {
     mldsa::keygen(xi, std::span<uint8_t, 1312>(pk), std::span<uint8_t, 2560>(sk));
     ++xi[0];
@@ -74,7 +74,7 @@ void BM_Sign(benchmark::State& state) {
   const Fixture& f = fixture();
   const Path path(state);
   std::array<uint8_t, 32> rnd{};
-  Bytes sig(mldsa::kSignatureBytes);
+  Bytes sig(mldsa::kSignatureLen);
   size_t i = 0;
   for (auto _ : state) {
     rnd[0] = static_cast<uint8_t>(i);
@@ -116,7 +116,7 @@ BENCHMARK(BM_Ntt)->Arg(0)->Arg(1);
 void BM_ComponentSignHedged(benchmark::State& state) {
   const Fixture& f = fixture();
   valtorimesca::component::OsRng rng;
-  Bytes sig(mldsa::kSignatureBytes);
+  Bytes sig(mldsa::kSignatureLen);
   size_t i = 0;
   for (auto _ : state) {
     auto st = valtorimesca::pq::mldsa44::MlDsa44::sign(f.sk, f.msgs[i++ % f.msgs.size()], rng, sig);

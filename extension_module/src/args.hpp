@@ -92,12 +92,10 @@ bool extract_text(PyObject* obj, const char* param, PrivateCopy* out);
 // New bytes object holding `data`.
 PyObject* new_bytes(std::span<const uint8_t> data);
 
-// Output buffers handed to the suite ABI: zero-filled, of the largest length
-// the output can have. A secret result (secret key, export blob, seed) goes
-// into a SecretOutput, wiped when released right after the Python result is
-// made; a public one (signature, proof, public key) into a PublicOutput.
-using SecretOutput = PrivateCopy;
-using PublicOutput = std::vector<uint8_t>;
+// Output buffers handed to the suite ABI are zero-filled and of the largest
+// length the output can have: a PrivateCopy for a secret result (secret key,
+// export blob, seed), wiped right after the Python result is made, a
+// std::vector<uint8_t> for a public one (signature, proof, public key).
 
 // New bytes object from the first `written` bytes of an output buffer; a
 // count beyond the buffer is an internal fault.

@@ -55,6 +55,13 @@ std::string decimal(unsigned long long value);
 // name), else 0.
 unsigned long immutable_type_flag();
 
+// A keyword-taking function as the PyCFunction a PyMethodDef holds (the
+// interpreter calls it with the METH_VARARGS | METH_KEYWORDS signature).
+template <class F>
+PyCFunction as_cfunction(F* f) {
+  return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(f));
+}
+
 // Status of a registration step: 0 on success, -1 with an exception set.
 using Status = int;
 

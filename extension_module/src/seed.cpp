@@ -16,10 +16,6 @@ namespace {
 using valtorimesca_abi::AbiError;
 using valtorimesca_abi::Seed32;
 
-template <class F>
-PyCFunction as_cfunction(F* f) {
-  return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(f));
-}
 
 std::string_view text_of(const PrivateCopy& c) {
   return std::string_view(reinterpret_cast<const char*>(c.data()), c.size());
@@ -77,11 +73,27 @@ PyObject* derive_hard_junction(PyObject*, PyObject* args, PyObject* kwargs) {
 constexpr const char* kPathParams[] = {"parent_master", "chain_codes"};
 const Signature kPath{"derive_hard_junction_path", kPathParams};
 
-// Chain codes are not the seed itself; the gathered path is still wiped.
+// Chain codes are not the seed itself; the gathered path is still wiped,
+// and so is every buffer it outgrows (a plain push_back would leave the old
+// buffer's copies behind).
 struct WipedPath {
   std::vector<Seed32> codes;
-  ~WipedPath() {
-    for (auto& c : codes) zeroize::wipe(c.data(), c.size());
+  ~WipedPath() { wipe(codes); }
+
+  Seed32& add() {
+    if (codes.size() == codes.capacity()) {
+      std::vector<Seed32> grown;
+      grown.reserve(codes.empty() ? 8 : 2 * codes.size());
+      grown.assign(codes.begin(), codes.end());
+      wipe(codes);
+      codes.swap(grown);
+    }
+    return codes.emplace_back();
+  }
+
+ private:
+  static void wipe(std::vector<Seed32>& v) noexcept {
+    if (v.capacity() != 0) zeroize::wipe(v.data(), v.capacity() * sizeof(Seed32));
   }
 };
 
@@ -111,7 +123,7 @@ PyObject* derive_hard_junction_path(PyObject*, PyObject* args, PyObject* kwargs)
                      code.size());
         return nullptr;
       }
-      Seed32& slot = path.codes.emplace_back();
+      Seed32& slot = path.add();
       std::copy(code.data(), code.data() + 32, slot.begin());
     }
     auto r = valtorimesca_abi::seed::derive_hard_junction_path(parent.get(), path.codes, out.get());

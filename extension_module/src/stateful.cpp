@@ -24,10 +24,6 @@ using abi::KeyIdentityBytes;
 
 SuiteCode suite_of(uint8_t code) { return static_cast<SuiteCode>(code); }
 
-template <class F>
-PyCFunction as_cfunction(F* f) {
-  return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(f));
-}
 
 // Binds `journal` to `identity` unless it already carries it. The journal
 // is read once; bind_key is called only when that read answered None, so a
@@ -61,8 +57,8 @@ PyObject* keygen_stateful_from_seed(PyObject*, PyObject* args, PyObject* kwargs)
     PrivateCopy seed;
     if (!extract_bytes(argv[1], &seed)) return nullptr;
     const auto sizes = valtorimesca_abi::sizes(suite_of(code));
-    SecretOutput blob(sizes.secret_key);
-    PublicOutput pk(sizes.public_key, 0);
+    PrivateCopy blob(sizes.secret_key);
+    std::vector<uint8_t> pk(sizes.public_key, 0);
     if (!ok_or_raise(abi::keygen_stateful_from_seed(suite_of(code), seed.span(), capacity, blob.span(), pk))) {
       return nullptr;
     }
@@ -168,7 +164,7 @@ PyObject* stored_public_key(PyObject*, PyObject* args, PyObject* kwargs) {
     if (!extract_suite(argv[0], &code)) return nullptr;
     PrivateCopy pk;
     if (!extract_bytes(argv[1], &pk)) return nullptr;
-    PublicOutput out(valtorimesca_abi::sizes(suite_of(code)).stored_public_key, 0);
+    std::vector<uint8_t> out(valtorimesca_abi::sizes(suite_of(code)).stored_public_key, 0);
     return bytes_or_raise(abi::stored_public_key(suite_of(code), pk.span(), out), out);
   });
 }

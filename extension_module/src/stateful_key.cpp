@@ -86,10 +86,6 @@ class ExclusiveBorrow {
   BorrowWord* word_;
 };
 
-template <class F>
-PyCFunction as_cfunction(F* f) {
-  return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(f));
-}
 
 OnceObject type_slot;
 
@@ -145,7 +141,7 @@ PyObject* sign_stateful(PyObject* self, PyObject* args, PyObject* kwargs) {
     if (!borrow.held()) return nullptr;
     PrivateCopy msg, ctx;
     if (!extract_bytes(argv[0], &msg) || !extract_bytes(argv[1], &ctx)) return nullptr;
-    PublicOutput sig(valtorimesca_abi::signature_len(static_cast<SuiteCode>(key->code)), 0);
+    std::vector<uint8_t> sig(valtorimesca_abi::signature_len(static_cast<SuiteCode>(key->code)), 0);
     PyJournal journal(key->journal);
     auto n = valtorimesca_abi::handle::sign_stateful_with_handle(*key->handle, journal, msg.span(),
                                                                  ctx.span(), sig);
@@ -163,7 +159,7 @@ PyObject* sign_stateless(PyObject* self, PyObject* args, PyObject* kwargs) {
     if (!borrow.held()) return nullptr;
     PrivateCopy msg, ctx;
     if (!extract_bytes(argv[0], &msg) || !extract_bytes(argv[1], &ctx)) return nullptr;
-    PublicOutput sig(valtorimesca_abi::signature_len(static_cast<SuiteCode>(key->code)), 0);
+    std::vector<uint8_t> sig(valtorimesca_abi::signature_len(static_cast<SuiteCode>(key->code)), 0);
     PyBudget budget(key->budget);
     auto n = valtorimesca_abi::handle::sign_stateless_with_handle(*key->handle, budget, msg.span(),
                                                                   ctx.span(), sig);
@@ -177,7 +173,7 @@ PyObject* export_(PyObject* self, PyObject*) {
     PyKey* key = as_key(self);
     SharedBorrow borrow(key);
     if (!borrow.held()) return nullptr;
-    SecretOutput blob(valtorimesca_abi::sizes(static_cast<SuiteCode>(key->code)).secret_key);
+    PrivateCopy blob(valtorimesca_abi::sizes(static_cast<SuiteCode>(key->code)).secret_key);
     return bytes_or_raise(valtorimesca_abi::handle::export_blob(*key->handle, blob.span()), blob.span());
   });
 }

@@ -17,10 +17,6 @@ using valtorimesca_abi::SuiteCode;
 
 SuiteCode suite_of(uint8_t code) { return static_cast<SuiteCode>(code); }
 
-template <class F>
-PyCFunction as_cfunction(F* f) {
-  return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(f));
-}
 
 constexpr const char* kKeygenParams[] = {"suite", "seed"};
 const Signature kKeygen{"keygen_from_seed", kKeygenParams};
@@ -61,8 +57,7 @@ PyObject* sign(PyObject*, PyObject* args, PyObject* kwargs) {
     }
     std::vector<uint8_t> sig(valtorimesca_abi::signature_len(suite_of(code)), 0);
     auto n = valtorimesca_abi::stateless_suites::sign(suite_of(code), sk.span(), msg.span(), ctx.span(), sig);
-    if (!n) return errors::to_py_err(n.error());
-    return new_bytes(std::span<const uint8_t>(sig).first(*n));
+    return bytes_or_raise(n, sig);
   });
 }
 
@@ -83,8 +78,7 @@ PyObject* sign_deterministic(PyObject*, PyObject* args, PyObject* kwargs) {
     std::vector<uint8_t> sig(valtorimesca_abi::signature_len(suite_of(code)), 0);
     auto n = valtorimesca_abi::stateless_suites::sign_deterministic(suite_of(code), sk.span(), msg.span(),
                                                                     ctx.span(), nonce.span(), sig);
-    if (!n) return errors::to_py_err(n.error());
-    return new_bytes(std::span<const uint8_t>(sig).first(*n));
+    return bytes_or_raise(n, sig);
   });
 }
 

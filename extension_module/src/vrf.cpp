@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "adapters.hpp"
 #include "args.hpp"
@@ -21,10 +22,6 @@ namespace abi = valtorimesca_abi::vrf;
 
 SuiteCode suite_of(uint8_t code) { return static_cast<SuiteCode>(code); }
 
-template <class F>
-PyCFunction as_cfunction(F* f) {
-  return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(f));
-}
 
 constexpr const char* kProofLenParams[] = {"suite"};
 const Signature kProofLen{"vrf_proof_len", kProofLenParams};
@@ -53,7 +50,7 @@ PyObject* prove(PyObject* args, PyObject* kwargs) {
     if (!extract_suite(argv[0], &code)) return nullptr;
     PrivateCopy sk, input;
     if (!extract_bytes(argv[1], &sk) || !extract_bytes(argv[2], &input)) return nullptr;
-    PublicOutput proof(abi::vrf_proof_len(suite_of(code)), 0);
+    std::vector<uint8_t> proof(abi::vrf_proof_len(suite_of(code)), 0);
     const auto n = Deterministic ? abi::vrf_prove_deterministic(suite_of(code), sk.span(), input.span(), proof)
                                  : abi::vrf_prove(suite_of(code), sk.span(), input.span(), proof);
     return bytes_or_raise(n, proof);
@@ -239,7 +236,7 @@ PyObject* derive(PyObject* cls, PyObject* args, PyObject* kwargs) {
     }
     zeroize::Wiped<valtorimesca_abi::Seed32> seed;
     std::copy(master.data(), master.data() + master.size(), seed.get().begin());
-    PublicOutput pk(valtorimesca_abi::sizes(suite).public_key, 0);
+    std::vector<uint8_t> pk(valtorimesca_abi::sizes(suite).public_key, 0);
     // The key generation runs on the private copies only.
     auto key = without_gil([&] { return abi::VrfStatelessKey::derive(suite, seed.get(), pk); });
     if (!key) return errors::to_py_err(key.error());
@@ -261,7 +258,7 @@ PyObject* prove_with_key(PyObject* self, PyObject* args, PyObject* kwargs) {
     const abi::VrfStatelessKey& key = *reinterpret_cast<PyVrfKey*>(self)->key;
     PrivateCopy input;
     if (!extract_bytes(argv[1], &input)) return nullptr;
-    PublicOutput proof(abi::vrf_proof_len(key.suite()), 0);
+    std::vector<uint8_t> proof(abi::vrf_proof_len(key.suite()), 0);
     std::optional<PyBudget> budget;
     budget.emplace(argv[0]);
     const auto n = abi::vrf_prove_stateless(key, *budget, input.span(), proof);

@@ -2,28 +2,12 @@
 
 #include <cstring>
 
-#include "valtorimesca/suites.hpp"
-
 namespace valtorimesca {
-
-namespace suites {
-std::span<const uint8_t> label_of(SuiteCode code) noexcept {
-  switch (code) {
-    case SuiteCode::ED_ML_44: return label_bytes(kLabelEdMl44);
-    case SuiteCode::ED_FN_512: return label_bytes(kLabelEdFn512);
-    case SuiteCode::SR_ML_44: return label_bytes(kLabelSrMl44);
-    case SuiteCode::SR_FN_512: return label_bytes(kLabelSrFn512);
-    case SuiteCode::ED_SH: return label_bytes(kLabelEdSh);
-    case SuiteCode::SR_SH: return label_bytes(kLabelSrSh);
-  }
-  return {};
-}
-}  // namespace suites
 
 namespace message {
 
 CoreResult<size_t> write_m_prime(std::span<uint8_t> buf, std::span<const uint8_t> label,
-                                 std::span<const uint8_t> ctx, std::span<const uint8_t> msg) {
+                                 std::span<const uint8_t> msg, std::span<const uint8_t> ctx) {
   if (ctx.size() > kMaxContext) return fail(CoreError::context_too_long());
   const size_t n = label.size() + ctx.size() + msg.size() + 2;
   if (buf.size() < n) return fail(CoreError::output_buffer_too_small(n, buf.size()));
@@ -38,11 +22,11 @@ CoreResult<size_t> write_m_prime(std::span<uint8_t> buf, std::span<const uint8_t
   return n;
 }
 
-CoreResult<std::vector<uint8_t>> m_prime(std::span<const uint8_t> label, std::span<const uint8_t> ctx,
-                                         std::span<const uint8_t> msg) {
+CoreResult<std::vector<uint8_t>> m_prime(std::span<const uint8_t> label, std::span<const uint8_t> msg,
+                                         std::span<const uint8_t> ctx) {
   if (ctx.size() > kMaxContext) return fail(CoreError::context_too_long());
   std::vector<uint8_t> v(label.size() + ctx.size() + msg.size() + 2, 0);
-  auto w = write_m_prime(v, label, ctx, msg);
+  auto w = write_m_prime(v, label, msg, ctx);
   if (!w) return fail(w.error());
   return v;
 }

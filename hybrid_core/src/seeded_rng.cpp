@@ -18,7 +18,8 @@ SeededRng::~SeededRng() {
 void SeededRng::refill() noexcept {
   uint8_t in[40];
   std::memcpy(in, seed_.data(), 32);
-  for (int i = 0; i < 8; ++i) in[32 + i] = static_cast<uint8_t>(counter_ >> (56 - 8 * i));
+  const auto counter = sha2::be64(counter_);
+  std::memcpy(in + 32, counter.data(), counter.size());
   sha2::sha512(in, std::span<uint8_t, 64>(block_));
   zeroize::wipe(in, sizeof in);
   ++counter_;

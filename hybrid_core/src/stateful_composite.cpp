@@ -120,7 +120,7 @@ stateful::SignResult<std::vector<uint8_t>> encode_signature(Bytes classical_sig,
 template <StatefulSuite S>
 std::optional<ForVerify> decode_for_verify(Bytes pk, Bytes msg, Bytes ctx, Bytes sig) {
   if (pk.size() != kPublicKeyLen) return std::nullopt;
-  auto m = message::m_prime(S::label(), ctx, msg);
+  auto m = message::m_prime(S::label(), msg, ctx);
   if (!m) return std::nullopt;
   if (!ShrincsScheme::precheck(*m)) return std::nullopt;
   auto cap = ShrincsScheme::max_signatures_from_vk(pk.subspan(kClassicalPublicKeyLen));
@@ -133,7 +133,7 @@ std::optional<ForVerify> decode_for_verify(Bytes pk, Bytes msg, Bytes ctx, Bytes
 template <StatefulSuite S>
 stateful::SignResult<std::vector<uint8_t>> sign_stateful(SecretKey& key, stateful::JournalRef journal, Bytes msg,
                                                          Bytes ctx) {
-  auto m = message::m_prime(S::label(), ctx, msg);
+  auto m = message::m_prime(S::label(), msg, ctx);
   if (!m) return refuse(StatefulSignError::SigningFailed);
   const KeyIdentity id = KeyIdentity::derive(S::label(), key.bundle);
 
@@ -181,7 +181,7 @@ stateful::SignResult<std::vector<uint8_t>> sign_stateful(SecretKey& key, statefu
 template <StatefulSuite S>
 stateful::SignResult<std::vector<uint8_t>> sign_stateless(const SecretKey& key, budget::BudgetRef store, Bytes msg,
                                                           Bytes ctx) {
-  auto m = message::m_prime(S::label(), ctx, msg);
+  auto m = message::m_prime(S::label(), msg, ctx);
   if (!m) return refuse(StatefulSignError::SigningFailed);
   if (!ShrincsScheme::precheck(*m)) return refuse(StatefulSignError::SigningFailed);
   auto material = ShrincsScheme::stateless_key_material(key.bundle);

@@ -1,9 +1,9 @@
 #include "valtorimesca_abi/stateless_suites.hpp"
 
 #include "fault/fault.hpp"
-#include "valtorimesca/composite_ops.hpp"
+#include "valtorimesca/composite_delta.hpp"
 #include "valtorimesca/derive.hpp"
-#include "valtorimesca/suite_types.hpp"
+#include "valtorimesca/suites.hpp"
 #include "zeroize/zeroize.hpp"
 
 namespace valtorimesca_abi {

@@ -1,7 +1,7 @@
 #include "valtorimesca_abi/verify.hpp"
 
-#include "valtorimesca/composite_ops.hpp"
-#include "valtorimesca/suite_types.hpp"
+#include "valtorimesca/composite_delta.hpp"
+#include "valtorimesca/suites.hpp"
 #include "valtorimesca_abi/stateful_suites.hpp"
 
 namespace valtorimesca_abi {

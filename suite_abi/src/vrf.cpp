@@ -4,10 +4,10 @@
 
 #include "fault/fault.hpp"
 #include "subtle/subtle.hpp"
-#include "valtorimesca/composite_ops.hpp"
+#include "valtorimesca/composite_delta.hpp"
 #include "valtorimesca/shrincs/scheme.hpp"
 #include "valtorimesca/shrincs/suites.hpp"
-#include "valtorimesca/suite_types.hpp"
+#include "valtorimesca/suites.hpp"
 #include "valtorimesca/vrf.hpp"
 #include "valtorimesca/vrf/stateless.hpp"
 
@@ -38,7 +38,7 @@ template <HybridSuite S>
 constexpr bool kDelta = std::is_same_v<typename S::Pq, pq::falcon::Falcon512>;
 
 template <HybridSuite S>
-constexpr size_t kProofLen = kHeader<typename S::Classical> + (kDelta<S> ? 1 : 0) + S::Pq::kSignatureBytes;
+constexpr size_t kProofLen = kHeader<typename S::Classical> + (kDelta<S> ? 1 : 0) + S::Pq::kSignatureLen;
 
 static_assert(kProofLen<EdMl44> == sizes(SuiteCode::ED_ML_44).vrf_proof);
 static_assert(kProofLen<EdFn512> == sizes(SuiteCode::ED_FN_512).vrf_proof);
@@ -68,7 +68,7 @@ AbiResult<size_t> sign_binding(Bytes pq_sk, const std::array<uint8_t, 32>& bindi
   using P = typename S::Pq;
   constexpr size_t header = kHeader<typename S::Classical>;
   constexpr size_t at = header + (kDelta<S> ? 1 : 0);
-  auto s = P::sign_deterministic(pq_sk, binding, Bytes{}, out.subspan(at, P::kSignatureBytes));
+  auto s = P::sign_deterministic(pq_sk, binding, Bytes{}, out.subspan(at, P::kSignatureLen));
   if (!s) return abi_fail(mapped(s.error()));
   if constexpr (kDelta<S>) out[header] = encoding_delta::kSignerDelta;
   return kProofLen<S>;
@@ -78,7 +78,7 @@ template <HybridSuite S>
 AbiResult<size_t> prove_deterministic(Bytes sk, Bytes input, MutBytes out) {
   using C = typename S::Classical;
   using P = typename S::Pq;
-  auto split = valtorimesca::vrf::split_sk(sk, C::kSecretKeyLen + P::kSecretKeyBytes, C::kSecretKeyLen);
+  auto split = valtorimesca::vrf::split_sk(sk, C::kSecretKeyLen + P::kSecretKeyLen, C::kSecretKeyLen);
   if (!split) return abi_fail(mapped(split.error()));
   if (out.size() < kProofLen<S>) return abi_fail(AbiError::OutputBufferTooSmall);
   auto e = C::vrf_evaluate_deterministic(split->classical, S::label(), input, out.first(kPre),
@@ -99,7 +99,7 @@ bool verify_stateless(Bytes pk, Bytes input, Bytes proof) {
   using C = typename S::Classical;
   using P = typename S::Pq;
   constexpr size_t header = kHeader<C>;
-  if (pk.size() != composite_common::Lengths<S>::kPublicKey) return false;
+  if (pk.size() != composite::Lengths<S>::kPublicKey) return false;
   Bytes sig;
   if constexpr (kDelta<S>) {
     if (proof.size() < header + 1) return false;

@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "valtorimesca/composite_ops.hpp"
-#include "valtorimesca/suite_types.hpp"
+#include "valtorimesca/composite_delta.hpp"
+#include "valtorimesca/suites.hpp"
 #include "vectors.hpp"
 
 namespace {
@@ -49,9 +49,9 @@ constexpr size_t sig_len() {
 
 template <class S>
 void keypair(const std::array<uint8_t, 32>& seed, Bytes& sk, Bytes& pk) {
-  sk.assign(composite_common::Lengths<S>::kSecretKey, 0);
-  pk.assign(composite_common::Lengths<S>::kPublicKey, 0);
-  auto r = composite_common::keypair_from_seed<S>(seed, sk, pk);
+  sk.assign(composite::Lengths<S>::kSecretKey, 0);
+  pk.assign(composite::Lengths<S>::kPublicKey, 0);
+  auto r = composite::keypair_from_seed<S>(seed, sk, pk);
   ASSERT_TRUE(r.ok());
 }
 

@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "valtorimesca/composite_ops.hpp"
-#include "valtorimesca/suite_types.hpp"
+#include "valtorimesca/composite_delta.hpp"
+#include "valtorimesca/suites.hpp"
 #include "valtorimesca/vrf.hpp"
 
 #include <openssl/evp.h>
@@ -19,11 +19,11 @@ using suites::SrMl44;
 using Bytes = std::vector<uint8_t>;
 
 template <class S>
-constexpr bool kDelta = S::Pq::kSignatureBytes == 666;
+constexpr bool kDelta = S::Pq::kSignatureLen == 666;
 
 template <class S>
 constexpr size_t total() {
-  return vrf::ProofLayout<S>::kHeader + (kDelta<S> ? 1 : 0) + S::Pq::kSignatureBytes;
+  return vrf::ProofLayout<S>::kHeader + (kDelta<S> ? 1 : 0) + S::Pq::kSignatureLen;
 }
 
 template <class S>
@@ -52,9 +52,9 @@ template <class S>
 void keypair(uint8_t v, Bytes& sk, Bytes& pk) {
   std::array<uint8_t, 32> seed{};
   seed.fill(v);
-  sk.assign(composite_common::Lengths<S>::kSecretKey, 0);
-  pk.assign(composite_common::Lengths<S>::kPublicKey, 0);
-  ASSERT_TRUE(composite_common::keypair_from_seed<S>(seed, sk, pk).ok());
+  sk.assign(composite::Lengths<S>::kSecretKey, 0);
+  pk.assign(composite::Lengths<S>::kPublicKey, 0);
+  ASSERT_TRUE(composite::keypair_from_seed<S>(seed, sk, pk).ok());
 }
 
 template <class S>
@@ -81,7 +81,9 @@ TYPED_TEST(HybridVrf, ProofsVerifyAndOnlyTheSrWitnessIsRandom) {
   } else {
     EXPECT_EQ(a, b);
   }
-  if constexpr (kDelta<S>) EXPECT_EQ(a[vrf::ProofLayout<S>::kHeader], 0xFF);
+  if constexpr (kDelta<S>) {
+    EXPECT_EQ(a[vrf::ProofLayout<S>::kHeader], 0xFF);
+  }
 
   // The output bytes depend only on the pre-output.
   auto out_a = C::vrf_make_bytes(std::span<const uint8_t>(pk).first(32), S::label(), input,

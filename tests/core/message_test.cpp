@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "valtorimesca/composite.hpp"
+#include "zeroize/zeroize.hpp"
 #include "valtorimesca/message.hpp"
 #include "valtorimesca/suites.hpp"
 #include "vectors.hpp"
@@ -28,7 +28,7 @@ TEST(Suites, LabelLengthsIncludeTheZeroByte) {
 }
 
 TEST(Message, LayoutOfAbcUnderEdMl44) {
-  auto r = message::m_prime(label_bytes(suites::kLabelEdMl44), {}, bytes_of("abc"));
+  auto r = message::m_prime(label_bytes(suites::kLabelEdMl44), bytes_of("abc"), {});
   ASSERT_TRUE(r);
   const auto& v = *r;
   ASSERT_EQ(v.size(), 31u);
@@ -44,10 +44,10 @@ TEST(Message, LayoutOfAbcUnderEdMl44) {
 
 TEST(Message, ContextBoundaries) {
   std::vector<uint8_t> ctx255(255, 7), ctx256(256, 7);
-  auto ok = message::m_prime(label_bytes(suites::kLabelEdMl44), ctx255, {});
+  auto ok = message::m_prime(label_bytes(suites::kLabelEdMl44), {}, ctx255);
   ASSERT_TRUE(ok);
   EXPECT_EQ((*ok)[27], 0xFF);
-  auto bad = message::m_prime(label_bytes(suites::kLabelEdMl44), ctx256, {});
+  auto bad = message::m_prime(label_bytes(suites::kLabelEdMl44), {}, ctx256);
   ASSERT_FALSE(bad);
   EXPECT_EQ(bad.error().kind, CoreError::Kind::ContextTooLong);
 }
@@ -55,14 +55,14 @@ TEST(Message, ContextBoundaries) {
 TEST(Message, WriteIntoExactShortAndLongBuffers) {
   auto label = label_bytes(suites::kLabelEdMl44);
   std::vector<uint8_t> exact(31), shorter(30), longer(40, 0xEE);
-  auto a = message::write_m_prime(exact, label, {}, bytes_of("abc"));
+  auto a = message::write_m_prime(exact, label, bytes_of("abc"), {});
   ASSERT_TRUE(a);
   EXPECT_EQ(*a, 31u);
-  auto b = message::write_m_prime(shorter, label, {}, bytes_of("abc"));
+  auto b = message::write_m_prime(shorter, label, bytes_of("abc"), {});
   ASSERT_FALSE(b);
   EXPECT_EQ(b.error(), CoreError::output_buffer_too_small(31, 30));
   EXPECT_EQ(shorter, std::vector<uint8_t>(30, 0));
-  auto c = message::write_m_prime(longer, label, {}, bytes_of("abc"));
+  auto c = message::write_m_prime(longer, label, bytes_of("abc"), {});
   ASSERT_TRUE(c);
   for (size_t i = 31; i < 40; ++i) EXPECT_EQ(longer[i], 0xEE);
 }
@@ -73,12 +73,12 @@ TEST(Message, WithMPrimeStackAndHeapGiveTheSameBytes) {
   for (size_t m : {484u, 485u}) {
     std::vector<uint8_t> msg(m, 0x42);
     std::vector<uint8_t> seen;
-    auto r = composite::with_m_prime(label, msg, {}, [&](std::span<const uint8_t> rep) -> CoreResult<int> {
+    auto r = message::with_m_prime(label, msg, {}, [&](std::span<const uint8_t> rep) -> CoreResult<int> {
       seen.assign(rep.begin(), rep.end());
       return 1;
     });
     ASSERT_TRUE(r);
-    auto direct = message::m_prime(label, {}, msg);
+    auto direct = message::m_prime(label, msg, {});
     EXPECT_EQ(seen, *direct);
     EXPECT_EQ(seen.size(), m + 28);
   }
@@ -88,13 +88,13 @@ TEST(Message, WithMPrimeReturnsBodyErrorAndRefusesLongContext) {
   auto label = label_bytes(suites::kLabelEdMl44);
   bool ran = false;
   std::vector<uint8_t> ctx(256);
-  auto r = composite::with_m_prime(label, {}, ctx, [&](std::span<const uint8_t>) -> CoreResult<int> {
+  auto r = message::with_m_prime(label, {}, ctx, [&](std::span<const uint8_t>) -> CoreResult<int> {
     ran = true;
     return 0;
   });
   EXPECT_FALSE(ran);
   EXPECT_EQ(r.error().kind, CoreError::Kind::ContextTooLong);
-  auto r2 = composite::with_m_prime(label, {}, {}, [&](std::span<const uint8_t>) -> CoreResult<int> {
+  auto r2 = message::with_m_prime(label, {}, {}, [&](std::span<const uint8_t>) -> CoreResult<int> {
     return fail(CoreError::component_failure());
   });
   EXPECT_EQ(r2.error().kind, CoreError::Kind::ComponentFailure);
@@ -108,7 +108,7 @@ TEST(Message, WithMPrimeWipesItsScratchBuffer) {
     size_t n = 0;
     // Inspecting freed memory is undefined, so check the stack case through a
     // body that records the pointer and the wiper's effect on a live copy.
-    auto r = composite::with_m_prime(label, msg, {}, [&](std::span<const uint8_t> rep) -> CoreResult<int> {
+    auto r = message::with_m_prime(label, msg, {}, [&](std::span<const uint8_t> rep) -> CoreResult<int> {
       where = rep.data();
       n = rep.size();
       return 0;
@@ -117,16 +117,16 @@ TEST(Message, WithMPrimeWipesItsScratchBuffer) {
     ASSERT_NE(where, nullptr);
     EXPECT_EQ(n, m + 28);
   }
-  // The wiper itself zeroes exactly its region.
+  // The wipe the scratch holders run zeroes exactly its region.
   std::vector<uint8_t> region(64, 0xAB);
-  { composite::detail::ScratchWiper w{region.data(), region.size()}; }
+  zeroize::wipe(region.data(), region.size());
   EXPECT_EQ(region, std::vector<uint8_t>(64, 0));
 }
 
 TEST(Message, DifferentContextsOrSuitesDiffer) {
-  auto a = message::m_prime(label_bytes(suites::kLabelEdMl44), bytes_of("x"), bytes_of("m"));
-  auto b = message::m_prime(label_bytes(suites::kLabelEdMl44), bytes_of("y"), bytes_of("m"));
-  auto c = message::m_prime(label_bytes(suites::kLabelSrMl44), bytes_of("x"), bytes_of("m"));
+  auto a = message::m_prime(label_bytes(suites::kLabelEdMl44), bytes_of("m"), bytes_of("x"));
+  auto b = message::m_prime(label_bytes(suites::kLabelEdMl44), bytes_of("m"), bytes_of("y"));
+  auto c = message::m_prime(label_bytes(suites::kLabelSrMl44), bytes_of("m"), bytes_of("x"));
   EXPECT_NE(*a, *b);
   EXPECT_NE(*a, *c);
 }

@@ -16,7 +16,7 @@ TEST(Subtle, EqualityAndZeroTest) {
   EXPECT_FALSE(subtle::ct_eq(a, c, 5).declassify());
   EXPECT_TRUE(subtle::ct_is_zero(z, 5).declassify());
   EXPECT_FALSE(subtle::ct_is_zero(a, 5).declassify());
-  auto t = subtle::from_bool(true), f = subtle::from_bool(false);
+  auto t = subtle::Choice::from_bit(true), f = subtle::Choice::from_bit(false);
   EXPECT_FALSE((t & f).declassify());
   EXPECT_TRUE((t & t).declassify());
   EXPECT_TRUE((!f).declassify());

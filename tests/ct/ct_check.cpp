@@ -23,10 +23,10 @@
 #include "subtle/ct_marks.hpp"
 #include "valtorimesca/classical/ed25519.hpp"
 #include "valtorimesca/classical/sr25519.hpp"
-#include "valtorimesca/composite_ops.hpp"
+#include "valtorimesca/composite_delta.hpp"
 #include "valtorimesca/derive.hpp"
 #include "valtorimesca/mnemonic.hpp"
-#include "valtorimesca/suite_types.hpp"
+#include "valtorimesca/suites.hpp"
 
 namespace {
 
@@ -88,7 +88,7 @@ void fndsa_case() {
   for (uint8_t round = 0; round < 2; ++round) {
     auto rnd = pattern<fndsa::kSignSeedSize>(static_cast<uint8_t>(50 + round));
     secret(rnd);
-    std::array<uint8_t, fndsa::kSignatureSize> sig{};
+    std::array<uint8_t, fndsa::kSignatureLen> sig{};
     const auto st = key.sign_with_seed(rnd.data(), kCtx, msg(), sig.data());
     expect(st == fndsa::SignStatus::Ok, "FN-DSA signs");
     reveal(sig);
@@ -96,7 +96,7 @@ void fndsa_case() {
   }
   // The generic entry draws its randomness from the generator.
   SecretRng rng;
-  std::array<uint8_t, fndsa::kSignatureSize> sig{};
+  std::array<uint8_t, fndsa::kSignatureLen> sig{};
   expect(key.sign(rng, kCtx, msg(), sig.data()) == fndsa::SignStatus::Ok, "FN-DSA signs from a generator");
   reveal(sig);
   expect(fndsa::verify(vk, sig, kCtx, msg()), "FN-DSA generator signature verifies");
@@ -104,9 +104,9 @@ void fndsa_case() {
 
 // ---- ML-DSA-44: key generation and signing ----
 void mldsa_case() {
-  auto xi = pattern<mldsa::kSeedBytes>(2);
-  std::array<uint8_t, mldsa::kPublicKeyBytes> pk{};
-  std::array<uint8_t, mldsa::kSecretKeyBytes> sk{};
+  auto xi = pattern<mldsa::kSeedLen>(2);
+  std::array<uint8_t, mldsa::kPublicKeyLen> pk{};
+  std::array<uint8_t, mldsa::kSecretKeyLen> sk{};
   secret(xi);
   mldsa::keygen(xi, pk, sk);
   reveal(pk);
@@ -115,7 +115,7 @@ void mldsa_case() {
   for (uint8_t round = 0; round < 4; ++round) {
     auto rnd = pattern<mldsa::kRndBytes>(static_cast<uint8_t>(60 + round));
     secret(rnd);
-    std::array<uint8_t, mldsa::kSignatureBytes> sig{};
+    std::array<uint8_t, mldsa::kSignatureLen> sig{};
     const auto st = mldsa::sign(sk, msg(), kCtx, rnd, sig);
     expect(st == mldsa::SignStatus::Ok, "ML-DSA signs");
     reveal(sig);
@@ -283,7 +283,7 @@ void seeds_case() {
 // ---- composite keys and signatures: the glue around the components ----
 template <class S, bool Delta>
 void composite_suite(uint8_t tag) {
-  namespace cc = valtorimesca::composite_common;
+  namespace cc = valtorimesca::composite;
   constexpr size_t kSigLen = Delta ? valtorimesca::composite_delta::kSignatureLen<S>
                                    : valtorimesca::composite::kSignatureLen<S>;
   std::array<uint8_t, 32> master = pattern<32>(tag);

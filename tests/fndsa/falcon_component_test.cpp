@@ -21,8 +21,8 @@ using vt_test::hex_field;
 using Bytes = std::vector<uint8_t>;
 
 struct Pair {
-  Bytes sk = Bytes(Falcon512::kSecretKeySize);
-  Bytes pk = Bytes(Falcon512::kPublicKeySize);
+  Bytes sk = Bytes(Falcon512::kSecretKeyLen);
+  Bytes pk = Bytes(Falcon512::kPublicKeyLen);
 };
 
 Pair derive(const Bytes& seed) {
@@ -80,7 +80,7 @@ TEST(Falcon512, SignWithSeedMatchesTheLibrarySignatures) {
       if (!hex_field(s, "domain_context_hex").empty()) continue;
       auto seed = hex_field(field(s, "sign_seed"), "hex");
       auto msg = hex_field(s, "message_hex");
-      Bytes sig(Falcon512::kSignatureSize);
+      Bytes sig(Falcon512::kSignatureLen);
       ASSERT_TRUE(falcon::sign_with_seed(sk, msg, std::span<const uint8_t, 32>(seed.data(), 32), sig).ok());
       EXPECT_EQ(sig, hex_field(s, "signature_hex"));
       EXPECT_TRUE(Falcon512::verify(pk, msg, sig).declassify());

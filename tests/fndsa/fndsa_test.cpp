@@ -36,7 +36,7 @@ std::vector<uint8_t> sign(const Keys& k, const std::vector<uint8_t>& msg, const 
   fndsa::SigningKey sk;
   EXPECT_TRUE(sk.decode(k.sk));
   auto seed = vt_test::pseudo_random_bytes(tag, 40);
-  std::vector<uint8_t> sig(fndsa::kSignatureSize);
+  std::vector<uint8_t> sig(fndsa::kSignatureLen);
   EXPECT_EQ(sk.sign_with_seed(seed.data(), ctx, msg, sig.data()), fndsa::SignStatus::Ok);
   return sig;
 }
@@ -217,7 +217,7 @@ TEST(FnDsa, SigningKeyDecodingAndSigningErrors) {
   EXPECT_FALSE(key.decode(bad));
 
   uint8_t seed[40] = {};
-  uint8_t sig[fndsa::kSignatureSize];
+  uint8_t sig[fndsa::kSignatureLen];
   EXPECT_EQ(key.sign_with_seed(seed, {}, {}, sig), fndsa::SignStatus::BadKey);
   ASSERT_TRUE(key.decode(sk));
   std::vector<uint8_t> ctx(256, 0);

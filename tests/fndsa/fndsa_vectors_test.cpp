@@ -95,7 +95,7 @@ TEST(FnDsaVectors, SignaturesFromSeeds) {
       auto seed = hex_field(field(s, "sign_seed"), "hex");
       ASSERT_EQ(seed.size(), 32u);
       valtorimesca::SeededRng rng(std::span<const uint8_t, 32>(seed.data(), 32));
-      uint8_t sig[fndsa::kSignatureSize];
+      uint8_t sig[fndsa::kSignatureLen];
       ASSERT_EQ(sk.sign(rng, ctx_of(s), hex_field(s, "message_hex"), sig), fndsa::SignStatus::Ok);
       EXPECT_EQ(vt_test::to_hex(sig, sizeof sig), vt_test::string_field(s, "signature_hex"))
           << vt_test::string_field(s, "message_name");

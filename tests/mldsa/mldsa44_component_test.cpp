@@ -22,8 +22,8 @@ using Kind = CoreError::Kind;
 const vt_test::json& cases() { return vt_test::field(vt_test::load_vectors("ml_dsa_44.json"), "cases"); }
 
 struct Keys {
-  Bytes sk = Bytes(MlDsa44::kSecretKeyBytes);
-  Bytes pk = Bytes(MlDsa44::kPublicKeyBytes);
+  Bytes sk = Bytes(MlDsa44::kSecretKeyLen);
+  Bytes pk = Bytes(MlDsa44::kPublicKeyLen);
 };
 
 Keys derive(const Bytes& seed) {
@@ -60,7 +60,7 @@ TEST(MlDsa44Component, DeriveSignVerifyMatchVectors) {
     for (const auto& s : vt_test::field(c, "signatures")) {
       if (!vt_test::hex_field(s, "ctx_hex").empty()) continue;  // the component signs with an empty context
       const Bytes msg = vt_test::hex_field(s, "message_hex");
-      Bytes sig(MlDsa44::kSignatureBytes);
+      Bytes sig(MlDsa44::kSignatureLen);
       ASSERT_TRUE(sign_with_rnd(k.sk, msg, rnd32(vt_test::hex_field(vt_test::field(s, "rnd"), "hex")), sig).ok());
       EXPECT_EQ(sig, vt_test::hex_field(s, "signature_hex"));
       EXPECT_TRUE(MlDsa44::verify(k.pk, msg, sig).declassify());
@@ -85,7 +85,7 @@ TEST(MlDsa44Component, SignDrawsOne32ByteBlockFromTheGenerator) {
     const auto& v = vt_test::field(c, "sign_with_rng");
     const Bytes seed = vt_test::hex_field(vt_test::field(v, "rng_seed"), "hex");
     CountingRng rng{SeededRng(rnd32(seed)), {}};
-    Bytes sig(MlDsa44::kSignatureBytes);
+    Bytes sig(MlDsa44::kSignatureLen);
     ASSERT_TRUE(MlDsa44::sign(k.sk, vt_test::hex_field(v, "message_hex"), rng, sig).ok());
     EXPECT_EQ(sig, vt_test::hex_field(v, "signature_hex"));
     EXPECT_EQ(rng.draws, std::vector<size_t>{32});
@@ -104,7 +104,7 @@ TEST(MlDsa44Component, HedgedSigningWithTheSystemGeneratorVerifiesAndVaries) {
   const Keys k = derive(Bytes(32, 0x42));
   const Bytes msg = {'h', 'e', 'd', 'g', 'e'};
   OsRng rng;
-  Bytes a(MlDsa44::kSignatureBytes), b(MlDsa44::kSignatureBytes);
+  Bytes a(MlDsa44::kSignatureLen), b(MlDsa44::kSignatureLen);
   ASSERT_TRUE(MlDsa44::sign(k.sk, msg, rng, a).ok());
   ASSERT_TRUE(MlDsa44::sign(k.sk, msg, rng, b).ok());
   EXPECT_NE(a, b);
@@ -158,8 +158,8 @@ TEST(MlDsa44Component, AnySecretKeyOfTheRightLengthSigns) {
   const Keys k = derive(Bytes(32, 9));
   const Bytes msg = {5};
   for (uint8_t fill : {0x00, 0xFF}) {
-    const Bytes sk(MlDsa44::kSecretKeyBytes, fill);
-    Bytes sig(MlDsa44::kSignatureBytes);
+    const Bytes sk(MlDsa44::kSecretKeyLen, fill);
+    Bytes sig(MlDsa44::kSignatureLen);
     ASSERT_TRUE(MlDsa44::sign_deterministic(sk, msg, {}, sig).ok());
     EXPECT_FALSE(MlDsa44::verify(k.pk, msg, sig).declassify());
   }
@@ -168,7 +168,7 @@ TEST(MlDsa44Component, AnySecretKeyOfTheRightLengthSigns) {
 TEST(MlDsa44Component, VerifyAnswersFalseForWrongLengthsAndAlteredInputs) {
   const Keys k = derive(Bytes(32, 3));
   const Bytes msg = {'v', 'e', 'r'};
-  Bytes sig(MlDsa44::kSignatureBytes);
+  Bytes sig(MlDsa44::kSignatureLen);
   ASSERT_TRUE(MlDsa44::sign_deterministic(k.sk, msg, {}, sig).ok());
   ASSERT_TRUE(MlDsa44::verify(k.pk, msg, sig).declassify());
   EXPECT_EQ(MlDsa44::verify(k.pk, msg, sig).unwrap_u8(), 1);
@@ -184,7 +184,7 @@ TEST(MlDsa44Component, VerifyAnswersFalseForWrongLengthsAndAlteredInputs) {
   EXPECT_FALSE(MlDsa44::verify({}, msg, sig).declassify());
   EXPECT_FALSE(MlDsa44::verify(k.pk, msg, {}).declassify());
   EXPECT_EQ(MlDsa44::verify(k.pk, {}, sig).unwrap_u8(), 0);
-  for (size_t pos : {size_t{0}, size_t{1000}, MlDsa44::kSignatureBytes - 1}) {
+  for (size_t pos : {size_t{0}, size_t{1000}, MlDsa44::kSignatureLen - 1}) {
     Bytes m = sig;
     m[pos] ^= 0x01;
     EXPECT_FALSE(MlDsa44::verify(k.pk, msg, m).declassify()) << pos;

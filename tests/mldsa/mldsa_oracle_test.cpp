@@ -39,7 +39,7 @@ Bytes altered(const Bytes& sig, int kind, uint64_t r) {
     case 0: m[r % 32] ^= static_cast<uint8_t>(1u << (r % 8)); break;                       // c~
     case 1: m[kSigZOffset + r % (kSigHintOffset - kSigZOffset)] ^= 0x04; break;            // z
     case 2: m[kSigZOffset] = 0, m[kSigZOffset + 1] = 0, m[kSigZOffset + 2] &= 0xFC; break;  // z = gamma1
-    case 3: m[mldsa::kSignatureBytes - 1] = static_cast<uint8_t>(m.back() + 1); break;     // hint count
+    case 3: m[mldsa::kSignatureLen - 1] = static_cast<uint8_t>(m.back() + 1); break;     // hint count
     case 4: m[kSigHintOffset + r % 80] ^= 0x01; break;                                     // hint index
     default: break;
   }
@@ -62,9 +62,9 @@ TEST_P(MlDsaOracle, MatchesNobleOnRandomSeedsRandomnessAndMessages) {
     c.rnd = (i % 4 == 0) ? Bytes(32, 0) : vt_test::pseudo_random_bytes(3000 + i, 32);
     const size_t len = i < 9 ? lengths[i] : (r[0] | (r[1] << 8)) % 3000;
     c.msg = vt_test::pseudo_random_bytes(4000 + i, len);
-    c.pk.resize(mldsa::kPublicKeyBytes);
-    c.sk.resize(mldsa::kSecretKeyBytes);
-    c.sig.resize(mldsa::kSignatureBytes);
+    c.pk.resize(mldsa::kPublicKeyLen);
+    c.sk.resize(mldsa::kSecretKeyLen);
+    c.sig.resize(mldsa::kSignatureLen);
     mldsa::keygen(mldsa::Seed(c.xi.data(), 32), std::span<uint8_t, 1312>(c.pk),
                   std::span<uint8_t, 2560>(c.sk));
     ASSERT_EQ(mldsa::sign(mldsa::SecretKey(c.sk.data(), 2560), c.msg, {}, mldsa::Rnd(c.rnd.data(), 32),
@@ -102,7 +102,7 @@ TEST_P(MlDsaOracle, MatchesNobleOnRandomSeedsRandomnessAndMessages) {
 
     // Noble's own hedged signature verifies here, and not for another message.
     const Bytes hedged = vt_test::hex_field(a, "hedged");
-    ASSERT_EQ(hedged.size(), mldsa::kSignatureBytes);
+    ASSERT_EQ(hedged.size(), mldsa::kSignatureLen);
     EXPECT_TRUE(mldsa::verify(mldsa::PublicKey(c.pk.data(), 1312), c.msg, {},
                               mldsa::Signature(hedged.data(), 2420)))
         << i;

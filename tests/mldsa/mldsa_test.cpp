@@ -311,7 +311,7 @@ TEST_P(MlDsaOnPath, KeygenSignVerifyMatchFips204) {
   const Bytes zero(32, 0);
   for (const auto& c : cases) {
     const Bytes xi = vt_test::hex_field(vt_test::field(c, "xi"), "hex");
-    Bytes pk(mldsa::kPublicKeyBytes), sk(mldsa::kSecretKeyBytes);
+    Bytes pk(mldsa::kPublicKeyLen), sk(mldsa::kSecretKeyLen);
     mldsa::keygen(fixed<32>(xi), std::span<uint8_t, 1312>(pk), std::span<uint8_t, 2560>(sk));
     ASSERT_EQ(vt_test::to_hex(pk), vt_test::string_field(c, "public_key_hex"));
     ASSERT_EQ(vt_test::to_hex(sk), vt_test::string_field(c, "private_key_hex"));
@@ -321,7 +321,7 @@ TEST_P(MlDsaOnPath, KeygenSignVerifyMatchFips204) {
       const Bytes ctx = vt_test::hex_field(s, "ctx_hex");
       const Bytes rnd = vt_test::hex_field(vt_test::field(s, "rnd"), "hex");
       const Bytes want = vt_test::hex_field(s, "signature_hex");
-      Bytes sig(mldsa::kSignatureBytes);
+      Bytes sig(mldsa::kSignatureLen);
       std::span<uint8_t, 2420> out(sig);
       ASSERT_EQ(mldsa::sign(fixed<2560>(sk), msg, ctx, fixed<32>(rnd), out), mldsa::SignStatus::Ok);
       EXPECT_EQ(vt_test::to_hex(sig), vt_test::to_hex(want));
@@ -334,7 +334,7 @@ TEST_P(MlDsaOnPath, KeygenSignVerifyMatchFips204) {
       // The same signature through the internal interface over M'.
       const Bytes m_prime = vt_test::hex_field(
           s, "m_prime_hex (0x00 || len(ctx) || ctx || M, input of ML-DSA.Sign_internal)");
-      Bytes sig2(mldsa::kSignatureBytes);
+      Bytes sig2(mldsa::kSignatureLen);
       ASSERT_EQ(mldsa::sign_internal(fixed<2560>(sk), m_prime, fixed<32>(rnd),
                                      std::span<uint8_t, 2420>(sig2)),
                 mldsa::SignStatus::Ok);
@@ -374,7 +374,7 @@ TEST_P(MlDsaOnPath, AcvpKeyGen) {
   ASSERT_EQ(tests.size(), 25u);
   for (const auto& t : tests) {
     const Bytes seed = vt_test::hex_field(t, "seed");
-    Bytes pk(mldsa::kPublicKeyBytes), sk(mldsa::kSecretKeyBytes);
+    Bytes pk(mldsa::kPublicKeyLen), sk(mldsa::kSecretKeyLen);
     mldsa::keygen(fixed<32>(seed), std::span<uint8_t, 1312>(pk), std::span<uint8_t, 2560>(sk));
     EXPECT_EQ(vt_test::to_hex(pk), vt_test::string_field(t, "pk")) << t["tcId"];
     EXPECT_EQ(vt_test::to_hex(sk), vt_test::string_field(t, "sk")) << t["tcId"];
@@ -388,7 +388,7 @@ TEST_P(MlDsaOnPath, AcvpSigGen) {
     const Bytes sk = vt_test::hex_field(t, "sk");
     const Bytes msg = vt_test::hex_field(t, "message");
     const Bytes rnd = vt_test::hex_field(t, "rnd");
-    Bytes sig(mldsa::kSignatureBytes);
+    Bytes sig(mldsa::kSignatureLen);
     ASSERT_EQ(mldsa::sign_internal(fixed<2560>(sk), msg, fixed<32>(rnd), std::span<uint8_t, 2420>(sig)),
               mldsa::SignStatus::Ok);
     EXPECT_EQ(vt_test::to_hex(sig), vt_test::string_field(t, "signature")) << t["tcId"];
@@ -415,8 +415,8 @@ namespace {
 // ---- rejection bound, decoding rules, interface edges ----
 
 struct KeyPair {
-  Bytes pk = Bytes(mldsa::kPublicKeyBytes);
-  Bytes sk = Bytes(mldsa::kSecretKeyBytes);
+  Bytes pk = Bytes(mldsa::kPublicKeyLen);
+  Bytes sk = Bytes(mldsa::kSecretKeyLen);
 };
 
 KeyPair keypair(uint64_t seed_id) {
@@ -427,7 +427,7 @@ KeyPair keypair(uint64_t seed_id) {
 }
 
 Bytes sign_ok(const Bytes& sk, const Bytes& msg, const Bytes& rnd) {
-  Bytes sig(mldsa::kSignatureBytes);
+  Bytes sig(mldsa::kSignatureLen);
   EXPECT_EQ(mldsa::sign(fixed<2560>(sk), msg, {}, fixed<32>(rnd), std::span<uint8_t, 2420>(sig)),
             mldsa::SignStatus::Ok);
   return sig;
@@ -439,15 +439,15 @@ TEST(MlDsaSign, AttemptBoundStopsWithZeroedOutputAndLeavesResultUnchanged) {
   int multi_attempt_cases = 0;
   for (uint8_t m = 0; m < 16; ++m) {
     const Bytes m_prime = {0x00, 0x00, m};
-    Bytes want(mldsa::kSignatureBytes);
+    Bytes want(mldsa::kSignatureLen);
     ASSERT_EQ(mldsa::sign_internal(fixed<2560>(kp.sk), m_prime, fixed<32>(rnd),
                                    std::span<uint8_t, 2420>(want)),
               mldsa::SignStatus::Ok);
     uint32_t needed = 1;
-    Bytes sig(mldsa::kSignatureBytes, 0xEE);
+    Bytes sig(mldsa::kSignatureLen, 0xEE);
     while (sign_internal_limited(fixed<2560>(kp.sk), m_prime, fixed<32>(rnd),
                                  std::span<uint8_t, 2420>(sig), needed) != mldsa::SignStatus::Ok) {
-      EXPECT_EQ(sig, Bytes(mldsa::kSignatureBytes, 0));
+      EXPECT_EQ(sig, Bytes(mldsa::kSignatureLen, 0));
       ++needed;
       ASSERT_LT(needed, 200u);
     }
@@ -460,10 +460,10 @@ TEST(MlDsaSign, AttemptBoundStopsWithZeroedOutputAndLeavesResultUnchanged) {
 TEST(MlDsaSign, ContextOver255BytesIsRefused) {
   const KeyPair kp = keypair(8);
   const Bytes rnd(32, 1), ctx255(255, 0x33), ctx256(256, 0x33), msg = {1, 2, 3};
-  Bytes sig(mldsa::kSignatureBytes, 0xEE);
+  Bytes sig(mldsa::kSignatureLen, 0xEE);
   EXPECT_EQ(mldsa::sign(fixed<2560>(kp.sk), msg, ctx256, fixed<32>(rnd), std::span<uint8_t, 2420>(sig)),
             mldsa::SignStatus::ContextTooLong);
-  EXPECT_EQ(sig, Bytes(mldsa::kSignatureBytes, 0xEE));
+  EXPECT_EQ(sig, Bytes(mldsa::kSignatureLen, 0xEE));
   ASSERT_EQ(mldsa::sign(fixed<2560>(kp.sk), msg, ctx255, fixed<32>(rnd), std::span<uint8_t, 2420>(sig)),
             mldsa::SignStatus::Ok);
   EXPECT_TRUE(mldsa::verify(fixed<1312>(kp.pk), msg, ctx255, fixed<2420>(sig)));
@@ -485,7 +485,7 @@ TEST(MlDsaSign, OutOfRangeSecretCoefficientsStillSign) {
   const Bytes sig = sign_ok(bad, msg, rnd);
   EXPECT_EQ(sign_ok(bad, msg, rnd), sig);
   EXPECT_FALSE(mldsa::verify(fixed<1312>(kp.pk), msg, {}, fixed<2420>(sig)));
-  const Bytes all_ff(mldsa::kSecretKeyBytes, 0xFF);
+  const Bytes all_ff(mldsa::kSecretKeyLen, 0xFF);
   sign_ok(all_ff, msg, rnd);
 }
 
@@ -538,7 +538,7 @@ TEST(MlDsaVerify, LargeZIsRefusedAndEveryRegionIsBound) {
     f[pos] ^= 0x10;
     EXPECT_FALSE(mldsa::verify(fixed<1312>(kp.pk), msg, {}, fixed<2420>(f))) << pos;
   }
-  for (size_t pos : {size_t{0}, size_t{40}, mldsa::kPublicKeyBytes - 1}) {
+  for (size_t pos : {size_t{0}, size_t{40}, mldsa::kPublicKeyLen - 1}) {
     Bytes pk = kp.pk;
     pk[pos] ^= 1;
     EXPECT_FALSE(mldsa::verify(fixed<1312>(pk), msg, {}, fixed<2420>(sig))) << pos;

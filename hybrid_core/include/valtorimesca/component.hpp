@@ -68,10 +68,10 @@ concept ClassicalVrf = requires(Bytes in, MutBytes out, OsRng& rng) {
 // sign_deterministic(sk, msg, nonce, sig_out); verify(pk, msg, sig).
 template <class P>
 concept PqScheme = requires(Bytes in, MutBytes out, OsRng& rng) {
-  { P::kSeedBytes } -> std::convertible_to<size_t>;
-  { P::kSecretKeyBytes } -> std::convertible_to<size_t>;
-  { P::kPublicKeyBytes } -> std::convertible_to<size_t>;
-  { P::kSignatureBytes } -> std::convertible_to<size_t>;
+  { P::kSeedLen } -> std::convertible_to<size_t>;
+  { P::kSecretKeyLen } -> std::convertible_to<size_t>;
+  { P::kPublicKeyLen } -> std::convertible_to<size_t>;
+  { P::kSignatureLen } -> std::convertible_to<size_t>;
   { P::derive(in, out, out) } -> std::same_as<CoreStatus>;
   { P::sign(in, in, rng, out) } -> std::same_as<CoreStatus>;
   { P::sign_deterministic(in, in, in, out) } -> std::same_as<CoreStatus>;

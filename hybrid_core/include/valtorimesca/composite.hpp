@@ -1,56 +1,140 @@
+// Composite keys and signatures of the two ML-DSA suites, written once over
+// the suite binding: classical signature (64) || ML-DSA-44 signature. The
+// pieces both composites share (lengths, key derivation, the two-half
+// signer and verifier) live in `composite::detail`; `composite_delta`
+// builds the FN-DSA suites on them.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <span>
-#include <type_traits>
 
-#include "valtorimesca/error.hpp"
+#include "subtle/subtle.hpp"
+#include "valtorimesca/derive.hpp"
+#include "valtorimesca/encoding_delta.hpp"
 #include "valtorimesca/message.hpp"
+#include "valtorimesca/suites.hpp"
 #include "zeroize/zeroize.hpp"
 
 namespace valtorimesca::composite {
 
-inline constexpr size_t kStackRepresentative = 512;
+using component::Bytes;
+using component::MutBytes;
+
+template <HybridSuite S>
+struct Lengths {
+  using C = typename S::Classical;
+  using P = typename S::Pq;
+  static constexpr size_t kSecretKey = C::kSecretKeyLen + P::kSecretKeyLen;
+  static constexpr size_t kPublicKey = C::kPublicKeyLen + P::kPublicKeyLen;
+};
+
+template <HybridSuite S>
+inline constexpr size_t kSignatureLen = S::Classical::kSignatureLen + S::Pq::kSignatureLen;
+
+// Both halves' keys from one master seed: classical key || post-quantum key.
+template <HybridSuite S>
+CoreStatus keypair_from_seed(const std::array<uint8_t, 32>& master, MutBytes sk_out, MutBytes pk_out) {
+  using C = typename S::Classical;
+  using P = typename S::Pq;
+  using L = Lengths<S>;
+  if (sk_out.size() != L::kSecretKey) return fail(CoreError::bad_length(L::kSecretKey, sk_out.size()));
+  if (pk_out.size() != L::kPublicKey) return fail(CoreError::bad_length(L::kPublicKey, pk_out.size()));
+  zeroize::Wiped<std::array<uint8_t, 32>> classical_seed{};
+  zeroize::Wiped<std::array<uint8_t, 32>> pq_seed{};
+  auto d = derive::derive_component_seeds(master, S::label(), classical_seed.get(), pq_seed.get());
+  if (!d) return d;
+  auto c = C::derive(std::span<const uint8_t, 32>(classical_seed.get()), sk_out.first(C::kSecretKeyLen),
+                     pk_out.first(C::kPublicKeyLen));
+  if (!c) return c;
+  return P::derive(Bytes(pq_seed.get()), sk_out.subspan(C::kSecretKeyLen), pk_out.subspan(C::kPublicKeyLen));
+}
 
 namespace detail {
-template <class R>
-struct is_core_result : std::false_type {};
-template <class T>
-struct is_core_result<Result<T, CoreError>> : std::true_type {};
 
-// Wipes a scratch region when the scope ends, on every return path.
-struct ScratchWiper {
-  uint8_t* p;
-  size_t n;
-  ~ScratchWiper() { zeroize::wipe(p, n); }
+// How the two halves sign: hedged from a generator, or deterministically
+// from the caller's nonce (each component decides how it uses the nonce).
+template <component::RandomSource R>
+struct Hedged {
+  R& rng;
+  template <HybridSuite S>
+  CoreStatus classical(Bytes sk, Bytes m, MutBytes out) const {
+    return S::Classical::sign(sk, m, S::label(), rng, out);
+  }
+  template <HybridSuite S>
+  CoreStatus pq(Bytes sk, Bytes m, MutBytes out) const {
+    return S::Pq::sign(sk, m, rng, out);
+  }
 };
+
+struct Deterministic {
+  Bytes nonce;
+  template <HybridSuite S>
+  CoreStatus classical(Bytes sk, Bytes m, MutBytes out) const {
+    return S::Classical::sign_deterministic(sk, m, nonce, S::label(), out);
+  }
+  template <HybridSuite S>
+  CoreStatus pq(Bytes sk, Bytes m, MutBytes out) const {
+    return S::Pq::sign_deterministic(sk, m, nonce, out);
+  }
+};
+
+// Signs the representative of (msg, ctx) with both halves: the classical
+// signature into out[0, 64), the post-quantum one after it, one byte later
+// when the suite carries a delta byte (written once both halves signed).
+// The context, key and output lengths are tested in that order.
+template <HybridSuite S, class Halves>
+CoreStatus sign_halves(const Halves& halves, Bytes sk, Bytes msg, Bytes ctx, MutBytes out, bool delta) {
+  using C = typename S::Classical;
+  using P = typename S::Pq;
+  using L = Lengths<S>;
+  const size_t pq_offset = C::kSignatureLen + (delta ? 1 : 0);
+  const size_t total = pq_offset + P::kSignatureLen;
+  return message::with_m_prime(S::label(), msg, ctx, [&](Bytes m) -> CoreStatus {
+    if (sk.size() != L::kSecretKey) return fail(CoreError::bad_length(L::kSecretKey, sk.size()));
+    if (out.size() < total) return fail(CoreError::output_buffer_too_small(total, out.size()));
+    auto c = halves.template classical<S>(sk.first(C::kSecretKeyLen), m, out.first(C::kSignatureLen));
+    if (!c) return c;
+    auto p = halves.template pq<S>(sk.subspan(C::kSecretKeyLen), m, out.subspan(pq_offset, P::kSignatureLen));
+    if (!p) return p;
+    if (delta) out[C::kSignatureLen] = encoding_delta::kSignerDelta;
+    return {};
+  });
+}
+
+// Both checks always run.
+template <HybridSuite S>
+subtle::Choice verify_halves(Bytes pk, Bytes m, Bytes classical_sig, Bytes pq_sig) {
+  using C = typename S::Classical;
+  using P = typename S::Pq;
+  const subtle::Choice a = C::verify(pk.first(C::kPublicKeyLen), m, S::label(), classical_sig);
+  const subtle::Choice b = P::verify(pk.subspan(C::kPublicKeyLen), m, pq_sig);
+  return a & b;
+}
+
 }  // namespace detail
 
-// Builds the message representative in a scratch buffer (512 bytes on the
-// stack, the exact size on the heap above that), runs body on it and wipes
-// the scratch buffer before returning. Note the argument order: msg, ctx.
-template <class Body>
-auto with_m_prime(std::span<const uint8_t> label, std::span<const uint8_t> msg, std::span<const uint8_t> ctx,
-                  Body&& body) -> decltype(body(std::span<const uint8_t>{})) {
-  using R = decltype(body(std::span<const uint8_t>{}));
-  static_assert(detail::is_core_result<R>::value, "body must return a CoreResult");
-  if (ctx.size() > message::kMaxContext) return fail(CoreError::context_too_long());
-  const size_t n = label.size() + msg.size() + ctx.size() + 2;
-  if (n <= kStackRepresentative) {
-    std::array<uint8_t, kStackRepresentative> buf{};
-    detail::ScratchWiper wiper{buf.data(), buf.size()};
-    auto w = message::write_m_prime(std::span<uint8_t>(buf.data(), n), label, ctx, msg);
-    if (!w) return fail(w.error());
-    return body(std::span<const uint8_t>(buf.data(), n));
+template <HybridSuite S, component::RandomSource R>
+CoreStatus sign(Bytes sk, Bytes msg, Bytes ctx, R& rng, MutBytes out) {
+  return detail::sign_halves<S>(detail::Hedged<R>{rng}, sk, msg, ctx, out, false);
+}
+
+template <HybridSuite S>
+CoreStatus sign_deterministic(Bytes sk, Bytes msg, Bytes ctx, Bytes nonce, MutBytes out) {
+  return detail::sign_halves<S>(detail::Deterministic{nonce}, sk, msg, ctx, out, false);
+}
+
+template <HybridSuite S>
+bool verify(Bytes pk, Bytes msg, Bytes ctx, Bytes sig) {
+  using C = typename S::Classical;
+  if (pk.size() != Lengths<S>::kPublicKey || sig.size() != kSignatureLen<S> || ctx.size() > message::kMaxContext) {
+    return false;
   }
-  std::unique_ptr<uint8_t[]> heap(new uint8_t[n]());
-  detail::ScratchWiper wiper{heap.get(), n};
-  auto w = message::write_m_prime(std::span<uint8_t>(heap.get(), n), label, ctx, msg);
-  if (!w) return fail(w.error());
-  return body(std::span<const uint8_t>(heap.get(), n));
+  auto r = message::with_m_prime(S::label(), msg, ctx, [&](Bytes m) -> CoreResult<subtle::Choice> {
+    return detail::verify_halves<S>(pk, m, sig.first(C::kSignatureLen), sig.subspan(C::kSignatureLen));
+  });
+  return r.ok() && r->declassify();
 }
 
 }  // namespace valtorimesca::composite

@@ -9,7 +9,8 @@
 namespace valtorimesca {
 
 struct CoreError {
-  // Declaration order matters: the suite ABI maps kinds by this order.
+  // The suite ABI maps each kind to its code by name (from_core), so the
+  // order of the kinds here carries no meaning.
   enum class Kind : uint8_t {
     BadLength,
     ContextTooLong,

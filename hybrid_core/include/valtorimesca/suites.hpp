@@ -1,9 +1,30 @@
-// Suite codes and labels. Every label is used with its terminating zero byte.
+// The six suites: their codes, their labels (each used with its terminating
+// zero byte) and, for the four stateless ones, the compile-time binding of
+// their two components.
 #pragma once
 
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <span>
+
+#include "valtorimesca/classical/ed25519.hpp"
+#include "valtorimesca/classical/sr25519.hpp"
+#include "valtorimesca/component.hpp"
+#include "valtorimesca/pq/falcon.hpp"
+#include "valtorimesca/pq/mldsa44.hpp"
+
+namespace valtorimesca {
+
+// A stateless suite: its two components and its label (zero byte included).
+template <class S>
+concept HybridSuite = requires {
+  typename S::Classical;
+  typename S::Pq;
+  { S::label() } -> std::same_as<std::span<const uint8_t>>;
+} && component::ClassicalScheme<typename S::Classical> && component::PqScheme<typename S::Pq>;
+
+}  // namespace valtorimesca
 
 namespace valtorimesca::suites {
 
@@ -39,5 +60,29 @@ constexpr bool is_stateless(SuiteCode c) noexcept {
 constexpr bool is_stateful(SuiteCode c) noexcept {
   return static_cast<uint8_t>(c) == 5 || static_cast<uint8_t>(c) == 6;
 }
+
+
+struct EdMl44 {
+  using Classical = classical::ed25519::Ed25519;
+  using Pq = pq::mldsa44::MlDsa44;
+  static std::span<const uint8_t> label() { return label_bytes(kLabelEdMl44); }
+};
+struct EdFn512 {
+  using Classical = classical::ed25519::Ed25519;
+  using Pq = pq::falcon::Falcon512;
+  static std::span<const uint8_t> label() { return label_bytes(kLabelEdFn512); }
+};
+struct SrMl44 {
+  using Classical = classical::sr25519::Sr25519;
+  using Pq = pq::mldsa44::MlDsa44;
+  static std::span<const uint8_t> label() { return label_bytes(kLabelSrMl44); }
+};
+struct SrFn512 {
+  using Classical = classical::sr25519::Sr25519;
+  using Pq = pq::falcon::Falcon512;
+  static std::span<const uint8_t> label() { return label_bytes(kLabelSrFn512); }
+};
+
+static_assert(HybridSuite<EdMl44> && HybridSuite<EdFn512> && HybridSuite<SrMl44> && HybridSuite<SrFn512>);
 
 }  // namespace valtorimesca::suites

@@ -13,7 +13,7 @@
 #include "valtorimesca/component.hpp"
 #include "valtorimesca/encoding_delta.hpp"
 #include "valtorimesca/error.hpp"
-#include "valtorimesca/hybrid_suite.hpp"
+#include "valtorimesca/suites.hpp"
 
 namespace valtorimesca::vrf {
 
@@ -54,7 +54,7 @@ CoreResult<SplitKey> prove_header(Bytes sk, Bytes input, MutBytes out, size_t to
   using C = typename S::Classical;
   using P = typename S::Pq;
   constexpr size_t header = ProofLayout<S>::kHeader;
-  auto split = split_sk(sk, C::kSecretKeyLen + P::kSecretKeyBytes, C::kSecretKeyLen);
+  auto split = split_sk(sk, C::kSecretKeyLen + P::kSecretKeyLen, C::kSecretKeyLen);
   if (!split) return split;
   if (out.size() < total) return fail(CoreError::output_buffer_too_small(total, out.size()));
   component::OsRng rng;
@@ -73,11 +73,11 @@ template <HybridSuite S>
 CoreResult<size_t> sign(Bytes sk, Bytes input, MutBytes out) {
   using P = typename S::Pq;
   constexpr size_t header = ProofLayout<S>::kHeader;
-  constexpr size_t total = header + P::kSignatureBytes;
+  constexpr size_t total = header + P::kSignatureLen;
   std::array<uint8_t, 32> binding{};
   auto split = detail::prove_header<S>(sk, input, out, total, binding);
   if (!split) return fail(split.error());
-  auto p = P::sign_deterministic(split->pq, binding, Bytes{}, out.subspan(header, P::kSignatureBytes));
+  auto p = P::sign_deterministic(split->pq, binding, Bytes{}, out.subspan(header, P::kSignatureLen));
   if (!p) return fail(p.error());
   return total;
 }
@@ -88,11 +88,11 @@ template <HybridSuite S>
 CoreResult<size_t> sign_delta(Bytes sk, Bytes input, MutBytes out) {
   using P = typename S::Pq;
   constexpr size_t header = ProofLayout<S>::kHeader;
-  constexpr size_t total = header + 1 + P::kSignatureBytes;
+  constexpr size_t total = header + 1 + P::kSignatureLen;
   std::array<uint8_t, 32> binding{};
   auto split = detail::prove_header<S>(sk, input, out, total, binding);
   if (!split) return fail(split.error());
-  auto p = P::sign_deterministic(split->pq, binding, Bytes{}, out.subspan(header + 1, P::kSignatureBytes));
+  auto p = P::sign_deterministic(split->pq, binding, Bytes{}, out.subspan(header + 1, P::kSignatureLen));
   if (!p) return fail(p.error());
   out[header] = encoding_delta::kSignerDelta;
   return total;

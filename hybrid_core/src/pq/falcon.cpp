@@ -8,9 +8,9 @@
 
 namespace valtorimesca::pq::falcon {
 
-static_assert(kSecretKeySize == fndsa::kSigningKeySize);
-static_assert(kPublicKeySize == fndsa::kVerifyingKeySize);
-static_assert(kSignatureSize == fndsa::kSignatureSize);
+static_assert(kSecretKeyLen == fndsa::kSigningKeySize);
+static_assert(kPublicKeyLen == fndsa::kVerifyingKeySize);
+static_assert(kSignatureLen == fndsa::kSignatureLen);
 
 zeroize::SecretArray<32> nonce_seed(std::span<const uint8_t> sk, std::span<const uint8_t> nonce,
                                     std::span<const uint8_t> msg) {
@@ -21,7 +21,7 @@ zeroize::SecretArray<32> nonce_seed(std::span<const uint8_t> sk, std::span<const
 
 CoreStatus sign_with_seed(std::span<const uint8_t> sk, std::span<const uint8_t> msg,
                           std::span<const uint8_t, 32> seed, std::span<uint8_t> out) noexcept {
-  if (out.size() != kSignatureSize) return fail(CoreError::bad_length(kSignatureSize, out.size()));
+  if (out.size() != kSignatureLen) return fail(CoreError::bad_length(kSignatureLen, out.size()));
   auto key = std::make_unique<fndsa::SigningKey>();
   if (!key->decode(sk)) return fail(CoreError::component_failure());
   SeededRng rng(seed);
@@ -33,9 +33,9 @@ CoreStatus sign_with_seed(std::span<const uint8_t> sk, std::span<const uint8_t> 
 
 CoreStatus Falcon512::derive(std::span<const uint8_t> seed, std::span<uint8_t> sk_out,
                              std::span<uint8_t> pk_out) noexcept {
-  if (seed.size() != kSeedSize) return fail(CoreError::bad_length(kSeedSize, seed.size()));
-  if (sk_out.size() != kSecretKeySize) return fail(CoreError::bad_length(kSecretKeySize, sk_out.size()));
-  if (pk_out.size() != kPublicKeySize) return fail(CoreError::bad_length(kPublicKeySize, pk_out.size()));
+  if (seed.size() != kSeedLen) return fail(CoreError::bad_length(kSeedLen, seed.size()));
+  if (sk_out.size() != kSecretKeyLen) return fail(CoreError::bad_length(kSecretKeyLen, sk_out.size()));
+  if (pk_out.size() != kPublicKeyLen) return fail(CoreError::bad_length(kPublicKeyLen, pk_out.size()));
   zeroize::SecretArray<32> seed_copy(seed.data());
   SeededRng rng(seed_copy.span());
   fndsa::keygen(rng, sk_out.data(), pk_out.data());
@@ -51,8 +51,8 @@ CoreStatus Falcon512::sign_deterministic(std::span<const uint8_t> sk, std::span<
 subtle::Choice Falcon512::verify(std::span<const uint8_t> pk, std::span<const uint8_t> msg,
                                  std::span<const uint8_t> sig) noexcept {
   fndsa::VerifyingKey key;
-  if (!key.decode(pk)) return subtle::from_bool(false);
-  return subtle::from_bool(key.verify(sig, {}, msg));
+  if (!key.decode(pk)) return subtle::Choice::from_bit(false);
+  return subtle::Choice::from_bit(key.verify(sig, {}, msg));
 }
 
 }  // namespace valtorimesca::pq::falcon

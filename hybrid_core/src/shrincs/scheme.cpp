@@ -129,7 +129,7 @@ subtle::Choice ShrincsScheme::verify_stateful(Bytes bundle, Bytes message, Bytes
   auto sig = ::shrincs::signature::decode_stateful(signature);
   if (!sig) return subtle::Choice();
   const bool ok = ShrincsVerifier::verify_stateful(pk->carried_commitment, *pk, action_for(message), *sig);
-  return subtle::from_bool(ok);
+  return subtle::Choice::from_bit(ok);
 }
 
 subtle::Choice ShrincsScheme::verify_stateless(Bytes bundle, Bytes message, Bytes signature) {
@@ -139,7 +139,7 @@ subtle::Choice ShrincsScheme::verify_stateless(Bytes bundle, Bytes message, Byte
   auto sig = read_flat_stateless(signature);
   if (!sig) return subtle::Choice();
   const bool ok = ShrincsVerifier::verify_stateless(pk->carried_commitment, *pk, action_for(message), *sig);
-  return subtle::from_bool(ok);
+  return subtle::Choice::from_bit(ok);
 }
 
 CoreStatus ShrincsScheme::export_secret_key(const ShrincsSecretKey& key, MutBytes out) {

@@ -159,7 +159,7 @@ bool short_enough(const uint16_t* c, const double* z0, const double* z1, int16_t
 }  // namespace
 
 SignStatus SigningKey::sign_with_seed(const uint8_t seed[kSignSeedSize], std::span<const uint8_t> ctx,
-                                      std::span<const uint8_t> msg, uint8_t sig[kSignatureSize]) noexcept {
+                                      std::span<const uint8_t> msg, uint8_t sig[kSignatureLen]) noexcept {
   if (!loaded_) return SignStatus::BadKey;
   if (ctx.size() > kMaxContextSize) return SignStatus::BadContext;
   constexpr unsigned logn = kLogN;
@@ -217,7 +217,7 @@ SignStatus SigningKey::sign_with_seed(const uint8_t seed[kSignSeedSize], std::sp
     // fit the fixed length is refused in turn.
     if (!subtle::public_value(short_enough(w.point, x, w.t1, w.s2))) continue;
     subtle::mark_public(w.s2, sizeof w.s2);
-    if (pack_compressed(w.s2, sig + 41, kSignatureSize - 41)) {
+    if (pack_compressed(w.s2, sig + 41, kSignatureLen - 41)) {
       sig[0] = static_cast<uint8_t>(0x30 + kLogN);
       std::memcpy(sig + 1, w.nonce, sizeof w.nonce);
       return SignStatus::Ok;

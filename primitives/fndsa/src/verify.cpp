@@ -30,7 +30,7 @@ int32_t centred_mod_q(uint32_t x) noexcept {
 bool VerifyingKey::verify(std::span<const uint8_t> sig, std::span<const uint8_t> ctx,
                           std::span<const uint8_t> msg) const noexcept {
   if (!loaded_ || ctx.size() > kMaxContextSize) return false;
-  if (sig.size() != kSignatureSize || sig[0] != 0x30 + kLogN) return false;
+  if (sig.size() != kSignatureLen || sig[0] != 0x30 + kLogN) return false;
   int16_t s2[kN];
   if (!unpack_compressed(sig.data() + 41, sig.size() - 41, s2)) return false;
   uint8_t mu[64];

@@ -219,7 +219,7 @@ bool unpack_hint(PolyVecK& h, const uint8_t in[kOmega + kK]) noexcept;
 // ---- signing with a chosen attempt bound (mldsa.cpp) ----
 
 SignStatus sign_internal_limited(SecretKey sk, std::span<const uint8_t> m_prime, Rnd rnd,
-                                 std::span<uint8_t, kSignatureBytes> sig,
+                                 std::span<uint8_t, kSignatureLen> sig,
                                  uint32_t max_attempts) noexcept;
 
 }  // namespace mldsa::detail

@@ -67,7 +67,7 @@ bool masks_in_pairs() noexcept {
 }
 
 SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd,
-                      std::span<uint8_t, kSignatureBytes> sig, uint32_t max_attempts) noexcept {
+                      std::span<uint8_t, kSignatureLen> sig, uint32_t max_attempts) noexcept {
   zeroize::Wiped<SignState> holder;
   SignState& st = holder.get();
   Matrix a;  // public: derived from rho
@@ -174,7 +174,7 @@ SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd,
     pack_hint(sig.data() + kSigHintOffset, st.h);
     return SignStatus::Ok;
   }
-  std::memset(sig.data(), 0, kSignatureBytes);
+  std::memset(sig.data(), 0, kSignatureLen);
   return SignStatus::AttemptsExhausted;
 }
 
@@ -186,7 +186,7 @@ bool verify_parts(PublicKey pk, const MessageParts& m, Signature sig) noexcept {
   if (exceeds_norm(z.data(), kL, kGamma1 - kBeta) != 0) return false;
 
   uint8_t tr[kTrBytes];
-  keccak::shake256(pk.data(), kPublicKeyBytes, tr, kTrBytes);
+  keccak::shake256(pk.data(), kPublicKeyLen, tr, kTrBytes);
   uint8_t mu[kMuBytes];
   compute_mu(mu, tr, m);
 
@@ -222,14 +222,14 @@ bool verify_parts(PublicKey pk, const MessageParts& m, Signature sig) noexcept {
 
 }  // namespace
 
-void keygen(Seed xi, std::span<uint8_t, kPublicKeyBytes> pk,
-            std::span<uint8_t, kSecretKeyBytes> sk) noexcept {
+void keygen(Seed xi, std::span<uint8_t, kPublicKeyLen> pk,
+            std::span<uint8_t, kSecretKeyLen> sk) noexcept {
   zeroize::Wiped<KeygenState> holder;
   KeygenState& st = holder.get();
   {
     keccak::Shake256 xof;
     const uint8_t dims[2] = {kK, kL};
-    xof.absorb(xi.data(), kSeedBytes);
+    xof.absorb(xi.data(), kSeedLen);
     xof.absorb(dims, 2);
     xof.squeeze(st.seeds, sizeof st.seeds);
   }
@@ -255,14 +255,14 @@ void keygen(Seed xi, std::span<uint8_t, kPublicKeyBytes> pk,
 
   std::memcpy(sk.data(), rho, 32);
   std::memcpy(sk.data() + kSkKOffset, key, 32);
-  keccak::shake256(pk.data(), kPublicKeyBytes, sk.data() + kSkTrOffset, kTrBytes);
+  keccak::shake256(pk.data(), kPublicKeyLen, sk.data() + kSkTrOffset, kTrBytes);
   for (int j = 0; j < kL; ++j) pack_eta(sk.data() + kSkS1Offset + j * kEtaPolyBytes, st.s1[j]);
   for (int i = 0; i < kK; ++i) pack_eta(sk.data() + kSkS2Offset + i * kEtaPolyBytes, st.s2[i]);
   for (int i = 0; i < kK; ++i) pack_t0(sk.data() + kSkT0Offset + i * kT0PolyBytes, st.t0[i]);
 }
 
 SignStatus sign(SecretKey sk, std::span<const uint8_t> msg, std::span<const uint8_t> ctx, Rnd rnd,
-                std::span<uint8_t, kSignatureBytes> sig) noexcept {
+                std::span<uint8_t, kSignatureLen> sig) noexcept {
   if (ctx.size() > kMaxContextBytes) return SignStatus::ContextTooLong;
   const uint8_t prefix[2] = {0x00, static_cast<uint8_t>(ctx.size())};
   return sign_parts(sk, MessageParts{{std::span<const uint8_t>(prefix), ctx, msg}}, rnd, sig,
@@ -270,13 +270,13 @@ SignStatus sign(SecretKey sk, std::span<const uint8_t> msg, std::span<const uint
 }
 
 SignStatus sign_internal(SecretKey sk, std::span<const uint8_t> m_prime, Rnd rnd,
-                         std::span<uint8_t, kSignatureBytes> sig) noexcept {
+                         std::span<uint8_t, kSignatureLen> sig) noexcept {
   return sign_parts(sk, MessageParts{{m_prime, {}, {}}}, rnd, sig, kMaxSignAttempts);
 }
 
 namespace detail {
 SignStatus sign_internal_limited(SecretKey sk, std::span<const uint8_t> m_prime, Rnd rnd,
-                                 std::span<uint8_t, kSignatureBytes> sig,
+                                 std::span<uint8_t, kSignatureLen> sig,
                                  uint32_t max_attempts) noexcept {
   const uint32_t limit = max_attempts < kMaxSignAttempts ? max_attempts : kMaxSignAttempts;
   return sign_parts(sk, MessageParts{{m_prime, {}, {}}}, rnd, sig, limit);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "fault/fault.hpp"
+#include "sha2/sha2.hpp"
 #include "zeroize/zeroize.hpp"
 
 namespace sha2 {
@@ -92,8 +93,7 @@ void pbkdf2(Hash hash, std::span<const uint8_t> password, std::span<const uint8_
   Block u, t;
   for (uint32_t block = 1; (block - 1) * len < out.size(); ++block) {
     // U1 = PRF(P, S || BE32(i)), U(j+1) = PRF(P, U(j)), T = U1 ^ ... ^ Uc.
-    const uint8_t index[4] = {static_cast<uint8_t>(block >> 24), static_cast<uint8_t>(block >> 16),
-                              static_cast<uint8_t>(block >> 8), static_cast<uint8_t>(block)};
+    const auto index = be32(block);
     mac.update(salt).update(index).finish(std::span<uint8_t>(u.data(), len));
     std::memcpy(t.data(), u.data(), len);
     for (uint32_t r = 1; r < rounds; ++r) {

@@ -34,10 +34,8 @@ Hasher<State, Len>& Hasher<State, Len>::update(std::span<const uint8_t> data) no
 
 template <class State, size_t Len>
 Hasher<State, Len>& Hasher<State, Len>::update_framed(std::span<const uint8_t> part) noexcept {
-  uint8_t len[8];
-  const uint64_t n = part.size();
-  for (int i = 0; i < 8; ++i) len[i] = static_cast<uint8_t>(n >> (56 - 8 * i));
-  absorb(st_, len, sizeof len);
+  const auto len = be64(part.size());
+  absorb(st_, len.data(), len.size());
   return update(part);
 }
 

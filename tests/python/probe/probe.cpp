@@ -142,7 +142,7 @@ PyObject* output(PyObject*, PyObject* arg) {
   return vp::guarded<PyObject*>(nullptr, [&]() -> PyObject* {
     long written = PyLong_AsLong(arg);
     if (written == -1 && PyErr_Occurred()) return nullptr;
-    vp::SecretOutput buffer(8);
+    vp::PrivateCopy buffer(8);
     for (size_t i = 0; i < buffer.size(); ++i) buffer[i] = static_cast<uint8_t>(i);
     if (written < 0) {
       const valtorimesca_abi::AbiResult<size_t> refused =

@@ -14,7 +14,7 @@
 #include <span>
 
 #include "subtle/subtle.hpp"
-#include "valtorimesca/classical/component.hpp"
+#include "valtorimesca/component.hpp"
 #include "valtorimesca/error.hpp"
 
 namespace valtorimesca::classical::ed25519 {
@@ -66,7 +66,7 @@ struct Ed25519 {
 
   static subtle::Choice verify(std::span<const uint8_t> pk, std::span<const uint8_t> msg,
                                std::span<const uint8_t> /*label*/, std::span<const uint8_t> sig) {
-    return subtle::from_bool(verify_zip215(pk, msg, sig));
+    return subtle::Choice::from_bit(verify_zip215(pk, msg, sig));
   }
 
   // ECVRF-EDWARDS25519-SHA512-TAI over the framed input

@@ -15,10 +15,10 @@
 
 namespace valtorimesca::pq::falcon {
 
-inline constexpr size_t kSecretKeySize = 1345;
-inline constexpr size_t kPublicKeySize = 897;
-inline constexpr size_t kSignatureSize = 666;
-inline constexpr size_t kSeedSize = 32;
+inline constexpr size_t kSecretKeyLen = 1345;
+inline constexpr size_t kPublicKeyLen = 897;
+inline constexpr size_t kSignatureLen = 666;
+inline constexpr size_t kSeedLen = 32;
 
 // The label of the deterministic nonce seed, with its zero byte.
 inline constexpr char kNonceSeedLabel[] = "valtorimesca/nonce-seed/fn-dsa-512/v1";
@@ -34,14 +34,10 @@ CoreStatus sign_with_seed(std::span<const uint8_t> sk, std::span<const uint8_t> 
                           std::span<const uint8_t, 32> seed, std::span<uint8_t> out) noexcept;
 
 struct Falcon512 {
-  static constexpr size_t kSecretKeySize = falcon::kSecretKeySize;
-  static constexpr size_t kPublicKeySize = falcon::kPublicKeySize;
-  static constexpr size_t kSignatureSize = falcon::kSignatureSize;
-  static constexpr size_t kSeedSize = falcon::kSeedSize;
-  static constexpr size_t kSecretKeyBytes = kSecretKeySize;
-  static constexpr size_t kPublicKeyBytes = kPublicKeySize;
-  static constexpr size_t kSignatureBytes = kSignatureSize;
-  static constexpr size_t kSeedBytes = kSeedSize;
+  static constexpr size_t kSecretKeyLen = falcon::kSecretKeyLen;
+  static constexpr size_t kPublicKeyLen = falcon::kPublicKeyLen;
+  static constexpr size_t kSignatureLen = falcon::kSignatureLen;
+  static constexpr size_t kSeedLen = falcon::kSeedLen;
 
   // One seed always gives the same key pair.
   static CoreStatus derive(std::span<const uint8_t> seed, std::span<uint8_t> sk_out,

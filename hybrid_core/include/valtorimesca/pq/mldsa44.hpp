@@ -13,7 +13,7 @@
 #include "mldsa/mldsa.hpp"
 #include "subtle/subtle.hpp"
 #include "valtorimesca/error.hpp"
-#include "valtorimesca/pq/component.hpp"
+#include "valtorimesca/component.hpp"
 #include "zeroize/zeroize.hpp"
 
 namespace valtorimesca::pq::mldsa44 {
@@ -26,10 +26,10 @@ CoreStatus sign_with_rnd(std::span<const uint8_t> sk, std::span<const uint8_t> m
                          std::span<const uint8_t, 32> rnd, std::span<uint8_t> out);
 
 struct MlDsa44 {
-  static constexpr size_t kSeedBytes = mldsa::kSeedBytes;
-  static constexpr size_t kSecretKeyBytes = mldsa::kSecretKeyBytes;
-  static constexpr size_t kPublicKeyBytes = mldsa::kPublicKeyBytes;
-  static constexpr size_t kSignatureBytes = mldsa::kSignatureBytes;
+  static constexpr size_t kSeedLen = mldsa::kSeedLen;
+  static constexpr size_t kSecretKeyLen = mldsa::kSecretKeyLen;
+  static constexpr size_t kPublicKeyLen = mldsa::kPublicKeyLen;
+  static constexpr size_t kSignatureLen = mldsa::kSignatureLen;
 
   // ML-DSA.KeyGen_internal(seed). Lengths are checked in the order seed,
   // secret-key output, public-key output.

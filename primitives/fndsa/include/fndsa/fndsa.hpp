@@ -21,7 +21,7 @@ inline constexpr unsigned kLogN = 9;
 inline constexpr size_t kN = size_t{1} << kLogN;
 inline constexpr size_t kSigningKeySize = 1345;
 inline constexpr size_t kVerifyingKeySize = 897;
-inline constexpr size_t kSignatureSize = 666;
+inline constexpr size_t kSignatureLen = 666;
 inline constexpr size_t kKeygenSeedSize = 32;  // one draw from the generator
 inline constexpr size_t kSignSeedSize = 40;    // one draw from the generator
 inline constexpr size_t kHashedKeySize = 64;
@@ -69,11 +69,11 @@ class SigningKey {
 
   // Signs with the 40 bytes the generator supplies.
   SignStatus sign_with_seed(const uint8_t seed[kSignSeedSize], std::span<const uint8_t> ctx,
-                            std::span<const uint8_t> msg, uint8_t sig[kSignatureSize]) noexcept;
+                            std::span<const uint8_t> msg, uint8_t sig[kSignatureLen]) noexcept;
 
   template <class Rng>
   SignStatus sign(Rng& rng, std::span<const uint8_t> ctx, std::span<const uint8_t> msg,
-                  uint8_t sig[kSignatureSize]) noexcept {
+                  uint8_t sig[kSignatureLen]) noexcept {
     zeroize::SecretArray<kSignSeedSize> seed;
     rng.fill_bytes(seed.data(), seed.size());
     return sign_with_seed(seed.data(), ctx, msg, sig);

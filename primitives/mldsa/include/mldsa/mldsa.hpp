@@ -22,18 +22,18 @@
 
 namespace mldsa {
 
-inline constexpr size_t kSeedBytes = 32;
+inline constexpr size_t kSeedLen = 32;
 inline constexpr size_t kRndBytes = 32;
-inline constexpr size_t kPublicKeyBytes = 1312;
-inline constexpr size_t kSecretKeyBytes = 2560;
-inline constexpr size_t kSignatureBytes = 2420;
+inline constexpr size_t kPublicKeyLen = 1312;
+inline constexpr size_t kSecretKeyLen = 2560;
+inline constexpr size_t kSignatureLen = 2420;
 inline constexpr size_t kMaxContextBytes = 255;
 
-using Seed = std::span<const uint8_t, kSeedBytes>;
+using Seed = std::span<const uint8_t, kSeedLen>;
 using Rnd = std::span<const uint8_t, kRndBytes>;
-using PublicKey = std::span<const uint8_t, kPublicKeyBytes>;
-using SecretKey = std::span<const uint8_t, kSecretKeyBytes>;
-using Signature = std::span<const uint8_t, kSignatureBytes>;
+using PublicKey = std::span<const uint8_t, kPublicKeyLen>;
+using SecretKey = std::span<const uint8_t, kSecretKeyLen>;
+using Signature = std::span<const uint8_t, kSignatureLen>;
 
 enum class SignStatus : uint8_t {
   Ok,
@@ -46,16 +46,16 @@ enum class SignStatus : uint8_t {
 };
 
 // ML-DSA.KeyGen_internal(xi).
-void keygen(Seed xi, std::span<uint8_t, kPublicKeyBytes> pk,
-            std::span<uint8_t, kSecretKeyBytes> sk) noexcept;
+void keygen(Seed xi, std::span<uint8_t, kPublicKeyLen> pk,
+            std::span<uint8_t, kSecretKeyLen> sk) noexcept;
 
 // ML-DSA.Sign(sk, msg, ctx) with the given rnd.
 SignStatus sign(SecretKey sk, std::span<const uint8_t> msg, std::span<const uint8_t> ctx, Rnd rnd,
-                std::span<uint8_t, kSignatureBytes> sig) noexcept;
+                std::span<uint8_t, kSignatureLen> sig) noexcept;
 
 // ML-DSA.Sign_internal(sk, M', rnd).
 SignStatus sign_internal(SecretKey sk, std::span<const uint8_t> m_prime, Rnd rnd,
-                         std::span<uint8_t, kSignatureBytes> sig) noexcept;
+                         std::span<uint8_t, kSignatureLen> sig) noexcept;
 
 // ML-DSA.Verify(pk, msg, sig, ctx); false for a context over 255 bytes.
 bool verify(PublicKey pk, std::span<const uint8_t> msg, std::span<const uint8_t> ctx,

@@ -14,6 +14,18 @@
 
 namespace sha2 {
 
+// Big-endian encodings of the integers hashed inputs carry (lengths,
+// counters, block indices); every such framing in the library goes through
+// these.
+constexpr std::array<uint8_t, 4> be32(uint32_t v) noexcept {
+  return {static_cast<uint8_t>(v >> 24), static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8),
+          static_cast<uint8_t>(v)};
+}
+constexpr std::array<uint8_t, 8> be64(uint64_t v) noexcept {
+  const auto hi = be32(static_cast<uint32_t>(v >> 32)), lo = be32(static_cast<uint32_t>(v));
+  return {hi[0], hi[1], hi[2], hi[3], lo[0], lo[1], lo[2], lo[3]};
+}
+
 template <class State, size_t Len>
 class Hasher {
  public:

@@ -3,8 +3,6 @@
 // cannot turn the combination of secret-dependent results into branches.
 #pragma once
 
-#include <sodium.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -24,7 +22,7 @@ inline uint64_t black_box64(uint64_t v) noexcept {
 class Choice {
  public:
   constexpr Choice() noexcept : v_(0) {}
-  // `bit` must be 0 or 1.
+  // The one way into a Choice: `bit` is 0 or 1 (a bool converts).
   static Choice from_bit(uint8_t bit) noexcept { return Choice(black_box(bit & 1)); }
   uint8_t unwrap_u8() const noexcept { return black_box(v_); }
   // Leaves constant time: only for the final, public verdict.
@@ -43,8 +41,6 @@ class Choice {
   uint8_t v_;
 };
 
-inline Choice from_bool(bool b) noexcept { return Choice::from_bit(static_cast<uint8_t>(b)); }
-
 // Equality of two equal-length byte strings without an early exit.
 inline Choice ct_eq(const uint8_t* a, const uint8_t* b, size_t n) noexcept {
   uint8_t acc = 0;
@@ -59,11 +55,6 @@ inline Choice ct_eq(const uint8_t* a, const uint8_t* b, size_t n) noexcept {
 inline Choice ct_eq(std::span<const uint8_t> a, std::span<const uint8_t> b) noexcept {
   if (a.size() != b.size()) return Choice();
   return ct_eq(a.data(), b.data(), a.size());
-}
-
-// libsodium's constant-time comparison, as a boolean (for public verdicts).
-inline bool ct_equal_bool(const uint8_t* a, const uint8_t* b, size_t n) noexcept {
-  return sodium_memcmp(a, b, n) == 0;
 }
 
 // True when all n bytes are zero, in constant time.
