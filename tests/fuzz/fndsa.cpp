@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::array<uint8_t, fndsa::kVerifyingKeySize> vk{};
     sk.to_verifying_key(vk.data());
     std::array<uint8_t, fndsa::kSignSeedSize> seed{};
-    std::array<uint8_t, fndsa::kSignatureSize> out{};
+    std::array<uint8_t, fndsa::kSignatureLen> out{};
     const auto st = sk.sign_with_seed(seed.data(), ctx, msg, out.data());
     if (ctx.size() > fndsa::kMaxContextSize) {
       fuzz::require(st == fndsa::SignStatus::BadContext, "long context signed");
@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::require(ok == fndsa::verify(key, sig, ctx, msg), "one-shot and decoded-key verdicts differ");
   if (!ok) return 0;
   fuzz::note_accepted();
-  fuzz::require(key.size() == fndsa::kVerifyingKeySize && sig.size() == fndsa::kSignatureSize &&
+  fuzz::require(key.size() == fndsa::kVerifyingKeySize && sig.size() == fndsa::kSignatureLen &&
                     ctx.size() <= fndsa::kMaxContextSize,
                 "accepted with a wrong length");
   fuzz::require(!vk.verify(fuzz::flip_bit(sig, where), ctx, msg), "mutated signature accepted");

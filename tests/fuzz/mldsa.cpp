@@ -8,7 +8,7 @@
 namespace {
 
 bool check(uint8_t mode, fuzz::Bytes pk, fuzz::Bytes ctx, fuzz::Bytes msg, fuzz::Bytes sig) {
-  if (pk.size() != mldsa::kPublicKeyBytes || sig.size() != mldsa::kSignatureBytes) return false;
+  if (pk.size() != mldsa::kPublicKeyLen || sig.size() != mldsa::kSignatureLen) return false;
   const mldsa::PublicKey p(pk.data(), pk.size());
   const mldsa::Signature s(sig.data(), sig.size());
   return (mode & 1) ? mldsa::verify_internal(p, msg, s) : mldsa::verify(p, msg, ctx, s);

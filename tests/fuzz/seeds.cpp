@@ -85,7 +85,7 @@ void fndsa_seeds() {
     for (const auto& [msg, ctx] : messages()) {
       std::array<uint8_t, fndsa::kSignSeedSize> rs{};
       rs[0] = static_cast<uint8_t>(i);
-      std::array<uint8_t, fndsa::kSignatureSize> sig{};
+      std::array<uint8_t, fndsa::kSignatureLen> sig{};
       if (key.sign_with_seed(rs.data(), ctx, msg, sig.data()) != fndsa::SignStatus::Ok)
         throw std::runtime_error("FN-DSA signing failed");
       put("fndsa", tag("k", k, "s", i++),
@@ -104,14 +104,14 @@ void fndsa_seeds() {
 }
 
 void mldsa_seeds() {
-  std::array<uint8_t, mldsa::kPublicKeyBytes> pk{};
-  std::array<uint8_t, mldsa::kSecretKeyBytes> sk{};
+  std::array<uint8_t, mldsa::kPublicKeyLen> pk{};
+  std::array<uint8_t, mldsa::kSecretKeyLen> sk{};
   const auto xi = seed32(7);
   mldsa::keygen(xi, pk, sk);
   const std::array<uint8_t, 32> rnd{};
   int i = 0;
   for (const auto& [msg, ctx] : messages()) {
-    std::array<uint8_t, mldsa::kSignatureBytes> sig{};
+    std::array<uint8_t, mldsa::kSignatureLen> sig{};
     if (mldsa::sign(sk, msg, ctx, rnd, sig) != mldsa::SignStatus::Ok) throw std::runtime_error("ML-DSA signing failed");
     put("mldsa", tag("s", i++), Writer().byte(0).field(pk).field(ctx).field(msg).raw(sig).bytes());
     if (mldsa::sign_internal(sk, msg, rnd, sig) != mldsa::SignStatus::Ok) throw std::runtime_error("ML-DSA signing failed");
