@@ -1,1 +1,0 @@
-#include "hash_engine/treehash.hpp"
