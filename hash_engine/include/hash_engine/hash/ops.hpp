@@ -3,6 +3,7 @@
 // bit and base-16 digit readers used to cut digests into indices and digits.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +11,8 @@
 #include <optional>
 #include <span>
 #include <string_view>
+
+#include "sha2/sha2.hpp"
 
 namespace hash {
 
@@ -28,20 +31,17 @@ struct Part {
   Part(const std::array<uint8_t, M>& a) : data(a.data()), len(M) {}
 };
 
-// Big-endian encodings as small values that can be passed as parts.
-inline std::array<uint8_t, 4> be32(uint32_t v) {
-  return {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
-}
-inline std::array<uint8_t, 8> be64(uint64_t v) {
-  return {uint8_t(v >> 56), uint8_t(v >> 48), uint8_t(v >> 40), uint8_t(v >> 32),
-          uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8),  uint8_t(v)};
-}
+// Big-endian encodings (values that can be passed as parts) are sha2's;
+// put_be32/put_be64 write them in place into a buffer being assembled.
+using sha2::be32;
+using sha2::be64;
 inline void put_be32(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v >> 24); p[1] = uint8_t(v >> 16); p[2] = uint8_t(v >> 8); p[3] = uint8_t(v);
+  const auto b = be32(v);
+  std::copy(b.begin(), b.end(), p);
 }
 inline void put_be64(uint8_t* p, uint64_t v) {
-  put_be32(p, uint32_t(v >> 32));
-  put_be32(p + 4, uint32_t(v));
+  const auto b = be64(v);
+  std::copy(b.begin(), b.end(), p);
 }
 inline uint32_t get_be32(const uint8_t* p) {
   return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
