@@ -120,7 +120,7 @@ TEST(Ed25519Oracle, AgreesWithNobleZip215) {
       const Encoding a_mixed = ed::add(a_point, t).bytes();
       const Point r_mixed = ed::add(r_point, t);
       const Bytes a_mixed_v(a_mixed.begin(), a_mixed.end());
-      const auto as_bytes = [](const std::array<uint8_t, 64>& a) { return Bytes(a.begin(), a.end()); };
+      const auto as_bytes = [](const std::array<uint8_t, 64>& b) { return Bytes(b.begin(), b.end()); };
       req.verify(a_mixed_v, msg, as_bytes(hand_signature(a, r, r_point.bytes(), a_mixed, msg)), "torsion in A");
       req.verify(pk_v, msg, as_bytes(hand_signature(a, r, r_mixed.bytes(), a_point.bytes(), msg)), "torsion in R");
       req.verify(a_mixed_v, msg, as_bytes(hand_signature(a, r, r_mixed.bytes(), a_mixed, msg)), "torsion in A and R");

@@ -3,6 +3,7 @@
 // export blob and public key, the first two stateful signatures of "msg" under
 // "ctx" with the blob after them, and one few-time signature. Every one of
 // them is deterministic.
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -36,14 +37,14 @@ struct Journal {
 };
 
 struct Budget {
-  std::map<std::vector<uint8_t>, uint64_t> counts;
+  std::map<std::array<uint8_t, valtorimesca::budget::kBudgetKeyLen>, uint64_t> counts;
   valtorimesca::budget::Consumed consumed(const valtorimesca::budget::BudgetKey& k) {
-    auto it = counts.find({k.bytes.begin(), k.bytes.end()});
+    auto it = counts.find(k.bytes);
     if (it == counts.end()) return valtorimesca::budget::Consumed::nothing_recorded();
     return valtorimesca::budget::Consumed::recorded(it->second);
   }
   bool record(const valtorimesca::budget::BudgetKey& k, uint64_t n) {
-    counts[{k.bytes.begin(), k.bytes.end()}] = n;
+    counts[k.bytes] = n;
     return true;
   }
 };
