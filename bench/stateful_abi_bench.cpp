@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "valtorimesca/stateful.hpp"
+#include "memory_stores.hpp"
 #include "valtorimesca_abi/handle.hpp"
 #include "valtorimesca_abi/sizes.hpp"
 #include "valtorimesca_abi/stateful_suites.hpp"
@@ -16,22 +16,7 @@ namespace {
 
 using namespace valtorimesca_abi;
 using valtorimesca::stateful::KeyIdentity;
-
-// Bound to one key from the start; remembers only the count.
-struct MemoryJournal {
-  KeyIdentity id;
-  uint32_t next = 0;
-  std::optional<KeyIdentity> bound_key() { return id; }
-  bool bind_key(const KeyIdentity& k) {
-    id = k;
-    return true;
-  }
-  uint32_t next_leaf() { return next; }
-  bool commit(uint32_t leaf) {
-    next = leaf + 1;
-    return true;
-  }
-};
+using vt_test::MemoryJournal;
 
 // The export blob of the ED_SH key of seed 7..7 with `capacity` leaves.
 std::vector<uint8_t> blob_of(uint32_t capacity) {
@@ -45,7 +30,7 @@ std::vector<uint8_t> blob_of(uint32_t capacity) {
 void BM_sign_stateful(benchmark::State& st) {
   auto handle = handle::open(SuiteCode::ED_SH, blob_of(4096));
   if (!handle) std::abort();
-  MemoryJournal journal{KeyIdentity{handle::key_identity(*handle)}};
+  MemoryJournal journal{KeyIdentity{handle::key_identity(*handle)}, 0};
   std::vector<uint8_t> sig(signature_len(SuiteCode::ED_SH));
   static const uint8_t msg[32] = {1};
   for (auto _ : st) {

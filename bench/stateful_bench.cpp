@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "memory_stores.hpp"
 #include "perm_ratio.hpp"
 #include "valtorimesca/stateful_composite.hpp"
 
@@ -14,6 +15,8 @@ namespace {
 using namespace valtorimesca;
 using stateful_composite::EdSh;
 using stateful_composite::SecretKey;
+using Journal = vt_test::MemoryJournal;
+using Budget = vt_test::MemoryBudget;
 
 const std::vector<uint8_t> kMsg(64, 0x5a);
 const std::vector<uint8_t> kCtx = {'b', 'e', 'n', 'c', 'h'};
@@ -23,28 +26,6 @@ std::array<uint8_t, 32> master() {
   m.fill(0x42);
   return m;
 }
-
-// An honest in-memory journal bound to one key.
-struct Journal {
-  stateful::KeyIdentity id;
-  uint32_t count = 0;
-  std::optional<stateful::KeyIdentity> bound_key() { return id; }
-  bool bind_key(const stateful::KeyIdentity&) { return true; }
-  uint32_t next_leaf() { return count; }
-  bool commit(uint32_t leaf) {
-    count = leaf + 1;
-    return true;
-  }
-};
-
-struct Budget {
-  uint64_t n = 0;
-  budget::Consumed consumed(const budget::BudgetKey&) { return budget::Consumed::recorded(n); }
-  bool record(const budget::BudgetKey&, uint64_t v) {
-    n = v;
-    return true;
-  }
-};
 
 const std::vector<uint8_t>& blob_4096() {
   static const std::vector<uint8_t> b = [] {
@@ -85,7 +66,7 @@ void BM_sign_stateful(benchmark::State& state) {
   run(state, false,
       [&] {
         k.pq.keys().stateful.set_next(leaf);
-        j.count = leaf - 1;
+        j.next = leaf - 1;
       },
       [&] {
         auto r = stateful_composite::sign_stateful<EdSh>(k, stateful::JournalRef(j), kMsg, kCtx);

@@ -73,30 +73,6 @@ PyObject* derive_hard_junction(PyObject*, PyObject* args, PyObject* kwargs) {
 constexpr const char* kPathParams[] = {"parent_master", "chain_codes"};
 const Signature kPath{"derive_hard_junction_path", kPathParams};
 
-// Chain codes are not the seed itself; the gathered path is still wiped,
-// and so is every buffer it outgrows (a plain push_back would leave the old
-// buffer's copies behind).
-struct WipedPath {
-  std::vector<Seed32> codes;
-  ~WipedPath() { wipe(codes); }
-
-  Seed32& add() {
-    if (codes.size() == codes.capacity()) {
-      std::vector<Seed32> grown;
-      grown.reserve(codes.empty() ? 8 : 2 * codes.size());
-      grown.assign(codes.begin(), codes.end());
-      wipe(codes);
-      codes.swap(grown);
-    }
-    return codes.emplace_back();
-  }
-
- private:
-  static void wipe(std::vector<Seed32>& v) noexcept {
-    if (v.capacity() != 0) zeroize::wipe(v.data(), v.capacity() * sizeof(Seed32));
-  }
-};
-
 PyObject* derive_hard_junction_path(PyObject*, PyObject* args, PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
     PyObject* argv[2];
@@ -109,7 +85,9 @@ PyObject* derive_hard_junction_path(PyObject*, PyObject* args, PyObject* kwargs)
 
     Ref iter(PyObject_GetIter(argv[1]));
     if (!iter) return nullptr;
-    WipedPath path;
+    // Chain codes are not the seed itself; the gathered path is still wiped,
+    // and so is every buffer it outgrows.
+    zeroize::SecretVector<Seed32> path;
     for (size_t index = 0;; ++index) {
       Ref item(PyIter_Next(iter.get()));
       if (!item) {
@@ -123,10 +101,10 @@ PyObject* derive_hard_junction_path(PyObject*, PyObject* args, PyObject* kwargs)
                      code.size());
         return nullptr;
       }
-      Seed32& slot = path.add();
+      Seed32& slot = path.append();
       std::copy(code.data(), code.data() + 32, slot.begin());
     }
-    auto r = valtorimesca_abi::seed::derive_hard_junction_path(parent.get(), path.codes, out.get());
+    auto r = valtorimesca_abi::seed::derive_hard_junction_path(parent.get(), path.span(), out.get());
     if (!r) return errors::to_py_err(r.error());
     return new_bytes(out.get());
   });

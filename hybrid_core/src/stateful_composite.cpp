@@ -145,7 +145,6 @@ stateful::SignResult<std::vector<uint8_t>> sign_stateful(SecretKey& key, statefu
   auto classical = classical_sign<S>(key.classical_sk.span(), *m, ctx);
   if (!classical) return refuse(classical.error());
 
-  const std::vector<uint8_t> bundle = key.bundle;
   const uint32_t capacity = key.pq.capacity();
   // The signature is built in place: the post-quantum half goes straight
   // into its final position, with room for the key's largest leaf.
@@ -164,7 +163,7 @@ stateful::SignResult<std::vector<uint8_t>> sign_stateful(SecretKey& key, statefu
   if (!journal.commit(leaf)) return refuse(StatefulSignError::JournalFailed);
 
   const MutBytes pq_buf = MutBytes(out).subspan(at);
-  auto written = ShrincsScheme::sign_stateful(key.pq, bundle, *m, pq_buf);
+  auto written = ShrincsScheme::sign_stateful(key.pq, key.bundle, *m, pq_buf);
   if (!written) return refuse(StatefulSignError::GrindAbort);
   const size_t n = std::min(*written, pq_buf.size());
   if (n < shrincs::kStatefulSigFixedLen || (n - shrincs::kStatefulSigFixedLen) % shrincs::kAuthNodeLen != 0)

@@ -100,7 +100,7 @@ TEST(ForsC, TreeMatchesTheSinglePassConstruction) {
       });
   EXPECT_EQ(batched, single);
   const auto a = hash::address::fors_address_word(T, L, 0, (t << 14) + x);
-  EXPECT_EQ(revealed, keccak_packed({Part(P::FORS_SK), Part(k.priv.sk_seed.bytes()), Part(k.public_seed), Part(a)}));
+  EXPECT_EQ(revealed, keccak_packed({Part(P::FORS_SK), Part(k.priv.sk_seed.array()), Part(k.public_seed), Part(a)}));
   // The first node of tree t carries the global index t·2^13.
   Digest l0 = fc::fors_leaf_hash(k.public_seed, k.priv.sk_seed, T, L, t, 0);
   Digest l1 = fc::fors_leaf_hash(k.public_seed, k.priv.sk_seed, T, L, t, 1);
@@ -114,14 +114,14 @@ TEST(Hypertree, LeavesAndSubtreeMatchTheConstruction) {
   const hash::SecretSeed ls(seed("ht-layer"));
   std::vector<Digest> leaves(11);
   ht::hypertree_leaves(pk, ls, 2, 0x1234, 240, 11, leaves.data());
-  for (uint32_t i = 0; i < 11; ++i) EXPECT_EQ(leaves[i], ref::ht_leaf(pk, ls.bytes(), 2, 0x1234, 240 + i)) << i;
+  for (uint32_t i = 0; i < 11; ++i) EXPECT_EQ(leaves[i], ref::ht_leaf(pk, ls.array(), 2, 0x1234, 240 + i)) << i;
   const auto ends = ht::stateless_wots_c_public_key(pk, ls, 2, 0x1234, 241);
   std::vector<uint8_t> e;
   for (auto& d : ends) e.insert(e.end(), d.begin(), d.end());
   EXPECT_EQ(keccak_packed({Part(P::WOTS_C_PK), Part(pk), Part(e.data(), e.size())}), leaves[1]);
   Digest leaf_x;
   auto batched = ht::hypertree_subtree(pk, ls, 5, 77, 200, leaf_x);
-  EXPECT_EQ(leaf_x, ref::ht_leaf(pk, ls.bytes(), 5, 77, 200));
+  EXPECT_EQ(leaf_x, ref::ht_leaf(pk, ls.array(), 5, 77, 200));
   std::vector<Digest> all(256);
   ht::hypertree_leaves(pk, ls, 5, 77, 0, 256, all.data());
   auto single = treehash::treehash_root_and_auth_path(
@@ -130,7 +130,7 @@ TEST(Hypertree, LeavesAndSubtreeMatchTheConstruction) {
   EXPECT_EQ(batched, single);
   const auto seeds = ht::hypertree_layer_seeds(hash::SecretSeed(seed("s")));
   uint8_t three = 3;
-  EXPECT_EQ(seeds[3].bytes(), keccak_packed({Part(P::HT_LAYER_SEED), Part(seed("s")), Part(&three, 1)}));
+  EXPECT_EQ(seeds[3].array(), keccak_packed({Part(P::HT_LAYER_SEED), Part(seed("s")), Part(&three, 1)}));
 }
 
 using fixture::signed_once;
@@ -163,7 +163,7 @@ void PositionsFollowTheForsDigest() {
   for (uint32_t c = 0; c < s.sig.fors.counter; ++c)
     ASSERT_FALSE(fc::signer_fors_digest(s.key.public_seed, s.key.root, s.msg, s.sig.fors.randomizer, c).wins) << c;
   EXPECT_EQ(s.sig.fors.randomizer,
-            keccak_packed({Part(P::FORS_RANDOMIZER), Part(s.key.priv.prf_key.bytes()), Part(s.msg)}));
+            keccak_packed({Part(P::FORS_RANDOMIZER), Part(s.key.priv.prf_key.array()), Part(s.msg)}));
   // Layer 7 signs leaf T_0 >> 48 of tree 0, its carried leaf is that leaf.
   const auto seeds = ht::hypertree_layer_seeds(s.key.priv.sk_seed);
   EXPECT_EQ(s.sig.layers[7].leaf, ht::hypertree_leaf(s.key.public_seed, seeds[7], 7, 0, uint32_t(d.tree_index >> 48) & 0xff));

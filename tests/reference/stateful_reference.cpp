@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "valtorimesca/budget.hpp"
-#include "valtorimesca/stateful.hpp"
+#include "memory_stores.hpp"
+#include "vectors.hpp"
 #include "valtorimesca_abi/handle.hpp"
 #include "valtorimesca_abi/sizes.hpp"
 #include "valtorimesca_abi/stateful_suites.hpp"
@@ -20,44 +20,6 @@
 namespace {
 
 using namespace valtorimesca_abi;
-
-struct Journal {
-  std::optional<valtorimesca::stateful::KeyIdentity> id;
-  uint32_t next = 0;
-  std::optional<valtorimesca::stateful::KeyIdentity> bound_key() { return id; }
-  bool bind_key(const valtorimesca::stateful::KeyIdentity& k) {
-    id = k;
-    return true;
-  }
-  uint32_t next_leaf() { return next; }
-  bool commit(uint32_t leaf) {
-    next = leaf + 1;
-    return true;
-  }
-};
-
-struct Budget {
-  std::map<std::array<uint8_t, valtorimesca::budget::kBudgetKeyLen>, uint64_t> counts;
-  valtorimesca::budget::Consumed consumed(const valtorimesca::budget::BudgetKey& k) {
-    auto it = counts.find(k.bytes);
-    if (it == counts.end()) return valtorimesca::budget::Consumed::nothing_recorded();
-    return valtorimesca::budget::Consumed::recorded(it->second);
-  }
-  bool record(const valtorimesca::budget::BudgetKey& k, uint64_t n) {
-    counts[k.bytes] = n;
-    return true;
-  }
-};
-
-std::string hex(Bytes b) {
-  static const char* digits = "0123456789abcdef";
-  std::string out;
-  for (uint8_t x : b) {
-    out += digits[x >> 4];
-    out += digits[x & 15];
-  }
-  return out;
-}
 
 [[noreturn]] void fail(const char* what) {
   std::fprintf(stderr, "stateful_reference: %s failed\n", what);
@@ -73,22 +35,22 @@ void print_suite(SuiteCode code) {
   if (!stateful_suites::keygen_stateful_from_seed(code, seed, 4, blob, pk)) fail("keygen");
   auto handle = handle::open(code, blob);
   if (!handle) fail("open");
-  Journal journal{valtorimesca::stateful::KeyIdentity{handle::key_identity(*handle)}};
-  std::printf("\"%d\": {\"blob\": \"%s\", \"pk\": \"%s\"", static_cast<int>(code), hex(blob).c_str(),
-              hex(pk).c_str());
+  vt_test::MemoryJournal journal{valtorimesca::stateful::KeyIdentity{handle::key_identity(*handle)}};
+  std::printf("\"%d\": {\"blob\": \"%s\", \"pk\": \"%s\"", static_cast<int>(code), vt_test::to_hex(blob).c_str(),
+              vt_test::to_hex(pk).c_str());
   std::vector<uint8_t> sig(signature_len(code));
   for (int i = 1; i <= 2; ++i) {
     auto n = handle::sign_stateful_with_handle(*handle, journal, kMsg, kCtx, sig);
     if (!n) fail("sign_stateful");
-    std::printf(", \"stateful_%d\": \"%s\"", i, hex(Bytes(sig).first(*n)).c_str());
+    std::printf(", \"stateful_%d\": \"%s\"", i, vt_test::to_hex(sig.data(), *n).c_str());
   }
   std::vector<uint8_t> after(sizes(code).secret_key);
   if (!handle::export_blob(*handle, after)) fail("export");
-  Budget budget;
+  vt_test::MemoryBudget budget;
   auto n = handle::sign_stateless_with_handle(*handle, budget, kMsg, kCtx, sig);
   if (!n) fail("sign_stateless");
-  std::printf(", \"blob_after\": \"%s\", \"stateless\": \"%s\"}", hex(after).c_str(),
-              hex(Bytes(sig).first(*n)).c_str());
+  std::printf(", \"blob_after\": \"%s\", \"stateless\": \"%s\"}", vt_test::to_hex(after).c_str(),
+              vt_test::to_hex(sig.data(), *n).c_str());
 }
 
 }  // namespace

@@ -33,31 +33,6 @@ void permute8_interleaved(uint64_t* lanes) noexcept {
 
 void too_long() { fault::raise("multi-lane hash input longer than its scratch space"); }
 
-namespace {
-
-// One-at-a-time sponge for contiguous input (public data only).
-void hash_one(const uint8_t* in, size_t len, uint8_t* out) noexcept {
-  State st{};
-  while (len >= kRate) {
-    for (size_t w = 0; w < kRate / 8; ++w) {
-      uint64_t v;
-      std::memcpy(&v, in + 8 * w, 8);
-      st[w] ^= v;
-    }
-    permute1(st);
-    in += kRate;
-    len -= kRate;
-  }
-  uint8_t* b = bytes(st);
-  for (size_t i = 0; i < len; ++i) b[i] ^= in[i];
-  pad_block(st, len);
-  permute1(st);
-  std::memcpy(out, b, 32);
-  zeroize::wipe(st.data(), sizeof(st));
-}
-
-}  // namespace
-
 void hash_ptrs(size_t n, size_t len, const uint8_t* const* in, Digest* out) noexcept {
   const size_t blocks = len / kRate + 1;
   size_t i = 0;
@@ -70,7 +45,10 @@ void hash_ptrs(size_t n, size_t len, const uint8_t* const* in, Digest* out) noex
     hash::t_permutations += 4 * blocks;
     i += 4;
   }
-  for (; i < n; ++i) hash_one(in[i], len, out[i].data());
+  for (; i < n; ++i) {
+    out[i] = ::keccak::keccak256(in[i], len);
+    hash::t_permutations += blocks;
+  }
 }
 
 ChainLayout chain_layout(std::string_view label, const uint8_t* pk_seed, uint32_t layer, uint64_t tree) {

@@ -200,7 +200,7 @@ std::optional<signature::Signature> sign_stateful_raw(Key& key, std::span<const 
   const Digest& pk = key.public_seed();
   const PrivateKey& priv = key.private_key();
   const auto qb = hash::be32(q);
-  const Digest r = keccak_packed({Part(P::UXMSS_RANDOMIZER), Part(priv.prf_key.bytes()), Part(qb), Part(message)});
+  const Digest r = keccak_packed({Part(P::UXMSS_RANDOMIZER), Part(priv.prf_key.array()), Part(qb), Part(message)});
   // The randomizer is published in the signature, so the grinding that
   // hashes it, and the chain lengths it yields, are public.
   subtle::mark_public(r.data(), r.size());

@@ -122,8 +122,8 @@ std::optional<std::pair<uint32_t, SigningForsDigest>> winning_fors_counter_and_d
 Digest fors_leaf_hash(const Digest& public_seed, const key::SkSeed& sk_seed, uint64_t tree, uint32_t leaf, uint32_t t,
                       uint32_t i) {
   const auto a = hash::address::fors_address_word(tree, leaf, 0, (t << kH) + i);
-  hash::SecretSeed secret(keccak_packed({Part(P::FORS_SK), Part(sk_seed.bytes()), Part(public_seed), Part(a)}));
-  return keccak_packed({Part(P::FORS_LEAF), Part(public_seed), Part(a), Part(secret.bytes())});
+  hash::SecretSeed secret(keccak_packed({Part(P::FORS_SK), Part(sk_seed.array()), Part(public_seed), Part(a)}));
+  return keccak_packed({Part(P::FORS_LEAF), Part(public_seed), Part(a), Part(secret.array())});
 }
 
 Digest fors_node_hash(const Digest& public_seed, uint64_t tree, uint32_t leaf, uint32_t t, uint32_t k, uint32_t j,
@@ -180,7 +180,7 @@ std::pair<Digest, std::vector<Digest>> fors_tree_root_and_auth_path(const key::K
 
 std::optional<SignedForsC> sign_fors_c(const key::Key& key, std::span<const uint8_t> message) {
   SignedForsC out;
-  out.signature.randomizer = keccak_packed({Part(P::FORS_RANDOMIZER), Part(key.priv.prf_key.bytes()), Part(message)});
+  out.signature.randomizer = keccak_packed({Part(P::FORS_RANDOMIZER), Part(key.priv.prf_key.array()), Part(message)});
   // Published in the signature: the counter search over it, and the tree
   // and leaf indices it picks, are public.
   subtle::mark_public(out.signature.randomizer.data(), 32);

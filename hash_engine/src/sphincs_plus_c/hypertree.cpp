@@ -81,7 +81,7 @@ void chain_ends(const Digest& pk, const hash::SecretSeed& layer_seed, uint32_t l
 std::array<hash::SecretSeed, 8> hypertree_layer_seeds(const hash::SecretSeed& sk_seed) {
   std::array<hash::SecretSeed, 8> out;
   for (uint8_t l = 0; l < 8; ++l)
-    out[l] = hash::SecretSeed(keccak_packed({Part(P::HT_LAYER_SEED), Part(sk_seed.bytes()), Part(&l, 1)}));
+    out[l] = hash::SecretSeed(keccak_packed({Part(P::HT_LAYER_SEED), Part(sk_seed.array()), Part(&l, 1)}));
   return out;
 }
 

@@ -67,7 +67,7 @@ std::optional<signature::Signature> sign(const key::Key& key, std::span<const ui
     hypertree::LayerSignature ls;
     auto [root, path] = hypertree::hypertree_subtree(key.public_seed, seeds[l], l, t, x, ls.leaf);
     ls.auth_path = std::move(path);
-    ls.randomizer = keccak_packed({Part(P::WOTS_C_RANDOMIZER), Part(key.priv.prf_key.bytes()), Part(m)});
+    ls.randomizer = keccak_packed({Part(P::WOTS_C_RANDOMIZER), Part(key.priv.prf_key.array()), Part(m)});
     subtle::mark_public(root.data(), root.size());
     subtle::mark_public(ls.leaf.data(), ls.leaf.size());
     subtle::mark_public(ls.randomizer.data(), ls.randomizer.size());

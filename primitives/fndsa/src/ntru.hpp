@@ -12,9 +12,12 @@
 #include <cstdint>
 
 #include "ntru_sizes.hpp"
-#include "words.hpp"
+#include "zeroize/zeroize.hpp"
 
 namespace fndsa::kgen {
+
+// Heap words for secret intermediate values, wiped before release.
+using Words = zeroize::SecretVector<uint32_t>;
 
 // The field norms of f and g at every depth, big coefficients in the sizes
 // of kNormLimbs.

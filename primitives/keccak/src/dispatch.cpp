@@ -1,52 +1,37 @@
 // Run-time choice of the permutation code. The vector cores are only compiled
-// on x86-64 and only called once CPUID says the instructions exist and XGETBV
-// says the OS saves the register state they use; the BMI2 one-lane core needs
-// only the CPUID bits (it uses general-purpose registers).
+// on x86-64 and only called once the processor probe says their instructions
+// may be used.
 #include <atomic>
 #include <cstring>
 
+#include "cpu/features.hpp"
 #include "keccak/keccak.hpp"
 #include "zeroize/zeroize.hpp"
 #include "keccak_internal.hpp"
 #include "keccak_lanes.hpp"
 
-#if defined(VT_KECCAK_X86)
-#include <cpuid.h>
-#endif
-
 namespace keccak {
 namespace {
 
-#if defined(VT_KECCAK_X86)
-uint64_t xcr0() {
-  uint32_t lo, hi;
-  __asm__ volatile("xgetbv" : "=a"(lo), "=d"(hi) : "c"(0));
-  return (uint64_t{hi} << 32) | lo;
-}
-
 Backend detect() {
-  __builtin_cpu_init();
-  unsigned eax, ebx, ecx, edx;
-  if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return Backend::kPortable;
-  const bool osxsave = (ecx & bit_OSXSAVE) != 0;
-  if (!osxsave) return Backend::kPortable;
-  const uint64_t xcr = xcr0();
-  const bool ymm_state = (xcr & 0x6) == 0x6;             // SSE and AVX state
-  const bool zmm_state = ymm_state && (xcr & 0xE0) == 0xE0;  // opmask, ZMM0-15 upper, ZMM16-31
-  if (!ymm_state || !__builtin_cpu_supports("avx2")) return Backend::kPortable;
-  if (!zmm_state || !__builtin_cpu_supports("avx512f")) return Backend::kAvx2;
-  if (!__builtin_cpu_supports("avx512vl")) return Backend::kAvx512f;
+#if defined(VT_KECCAK_X86)
+  const cpu::Features& f = cpu::features();
+  if (!f.avx2) return Backend::kPortable;
+  if (!f.avx512f) return Backend::kAvx2;
+  if (!f.avx512vl) return Backend::kAvx512f;
   return Backend::kAvx512vl;
+#else
+  return Backend::kPortable;
+#endif
 }
 
 bool detect_bmi2() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2");
-}
+#if defined(VT_KECCAK_X86)
+  return cpu::features().bmi2;
 #else
-Backend detect() { return Backend::kPortable; }
-bool detect_bmi2() { return false; }
+  return false;
 #endif
+}
 
 Backend detected() {
   static const Backend b = detect();

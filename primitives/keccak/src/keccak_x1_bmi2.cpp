@@ -2,7 +2,7 @@
 // -mbmi -mbmi2 so that rotations become rorx (no copy before the rotate) and
 // chi's ~b & c becomes andn. Rounds run plane by plane between the state and
 // a scratch array, the schedule that suits 16 registers best. Reached through
-// the run-time dispatch once CPUID reports BMI1 and BMI2.
+// the run-time dispatch once the processor probe reports BMI1 and BMI2.
 #include "keccak_lanes.hpp"
 #include "keccak_rounds.hpp"
 

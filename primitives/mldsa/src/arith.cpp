@@ -1,5 +1,7 @@
 #include <atomic>
 
+#include "cpu/features.hpp"
+
 #include "internal.hpp"
 
 namespace mldsa::detail {
@@ -50,7 +52,7 @@ static_assert(kInvScale == 41978);
 namespace {
 std::atomic<bool> g_force_portable{false};
 bool use_avx2() noexcept {
-  static const bool has = __builtin_cpu_supports("avx2");
+  static const bool has = cpu::features().avx2;
   return has && !g_force_portable.load(std::memory_order_relaxed);
 }
 }  // namespace

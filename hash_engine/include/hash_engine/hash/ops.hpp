@@ -31,21 +31,13 @@ struct Part {
   Part(const std::array<uint8_t, M>& a) : data(a.data()), len(M) {}
 };
 
-// Big-endian encodings (values that can be passed as parts) are sha2's;
-// put_be32/put_be64 write them in place into a buffer being assembled.
+// Big-endian encodings, as values that can be passed as parts and written
+// or read in place, are sha2's.
 using sha2::be32;
 using sha2::be64;
-inline void put_be32(uint8_t* p, uint32_t v) {
-  const auto b = be32(v);
-  std::copy(b.begin(), b.end(), p);
-}
-inline void put_be64(uint8_t* p, uint64_t v) {
-  const auto b = be64(v);
-  std::copy(b.begin(), b.end(), p);
-}
-inline uint32_t get_be32(const uint8_t* p) {
-  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
-}
+using sha2::get_be32;
+using sha2::put_be32;
+using sha2::put_be64;
 
 // Number of Keccak-p[1600] permutations the engine has run on this thread
 // (each lane of a multi-lane call counts as one).

@@ -5,6 +5,7 @@
 #include "valtorimesca/classical/ed25519.hpp"
 #include "valtorimesca/classical/ed25519/vrf_impl.hpp"
 #include "sha2/hmac.hpp"
+#include "sha2/sha2.hpp"
 #include "zeroize/zeroize.hpp"
 
 namespace valtorimesca::classical::ed25519 {
@@ -15,15 +16,6 @@ namespace {
 constexpr char kOutputSalt[] = "valtorimesca/ovrf-cobalt25/fold-octet/v1";
 static_assert(sizeof(kOutputSalt) == 41);
 
-std::array<uint8_t, 8> be64(size_t n) noexcept {
-  std::array<uint8_t, 8> b;
-  for (int i = 7; i >= 0; --i) {
-    b[static_cast<size_t>(i)] = static_cast<uint8_t>(n);
-    n >>= 8;
-  }
-  return b;
-}
-
 // alpha = BE64(|label|) || label || BE64(|input|) || input, as four chunks.
 struct FramedInput {
   std::array<uint8_t, 8> label_len;
@@ -31,7 +23,7 @@ struct FramedInput {
   std::array<std::span<const uint8_t>, 4> chunks;
 
   FramedInput(std::span<const uint8_t> label, std::span<const uint8_t> input) noexcept
-      : label_len(be64(label.size())), input_len(be64(input.size())),
+      : label_len(sha2::be64(label.size())), input_len(sha2::be64(input.size())),
         chunks{std::span<const uint8_t>(label_len), label, std::span<const uint8_t>(input_len), input} {}
   FramedInput(const FramedInput&) = delete;
   FramedInput& operator=(const FramedInput&) = delete;
@@ -71,9 +63,9 @@ CoreResult<std::array<uint8_t, 32>> Ed25519::vrf_make_bytes(std::span<const uint
   // expanded under the framed label, input and context.
   sha2::Hkdf hkdf(sha2::Hash::Sha512,
                   std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(kOutputSalt), sizeof(kOutputSalt)), beta);
-  const auto label_len = be64(label.size());
-  const auto input_len = be64(input.size());
-  const auto context_len = be64(context.size());
+  const auto label_len = sha2::be64(label.size());
+  const auto input_len = sha2::be64(input.size());
+  const auto context_len = sha2::be64(context.size());
   std::array<uint8_t, 32> out;
   hkdf.expand({label_len, label, input_len, input, context_len, context}, out);
   return out;

@@ -25,6 +25,19 @@ constexpr std::array<uint8_t, 8> be64(uint64_t v) noexcept {
   const auto hi = be32(static_cast<uint32_t>(v >> 32)), lo = be32(static_cast<uint32_t>(v));
   return {hi[0], hi[1], hi[2], hi[3], lo[0], lo[1], lo[2], lo[3]};
 }
+// The same encodings written in place into a buffer being assembled, and
+// read back.
+inline void put_be32(uint8_t* p, uint32_t v) noexcept {
+  const auto b = be32(v);
+  for (size_t i = 0; i < b.size(); ++i) p[i] = b[i];
+}
+inline void put_be64(uint8_t* p, uint64_t v) noexcept {
+  const auto b = be64(v);
+  for (size_t i = 0; i < b.size(); ++i) p[i] = b[i];
+}
+constexpr uint32_t get_be32(const uint8_t* p) noexcept {
+  return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
+}
 
 template <class State, size_t Len>
 class Hasher {

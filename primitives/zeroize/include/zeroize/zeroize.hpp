@@ -27,9 +27,17 @@ inline void wipe_object(T& v) noexcept {
 }
 
 // Wipes the whole allocation of a vector (spare capacity included).
-inline void wipe_vector(std::vector<uint8_t>& v) noexcept {
-  if (v.capacity() != 0) wipe(v.data(), v.capacity());
+template <class T>
+inline void wipe_vector(std::vector<T>& v) noexcept {
+  static_assert(std::is_trivially_copyable_v<T>);
+  if (v.capacity() != 0) wipe(v.data(), v.capacity() * sizeof(T));
 }
+
+// Three holders, one per way a secret is kept:
+// - Wiped<T>: one value in place, never copied;
+// - SecretArray<N>: fixed-size bytes that may be copied (each copy wipes
+//   itself);
+// - SecretVector<T>: a growable buffer, moved but never copied.
 
 // Holds a trivially copyable value and wipes it on destruction.
 template <class T>
@@ -58,7 +66,8 @@ class SecretArray {
  public:
   SecretArray() noexcept : a_{} {}
   explicit SecretArray(const uint8_t* src) noexcept { std::memcpy(a_.data(), src, N); }
-  ~SecretArray() { wipe(a_.data(), N); }
+  explicit SecretArray(const std::array<uint8_t, N>& a) noexcept : a_(a) {}
+  ~SecretArray() { wipe(); }
   SecretArray(const SecretArray& o) noexcept : a_(o.a_) {}
   SecretArray& operator=(const SecretArray& o) noexcept {
     a_ = o.a_;
@@ -74,24 +83,28 @@ class SecretArray {
   std::span<const uint8_t, N> span() const noexcept { return std::span<const uint8_t, N>(a_); }
   std::array<uint8_t, N>& array() noexcept { return a_; }
   const std::array<uint8_t, N>& array() const noexcept { return a_; }
+  void wipe() noexcept { zeroize::wipe(a_.data(), N); }
 
  private:
   std::array<uint8_t, N> a_;
 };
 
-// A growable secret byte buffer; its whole allocation is wiped before it is
-// released or reallocated through this interface.
-class SecretBytes {
+// A growable secret buffer of trivially copyable elements; its whole
+// allocation is wiped before it is released or outgrown.
+template <class T>
+class SecretVector {
+  static_assert(std::is_trivially_copyable_v<T>);
+
  public:
-  SecretBytes() = default;
-  explicit SecretBytes(size_t n) : v_(n, 0) {}
-  SecretBytes(const uint8_t* p, size_t n) : v_(p, p + n) {}
-  explicit SecretBytes(std::span<const uint8_t> s) : v_(s.begin(), s.end()) {}
-  ~SecretBytes() { wipe_vector(v_); }
-  SecretBytes(const SecretBytes&) = delete;
-  SecretBytes& operator=(const SecretBytes&) = delete;
-  SecretBytes(SecretBytes&& o) noexcept : v_(std::move(o.v_)) {}
-  SecretBytes& operator=(SecretBytes&& o) noexcept {
+  SecretVector() = default;
+  explicit SecretVector(size_t n) : v_(n, T{}) {}
+  SecretVector(const T* p, size_t n) : v_(p, p + n) {}
+  explicit SecretVector(std::span<const T> s) : v_(s.begin(), s.end()) {}
+  ~SecretVector() { wipe_vector(v_); }
+  SecretVector(const SecretVector&) = delete;
+  SecretVector& operator=(const SecretVector&) = delete;
+  SecretVector(SecretVector&& o) noexcept : v_(std::move(o.v_)) {}
+  SecretVector& operator=(SecretVector&& o) noexcept {
     if (this != &o) {
       wipe_vector(v_);
       v_ = std::move(o.v_);
@@ -99,21 +112,36 @@ class SecretBytes {
     return *this;
   }
 
-  uint8_t* data() noexcept { return v_.data(); }
-  const uint8_t* data() const noexcept { return v_.data(); }
+  T* data() noexcept { return v_.data(); }
+  const T* data() const noexcept { return v_.data(); }
   size_t size() const noexcept { return v_.size(); }
   bool empty() const noexcept { return v_.empty(); }
-  uint8_t& operator[](size_t i) noexcept { return v_[i]; }
-  const uint8_t& operator[](size_t i) const noexcept { return v_[i]; }
-  std::span<uint8_t> span() noexcept { return v_; }
-  std::span<const uint8_t> span() const noexcept { return v_; }
+  T& operator[](size_t i) noexcept { return v_[i]; }
+  const T& operator[](size_t i) const noexcept { return v_[i]; }
+  std::span<T> span() noexcept { return v_; }
+  std::span<const T> span() const noexcept { return v_; }
   void clear() noexcept {
     wipe_vector(v_);
     v_.clear();
   }
+  // Appends one zeroed element and returns it. Growing moves the elements
+  // into a new allocation and wipes the old one, so no stale copy is left
+  // behind (std::vector's own growth would free it unwiped).
+  T& append() {
+    if (v_.size() == v_.capacity()) {
+      std::vector<T> grown;
+      grown.reserve(v_.empty() ? 8 : 2 * v_.size());
+      grown.assign(v_.begin(), v_.end());
+      wipe_vector(v_);
+      v_.swap(grown);
+    }
+    return v_.emplace_back();
+  }
 
  private:
-  std::vector<uint8_t> v_;
+  std::vector<T> v_;
 };
+
+using SecretBytes = SecretVector<uint8_t>;
 
 }  // namespace zeroize
