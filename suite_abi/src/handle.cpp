@@ -2,13 +2,13 @@
 
 #include <cstring>
 
-#include "stateful_dispatch.hpp"
+#include "suite_dispatch.hpp"
 #include "valtorimesca/stateful_composite.hpp"
 
 namespace valtorimesca_abi::handle {
 
 namespace sc = valtorimesca::stateful_composite;
-using stateful_dispatch::with_suite;
+using suite_dispatch::with_stateful_suite;
 
 // The suite and the key it owns; the key wipes itself when the handle goes.
 struct StatefulKeyHandle::Impl {
@@ -60,16 +60,16 @@ AbiResult<size_t> deliver(const R& signed_, MutBytes sig_out) {
 AbiResult<size_t> sign_stateful(StatefulKeyHandle& handle, valtorimesca::stateful::JournalRef journal, Bytes msg,
                                 Bytes ctx, MutBytes sig_out) {
   auto& impl = handle.impl();
-  return deliver(with_suite(impl.suite,
-                            [&](auto s) { return sc::sign_stateful<decltype(s)>(impl.key, journal, msg, ctx); }),
+  return deliver(with_stateful_suite(
+                     impl.suite, [&](auto s) { return sc::sign_stateful<decltype(s)>(impl.key, journal, msg, ctx); }),
                  sig_out);
 }
 
 AbiResult<size_t> sign_stateless(const StatefulKeyHandle& handle, valtorimesca::budget::BudgetRef store, Bytes msg,
                                  Bytes ctx, MutBytes sig_out) {
   const auto& impl = handle.impl();
-  return deliver(with_suite(impl.suite,
-                            [&](auto s) { return sc::sign_stateless<decltype(s)>(impl.key, store, msg, ctx); }),
+  return deliver(with_stateful_suite(
+                     impl.suite, [&](auto s) { return sc::sign_stateless<decltype(s)>(impl.key, store, msg, ctx); }),
                  sig_out);
 }
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "stateful_dispatch.hpp"
+#include "suite_dispatch.hpp"
 #include "valtorimesca/stateful_composite.hpp"
 #include "zeroize/zeroize.hpp"
 
@@ -11,7 +11,7 @@ namespace valtorimesca_abi::stateful_suites {
 namespace {
 
 using namespace valtorimesca;
-using stateful_dispatch::with_suite;
+using suite_dispatch::with_stateful_suite;
 namespace sc = stateful_composite;
 
 bool wrong_group(SuiteCode suite) { return !suites::is_stateful(suite); }
@@ -27,7 +27,8 @@ KeyIdentityBytes identity_of(SuiteCode suite, Bytes bundle) {
 template <class Verify>
 bool verify_against_stored(Bytes stored_pk, Bytes pq_verify_key, Verify&& verify) {
   if (stored_pk.size() != sc::kStoredPublicKeyLen || pq_verify_key.size() != sc::kBundleLen) return false;
-  if (!valtorimesca::shrincs::ShrincsScheme::verify_committed_key(stored_pk.subspan(sc::kClassicalPublicKeyLen), pq_verify_key))
+  if (!valtorimesca::shrincs::ShrincsScheme::verify_committed_key(stored_pk.subspan(sc::kClassicalPublicKeyLen),
+                                                                  pq_verify_key))
     return false;
   std::array<uint8_t, sc::kPublicKeyLen> pk{};
   std::memcpy(pk.data(), stored_pk.data(), sc::kClassicalPublicKeyLen);
@@ -42,7 +43,7 @@ AbiStatus keygen_stateful_from_seed(SuiteCode suite, Bytes seed, uint32_t max_si
   if (wrong_group(suite)) return abi_fail(AbiError::WrongEntryPointForSuite);
   if (seed.size() != kSeedLen) return abi_fail(AbiError::BadLength);
   const zeroize::SecretArray<kSeedLen> master(seed.data());
-  auto kp = with_suite(suite, [&](auto s) { return sc::keygen<decltype(s)>(master.span(), max_signatures); });
+  auto kp = with_stateful_suite(suite, [&](auto s) { return sc::keygen<decltype(s)>(master.span(), max_signatures); });
   if (!kp) return abi_fail(from_core(kp.error()));
   auto blob = kp->sk.export_blob();  // wiped, whole allocation, when released
   if (!blob) return abi_fail(from_core(blob.error()));
@@ -79,7 +80,7 @@ AbiResult<size_t> stored_public_key(SuiteCode suite, Bytes pk, MutBytes out) {
 
 bool verify_stateful_pk(SuiteCode suite, Bytes pk, Bytes msg, Bytes ctx, Bytes sig) {
   if (wrong_group(suite) || pk.size() != sc::kPublicKeyLen) return false;
-  return with_suite(suite, [&](auto s) { return sc::verify_stateful<decltype(s)>(pk, msg, ctx, sig); });
+  return with_stateful_suite(suite, [&](auto s) { return sc::verify_stateful<decltype(s)>(pk, msg, ctx, sig); });
 }
 
 AbiResult<bool> verify_stateful(SuiteCode suite, Bytes pk, Bytes msg, Bytes ctx, Bytes sig) {
@@ -90,11 +91,11 @@ AbiResult<bool> verify_stateful(SuiteCode suite, Bytes pk, Bytes msg, Bytes ctx,
 AbiResult<bool> verify_stateless(SuiteCode suite, Bytes pk, Bytes msg, Bytes ctx, Bytes sig) {
   if (wrong_group(suite)) return wrong_entry();
   if (pk.size() != sc::kPublicKeyLen) return false;
-  return with_suite(suite, [&](auto s) { return sc::verify_stateless<decltype(s)>(pk, msg, ctx, sig); });
+  return with_stateful_suite(suite, [&](auto s) { return sc::verify_stateless<decltype(s)>(pk, msg, ctx, sig); });
 }
 
-AbiResult<bool> verify_with_stored_public_key_stateful(SuiteCode suite, Bytes stored_pk, Bytes pq_verify_key,
-                                                       Bytes msg, Bytes ctx, Bytes sig) {
+AbiResult<bool> verify_with_stored_public_key_stateful(SuiteCode suite, Bytes stored_pk, Bytes pq_verify_key, Bytes msg,
+                                                       Bytes ctx, Bytes sig) {
   if (wrong_group(suite)) return wrong_entry();
   return verify_against_stored(stored_pk, pq_verify_key,
                                [&](Bytes pk) { return verify_stateful_pk(suite, pk, msg, ctx, sig); });
@@ -104,7 +105,7 @@ AbiResult<bool> verify_with_stored_public_key_stateless(SuiteCode suite, Bytes s
                                                         Bytes msg, Bytes ctx, Bytes sig) {
   if (wrong_group(suite)) return wrong_entry();
   return verify_against_stored(stored_pk, pq_verify_key, [&](Bytes pk) {
-    return with_suite(suite, [&](auto s) { return sc::verify_stateless<decltype(s)>(pk, msg, ctx, sig); });
+    return with_stateful_suite(suite, [&](auto s) { return sc::verify_stateless<decltype(s)>(pk, msg, ctx, sig); });
   });
 }
 

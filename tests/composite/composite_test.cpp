@@ -23,27 +23,8 @@ std::array<uint8_t, 32> seed_of(uint8_t v) {
 }
 
 template <class S>
-struct Ops;
-template <>
-struct Ops<EdMl44> {
-  static constexpr bool kDelta = false;
-};
-template <>
-struct Ops<SrMl44> {
-  static constexpr bool kDelta = false;
-};
-template <>
-struct Ops<EdFn512> {
-  static constexpr bool kDelta = true;
-};
-template <>
-struct Ops<SrFn512> {
-  static constexpr bool kDelta = true;
-};
-
-template <class S>
 constexpr size_t sig_len() {
-  if constexpr (Ops<S>::kDelta) return composite_delta::kSignatureLen<S>;
+  if constexpr (DeltaSuite<S>) return composite_delta::kSignatureLen<S>;
   else return composite::kSignatureLen<S>;
 }
 
@@ -57,7 +38,7 @@ void keypair(const std::array<uint8_t, 32>& seed, Bytes& sk, Bytes& pk) {
 
 template <class S>
 CoreResult<size_t> sign_det(const Bytes& sk, const Bytes& msg, const Bytes& ctx, const Bytes& nonce, Bytes& out) {
-  if constexpr (Ops<S>::kDelta) {
+  if constexpr (DeltaSuite<S>) {
     return composite_delta::sign_deterministic<S>(sk, msg, ctx, nonce, out);
   } else {
     auto r = composite::sign_deterministic<S>(sk, msg, ctx, nonce, out);
@@ -69,7 +50,7 @@ CoreResult<size_t> sign_det(const Bytes& sk, const Bytes& msg, const Bytes& ctx,
 template <class S>
 CoreResult<size_t> sign_hedged(const Bytes& sk, const Bytes& msg, const Bytes& ctx, Bytes& out) {
   component::OsRng rng;
-  if constexpr (Ops<S>::kDelta) {
+  if constexpr (DeltaSuite<S>) {
     return composite_delta::sign<S>(sk, msg, ctx, rng, out);
   } else {
     auto r = composite::sign<S>(sk, msg, ctx, rng, out);
@@ -80,7 +61,7 @@ CoreResult<size_t> sign_hedged(const Bytes& sk, const Bytes& msg, const Bytes& c
 
 template <class S>
 bool verify(const Bytes& pk, const Bytes& msg, const Bytes& ctx, const Bytes& sig) {
-  if constexpr (Ops<S>::kDelta) return composite_delta::verify<S>(pk, msg, ctx, sig);
+  if constexpr (DeltaSuite<S>) return composite_delta::verify<S>(pk, msg, ctx, sig);
   else return composite::verify<S>(pk, msg, ctx, sig);
 }
 
@@ -107,7 +88,7 @@ TYPED_TEST(CompositeSuite, KeysArePureAndSignaturesRoundTrip) {
   ASSERT_TRUE(n.ok());
   EXPECT_EQ(*n, sig_len<S>());
   EXPECT_TRUE(verify<S>(pk, msg, ctx, sig));
-  if constexpr (Ops<S>::kDelta) {
+  if constexpr (DeltaSuite<S>) {
     EXPECT_EQ(sig.size(), 731u);
     EXPECT_EQ(sig[64], 0xFF);
     EXPECT_EQ(sig[65], 0x39);

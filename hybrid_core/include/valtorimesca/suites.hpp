@@ -61,7 +61,6 @@ constexpr bool is_stateful(SuiteCode c) noexcept {
   return static_cast<uint8_t>(c) == 5 || static_cast<uint8_t>(c) == 6;
 }
 
-
 struct EdMl44 {
   using Classical = classical::ed25519::Ed25519;
   using Pq = pq::mldsa44::MlDsa44;
@@ -86,3 +85,15 @@ struct SrFn512 {
 static_assert(HybridSuite<EdMl44> && HybridSuite<EdFn512> && HybridSuite<SrMl44> && HybridSuite<SrFn512>);
 
 }  // namespace valtorimesca::suites
+
+namespace valtorimesca {
+
+// A stateless suite whose post-quantum signatures vary in length (FN-DSA):
+// its signatures and proofs carry the delta byte of composite_delta.
+template <class S>
+concept DeltaSuite = HybridSuite<S> && std::same_as<typename S::Pq, pq::falcon::Falcon512>;
+
+static_assert(DeltaSuite<suites::EdFn512> && DeltaSuite<suites::SrFn512> && !DeltaSuite<suites::EdMl44> &&
+              !DeltaSuite<suites::SrMl44>);
+
+}  // namespace valtorimesca

@@ -2,6 +2,7 @@
 // from the core's error kinds.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -53,5 +54,21 @@ using AbiResult = valtorimesca::Result<T, AbiError>;
 using AbiStatus = valtorimesca::Result<void, AbiError>;
 
 inline valtorimesca::Err<AbiError> abi_fail(AbiError e) { return valtorimesca::Err<AbiError>{e}; }
+
+// A core result passed up: its value kept, its error kind mapped.
+template <class T>
+AbiResult<T> from_core(const valtorimesca::CoreResult<T>& r) {
+  if (r) return *r;
+  return abi_fail(from_core(r.error()));
+}
+inline AbiStatus from_core(const valtorimesca::CoreStatus& s) {
+  if (s) return {};
+  return abi_fail(from_core(s.error()));
+}
+// A core success that stands for `written` bytes of output.
+inline AbiResult<size_t> from_core(const valtorimesca::CoreStatus& s, size_t written) {
+  if (s) return written;
+  return abi_fail(from_core(s.error()));
+}
 
 }  // namespace valtorimesca_abi
