@@ -10,8 +10,8 @@
 namespace {
 
 struct Fixture {
-  uint8_t sk[fndsa::kSigningKeySize];
-  uint8_t vk[fndsa::kVerifyingKeySize];
+  uint8_t sk[fndsa::kSigningKeyLen];
+  uint8_t vk[fndsa::kVerifyingKeyLen];
   uint8_t sig[fndsa::kSignatureLen];
   std::vector<uint8_t> msg = std::vector<uint8_t>(64, 0x5A);
   Fixture() {
@@ -20,7 +20,7 @@ struct Fixture {
     fndsa::SigningKey key;
     key.decode(sk);
     uint8_t rnd[40] = {2};
-    key.sign_with_seed(rnd, {}, msg, sig);
+    key.sign_with_seed(msg, {}, rnd, sig);
   }
 };
 
@@ -31,7 +31,7 @@ const Fixture& fx() {
 
 void BM_Keygen(benchmark::State& st) {
   uint8_t seed[32] = {};
-  uint8_t sk[fndsa::kSigningKeySize], vk[fndsa::kVerifyingKeySize];
+  uint8_t sk[fndsa::kSigningKeyLen], vk[fndsa::kVerifyingKeyLen];
   uint32_t i = 0;
   for (auto _ : st) {
     std::memcpy(seed, &i, sizeof i);
@@ -51,7 +51,7 @@ void BM_Sign(benchmark::State& st) {
   for (auto _ : st) {
     std::memcpy(rnd, &i, sizeof i);
     ++i;
-    benchmark::DoNotOptimize(key.sign_with_seed(rnd, {}, fx().msg, sig));
+    benchmark::DoNotOptimize(key.sign_with_seed(fx().msg, {}, rnd, sig));
   }
 }
 BENCHMARK(BM_Sign)->Unit(benchmark::kMicrosecond);
@@ -62,13 +62,13 @@ void BM_DecodeAndSign(benchmark::State& st) {
   for (auto _ : st) {
     fndsa::SigningKey key;
     key.decode(fx().sk);
-    benchmark::DoNotOptimize(key.sign_with_seed(rnd, {}, fx().msg, sig));
+    benchmark::DoNotOptimize(key.sign_with_seed(fx().msg, {}, rnd, sig));
   }
 }
 BENCHMARK(BM_DecodeAndSign)->Unit(benchmark::kMicrosecond);
 
 void BM_Verify(benchmark::State& st) {
-  for (auto _ : st) benchmark::DoNotOptimize(fndsa::verify(fx().vk, fx().sig, {}, fx().msg));
+  for (auto _ : st) benchmark::DoNotOptimize(fndsa::verify(fx().vk, fx().msg, {}, fx().sig));
 }
 BENCHMARK(BM_Verify)->Unit(benchmark::kMicrosecond);
 

@@ -75,9 +75,9 @@ constexpr uint8_t kCtx[3] = {'c', 't', 'x'};
 
 // ---- FN-DSA-512: key generation, key decoding, signing ----
 void fndsa_case() {
-  auto seed = pattern<fndsa::kKeygenSeedSize>(1);
-  std::array<uint8_t, fndsa::kSigningKeySize> sk{};
-  std::array<uint8_t, fndsa::kVerifyingKeySize> vk{};
+  auto seed = pattern<fndsa::kKeygenSeedLen>(1);
+  std::array<uint8_t, fndsa::kSigningKeyLen> sk{};
+  std::array<uint8_t, fndsa::kVerifyingKeyLen> vk{};
   secret(seed);
   fndsa::keygen_from_seed(seed.data(), sk.data(), vk.data());
   reveal(vk);
@@ -86,20 +86,20 @@ void fndsa_case() {
   fndsa::SigningKey key;
   expect(key.decode(sk), "FN-DSA key decodes");
   for (uint8_t round = 0; round < 2; ++round) {
-    auto rnd = pattern<fndsa::kSignSeedSize>(static_cast<uint8_t>(50 + round));
+    auto rnd = pattern<fndsa::kSignSeedLen>(static_cast<uint8_t>(50 + round));
     secret(rnd);
     std::array<uint8_t, fndsa::kSignatureLen> sig{};
-    const auto st = key.sign_with_seed(rnd.data(), kCtx, msg(), sig.data());
+    const auto st = key.sign_with_seed(msg(), kCtx, rnd.data(), sig.data());
     expect(st == fndsa::SignStatus::Ok, "FN-DSA signs");
     reveal(sig);
-    expect(fndsa::verify(vk, sig, kCtx, msg()), "FN-DSA signature verifies");
+    expect(fndsa::verify(vk, msg(), kCtx, sig), "FN-DSA signature verifies");
   }
   // The generic entry draws its randomness from the generator.
   SecretRng rng;
   std::array<uint8_t, fndsa::kSignatureLen> sig{};
-  expect(key.sign(rng, kCtx, msg(), sig.data()) == fndsa::SignStatus::Ok, "FN-DSA signs from a generator");
+  expect(key.sign(msg(), kCtx, rng, sig.data()) == fndsa::SignStatus::Ok, "FN-DSA signs from a generator");
   reveal(sig);
-  expect(fndsa::verify(vk, sig, kCtx, msg()), "FN-DSA generator signature verifies");
+  expect(fndsa::verify(vk, msg(), kCtx, sig), "FN-DSA generator signature verifies");
 }
 
 // ---- ML-DSA-44: key generation and signing ----
@@ -113,7 +113,7 @@ void mldsa_case() {
   secret(sk);
   // Several randomness values, so that refused attempts are exercised too.
   for (uint8_t round = 0; round < 4; ++round) {
-    auto rnd = pattern<mldsa::kRndBytes>(static_cast<uint8_t>(60 + round));
+    auto rnd = pattern<mldsa::kRndLen>(static_cast<uint8_t>(60 + round));
     secret(rnd);
     std::array<uint8_t, mldsa::kSignatureLen> sig{};
     const auto st = mldsa::sign(sk, msg(), kCtx, rnd, sig);

@@ -15,8 +15,8 @@ namespace {
 using fndsa::kN;
 
 struct Keys {
-  std::vector<uint8_t> sk = std::vector<uint8_t>(fndsa::kSigningKeySize);
-  std::vector<uint8_t> vk = std::vector<uint8_t>(fndsa::kVerifyingKeySize);
+  std::vector<uint8_t> sk = std::vector<uint8_t>(fndsa::kSigningKeyLen);
+  std::vector<uint8_t> vk = std::vector<uint8_t>(fndsa::kVerifyingKeyLen);
 };
 
 Keys make_keys(uint64_t tag) {
@@ -37,7 +37,7 @@ std::vector<uint8_t> sign(const Keys& k, const std::vector<uint8_t>& msg, const 
   EXPECT_TRUE(sk.decode(k.sk));
   auto seed = vt_test::pseudo_random_bytes(tag, 40);
   std::vector<uint8_t> sig(fndsa::kSignatureLen);
-  EXPECT_EQ(sk.sign_with_seed(seed.data(), ctx, msg, sig.data()), fndsa::SignStatus::Ok);
+  EXPECT_EQ(sk.sign_with_seed(msg, ctx, seed.data(), sig.data()), fndsa::SignStatus::Ok);
   return sig;
 }
 
@@ -114,7 +114,7 @@ TEST(FnDsa, GeneratedKeysSolveTheNtruEquation) {
     // The signer recomputes the same verifying key from f, g and F.
     fndsa::SigningKey sk;
     ASSERT_TRUE(sk.decode(k.sk));
-    std::vector<uint8_t> vk(fndsa::kVerifyingKeySize);
+    std::vector<uint8_t> vk(fndsa::kVerifyingKeyLen);
     sk.to_verifying_key(vk.data());
     EXPECT_EQ(vk, k.vk);
   }
@@ -129,20 +129,20 @@ TEST(FnDsa, SignVerifyRoundTrips) {
       auto msg = vt_test::pseudo_random_bytes(tag++, len);
       auto ctx = vt_test::pseudo_random_bytes(tag++, len % 256);
       auto sig = sign(k, msg, ctx, tag++);
-      EXPECT_TRUE(vk.verify(sig, ctx, msg));
-      EXPECT_TRUE(fndsa::verify(k.vk, sig, ctx, msg));
+      EXPECT_TRUE(vk.verify(msg, ctx, sig));
+      EXPECT_TRUE(fndsa::verify(k.vk, msg, ctx, sig));
       auto other = msg;
       other.push_back(1);
-      EXPECT_FALSE(vk.verify(sig, ctx, other));
+      EXPECT_FALSE(vk.verify(other, ctx, sig));
       auto ctx2 = ctx;
       ctx2.push_back(0);
-      EXPECT_FALSE(vk.verify(sig, ctx2, msg));
+      EXPECT_FALSE(vk.verify(msg, ctx2, sig));
     }
     // Signatures under another key fail.
     auto sig = sign(k, {1, 2, 3}, {}, tag++);
     for (const auto& o : keys()) {
       if (&o != &k) {
-        EXPECT_FALSE(fndsa::verify(o.vk, sig, {}, std::vector<uint8_t>{1, 2, 3}));
+        EXPECT_FALSE(fndsa::verify(o.vk, std::vector<uint8_t>{1, 2, 3}, {}, sig));
       }
     }
   }
@@ -154,12 +154,12 @@ TEST(FnDsa, EverySingleByteChangeOfASignatureIsRefused) {
   auto sig = sign(k, msg, {}, 7);
   fndsa::VerifyingKey vk;
   ASSERT_TRUE(vk.decode(k.vk));
-  ASSERT_TRUE(vk.verify(sig, {}, msg));
+  ASSERT_TRUE(vk.verify(msg, {}, sig));
   for (size_t i = 0; i < sig.size(); ++i) {
     for (uint8_t x : {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80, 0xFF}) {
       auto bad = sig;
       bad[i] ^= x;
-      EXPECT_FALSE(vk.verify(bad, {}, msg)) << i << " " << int(x);
+      EXPECT_FALSE(vk.verify(msg, {}, bad)) << i << " " << int(x);
     }
   }
   // Every value of the header byte but the right one.
@@ -167,12 +167,12 @@ TEST(FnDsa, EverySingleByteChangeOfASignatureIsRefused) {
     if (v == 0x39) continue;
     auto bad = sig;
     bad[0] = static_cast<uint8_t>(v);
-    EXPECT_FALSE(vk.verify(bad, {}, msg));
+    EXPECT_FALSE(vk.verify(msg, {}, bad));
   }
-  EXPECT_FALSE(vk.verify(std::span(sig).first(665), {}, msg));
+  EXPECT_FALSE(vk.verify(msg, {}, std::span(sig).first(665)));
   auto longer = sig;
   longer.push_back(0);
-  EXPECT_FALSE(vk.verify(longer, {}, msg));
+  EXPECT_FALSE(vk.verify(msg, {}, longer));
 }
 
 TEST(FnDsa, VerifyingKeyDecodingErrors) {
@@ -189,11 +189,11 @@ TEST(FnDsa, VerifyingKeyDecodingErrors) {
   EXPECT_FALSE(key.decode(bad));
   // An undecoded key verifies nothing.
   auto sig = sign(keys()[0], {}, {}, 9);
-  EXPECT_FALSE(key.verify(sig, {}, {}));
+  EXPECT_FALSE(key.verify({}, {}, sig));
   EXPECT_TRUE(key.decode(vk));
-  EXPECT_TRUE(key.verify(sig, {}, {}));
+  EXPECT_TRUE(key.verify({}, {}, sig));
   std::vector<uint8_t> ctx(256, 0);
-  EXPECT_FALSE(key.verify(sig, ctx, {}));
+  EXPECT_FALSE(key.verify({}, ctx, sig));
 }
 
 TEST(FnDsa, SigningKeyDecodingAndSigningErrors) {
@@ -218,13 +218,13 @@ TEST(FnDsa, SigningKeyDecodingAndSigningErrors) {
 
   uint8_t seed[40] = {};
   uint8_t sig[fndsa::kSignatureLen];
-  EXPECT_EQ(key.sign_with_seed(seed, {}, {}, sig), fndsa::SignStatus::BadKey);
+  EXPECT_EQ(key.sign_with_seed({}, {}, seed, sig), fndsa::SignStatus::BadKey);
   ASSERT_TRUE(key.decode(sk));
   std::vector<uint8_t> ctx(256, 0);
-  EXPECT_EQ(key.sign_with_seed(seed, ctx, {}, sig), fndsa::SignStatus::BadContext);
+  EXPECT_EQ(key.sign_with_seed({}, ctx, seed, sig), fndsa::SignStatus::BadContext);
   ctx.resize(255);
-  EXPECT_EQ(key.sign_with_seed(seed, ctx, {}, sig), fndsa::SignStatus::Ok);
-  EXPECT_TRUE(fndsa::verify(keys()[0].vk, sig, ctx, {}));
+  EXPECT_EQ(key.sign_with_seed({}, ctx, seed, sig), fndsa::SignStatus::Ok);
+  EXPECT_TRUE(fndsa::verify(keys()[0].vk, {}, ctx, sig));
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto keys = shrincs::key::Keys::import(bytes);
   if (!keys) return 0;
   fuzz::note_accepted();
-  fuzz::require(size == shrincs::key::Keys::kBytes, "imported a key of the wrong length");
+  fuzz::require(size == shrincs::key::Keys::kEncodedLen, "imported a key of the wrong length");
   const auto again = keys->to_bytes();
   fuzz::require(std::equal(again.data(), again.data() + again.size(), data), "import does not round-trip");
   const auto c = keys->public_key().commitment();

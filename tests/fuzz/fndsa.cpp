@@ -23,38 +23,38 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fndsa::SigningKey sk;
     if (!sk.decode(key)) return 0;
     fuzz::note_accepted();
-    std::array<uint8_t, fndsa::kVerifyingKeySize> vk{};
+    std::array<uint8_t, fndsa::kVerifyingKeyLen> vk{};
     sk.to_verifying_key(vk.data());
-    std::array<uint8_t, fndsa::kSignSeedSize> seed{};
+    std::array<uint8_t, fndsa::kSignSeedLen> seed{};
     std::array<uint8_t, fndsa::kSignatureLen> out{};
-    const auto st = sk.sign_with_seed(seed.data(), ctx, msg, out.data());
-    if (ctx.size() > fndsa::kMaxContextSize) {
+    const auto st = sk.sign_with_seed(msg, ctx, seed.data(), out.data());
+    if (ctx.size() > fndsa::kMaxContextLen) {
       fuzz::require(st == fndsa::SignStatus::BadContext, "long context signed");
       return 0;
     }
     fuzz::require(st == fndsa::SignStatus::Ok, "decoded signing key failed to sign");
     // The key's last 64 bytes are taken as the hash of its verifying key
     // without a check; only a key whose hash is right signs for that key.
-    uint8_t hashed[fndsa::kHashedKeySize];
+    uint8_t hashed[fndsa::kHashedKeyLen];
     fndsa::hash_verifying_key(vk, hashed);
-    if (!std::equal(hashed, hashed + sizeof hashed, key.end() - fndsa::kHashedKeySize)) return 0;
-    fuzz::require(fndsa::verify(vk, out, ctx, msg), "own signature refused");
-    fuzz::require(!fndsa::verify(vk, fuzz::flip_bit(out, where), ctx, msg), "mutated own signature accepted");
+    if (!std::equal(hashed, hashed + sizeof hashed, key.end() - fndsa::kHashedKeyLen)) return 0;
+    fuzz::require(fndsa::verify(vk, msg, ctx, out), "own signature refused");
+    fuzz::require(!fndsa::verify(vk, msg, ctx, fuzz::flip_bit(out, where)), "mutated own signature accepted");
     return 0;
   }
 
   fndsa::VerifyingKey vk;
   const bool decoded = vk.decode(key);
-  const bool ok = decoded && vk.verify(sig, ctx, msg);
-  fuzz::require(ok == fndsa::verify(key, sig, ctx, msg), "one-shot and decoded-key verdicts differ");
+  const bool ok = decoded && vk.verify(msg, ctx, sig);
+  fuzz::require(ok == fndsa::verify(key, msg, ctx, sig), "one-shot and decoded-key verdicts differ");
   if (!ok) return 0;
   fuzz::note_accepted();
-  fuzz::require(key.size() == fndsa::kVerifyingKeySize && sig.size() == fndsa::kSignatureLen &&
-                    ctx.size() <= fndsa::kMaxContextSize,
+  fuzz::require(key.size() == fndsa::kVerifyingKeyLen && sig.size() == fndsa::kSignatureLen &&
+                    ctx.size() <= fndsa::kMaxContextLen,
                 "accepted with a wrong length");
-  fuzz::require(!vk.verify(fuzz::flip_bit(sig, where), ctx, msg), "mutated signature accepted");
-  if (!msg.empty()) fuzz::require(!vk.verify(sig, ctx, fuzz::flip_bit(msg, where)), "mutated message accepted");
-  if (!ctx.empty()) fuzz::require(!vk.verify(sig, fuzz::flip_bit(ctx, where), msg), "mutated context accepted");
-  fuzz::require(!fndsa::verify(fuzz::flip_bit(key, where), sig, ctx, msg), "mutated key accepted");
+  fuzz::require(!vk.verify(msg, ctx, fuzz::flip_bit(sig, where)), "mutated signature accepted");
+  if (!msg.empty()) fuzz::require(!vk.verify(fuzz::flip_bit(msg, where), ctx, sig), "mutated message accepted");
+  if (!ctx.empty()) fuzz::require(!vk.verify(msg, fuzz::flip_bit(ctx, where), sig), "mutated context accepted");
+  fuzz::require(!fndsa::verify(fuzz::flip_bit(key, where), msg, ctx, sig), "mutated key accepted");
   return 0;
 }

@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!check(mode, pk, ctx, msg, sig)) return 0;
   fuzz::note_accepted();
   const uint32_t where = fuzz::mix(data, size);
-  if (!(mode & 1)) fuzz::require(ctx.size() <= mldsa::kMaxContextBytes, "long context accepted");
+  if (!(mode & 1)) fuzz::require(ctx.size() <= mldsa::kMaxContextLen, "long context accepted");
   fuzz::require(!check(mode, pk, ctx, msg, fuzz::flip_bit(sig, where)), "mutated signature accepted");
   fuzz::require(!check(mode, fuzz::flip_bit(pk, where), ctx, msg, sig), "mutated key accepted");
   if (!msg.empty()) fuzz::require(!check(mode, pk, ctx, fuzz::flip_bit(msg, where), sig), "mutated message accepted");

@@ -75,18 +75,18 @@ const std::vector<std::pair<Vec, Vec>>& messages() {
 
 void fndsa_seeds() {
   for (uint8_t k = 0; k < 2; ++k) {
-    std::array<uint8_t, fndsa::kSigningKeySize> sk{};
-    std::array<uint8_t, fndsa::kVerifyingKeySize> vk{};
+    std::array<uint8_t, fndsa::kSigningKeyLen> sk{};
+    std::array<uint8_t, fndsa::kVerifyingKeyLen> vk{};
     fndsa::keygen_from_seed(seed32(k).data(), sk.data(), vk.data());
     put("fndsa", tag("sk", k), Writer().byte(1).field(sk).field({}).field(text("m")).bytes());
     fndsa::SigningKey key;
     if (!key.decode(sk)) throw std::runtime_error("FN-DSA key does not decode");
     int i = 0;
     for (const auto& [msg, ctx] : messages()) {
-      std::array<uint8_t, fndsa::kSignSeedSize> rs{};
+      std::array<uint8_t, fndsa::kSignSeedLen> rs{};
       rs[0] = static_cast<uint8_t>(i);
       std::array<uint8_t, fndsa::kSignatureLen> sig{};
-      if (key.sign_with_seed(rs.data(), ctx, msg, sig.data()) != fndsa::SignStatus::Ok)
+      if (key.sign_with_seed(msg, ctx, rs.data(), sig.data()) != fndsa::SignStatus::Ok)
         throw std::runtime_error("FN-DSA signing failed");
       put("fndsa", tag("k", k, "s", i++),
           Writer().byte(0).field(vk).field(ctx).field(msg).raw(sig).bytes());

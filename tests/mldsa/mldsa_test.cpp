@@ -279,9 +279,9 @@ TEST(MlDsaArith, NormCheckSeesEveryCoefficient) {
 }
 
 TEST(MlDsaArith, SampleInBallHasTauSignedOnes) {
-  uint8_t seed[kCTildeBytes];
+  uint8_t seed[kCTildeLen];
   for (int t = 0; t < 32; ++t) {
-    for (size_t i = 0; i < kCTildeBytes; ++i) seed[i] = static_cast<uint8_t>(t * 31 + i);
+    for (size_t i = 0; i < kCTildeLen; ++i) seed[i] = static_cast<uint8_t>(t * 31 + i);
     Poly c;
     sample_in_ball(c, seed);
     int nonzero = 0;

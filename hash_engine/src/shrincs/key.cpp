@@ -83,9 +83,9 @@ std::optional<Keys> Keys::generate(const hash::SecretSeed& stateless_sk_seed, co
 }
 
 std::optional<Keys> Keys::import(std::span<const uint8_t> bytes) {
-  if (bytes.size() != kBytes) return std::nullopt;
-  auto stateful = uxmss::Key::from_bytes(bytes.first(uxmss::Key::kBytes));
-  auto stateless = sphincs_plus_c::key::Key::from_bytes(bytes.subspan(uxmss::Key::kBytes));
+  if (bytes.size() != kEncodedLen) return std::nullopt;
+  auto stateful = uxmss::Key::from_bytes(bytes.first(uxmss::Key::kEncodedLen));
+  auto stateless = sphincs_plus_c::key::Key::from_bytes(bytes.subspan(uxmss::Key::kEncodedLen));
   if (!stateful || !stateless) return std::nullopt;
   const Digest c = commitment_of(*stateful, *stateless);
   const uint32_t m = stateful->capacity();
@@ -106,8 +106,8 @@ std::optional<Keys> Keys::import(std::span<const uint8_t> bytes) {
   return k;
 }
 
-zeroize::SecretArray<Keys::kBytes> Keys::to_bytes() const noexcept {
-  zeroize::SecretArray<kBytes> b;
+zeroize::SecretArray<Keys::kEncodedLen> Keys::to_bytes() const noexcept {
+  zeroize::SecretArray<kEncodedLen> b;
   const auto a = stateful.to_bytes();
   const auto s = stateless.to_bytes();
   std::memcpy(b.data(), a.data(), a.size());

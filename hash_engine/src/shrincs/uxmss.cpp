@@ -141,7 +141,7 @@ Key Key::generate(const SkSeed& sk_seed, const PrfSeed& prf_key, const Digest& p
 }
 
 std::optional<Key> Key::from_bytes(std::span<const uint8_t> b) {
-  if (b.size() != kBytes) return std::nullopt;
+  if (b.size() != kEncodedLen) return std::nullopt;
   Key k;
   k.priv_.sk_seed = SkSeed(b.data());
   k.priv_.prf_key = PrfSeed(b.data() + 32);
@@ -152,8 +152,8 @@ std::optional<Key> Key::from_bytes(std::span<const uint8_t> b) {
   return k;
 }
 
-zeroize::SecretArray<Key::kBytes> Key::to_bytes() const noexcept {
-  zeroize::SecretArray<kBytes> b;
+zeroize::SecretArray<Key::kEncodedLen> Key::to_bytes() const noexcept {
+  zeroize::SecretArray<kEncodedLen> b;
   std::memcpy(b.data(), priv_.sk_seed.data(), 32);
   std::memcpy(b.data() + 32, priv_.prf_key.data(), 32);
   std::memcpy(b.data() + 64, public_seed_.data(), 32);

@@ -17,7 +17,7 @@ using P = profiles::p256s::Profile256s;
 namespace key {
 
 std::optional<Key> Key::from_bytes(std::span<const uint8_t> b) {
-  if (b.size() != kBytes) return std::nullopt;
+  if (b.size() != kEncodedLen) return std::nullopt;
   Key k;
   k.priv.sk_seed = SkSeed(b.data());
   k.priv.prf_key = PrfSeed(b.data() + 32);
@@ -26,8 +26,8 @@ std::optional<Key> Key::from_bytes(std::span<const uint8_t> b) {
   return k;
 }
 
-zeroize::SecretArray<Key::kBytes> Key::to_bytes() const noexcept {
-  zeroize::SecretArray<kBytes> b;
+zeroize::SecretArray<Key::kEncodedLen> Key::to_bytes() const noexcept {
+  zeroize::SecretArray<kEncodedLen> b;
   std::memcpy(b.data(), priv.sk_seed.data(), 32);
   std::memcpy(b.data() + 32, priv.prf_key.data(), 32);
   std::memcpy(b.data() + 64, public_seed.data(), 32);

@@ -8,8 +8,8 @@
 
 namespace valtorimesca::pq::falcon {
 
-static_assert(kSecretKeyLen == fndsa::kSigningKeySize);
-static_assert(kPublicKeyLen == fndsa::kVerifyingKeySize);
+static_assert(kSecretKeyLen == fndsa::kSigningKeyLen);
+static_assert(kPublicKeyLen == fndsa::kVerifyingKeyLen);
 static_assert(kSignatureLen == fndsa::kSignatureLen);
 
 zeroize::SecretArray<32> nonce_seed(std::span<const uint8_t> sk, std::span<const uint8_t> nonce,
@@ -25,7 +25,7 @@ CoreStatus sign_with_seed(std::span<const uint8_t> sk, std::span<const uint8_t> 
   auto key = std::make_unique<fndsa::SigningKey>();
   if (!key->decode(sk)) return fail(CoreError::component_failure());
   SeededRng rng(seed);
-  if (key->sign(rng, {}, msg, out.data()) != fndsa::SignStatus::Ok) {
+  if (key->sign(msg, {}, rng, out.data()) != fndsa::SignStatus::Ok) {
     return fail(CoreError::component_failure());
   }
   return {};
@@ -52,7 +52,7 @@ subtle::Choice Falcon512::verify(std::span<const uint8_t> pk, std::span<const ui
                                  std::span<const uint8_t> sig) noexcept {
   fndsa::VerifyingKey key;
   if (!key.decode(pk)) return subtle::Choice::from_bit(false);
-  return subtle::Choice::from_bit(key.verify(sig, {}, msg));
+  return subtle::Choice::from_bit(key.verify(msg, {}, sig));
 }
 
 }  // namespace valtorimesca::pq::falcon

@@ -33,11 +33,11 @@ bool invertible_mod_q(const int8_t* f, uint16_t* tmp) noexcept {
 
 }  // namespace
 
-void keygen_from_seed(const uint8_t seed[32], uint8_t sk[kSigningKeySize], uint8_t vk[kVerifyingKeySize]) noexcept {
+void keygen_from_seed(const uint8_t seed[32], uint8_t sk[kSigningKeyLen], uint8_t vk[kVerifyingKeyLen]) noexcept {
   auto held = std::make_unique<zeroize::Wiped<Secrets>>();
   Secrets& s = held->get();
   {
-    ShakePrng rng(seed, kKeygenSeedSize);
+    ShakePrng rng(seed, kKeygenSeedLen);
     // Each test's verdict is public: a refused candidate is thrown away
     // whole and the next one is drawn from fresh stream bytes, so which
     // test refused it says nothing about the key finally kept.
@@ -62,7 +62,7 @@ void keygen_from_seed(const uint8_t seed[32], uint8_t sk[kSigningKeySize], uint8
   at += pack_signed(s.f, kN, 6, sk + at);
   at += pack_signed(s.g, kN, 6, sk + at);
   at += pack_signed(s.F, kN, 8, sk + at);
-  hash_verifying_key(std::span<const uint8_t>(vk, kVerifyingKeySize), sk + at);
+  hash_verifying_key(std::span<const uint8_t>(vk, kVerifyingKeyLen), sk + at);
 }
 
 }  // namespace fndsa

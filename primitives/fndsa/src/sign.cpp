@@ -40,14 +40,14 @@ void SigningKey::wipe() noexcept {
 bool SigningKey::decode(std::span<const uint8_t> sk) noexcept {
   wipe();
   // The header byte only names the format.
-  if (sk.size() != kSigningKeySize || subtle::public_value(sk[0]) != 0x50 + kLogN) return false;
+  if (sk.size() != kSigningKeyLen || subtle::public_value(sk[0]) != 0x50 + kLogN) return false;
   const uint8_t* body = sk.data() + 1;
   bool ok = unpack_signed(body, 384, f_, kN, 6);
   ok &= unpack_signed(body + 384, 384, g_, kN, 6);
   ok &= unpack_signed(body + 768, 512, F_, kN, 8);
   // The signing seed is keyed by f and g; the verifying key's hash is kept.
   keccak::shake256(body, 768, hashed_sk_, sizeof hashed_sk_);
-  std::memcpy(hashed_vk_, body + 1280, kHashedKeySize);
+  std::memcpy(hashed_vk_, body + 1280, kHashedKeyLen);
   // The hash of the verifying key is public (every verifier computes it).
   subtle::mark_public(hashed_vk_, sizeof hashed_vk_);
 
@@ -90,8 +90,8 @@ bool SigningKey::decode(std::span<const uint8_t> sk) noexcept {
   return true;
 }
 
-void SigningKey::to_verifying_key(uint8_t vk[kVerifyingKeySize]) const noexcept {
-  std::memcpy(vk, vk_, kVerifyingKeySize);
+void SigningKey::to_verifying_key(uint8_t vk[kVerifyingKeyLen]) const noexcept {
+  std::memcpy(vk, vk_, kVerifyingKeyLen);
 }
 
 namespace {
@@ -158,10 +158,10 @@ bool short_enough(const uint16_t* c, const double* z0, const double* z1, int16_t
 
 }  // namespace
 
-SignStatus SigningKey::sign_with_seed(const uint8_t seed[kSignSeedSize], std::span<const uint8_t> ctx,
-                                      std::span<const uint8_t> msg, uint8_t sig[kSignatureLen]) noexcept {
+SignStatus SigningKey::sign_with_seed(std::span<const uint8_t> msg, std::span<const uint8_t> ctx,
+                                      const uint8_t seed[kSignSeedLen], uint8_t sig[kSignatureLen]) noexcept {
   if (!loaded_) return SignStatus::BadKey;
-  if (ctx.size() > kMaxContextSize) return SignStatus::BadContext;
+  if (ctx.size() > kMaxContextLen) return SignStatus::BadContext;
   constexpr unsigned logn = kLogN;
   constexpr size_t n = kN;
   auto held = std::make_unique_for_overwrite<SignWork>();
@@ -172,7 +172,7 @@ SignStatus SigningKey::sign_with_seed(const uint8_t seed[kSignSeedSize], std::sp
     keccak::Shake256 sh;
     sh.absorb(hashed_sk_, sizeof hashed_sk_);
     sh.absorb(w.mu, sizeof w.mu);
-    sh.absorb(seed, kSignSeedSize);
+    sh.absorb(seed, kSignSeedLen);
     sh.finalize();
     sh.squeeze(w.seed, 40);
   }

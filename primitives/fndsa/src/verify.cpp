@@ -10,7 +10,7 @@ using namespace detail;
 
 bool VerifyingKey::decode(std::span<const uint8_t> vk) noexcept {
   loaded_ = false;
-  if (vk.size() != kVerifyingKeySize || vk[0] != kLogN) return false;
+  if (vk.size() != kVerifyingKeyLen || vk[0] != kLogN) return false;
   if (!modq_decode(vk.data() + 1, vk.size() - 1, h_)) return false;  // h, in NTT form
   hash_verifying_key(vk, hashed_);
   loaded_ = true;
@@ -27,9 +27,9 @@ int32_t centred_mod_q(uint32_t x) noexcept {
 
 }  // namespace
 
-bool VerifyingKey::verify(std::span<const uint8_t> sig, std::span<const uint8_t> ctx,
-                          std::span<const uint8_t> msg) const noexcept {
-  if (!loaded_ || ctx.size() > kMaxContextSize) return false;
+bool VerifyingKey::verify(std::span<const uint8_t> msg, std::span<const uint8_t> ctx,
+                          std::span<const uint8_t> sig) const noexcept {
+  if (!loaded_ || ctx.size() > kMaxContextLen) return false;
   if (sig.size() != kSignatureLen || sig[0] != 0x30 + kLogN) return false;
   int16_t s2[kN];
   if (!unpack_compressed(sig.data() + 41, sig.size() - 41, s2)) return false;
@@ -59,10 +59,10 @@ bool VerifyingKey::verify(std::span<const uint8_t> sig, std::span<const uint8_t>
   return norm1 < 0u - norm2 && norm1 + norm2 <= kSqBeta;
 }
 
-bool verify(std::span<const uint8_t> vk, std::span<const uint8_t> sig, std::span<const uint8_t> ctx,
-            std::span<const uint8_t> msg) noexcept {
+bool verify(std::span<const uint8_t> vk, std::span<const uint8_t> msg, std::span<const uint8_t> ctx,
+            std::span<const uint8_t> sig) noexcept {
   VerifyingKey key;
-  return key.decode(vk) && key.verify(sig, ctx, msg);
+  return key.decode(vk) && key.verify(msg, ctx, sig);
 }
 
 }  // namespace fndsa

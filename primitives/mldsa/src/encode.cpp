@@ -12,10 +12,10 @@ namespace {
 template <unsigned Bits>
 struct Group {
   static constexpr unsigned kCoeffs = Bits % 2 == 0 ? (Bits % 4 == 0 ? 2 : 4) : 8;
-  static constexpr unsigned kBytes = Bits * kCoeffs / 8;
-  static constexpr unsigned kLoBytes = kBytes < 8 ? kBytes : 8;
+  static constexpr unsigned kLen = Bits * kCoeffs / 8;
+  static constexpr unsigned kLoLen = kLen < 8 ? kLen : 8;
   static constexpr uint64_t kMask = (uint64_t{1} << Bits) - 1;
-  static_assert(kBytes * 8 == Bits * kCoeffs && kBytes <= 16);
+  static_assert(kLen * 8 == Bits * kCoeffs && kLen <= 16);
 };
 
 template <unsigned Bits, class Map>
@@ -31,8 +31,8 @@ void pack_bits(uint8_t* out, const Poly& p, Map map) noexcept {
     }
     lo = le64(lo);
     hi = le64(hi);
-    std::memcpy(out + g * G::kBytes, &lo, G::kLoBytes);
-    if constexpr (G::kBytes > 8) std::memcpy(out + g * G::kBytes + 8, &hi, G::kBytes - 8);
+    std::memcpy(out + g * G::kLen, &lo, G::kLoLen);
+    if constexpr (G::kLen > 8) std::memcpy(out + g * G::kLen + 8, &hi, G::kLen - 8);
   }
 }
 
@@ -50,15 +50,15 @@ void unpack_bits(Poly& p, const uint8_t* in, Map map) noexcept {
   using G = Group<Bits>;
   constexpr size_t kTotal = size_t{Bits} * kN / 8;
   for (unsigned g = 0; g < kN / G::kCoeffs; ++g) {
-    const uint8_t* at_group = in + g * G::kBytes;
+    const uint8_t* at_group = in + g * G::kLen;
     uint64_t lo, hi = 0;
-    if constexpr (G::kBytes >= 8) {
+    if constexpr (G::kLen >= 8) {
       lo = load64(at_group);
-      if constexpr (G::kBytes > 8) hi = load64(at_group + G::kBytes - 8) >> (8 * (16 - G::kBytes));
+      if constexpr (G::kLen > 8) hi = load64(at_group + G::kLen - 8) >> (8 * (16 - G::kLen));
     } else {
-      constexpr uint64_t kKeep = (uint64_t{1} << (8 * G::kBytes)) - 1;
-      lo = g * G::kBytes + 8 <= kTotal ? load64(at_group) & kKeep
-                                       : load64(at_group + G::kBytes - 8) >> (8 * (8 - G::kBytes));
+      constexpr uint64_t kKeep = (uint64_t{1} << (8 * G::kLen)) - 1;
+      lo = g * G::kLen + 8 <= kTotal ? load64(at_group) & kKeep
+                                       : load64(at_group + G::kLen - 8) >> (8 * (8 - G::kLen));
     }
     for (unsigned i = 0; i < G::kCoeffs; ++i) {
       const unsigned at = i * Bits;
@@ -73,33 +73,33 @@ constexpr int32_t kT0Top = 1 << (kD - 1);
 
 }  // namespace
 
-void pack_t1(uint8_t out[kT1PolyBytes], const Poly& t1) noexcept {
+void pack_t1(uint8_t out[kT1PolyLen], const Poly& t1) noexcept {
   pack_bits<10>(out, t1, [](int32_t v) { return v; });
 }
-void unpack_t1(Poly& t1, const uint8_t in[kT1PolyBytes]) noexcept {
+void unpack_t1(Poly& t1, const uint8_t in[kT1PolyLen]) noexcept {
   unpack_bits<10>(t1, in, [](int32_t v) { return v; });
 }
-void pack_t0(uint8_t out[kT0PolyBytes], const Poly& t0) noexcept {
+void pack_t0(uint8_t out[kT0PolyLen], const Poly& t0) noexcept {
   pack_bits<13>(out, t0, [](int32_t v) { return kT0Top - v; });
 }
-void unpack_t0(Poly& t0, const uint8_t in[kT0PolyBytes]) noexcept {
+void unpack_t0(Poly& t0, const uint8_t in[kT0PolyLen]) noexcept {
   unpack_bits<13>(t0, in, [](int32_t v) { return kT0Top - v; });
 }
-void pack_eta(uint8_t out[kEtaPolyBytes], const Poly& s) noexcept {
+void pack_eta(uint8_t out[kEtaPolyLen], const Poly& s) noexcept {
   pack_bits<3>(out, s, [](int32_t v) { return kEta - v; });
 }
-void unpack_eta(Poly& s, const uint8_t in[kEtaPolyBytes]) noexcept {
+void unpack_eta(Poly& s, const uint8_t in[kEtaPolyLen]) noexcept {
   // Values 5 to 7 give coefficients -3 to -5: they decode (as FIPS 204's
   // BitUnpack defines) and are used as they are.
   unpack_bits<3>(s, in, [](int32_t v) { return kEta - v; });
 }
-void pack_z(uint8_t out[kZPolyBytes], const Poly& z) noexcept {
+void pack_z(uint8_t out[kZPolyLen], const Poly& z) noexcept {
   pack_bits<18>(out, z, [](int32_t v) { return kGamma1 - v; });
 }
-void unpack_z(Poly& z, const uint8_t in[kZPolyBytes]) noexcept {
+void unpack_z(Poly& z, const uint8_t in[kZPolyLen]) noexcept {
   unpack_bits<18>(z, in, [](int32_t v) { return kGamma1 - v; });
 }
-void pack_w1(uint8_t out[kW1PolyBytes], const Poly& w1) noexcept {
+void pack_w1(uint8_t out[kW1PolyLen], const Poly& w1) noexcept {
   pack_bits<6>(out, w1, [](int32_t v) { return v; });
 }
 

@@ -25,29 +25,28 @@ inline constexpr int kD = 13;
 // stays at or below 65532.
 inline constexpr uint32_t kMaxSignAttempts = 0x10000 / kL;
 
-inline constexpr size_t kCTildeBytes = 32;  // lambda / 4
-inline constexpr size_t kTrBytes = 64;
-inline constexpr size_t kMuBytes = 64;
-inline constexpr size_t kT1PolyBytes = 320;   // 10 bits per coefficient
-inline constexpr size_t kT0PolyBytes = 416;   // 13 bits
-inline constexpr size_t kEtaPolyBytes = 96;   // 3 bits
-inline constexpr size_t kZPolyBytes = 576;    // 18 bits
-inline constexpr size_t kW1PolyBytes = 192;   // 6 bits
-inline constexpr size_t kW1Bytes = kK * kW1PolyBytes;
+inline constexpr size_t kCTildeLen = 32;  // lambda / 4
+inline constexpr size_t kTrLen = 64;
+inline constexpr size_t kMuLen = 64;
+inline constexpr size_t kT1PolyLen = 320;   // 10 bits per coefficient
+inline constexpr size_t kT0PolyLen = 416;   // 13 bits
+inline constexpr size_t kEtaPolyLen = 96;   // 3 bits
+inline constexpr size_t kZPolyLen = 576;    // 18 bits
+inline constexpr size_t kW1PolyLen = 192;   // 6 bits
+inline constexpr size_t kW1Len = kK * kW1PolyLen;
 
 // Secret-key layout: rho | K | tr | s1 | s2 | t0.
 inline constexpr size_t kSkKOffset = 32;
 inline constexpr size_t kSkTrOffset = 64;
 inline constexpr size_t kSkS1Offset = 128;
-inline constexpr size_t kSkS2Offset = kSkS1Offset + kL * kEtaPolyBytes;
-inline constexpr size_t kSkT0Offset = kSkS2Offset + kK * kEtaPolyBytes;
-inline constexpr size_t kSkBytes = kSkT0Offset + kK * kT0PolyBytes;
-inline constexpr size_t kPkBytes = 32 + kK * kT1PolyBytes;
+inline constexpr size_t kSkS2Offset = kSkS1Offset + kL * kEtaPolyLen;
+inline constexpr size_t kSkT0Offset = kSkS2Offset + kK * kEtaPolyLen;
 // Signature layout: c~ | z | hint indices (omega) | hint counts (k).
-inline constexpr size_t kSigZOffset = kCTildeBytes;
-inline constexpr size_t kSigHintOffset = kSigZOffset + kL * kZPolyBytes;
-inline constexpr size_t kSigBytes = kSigHintOffset + kOmega + kK;
-static_assert(kSkBytes == 2560 && kPkBytes == 1312 && kSigBytes == 2420);
+inline constexpr size_t kSigZOffset = kCTildeLen;
+inline constexpr size_t kSigHintOffset = kSigZOffset + kL * kZPolyLen;
+// The layouts fill the encodings exactly.
+static_assert(kSkT0Offset + kK * kT0PolyLen == kSecretKeyLen && 32 + kK * kT1PolyLen == kPublicKeyLen &&
+              kSigHintOffset + kOmega + kK == kSignatureLen);
 
 struct Poly {
   alignas(32) int32_t c[kN];
@@ -198,19 +197,19 @@ void expand_mask(Poly y[kL], const uint8_t rho_pp[64], uint16_t kappa) noexcept;
 void expand_mask_x8(Poly y[2 * kL], const uint8_t rho_pp[64], uint16_t kappa) noexcept;
 // SampleInBall(c~): coefficients in {-1, 0, 1}. The placement of the signs
 // runs without secret-dependent memory access.
-void sample_in_ball(Poly& c, const uint8_t c_tilde[kCTildeBytes]) noexcept;
+void sample_in_ball(Poly& c, const uint8_t c_tilde[kCTildeLen]) noexcept;
 
 // ---- encodings (encode.cpp) ----
 
-void pack_t1(uint8_t out[kT1PolyBytes], const Poly& t1) noexcept;
-void unpack_t1(Poly& t1, const uint8_t in[kT1PolyBytes]) noexcept;
-void pack_t0(uint8_t out[kT0PolyBytes], const Poly& t0) noexcept;
-void unpack_t0(Poly& t0, const uint8_t in[kT0PolyBytes]) noexcept;
-void pack_eta(uint8_t out[kEtaPolyBytes], const Poly& s) noexcept;
-void unpack_eta(Poly& s, const uint8_t in[kEtaPolyBytes]) noexcept;
-void pack_z(uint8_t out[kZPolyBytes], const Poly& z) noexcept;
-void unpack_z(Poly& z, const uint8_t in[kZPolyBytes]) noexcept;
-void pack_w1(uint8_t out[kW1PolyBytes], const Poly& w1) noexcept;
+void pack_t1(uint8_t out[kT1PolyLen], const Poly& t1) noexcept;
+void unpack_t1(Poly& t1, const uint8_t in[kT1PolyLen]) noexcept;
+void pack_t0(uint8_t out[kT0PolyLen], const Poly& t0) noexcept;
+void unpack_t0(Poly& t0, const uint8_t in[kT0PolyLen]) noexcept;
+void pack_eta(uint8_t out[kEtaPolyLen], const Poly& s) noexcept;
+void unpack_eta(Poly& s, const uint8_t in[kEtaPolyLen]) noexcept;
+void pack_z(uint8_t out[kZPolyLen], const Poly& z) noexcept;
+void unpack_z(Poly& z, const uint8_t in[kZPolyLen]) noexcept;
+void pack_w1(uint8_t out[kW1PolyLen], const Poly& w1) noexcept;
 // HintBitPack: h has 0/1 coefficients, at most omega ones in total.
 void pack_hint(uint8_t out[kOmega + kK], const PolyVecK& h) noexcept;
 // HintBitUnpack; false for a malformed encoding.

@@ -24,11 +24,11 @@ void absorb_parts(keccak::Shake256& xof, const MessageParts& m) noexcept {
 }
 
 // mu = H(tr || M', 64).
-void compute_mu(uint8_t mu[kMuBytes], const uint8_t tr[kTrBytes], const MessageParts& m) noexcept {
+void compute_mu(uint8_t mu[kMuLen], const uint8_t tr[kTrLen], const MessageParts& m) noexcept {
   keccak::Shake256 xof;
-  xof.absorb(tr, kTrBytes);
+  xof.absorb(tr, kTrLen);
   absorb_parts(xof, m);
-  xof.squeeze(mu, kMuBytes);
+  xof.squeeze(mu, kMuLen);
 }
 
 struct KeygenState {
@@ -43,9 +43,9 @@ struct KeygenState {
 struct SignState {
   uint8_t key[32];
   uint8_t rho_pp[64];
-  uint8_t mu[kMuBytes];
-  uint8_t c_tilde[kCTildeBytes];
-  uint8_t w1_packed[kW1Bytes];
+  uint8_t mu[kMuLen];
+  uint8_t c_tilde[kCTildeLen];
+  uint8_t w1_packed[kW1Len];
   PolyVecL s1_hat;
   PolyVecK s2_hat;
   PolyVecK t0_hat;
@@ -76,13 +76,13 @@ SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd,
   subtle::mark_public(rho, 32);  // rho is also the public key's first field
   std::memcpy(st.key, sk.data() + kSkKOffset, 32);
   for (int j = 0; j < kL; ++j) {
-    unpack_eta(st.s1_hat[j], sk.data() + kSkS1Offset + j * kEtaPolyBytes);
+    unpack_eta(st.s1_hat[j], sk.data() + kSkS1Offset + j * kEtaPolyLen);
     ntt(st.s1_hat[j]);
   }
   for (int i = 0; i < kK; ++i) {
-    unpack_eta(st.s2_hat[i], sk.data() + kSkS2Offset + i * kEtaPolyBytes);
+    unpack_eta(st.s2_hat[i], sk.data() + kSkS2Offset + i * kEtaPolyLen);
     ntt(st.s2_hat[i]);
-    unpack_t0(st.t0_hat[i], sk.data() + kSkT0Offset + i * kT0PolyBytes);
+    unpack_t0(st.t0_hat[i], sk.data() + kSkT0Offset + i * kT0PolyLen);
     ntt(st.t0_hat[i]);
   }
   expand_a(a, rho);
@@ -90,8 +90,8 @@ SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd,
   {
     keccak::Shake256 xof;
     xof.absorb(st.key, 32);
-    xof.absorb(rnd.data(), kRndBytes);
-    xof.absorb(st.mu, kMuBytes);
+    xof.absorb(rnd.data(), kRndLen);
+    xof.absorb(st.mu, kMuLen);
     xof.squeeze(st.rho_pp, 64);
   }
 
@@ -119,13 +119,13 @@ SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd,
       row_mul(st.w[i], a[i], st.y_hat);
       invntt_tomont(st.w[i]);
       high_bits_poly(st.w1, st.w[i]);
-      pack_w1(st.w1_packed + i * kW1PolyBytes, st.w1);
+      pack_w1(st.w1_packed + i * kW1PolyLen, st.w1);
     }
     {
       keccak::Shake256 xof;
-      xof.absorb(st.mu, kMuBytes);
-      xof.absorb(st.w1_packed, kW1Bytes);
-      xof.squeeze(st.c_tilde, kCTildeBytes);
+      xof.absorb(st.mu, kMuLen);
+      xof.absorb(st.w1_packed, kW1Len);
+      xof.squeeze(st.c_tilde, kCTildeLen);
     }
     sample_in_ball(st.c, st.c_tilde);
     ntt(st.c);
@@ -169,8 +169,8 @@ SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd,
 
     // Accepted: everything below goes into the public signature.
     subtle::mark_public(&st.h, sizeof st.h);
-    std::memcpy(sig.data(), st.c_tilde, kCTildeBytes);
-    for (int j = 0; j < kL; ++j) pack_z(sig.data() + kSigZOffset + j * kZPolyBytes, st.z[j]);
+    std::memcpy(sig.data(), st.c_tilde, kCTildeLen);
+    for (int j = 0; j < kL; ++j) pack_z(sig.data() + kSigZOffset + j * kZPolyLen, st.z[j]);
     pack_hint(sig.data() + kSigHintOffset, st.h);
     return SignStatus::Ok;
   }
@@ -182,12 +182,12 @@ bool verify_parts(PublicKey pk, const MessageParts& m, Signature sig) noexcept {
   PolyVecK h;
   if (!unpack_hint(h, sig.data() + kSigHintOffset)) return false;
   PolyVecL z;
-  for (int j = 0; j < kL; ++j) unpack_z(z[j], sig.data() + kSigZOffset + j * kZPolyBytes);
+  for (int j = 0; j < kL; ++j) unpack_z(z[j], sig.data() + kSigZOffset + j * kZPolyLen);
   if (exceeds_norm(z.data(), kL, kGamma1 - kBeta) != 0) return false;
 
-  uint8_t tr[kTrBytes];
-  keccak::shake256(pk.data(), kPublicKeyLen, tr, kTrBytes);
-  uint8_t mu[kMuBytes];
+  uint8_t tr[kTrLen];
+  keccak::shake256(pk.data(), kPublicKeyLen, tr, kTrLen);
+  uint8_t mu[kMuLen];
   compute_mu(mu, tr, m);
 
   Poly c;
@@ -197,10 +197,10 @@ bool verify_parts(PublicKey pk, const MessageParts& m, Signature sig) noexcept {
   Matrix a;
   expand_a(a, pk.data());
 
-  uint8_t w1_packed[kW1Bytes];
+  uint8_t w1_packed[kW1Len];
   Poly w, t1;
   for (int i = 0; i < kK; ++i) {
-    unpack_t1(t1, pk.data() + 32 + i * kT1PolyBytes);
+    unpack_t1(t1, pk.data() + 32 + i * kT1PolyLen);
     for (int n = 0; n < kN; ++n) t1.c[n] <<= kD;
     ntt(t1);
     pointwise_mont(t1, c, t1);
@@ -208,16 +208,16 @@ bool verify_parts(PublicKey pk, const MessageParts& m, Signature sig) noexcept {
     sub_reduce(w, t1);
     invntt_tomont(w);
     use_hint_poly(w, w, h[i]);
-    pack_w1(w1_packed + i * kW1PolyBytes, w);
+    pack_w1(w1_packed + i * kW1PolyLen, w);
   }
-  uint8_t c_check[kCTildeBytes];
+  uint8_t c_check[kCTildeLen];
   {
     keccak::Shake256 xof;
-    xof.absorb(mu, kMuBytes);
-    xof.absorb(w1_packed, kW1Bytes);
-    xof.squeeze(c_check, kCTildeBytes);
+    xof.absorb(mu, kMuLen);
+    xof.absorb(w1_packed, kW1Len);
+    xof.squeeze(c_check, kCTildeLen);
   }
-  return subtle::ct_eq(c_check, sig.data(), kCTildeBytes).declassify();
+  return subtle::ct_eq(c_check, sig.data(), kCTildeLen).declassify();
 }
 
 }  // namespace
@@ -250,20 +250,20 @@ void keygen(Seed xi, std::span<uint8_t, kPublicKeyLen> pk,
     row_mul(st.t[i], a[i], st.s1_hat);
     invntt_tomont(st.t[i]);
     power2round_poly(t1, st.t0[i], st.t[i], st.s2[i]);
-    pack_t1(pk.data() + 32 + i * kT1PolyBytes, t1);
+    pack_t1(pk.data() + 32 + i * kT1PolyLen, t1);
   }
 
   std::memcpy(sk.data(), rho, 32);
   std::memcpy(sk.data() + kSkKOffset, key, 32);
-  keccak::shake256(pk.data(), kPublicKeyLen, sk.data() + kSkTrOffset, kTrBytes);
-  for (int j = 0; j < kL; ++j) pack_eta(sk.data() + kSkS1Offset + j * kEtaPolyBytes, st.s1[j]);
-  for (int i = 0; i < kK; ++i) pack_eta(sk.data() + kSkS2Offset + i * kEtaPolyBytes, st.s2[i]);
-  for (int i = 0; i < kK; ++i) pack_t0(sk.data() + kSkT0Offset + i * kT0PolyBytes, st.t0[i]);
+  keccak::shake256(pk.data(), kPublicKeyLen, sk.data() + kSkTrOffset, kTrLen);
+  for (int j = 0; j < kL; ++j) pack_eta(sk.data() + kSkS1Offset + j * kEtaPolyLen, st.s1[j]);
+  for (int i = 0; i < kK; ++i) pack_eta(sk.data() + kSkS2Offset + i * kEtaPolyLen, st.s2[i]);
+  for (int i = 0; i < kK; ++i) pack_t0(sk.data() + kSkT0Offset + i * kT0PolyLen, st.t0[i]);
 }
 
 SignStatus sign(SecretKey sk, std::span<const uint8_t> msg, std::span<const uint8_t> ctx, Rnd rnd,
                 std::span<uint8_t, kSignatureLen> sig) noexcept {
-  if (ctx.size() > kMaxContextBytes) return SignStatus::ContextTooLong;
+  if (ctx.size() > kMaxContextLen) return SignStatus::ContextTooLong;
   const uint8_t prefix[2] = {0x00, static_cast<uint8_t>(ctx.size())};
   return sign_parts(sk, MessageParts{{std::span<const uint8_t>(prefix), ctx, msg}}, rnd, sig,
                     kMaxSignAttempts);
@@ -285,7 +285,7 @@ SignStatus sign_internal_limited(SecretKey sk, std::span<const uint8_t> m_prime,
 
 bool verify(PublicKey pk, std::span<const uint8_t> msg, std::span<const uint8_t> ctx,
             Signature sig) noexcept {
-  if (ctx.size() > kMaxContextBytes) return false;
+  if (ctx.size() > kMaxContextLen) return false;
   const uint8_t prefix[2] = {0x00, static_cast<uint8_t>(ctx.size())};
   return verify_parts(pk, MessageParts{{std::span<const uint8_t>(prefix), ctx, msg}}, sig);
 }

@@ -78,7 +78,7 @@ void expand_s(PolyVecL& s1, PolyVecK& s2, const uint8_t rho_prime[64]) noexcept 
 namespace {
 template <class Lanes, size_t N>
 void mask_lanes(Poly* y, const uint8_t rho_pp[64], uint16_t kappa) noexcept {
-  constexpr size_t kBlocks = (kZPolyBytes + Lanes::kRate - 1) / Lanes::kRate;
+  constexpr size_t kBlocks = (kZPolyLen + Lanes::kRate - 1) / Lanes::kRate;
   alignas(32) uint8_t buf[N][kBlocks * Lanes::kRate];
   uint8_t* out[N];
   uint16_t index[N];
@@ -103,9 +103,9 @@ void expand_mask_x8(Poly y[2 * kL], const uint8_t rho_pp[64], uint16_t kappa) no
   mask_lanes<Shake256x8, 2 * kL>(y, rho_pp, kappa);
 }
 
-void sample_in_ball(Poly& c, const uint8_t c_tilde[kCTildeBytes]) noexcept {
+void sample_in_ball(Poly& c, const uint8_t c_tilde[kCTildeLen]) noexcept {
   keccak::Shake256 xof;
-  xof.absorb(c_tilde, kCTildeBytes);
+  xof.absorb(c_tilde, kCTildeLen);
   uint8_t buf[keccak::Shake256::kRate];
   xof.squeeze(buf, sizeof buf);
   uint64_t signs = 0;

@@ -48,7 +48,7 @@ struct PublicKey {
 };
 
 struct Keys {
-  static constexpr size_t kBytes = 264;
+  static constexpr size_t kEncodedLen = 264;
 
   sphincs_plus_c::key::Key stateless;
   Digest commitment{};
@@ -65,7 +65,7 @@ struct Keys {
   // recomputed and equal to the stored ones.
   static std::optional<Keys> import(std::span<const uint8_t> bytes);
 
-  zeroize::SecretArray<kBytes> to_bytes() const noexcept;
+  zeroize::SecretArray<kEncodedLen> to_bytes() const noexcept;
   PublicKey public_key() const;
   // Wipes the secret seeds and PRF keys of both halves.
   void zeroize() noexcept {

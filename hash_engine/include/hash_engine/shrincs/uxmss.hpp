@@ -41,14 +41,14 @@ struct ChainCache {
 
 class Key {
  public:
-  static constexpr size_t kBytes = 136;
+  static constexpr size_t kEncodedLen = 136;
 
   // Key with next = 1 and its root computed (and the chain kept in memory).
   static Key generate(const SkSeed& sk_seed, const PrfSeed& prf_key, const Digest& public_seed, uint32_t capacity);
   // Reads the 136-byte form; checks no field and keeps no chain in memory.
   static std::optional<Key> from_bytes(std::span<const uint8_t> b);
 
-  zeroize::SecretArray<kBytes> to_bytes() const noexcept;
+  zeroize::SecretArray<kEncodedLen> to_bytes() const noexcept;
   StructuredPublicKey public_key() const noexcept { return {public_seed_, root_, capacity_}; }
 
   const PrivateKey& private_key() const noexcept { return priv_; }

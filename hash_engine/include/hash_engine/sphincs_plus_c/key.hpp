@@ -18,14 +18,14 @@ using PrfSeed = hash::SecretSeed;
 using PrivateKey = hash::SeedPair;
 
 struct Key {
-  static constexpr size_t kBytes = 128;
+  static constexpr size_t kEncodedLen = 128;
 
   PrivateKey priv;
   Digest public_seed{};
   Digest root{};
 
   static std::optional<Key> from_bytes(std::span<const uint8_t> b);
-  zeroize::SecretArray<kBytes> to_bytes() const noexcept;
+  zeroize::SecretArray<kEncodedLen> to_bytes() const noexcept;
   void zeroize() noexcept { priv.zeroize(); }
 };
 

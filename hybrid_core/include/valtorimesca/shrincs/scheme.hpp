@@ -30,7 +30,7 @@ namespace valtorimesca::shrincs {
 using Bytes = std::span<const uint8_t>;
 using MutBytes = std::span<uint8_t>;
 
-inline constexpr size_t kEngineKeyLen = ::shrincs::key::Keys::kBytes;  // 264
+inline constexpr size_t kEngineKeyLen = ::shrincs::key::Keys::kEncodedLen;  // 264
 inline constexpr size_t kStatefulSigFixedLen = 2084;
 inline constexpr size_t kAuthNodeLen = 32;
 inline constexpr size_t kStatelessSigLen = sphincs_plus_c::signature::kFlatLen;  // 29092

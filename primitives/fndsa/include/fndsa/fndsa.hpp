@@ -7,6 +7,9 @@
 //   signing key   1345 bytes: 0x59 || f (6 bits) || g (6 bits) || F (8 bits)
 //                             || SHAKE256(verifying key)[0..64]
 //   signature      666 bytes: 0x39 || nonce (40) || compressed s2, padded
+//
+// Arguments follow the order of the library's other schemes: message, then
+// context, then the signer's randomness, then the output.
 #pragma once
 
 #include <cstddef>
@@ -19,13 +22,13 @@ namespace fndsa {
 
 inline constexpr unsigned kLogN = 9;
 inline constexpr size_t kN = size_t{1} << kLogN;
-inline constexpr size_t kSigningKeySize = 1345;
-inline constexpr size_t kVerifyingKeySize = 897;
+inline constexpr size_t kSigningKeyLen = 1345;
+inline constexpr size_t kVerifyingKeyLen = 897;
 inline constexpr size_t kSignatureLen = 666;
-inline constexpr size_t kKeygenSeedSize = 32;  // one draw from the generator
-inline constexpr size_t kSignSeedSize = 40;    // one draw from the generator
-inline constexpr size_t kHashedKeySize = 64;
-inline constexpr size_t kMaxContextSize = 255;
+inline constexpr size_t kKeygenSeedLen = 32;  // one draw from the generator
+inline constexpr size_t kSignSeedLen = 40;    // one draw from the generator
+inline constexpr size_t kHashedKeyLen = 64;
+inline constexpr size_t kMaxContextLen = 255;
 
 // SHAKE256(vk) truncated to 64 bytes.
 void hash_verifying_key(std::span<const uint8_t> vk, uint8_t out[64]) noexcept;
@@ -37,12 +40,12 @@ void compute_mu(const uint8_t hashed_vk[64], std::span<const uint8_t> ctx,
 
 // Key pair from the 32-byte seed that the generator supplies. The key is
 // a deterministic function of the seed.
-void keygen_from_seed(const uint8_t seed[32], uint8_t sk[kSigningKeySize],
-                      uint8_t vk[kVerifyingKeySize]) noexcept;
+void keygen_from_seed(const uint8_t seed[32], uint8_t sk[kSigningKeyLen],
+                      uint8_t vk[kVerifyingKeyLen]) noexcept;
 
 template <class Rng>
-void keygen(Rng& rng, uint8_t sk[kSigningKeySize], uint8_t vk[kVerifyingKeySize]) noexcept {
-  zeroize::SecretArray<kKeygenSeedSize> seed;
+void keygen(Rng& rng, uint8_t sk[kSigningKeyLen], uint8_t vk[kVerifyingKeyLen]) noexcept {
+  zeroize::SecretArray<kKeygenSeedLen> seed;
   rng.fill_bytes(seed.data(), seed.size());
   keygen_from_seed(seed.data(), sk, vk);
 }
@@ -65,18 +68,18 @@ class SigningKey {
   bool loaded() const noexcept { return loaded_; }
 
   // The verifying key recomputed from f, g and F.
-  void to_verifying_key(uint8_t vk[kVerifyingKeySize]) const noexcept;
+  void to_verifying_key(uint8_t vk[kVerifyingKeyLen]) const noexcept;
 
   // Signs with the 40 bytes the generator supplies.
-  SignStatus sign_with_seed(const uint8_t seed[kSignSeedSize], std::span<const uint8_t> ctx,
-                            std::span<const uint8_t> msg, uint8_t sig[kSignatureLen]) noexcept;
+  SignStatus sign_with_seed(std::span<const uint8_t> msg, std::span<const uint8_t> ctx,
+                            const uint8_t seed[kSignSeedLen], uint8_t sig[kSignatureLen]) noexcept;
 
   template <class Rng>
-  SignStatus sign(Rng& rng, std::span<const uint8_t> ctx, std::span<const uint8_t> msg,
+  SignStatus sign(std::span<const uint8_t> msg, std::span<const uint8_t> ctx, Rng& rng,
                   uint8_t sig[kSignatureLen]) noexcept {
-    zeroize::SecretArray<kSignSeedSize> seed;
+    zeroize::SecretArray<kSignSeedLen> seed;
     rng.fill_bytes(seed.data(), seed.size());
-    return sign_with_seed(seed.data(), ctx, msg, sig);
+    return sign_with_seed(msg, ctx, seed.data(), sig);
   }
 
  private:
@@ -87,8 +90,8 @@ class SigningKey {
   int8_t F_[kN];
   int8_t G_[kN];
   double basis_[4 * kN];  // FFT of g, -f, G, -F
-  uint8_t vk_[kVerifyingKeySize];
-  uint8_t hashed_vk_[kHashedKeySize];
+  uint8_t vk_[kVerifyingKeyLen];
+  uint8_t hashed_vk_[kHashedKeyLen];
   uint8_t hashed_sk_[40];
   bool loaded_ = false;
 };
@@ -99,17 +102,17 @@ class VerifyingKey {
   bool decode(std::span<const uint8_t> vk) noexcept;
   // False for a context over 255 bytes, a signature of the wrong length or
   // encoding, or one that fails the norm bound.
-  bool verify(std::span<const uint8_t> sig, std::span<const uint8_t> ctx,
-              std::span<const uint8_t> msg) const noexcept;
+  bool verify(std::span<const uint8_t> msg, std::span<const uint8_t> ctx,
+              std::span<const uint8_t> sig) const noexcept;
 
  private:
   uint16_t h_[kN] = {};  // NTT form
-  uint8_t hashed_[kHashedKeySize] = {};
+  uint8_t hashed_[kHashedKeyLen] = {};
   bool loaded_ = false;
 };
 
 // One-shot verification; false when the key does not decode.
-bool verify(std::span<const uint8_t> vk, std::span<const uint8_t> sig, std::span<const uint8_t> ctx,
-            std::span<const uint8_t> msg) noexcept;
+bool verify(std::span<const uint8_t> vk, std::span<const uint8_t> msg, std::span<const uint8_t> ctx,
+            std::span<const uint8_t> sig) noexcept;
 
 }  // namespace fndsa

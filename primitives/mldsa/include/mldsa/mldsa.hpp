@@ -23,14 +23,14 @@
 namespace mldsa {
 
 inline constexpr size_t kSeedLen = 32;
-inline constexpr size_t kRndBytes = 32;
+inline constexpr size_t kRndLen = 32;
 inline constexpr size_t kPublicKeyLen = 1312;
 inline constexpr size_t kSecretKeyLen = 2560;
 inline constexpr size_t kSignatureLen = 2420;
-inline constexpr size_t kMaxContextBytes = 255;
+inline constexpr size_t kMaxContextLen = 255;
 
 using Seed = std::span<const uint8_t, kSeedLen>;
-using Rnd = std::span<const uint8_t, kRndBytes>;
+using Rnd = std::span<const uint8_t, kRndLen>;
 using PublicKey = std::span<const uint8_t, kPublicKeyLen>;
 using SecretKey = std::span<const uint8_t, kSecretKeyLen>;
 using Signature = std::span<const uint8_t, kSignatureLen>;
