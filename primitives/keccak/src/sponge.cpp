@@ -76,32 +76,35 @@ void Sponge::squeeze(uint8_t* out, size_t len) noexcept {
   }
 }
 
-std::array<uint8_t, 32> keccak256(const uint8_t* data, size_t len) noexcept {
-  Keccak256 h;
+namespace {
+
+// One whole input through a fresh hasher H, into a 32-byte digest or an
+// output of any length.
+template <class H>
+std::array<uint8_t, 32> digest32(const uint8_t* data, size_t len) noexcept {
+  H h;
   h.absorb(data, len);
   std::array<uint8_t, 32> out;
   h.final(out.data());
   return out;
 }
 
-std::array<uint8_t, 32> sha3_256(const uint8_t* data, size_t len) noexcept {
-  Sha3_256 h;
-  h.absorb(data, len);
-  std::array<uint8_t, 32> out;
-  h.final(out.data());
-  return out;
+template <class H>
+void xof(const uint8_t* in, size_t inlen, uint8_t* out, size_t outlen) noexcept {
+  H h;
+  h.absorb(in, inlen);
+  h.squeeze(out, outlen);
 }
 
+}  // namespace
+
+std::array<uint8_t, 32> keccak256(const uint8_t* data, size_t len) noexcept { return digest32<Keccak256>(data, len); }
+std::array<uint8_t, 32> sha3_256(const uint8_t* data, size_t len) noexcept { return digest32<Sha3_256>(data, len); }
 void shake128(const uint8_t* in, size_t inlen, uint8_t* out, size_t outlen) noexcept {
-  Shake128 h;
-  h.absorb(in, inlen);
-  h.squeeze(out, outlen);
+  xof<Shake128>(in, inlen, out, outlen);
 }
-
 void shake256(const uint8_t* in, size_t inlen, uint8_t* out, size_t outlen) noexcept {
-  Shake256 h;
-  h.absorb(in, inlen);
-  h.squeeze(out, outlen);
+  xof<Shake256>(in, inlen, out, outlen);
 }
 
 }  // namespace keccak
