@@ -85,12 +85,13 @@ struct Deterministic {
 // when the suite carries a delta byte (written once both halves signed).
 // The context, key and output lengths are tested in that order.
 template <HybridSuite S, class Halves>
-CoreStatus sign_halves(const Halves& halves, Bytes sk, Bytes msg, Bytes ctx, MutBytes out, bool delta) {
+CoreStatus sign_halves(const Halves& halves, Bytes sk, Bytes msg, Bytes ctx, MutBytes out) {
   using C = typename S::Classical;
   using P = typename S::Pq;
   using L = Lengths<S>;
-  const size_t pq_offset = C::kSignatureLen + (delta ? 1 : 0);
-  const size_t total = pq_offset + P::kSignatureLen;
+  constexpr bool delta = DeltaSuite<S>;
+  constexpr size_t pq_offset = C::kSignatureLen + (delta ? 1 : 0);
+  constexpr size_t total = pq_offset + P::kSignatureLen;
   return message::with_m_prime(S::label(), msg, ctx, [&](Bytes m) -> CoreStatus {
     if (sk.size() != L::kSecretKey) return fail(CoreError::bad_length(L::kSecretKey, sk.size()));
     if (out.size() < total) return fail(CoreError::output_buffer_too_small(total, out.size()));
@@ -98,7 +99,7 @@ CoreStatus sign_halves(const Halves& halves, Bytes sk, Bytes msg, Bytes ctx, Mut
     if (!c) return c;
     auto p = halves.template pq<S>(sk.subspan(C::kSecretKeyLen), m, out.subspan(pq_offset, P::kSignatureLen));
     if (!p) return p;
-    if (delta) out[C::kSignatureLen] = encoding_delta::kSignerDelta;
+    if constexpr (delta) out[C::kSignatureLen] = encoding_delta::kSignerDelta;
     return {};
   });
 }
@@ -115,17 +116,22 @@ subtle::Choice verify_halves(Bytes pk, Bytes m, Bytes classical_sig, Bytes pq_si
 
 }  // namespace detail
 
+// The signatures of this header are the fixed-length ones; a DeltaSuite
+// signs and verifies through composite_delta.
 template <HybridSuite S, component::RandomSource R>
+  requires(!DeltaSuite<S>)
 CoreStatus sign(Bytes sk, Bytes msg, Bytes ctx, R& rng, MutBytes out) {
-  return detail::sign_halves<S>(detail::Hedged<R>{rng}, sk, msg, ctx, out, false);
+  return detail::sign_halves<S>(detail::Hedged<R>{rng}, sk, msg, ctx, out);
 }
 
 template <HybridSuite S>
+  requires(!DeltaSuite<S>)
 CoreStatus sign_deterministic(Bytes sk, Bytes msg, Bytes ctx, Bytes nonce, MutBytes out) {
-  return detail::sign_halves<S>(detail::Deterministic{nonce}, sk, msg, ctx, out, false);
+  return detail::sign_halves<S>(detail::Deterministic{nonce}, sk, msg, ctx, out);
 }
 
 template <HybridSuite S>
+  requires(!DeltaSuite<S>)
 bool verify(Bytes pk, Bytes msg, Bytes ctx, Bytes sig) {
   using C = typename S::Classical;
   if (pk.size() != Lengths<S>::kPublicKey || sig.size() != kSignatureLen<S> || ctx.size() > message::kMaxContext) {

@@ -26,21 +26,21 @@ CoreStatus keypair_from_seed(const std::array<uint8_t, 32>& master, MutBytes sk_
   return composite::keypair_from_seed<S>(master, sk_out, pk_out);
 }
 
-template <HybridSuite S, component::RandomSource R>
+template <DeltaSuite S, component::RandomSource R>
 CoreResult<size_t> sign(Bytes sk, Bytes msg, Bytes ctx, R& rng, MutBytes out) {
-  auto r = composite::detail::sign_halves<S>(composite::detail::Hedged<R>{rng}, sk, msg, ctx, out, true);
+  auto r = composite::detail::sign_halves<S>(composite::detail::Hedged<R>{rng}, sk, msg, ctx, out);
   if (!r) return fail(r.error());
   return kSignatureLen<S>;
 }
 
-template <HybridSuite S>
+template <DeltaSuite S>
 CoreResult<size_t> sign_deterministic(Bytes sk, Bytes msg, Bytes ctx, Bytes nonce, MutBytes out) {
-  auto r = composite::detail::sign_halves<S>(composite::detail::Deterministic{nonce}, sk, msg, ctx, out, true);
+  auto r = composite::detail::sign_halves<S>(composite::detail::Deterministic{nonce}, sk, msg, ctx, out);
   if (!r) return fail(r.error());
   return kSignatureLen<S>;
 }
 
-template <HybridSuite S>
+template <DeltaSuite S>
 bool verify(Bytes pk, Bytes msg, Bytes ctx, Bytes sig) {
   if (pk.size() != composite::Lengths<S>::kPublicKey) return false;
   auto r = message::with_m_prime(S::label(), msg, ctx, [&](Bytes m) -> CoreResult<subtle::Choice> {
