@@ -19,11 +19,6 @@ Ref call_method(PyObject* target, const char* name, Args... args) {
   return Ref(PyObject_CallFunctionObjArgs(method.get(), args.get()..., nullptr));
 }
 
-bool is_none(PyObject* obj) {
-  Ref none(new_none());
-  return obj == none.get();
-}
-
 Ref bytes32(const std::array<uint8_t, 32>& data) { return Ref(new_bytes(data)); }
 
 bool set_wrong_length(Py_ssize_t got) {

@@ -41,8 +41,7 @@ std::string text_of(PyObject* str) {
 }  // namespace
 
 void set_not_instance(PyObject* obj, const char* expected) {
-  Ref none(new_none());
-  if (obj == none.get()) {
+  if (is_none(obj)) {
     PyErr_Format(PyExc_TypeError, "'None' is not an instance of '%s'", expected);
     return;
   }

@@ -34,6 +34,10 @@
 #include "errors.hpp"
 #include "zeroize/zeroize.hpp"
 
+namespace valtorimesca::suites {
+enum class SuiteCode : uint8_t;
+}  // namespace valtorimesca::suites
+
 namespace valtorimesca::py {
 
 // A function's parameters: all positional-or-keyword, the first `required`
@@ -67,6 +71,9 @@ void add_param_note(const char* param);
 // The `suite` check: only a Suite object is accepted (an int is refused).
 // On failure sets TypeError with the parameter note.
 bool extract_suite(PyObject* obj, uint8_t* code, const char* param = "suite");
+
+// The suite ABI's name for a code extract_suite gave.
+inline suites::SuiteCode suite_of(uint8_t code) { return static_cast<suites::SuiteCode>(code); }
 
 // Reads an int (or an object with __index__) as a signed 64-bit value; no
 // note. On failure the interpreter's TypeError or OverflowError is set.

@@ -25,6 +25,11 @@ PyObject* new_none() {
   return new_builtin(slot, "None");
 }
 
+bool is_none(PyObject* obj) {
+  Ref none(new_none());
+  return obj == none.get();
+}
+
 PyObject* new_not_implemented() {
   static OnceObject slot;
   return new_builtin(slot, "NotImplemented");

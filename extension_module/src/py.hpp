@@ -42,6 +42,8 @@ class Ref {
 // New reference to None, without touching the interpreter's private data
 // symbols (looked up once among the builtins).
 PyObject* new_none();
+// Whether `obj` is None.
+bool is_none(PyObject* obj);
 
 // New reference to NotImplemented, looked up once among the builtins.
 PyObject* new_not_implemented();

@@ -35,10 +35,8 @@ PyObject* master_seed_from_mnemonic(PyObject*, PyObject* args, PyObject* kwargs)
     if (!parse_args(kMnemonic, args, kwargs, argv)) return nullptr;
     PrivateCopy phrase, password;
     if (!extract_text(argv[0], "phrase", &phrase)) return nullptr;
-    // Not given, or None, means no password. Compare with the None that the
-    // interpreter hands out, without referencing its private symbol.
-    Ref none(new_none());
-    const bool has_password = argv[1] != nullptr && argv[1] != none.get();
+    // Not given, or None, means no password.
+    const bool has_password = argv[1] != nullptr && !is_none(argv[1]);
     if (has_password && !extract_text(argv[1], "password", &password)) return nullptr;
     zeroize::Wiped<Seed32> out;
     auto r = valtorimesca_abi::seed::master_seed_from_mnemonic(

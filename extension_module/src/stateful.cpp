@@ -22,7 +22,6 @@ using valtorimesca_abi::AbiError;
 using valtorimesca_abi::SuiteCode;
 using abi::KeyIdentityBytes;
 
-SuiteCode suite_of(uint8_t code) { return static_cast<SuiteCode>(code); }
 
 
 // Binds `journal` to `identity` unless it already carries it. The journal

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "adapters.hpp"
@@ -94,9 +95,36 @@ PyObject* no_constructor(PyTypeObject*, PyObject*, PyObject*) {
   return nullptr;
 }
 
+// The key takes part in garbage collection: a journal or budget that refers
+// back to its key makes a cycle, and without these the key would never be
+// freed, nor its secrets wiped.
+int traverse(PyObject* self, visitproc visit, void* arg) {
+  PyKey* key = as_key(self);
+  Py_VISIT(key->journal);
+  Py_VISIT(key->budget);
+  Py_VISIT(reinterpret_cast<PyObject*>(Py_TYPE(self)));
+  return 0;
+}
+
+int clear(PyObject* self) {
+  PyKey* key = as_key(self);
+  Py_DecRef(std::exchange(key->journal, nullptr));
+  Py_DecRef(std::exchange(key->budget, nullptr));
+  return 0;
+}
+
+// Only a finalizer run by the collector can reach a key whose references
+// were cleared.
+bool refuse_if_cleared(PyObject* store) {
+  if (store != nullptr) return false;
+  PyErr_SetString(PyExc_RuntimeError, "the key object is being destroyed");
+  return true;
+}
+
 void dealloc(PyObject* self) {
   PyKey* key = as_key(self);
   PyTypeObject* cls = Py_TYPE(self);
+  PyObject_GC_UnTrack(self);
   delete key->handle;  // wipes the key
   key->handle = nullptr;
   Py_DecRef(key->journal);
@@ -141,6 +169,7 @@ PyObject* sign_stateful(PyObject* self, PyObject* args, PyObject* kwargs) {
     if (!borrow.held()) return nullptr;
     PrivateCopy msg, ctx;
     if (!extract_bytes(argv[0], &msg) || !extract_bytes(argv[1], &ctx)) return nullptr;
+    if (refuse_if_cleared(key->journal)) return nullptr;
     std::vector<uint8_t> sig(valtorimesca_abi::signature_len(static_cast<SuiteCode>(key->code)), 0);
     PyJournal journal(key->journal);
     auto n = valtorimesca_abi::handle::sign_stateful_with_handle(*key->handle, journal, msg.span(),
@@ -159,6 +188,7 @@ PyObject* sign_stateless(PyObject* self, PyObject* args, PyObject* kwargs) {
     if (!borrow.held()) return nullptr;
     PrivateCopy msg, ctx;
     if (!extract_bytes(argv[0], &msg) || !extract_bytes(argv[1], &ctx)) return nullptr;
+    if (refuse_if_cleared(key->budget)) return nullptr;
     std::vector<uint8_t> sig(valtorimesca_abi::signature_len(static_cast<SuiteCode>(key->code)), 0);
     PyBudget budget(key->budget);
     auto n = valtorimesca_abi::handle::sign_stateless_with_handle(*key->handle, budget, msg.span(),
@@ -286,6 +316,8 @@ PyType_Slot slots[] = {
     {Py_tp_doc, const_cast<char*>(kDoc)},
     {Py_tp_new, reinterpret_cast<void*>(&no_constructor)},
     {Py_tp_dealloc, reinterpret_cast<void*>(&dealloc)},
+    {Py_tp_traverse, reinterpret_cast<void*>(&traverse)},
+    {Py_tp_clear, reinterpret_cast<void*>(&clear)},
     {Py_tp_repr, reinterpret_cast<void*>(&repr)},
     {Py_tp_methods, methods},
     {Py_tp_getset, getset},
@@ -296,7 +328,7 @@ PyType_Spec type_definition = {
     "valtorimesca.StatefulSecretKey",
     static_cast<int>(sizeof(PyKey)),
     0,
-    Py_TPFLAGS_DEFAULT,
+    Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC,
     slots,
 };
 

@@ -15,7 +15,6 @@ namespace {
 
 using valtorimesca_abi::SuiteCode;
 
-SuiteCode suite_of(uint8_t code) { return static_cast<SuiteCode>(code); }
 
 
 constexpr const char* kKeygenParams[] = {"suite", "seed"};

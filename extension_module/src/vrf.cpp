@@ -20,7 +20,6 @@ namespace {
 using valtorimesca_abi::SuiteCode;
 namespace abi = valtorimesca_abi::vrf;
 
-SuiteCode suite_of(uint8_t code) { return static_cast<SuiteCode>(code); }
 
 
 constexpr const char* kProofLenParams[] = {"suite"};
@@ -192,13 +191,11 @@ PyObject* no_constructor(PyTypeObject*, PyObject*, PyObject*) {
   return nullptr;
 }
 
+// Runs whenever the object is freed, often while an exception is on its way
+// up: it must neither raise nor touch the exception state.
 void dealloc(PyObject* self) {
   auto* obj = reinterpret_cast<PyVrfKey*>(self);
-  guarded<int>(0, [&] {
-    delete std::exchange(obj->key, nullptr);
-    return 0;
-  });
-  if (PyErr_Occurred() != nullptr) PyErr_WriteUnraisable(self);
+  delete std::exchange(obj->key, nullptr);  // wipes the key
   PyTypeObject* tp = Py_TYPE(self);
   reinterpret_cast<freefunc>(PyType_GetSlot(tp, Py_tp_free))(self);
   Py_DecRef(reinterpret_cast<PyObject*>(tp));
@@ -259,12 +256,10 @@ PyObject* prove_with_key(PyObject* self, PyObject* args, PyObject* kwargs) {
     PrivateCopy input;
     if (!extract_bytes(argv[1], &input)) return nullptr;
     std::vector<uint8_t> proof(abi::vrf_proof_len(key.suite()), 0);
-    std::optional<PyBudget> budget;
-    budget.emplace(argv[0]);
-    const auto n = abi::vrf_prove_stateless(key, *budget, input.span(), proof);
+    PyBudget budget(argv[0]);
+    const auto n = abi::vrf_prove_stateless(key, budget, input.span(), proof);
     // The store's own exception outranks whatever the library answered.
-    if (budget->raise_pending()) return nullptr;
-    budget.reset();
+    if (budget.raise_pending()) return nullptr;
     return bytes_or_raise(n, proof);
   });
 }

@@ -117,6 +117,17 @@ def test_stored_verification_refuses_another_keys_bundle(made):
     assert sr.identity != ed.identity
 
 
+def test_a_key_in_a_cycle_with_its_journal_is_collected():
+    import gc
+    signer = Signer(Suite.ED_SH, OTHER_SEED, 1)
+    signer.journal.key = signer.key  # journal -> key -> journal
+    signer.budget.key = signer.key
+    gone = weakref.ref(signer.journal)
+    del signer
+    gc.collect()
+    assert gone() is None
+
+
 def test_class_has_no_constructor_no_dict_no_weakref_and_refuses_copies(ed):
     cls = v.StatefulSecretKey
     assert (cls.__module__, cls.__qualname__, cls.__bases__) == ("valtorimesca", "StatefulSecretKey", (object,))

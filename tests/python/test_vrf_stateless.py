@@ -307,3 +307,14 @@ def test_sr_sh_classical_half_against_scure(keys):
          "sig": proof[:96].hex()},
     ])
     assert answers == [b"\x01", b"\x00"]
+
+
+def test_freeing_a_key_leaves_an_exception_in_flight_alone():
+    # The key made for 1 is freed while the KeyError of 2 is on its way up.
+    def key_of(x):
+        if x == 1:
+            return VrfStatelessKey.derive(Suite.ED_SH, master(b"freed"))[0]
+        raise KeyError("from the key function")
+
+    with pytest.raises(KeyError, match="from the key function"):
+        sorted([1, 2], key=key_of)
