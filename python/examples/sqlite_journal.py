@@ -8,7 +8,9 @@ keeps that journal, and the few-time budget store, in one SQLite database:
 every write (`bind_key`, `commit`, `record`) is its own committed
 transaction with `PRAGMA synchronous=FULL`, so it is on disk when the method
 returns. After every signature the key's export blob is written to a file by
-write, fsync and rename, before the signature is released.
+write, fsync and rename, before the signature is released. One signer holds
+the folder at a time (a file lock), and a budget count is recorded only on
+top of the count that was read.
 
 Whatever moment the process dies at, a restart either continues or refuses:
 a leaf committed but not yet in the saved blob makes the reloaded key raise
@@ -21,6 +23,7 @@ the tests.
 
 from __future__ import annotations
 
+import fcntl
 import hashlib
 import os
 import sqlite3
@@ -121,10 +124,19 @@ class SqliteBudget:
         return None if row is None else int(row[0])
 
     def record(self, key: bytes, count: int) -> None:
+        # The library reads the count and records the next one in two calls;
+        # another process may have spent in between. Recording only on top of
+        # the count that was read makes the loser of such a race fail (and
+        # sign nothing) instead of spending the same unit twice or moving
+        # the count back.
         self.db.execute("BEGIN IMMEDIATE")
         try:
-            self.db.execute("INSERT INTO budget VALUES (?, ?) ON CONFLICT(key) DO UPDATE SET count = ?",
-                            (key, count, count))
+            changed = self.db.execute("UPDATE budget SET count = ? WHERE key = ? AND count = ?",
+                                      (count, key, count - 1)).rowcount
+            if changed == 0 and count == 1:
+                changed = self.db.execute("INSERT OR IGNORE INTO budget VALUES (?, 1)", (key,)).rowcount
+            if changed != 1:
+                raise RuntimeError("the budget count moved since it was read")
             self.db.execute("COMMIT")
         except BaseException:
             self.db.execute("ROLLBACK")
@@ -137,7 +149,9 @@ def persist(path: Path, blob: bytes, hook: Hook = _no_hook) -> None:
     tmp = path.with_name(path.name + ".tmp")
     fd = os.open(tmp, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o600)
     try:
-        os.write(fd, blob)
+        view = memoryview(blob)
+        while view:  # a write may take only part (a full disk, say)
+            view = view[os.write(fd, view):]
         os.fsync(fd)
     finally:
         os.close(fd)
@@ -157,6 +171,14 @@ class DurableSigner:
     key is never regenerated."""
 
     def __init__(self, folder: Path, suite: Suite, seed: bytes, capacity: int, hook: Hook = _no_hook) -> None:
+        # One signer per folder at a time: a second one would lose the race
+        # for the next leaf and then save its older blob over the newer one.
+        self._lock = open(folder / "lock", "a+b")
+        try:
+            fcntl.flock(self._lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+        except BlockingIOError:
+            self._lock.close()
+            raise RuntimeError(f"{folder} is in use by another signer") from None
         self.blob_path = folder / "key.blob"
         pk_path = folder / "key.pub"
         self.hook = hook

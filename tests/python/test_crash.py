@@ -17,7 +17,7 @@ from valtorimesca import Suite
 HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE.parents[1] / "python" / "examples"))
 
-from sqlite_journal import SqliteBudget, SqliteJournal  # noqa: E402
+from sqlite_journal import DurableSigner, SqliteBudget, SqliteJournal  # noqa: E402
 
 CAPACITY = 6
 SUITE = Suite.SR_SH
@@ -118,3 +118,24 @@ def test_kill_at_random_moments(tmp_path):
             if not signs:
                 break
     assert all(n <= CAPACITY for n, _ in outcomes)
+
+
+def test_two_stores_over_one_database_never_spend_one_unit_twice(tmp_path):
+    a, b = SqliteBudget(tmp_path / "state.db"), SqliteBudget(tmp_path / "state.db")
+    key = bytes(32)
+    assert a.consumed(key) is None and b.consumed(key) is None
+    a.record(key, 1)
+    with pytest.raises(RuntimeError, match="moved since it was read"):
+        b.record(key, 1)  # read None as well: the same unit
+    b.record(key, 2)
+    with pytest.raises(RuntimeError, match="moved since it was read"):
+        a.record(key, 2)  # a stale read must not move the count back either
+    assert a.consumed(key) == b.consumed(key) == 2
+
+
+def test_one_signer_per_folder(tmp_path):
+    first = DurableSigner(tmp_path, SUITE, bytes(32), 1)
+    with pytest.raises(RuntimeError, match="in use by another signer"):
+        DurableSigner(tmp_path, SUITE, bytes(32), 1)
+    del first  # its lock goes with it
+    DurableSigner(tmp_path, SUITE, bytes(32), 1).sign(b"m", b"")
