@@ -58,7 +58,7 @@ void bm_x1(benchmark::State& st, Backend b) {
       benchmark::DoNotOptimize(s);
     }
   }
-  keccak::cap_backend(Backend::kAvx512vl);
+  keccak::uncap_backend();
 }
 
 template <size_t N>
@@ -83,7 +83,7 @@ void bm_lanes(benchmark::State& st, Backend b, bool interleaved) {
     }
     benchmark::ClobberMemory();
   }
-  keccak::cap_backend(Backend::kAvx512vl);
+  keccak::uncap_backend();
 }
 
 void bm_many(benchmark::State& st, Backend b, size_t count, size_t len) {
@@ -106,7 +106,7 @@ void bm_many(benchmark::State& st, Backend b, size_t count, size_t len) {
     benchmark::DoNotOptimize(out.data());
     benchmark::ClobberMemory();
   }
-  keccak::cap_backend(Backend::kAvx512vl);
+  keccak::uncap_backend();
 }
 
 const char* name_of(Backend b) {
@@ -127,7 +127,7 @@ const bool kRegistered = [] {
     keccak::cap_backend(Backend::kAvx2);
     if (std::string(keccak::x1_backend()) != "portable")
       benchmark::RegisterBenchmark(("permute/x1/" + std::string(keccak::x1_backend())).c_str(), bm_x1, Backend::kAvx2);
-    keccak::cap_backend(Backend::kAvx512vl);
+    keccak::uncap_backend();
   }
   if (best == Backend::kAvx512vl) benchmark::RegisterBenchmark("permute/x1/avx512vl", bm_x1, Backend::kAvx512vl);
   for (Backend b : {Backend::kPortable, Backend::kAvx2, Backend::kAvx512f, Backend::kAvx512vl}) {

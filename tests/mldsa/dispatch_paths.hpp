@@ -25,6 +25,7 @@ inline constexpr MlDsaPath kMlDsaPaths[] = {
     {"portable", true, keccak::Backend::kPortable, "portable", "portable"},
     {"avx2", false, keccak::Backend::kAvx2, "avx2", "avx2"},
     {"avx512", false, keccak::Backend::kAvx512f, "avx2", "avx512f"},
+    {"avx512vl", false, keccak::Backend::kAvx512vl, "avx2", "avx512f"},
 };
 
 inline bool path_available(const MlDsaPath& p) {
@@ -43,7 +44,7 @@ class UseMlDsaPath {
   }
   ~UseMlDsaPath() {
     mldsa::detail::force_portable_arith(false);
-    keccak::cap_backend(keccak::Backend::kAvx512f);
+    keccak::uncap_backend();
   }
   UseMlDsaPath(const UseMlDsaPath&) = delete;
   UseMlDsaPath& operator=(const UseMlDsaPath&) = delete;

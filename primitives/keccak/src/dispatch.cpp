@@ -108,7 +108,14 @@ void cap_backend(Backend max) noexcept {
   g_cap.store(static_cast<uint8_t>(max), std::memory_order_relaxed);
 }
 
-void force_portable(bool on) noexcept { cap_backend(on ? Backend::kPortable : kTop); }
+void uncap_backend() noexcept { cap_backend(kTop); }
+
+void force_portable(bool on) noexcept {
+  if (on) cap_backend(Backend::kPortable);
+  else uncap_backend();
+}
+
+Backend active_backend() noexcept { return active(); }
 
 void permute(State& s) noexcept {
 #if defined(VT_KECCAK_X86)

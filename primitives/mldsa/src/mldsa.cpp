@@ -62,9 +62,7 @@ struct SignState {
 
 // Eight Keccak lanes cost about as much as four where the eight-lane kernel
 // is native, so the masks of two attempts are drawn together there.
-bool masks_in_pairs() noexcept {
-  return std::strcmp(keccak::x8_backend(), "avx512f") == 0;
-}
+bool masks_in_pairs() noexcept { return keccak::active_backend() >= keccak::Backend::kAvx512f; }
 
 SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd,
                       std::span<uint8_t, kSignatureLen> sig, uint32_t max_attempts) noexcept {

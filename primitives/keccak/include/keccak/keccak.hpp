@@ -51,12 +51,15 @@ const char* x4_backend() noexcept;
 const char* x8_backend() noexcept;
 
 // Caps the implementation level at `max` (tests and benchmarks); the
-// effective one is the lower of `max` and best_backend(). kAvx512vl lifts
-// the cap.
+// effective one is the lower of `max` and best_backend().
 void cap_backend(Backend max) noexcept;
+// Lifts any cap: the processor's best implementation runs again.
+void uncap_backend() noexcept;
 // Forces the portable code for every permutation, one-lane included (tests
 // and benchmarks); force_portable(false) lifts the cap.
 void force_portable(bool on) noexcept;
+// The level that runs now: the lower of the cap and best_backend().
+Backend active_backend() noexcept;
 
 // Generic sponge over Keccak-p[1600] with rate in bytes and a domain byte
 // (0x01 Keccak, 0x06 SHA-3, 0x1F SHAKE).

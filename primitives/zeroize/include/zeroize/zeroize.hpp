@@ -66,7 +66,9 @@ class SecretArray {
  public:
   SecretArray() noexcept : a_{} {}
   explicit SecretArray(const uint8_t* src) noexcept { std::memcpy(a_.data(), src, N); }
-  explicit SecretArray(const std::array<uint8_t, N>& a) noexcept : a_(a) {}
+  // Takes over a temporary (a freshly derived seed, say) and wipes it, so
+  // that no unwiped copy is left behind.
+  explicit SecretArray(std::array<uint8_t, N>&& a) noexcept : a_(a) { zeroize::wipe(a.data(), N); }
   ~SecretArray() { wipe(); }
   SecretArray(const SecretArray& o) noexcept : a_(o.a_) {}
   SecretArray& operator=(const SecretArray& o) noexcept {
