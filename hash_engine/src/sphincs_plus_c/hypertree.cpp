@@ -12,12 +12,12 @@
 namespace sphincs_plus_c::hypertree {
 
 using hash::Part;
-using hash::ops::keccak_packed;
 using P = profiles::p256s::Profile256s;
 
 namespace {
 
 constexpr uint32_t kH = P::SUBTREE_HEIGHT;
+constexpr size_t kLayerSeedInput = P::HT_LAYER_SEED.size() + 32 + 1;
 constexpr size_t kLeafSeedInput = P::HT_LEAF_SEED.size() + 32 + 8 + 4;
 constexpr size_t kSkSeedInput = P::HT_WOTS_SK_SEED.size() + 32;
 constexpr size_t kSecretInput = P::WOTS_C_SECRET.size() + 32 + 4;
@@ -106,8 +106,14 @@ void chain_ends(const Digest& pk, const hash::SecretSeed& layer_seed, uint32_t l
 
 std::array<hash::SecretSeed, 8> hypertree_layer_seeds(const hash::SecretSeed& sk_seed) {
   std::array<hash::SecretSeed, 8> out;
-  for (uint8_t l = 0; l < 8; ++l)
-    out[l] = hash::SecretSeed(keccak_packed({Part(P::HT_LAYER_SEED), Part(sk_seed.array()), Part(&l, 1)}));
+  hash::lanes::hash_many(
+      out.size(), kLayerSeedInput,
+      [&](size_t l, uint8_t* dst) {
+        std::memcpy(dst, P::HT_LAYER_SEED.data(), P::HT_LAYER_SEED.size());
+        std::memcpy(dst + P::HT_LAYER_SEED.size(), sk_seed.data(), 32);
+        dst[P::HT_LAYER_SEED.size() + 32] = uint8_t(l);
+      },
+      [&](size_t l, const uint8_t* d) { std::memcpy(out[l].data(), d, 32); });
   return out;
 }
 
