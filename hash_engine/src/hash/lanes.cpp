@@ -5,6 +5,7 @@
 
 #include "fault/fault.hpp"
 #include "hash_engine/hash/address.hpp"
+#include "hash_engine/profiles/p256s.hpp"
 
 namespace hash {
 namespace {
@@ -34,24 +35,21 @@ void permute8_interleaved(uint64_t* lanes) noexcept {
 void too_long() { fault::raise("multi-lane hash input longer than its scratch space"); }
 
 void hash_ptrs(size_t n, size_t len, const uint8_t* const* in, Digest* out) noexcept {
-  const size_t blocks = len / kRate + 1;
-  size_t i = 0;
-  for (; n - i >= 8; i += 8) {
-    ::keccak::keccak256_x8(in + i, len, reinterpret_cast<uint8_t(*)[32]>(out[i].data()));
-    hash::t_permutations += 8 * blocks;
-  }
-  if (n - i >= 4) {
-    ::keccak::keccak256_x4(in + i, len, reinterpret_cast<uint8_t(*)[32]>(out[i].data()));
-    hash::t_permutations += 4 * blocks;
-    i += 4;
-  }
-  for (; i < n; ++i) {
-    out[i] = ::keccak::keccak256(in[i], len);
-    hash::t_permutations += blocks;
-  }
+  ::keccak::keccak256_many(in, n, len, reinterpret_cast<uint8_t(*)[32]>(out));
+  // keccak256_many runs groups of 8, then one of 4, then a last 2 or 3 inputs
+  // on 4 lanes (one spare at least) or a last single input on one: count every
+  // lane run, as permute4/8_interleaved do.
+  const size_t tail = n % 4;
+  const size_t lanes = n - tail + (tail == 1 ? 1 : tail > 1 ? 4 : 0);
+  hash::t_permutations += lanes * (len / kRate + 1);
 }
 
-ChainLayout chain_layout(std::string_view label, const uint8_t* pk_seed, uint32_t layer, uint64_t tree) {
+static_assert(chain_label_fits(profiles::p256s::Profile256s::WOTS_C_CHAIN.size()) &&
+                  chain_label_fits(profiles::p256s::Profile256s::UXMSS_CHAIN.size()),
+              "chain step fields off their 4-byte grid or past one block");
+
+ChainLayout chain_layout(std::string_view label, const uint8_t* pk_seed, uint32_t layer,
+                         uint64_t tree) noexcept {
   ChainLayout l;
   uint8_t* b = bytes(l.tmpl);
   std::memcpy(b, label.data(), label.size());
@@ -59,12 +57,6 @@ ChainLayout chain_layout(std::string_view label, const uint8_t* pk_seed, uint32_
   const size_t addr = label.size() + 32;
   address::write_address_word32(b + addr, layer, tree, address::kTypeWotsChain, 0, 0, 0);
   l.key_pair_off = uint32_t(addr + 20);
-  l.value_off = uint32_t(addr + 32);
-  // walk_chains writes the 44 bytes from the key-pair field as 4-byte chunks
-  // into six whole words.
-  fault::check(l.key_pair_off % 4 == 0 && (l.key_pair_off % 8) / 4 + 11 <= 2 * kStepWords &&
-                   l.key_pair_off / 8 + kStepWords <= 25,
-               "chain step fields off their 4-byte grid");
   pad_block(l.tmpl, addr + 64);
   return l;
 }
@@ -97,8 +89,9 @@ void step_words(const uint64_t* tw, const ChainJob& j, uint32_t pos, uint64_t* o
 // so that the vector permutation needs no transposing in or out. Before each
 // step the lanes are reset from an interleaved copy of the template of
 // `layout`; a slot whose chain has that layout then only gets the six words
-// of step_words rewritten, a slot with another layout all of its words. Only the 32-byte results are read back. Chains
-// start longest first, so that few steps run with the lanes part empty.
+// of step_words rewritten, a slot with another layout all of its words. Only
+// the 32-byte results are read back. Chains start longest first, so that few
+// steps run with the lanes part empty.
 void walk_chains(const ChainLayout& layout, std::span<const ChainJob> jobs) noexcept {
   std::vector<size_t> order(jobs.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;

@@ -108,14 +108,28 @@ inline constexpr size_t kStepWords = 6;
 
 // Layout of a one-block chain step: label ‖ public seed ‖ address ‖ value,
 // with the address's layer, tree and type already set in the template.
+// The key-pair field comes 20 bytes into the address, the chain field, the
+// position field and the 32-byte value follow it.
 struct ChainLayout {
   State tmpl{};           // padded block with the constant fields
-  uint32_t key_pair_off;  // byte offset of the key-pair field (chain and hash follow)
-  uint32_t value_off;     // byte offset of the 32-byte chain value
+  uint32_t key_pair_off;  // byte offset of the key-pair field
 };
 
+// Whether a chain label of label_len bytes gives a layout that walk_chains
+// can step: the 44 bytes from the key-pair field sit on the 4-byte grid inside
+// six whole words of the block, and the message leaves room for its padding.
+constexpr bool chain_label_fits(size_t label_len) noexcept {
+  const size_t addr = label_len + 32;
+  const size_t key_pair_off = addr + 20;
+  return key_pair_off % 4 == 0 && (key_pair_off % 8) / 4 + 11 <= 2 * kStepWords &&
+         key_pair_off / 8 + kStepWords <= 25 && addr + 64 < kRate;
+}
+
 // Builds the template for label ‖ pk_seed ‖ address(layer, tree, 0, ...) ‖ value.
-ChainLayout chain_layout(std::string_view label, const uint8_t* pk_seed, uint32_t layer, uint64_t tree);
+// `label` is one of the profile's chain labels, which chain_label_fits holds
+// for (checked at compile time).
+ChainLayout chain_layout(std::string_view label, const uint8_t* pk_seed, uint32_t layer,
+                         uint64_t tree) noexcept;
 
 // One chain to walk: the value at `value` goes from position start to stop,
 // with the steps of `layout` when it is set (chains of several trees walked

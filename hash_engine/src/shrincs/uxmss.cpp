@@ -38,14 +38,11 @@ Digest tail_hash(const Digest& pk, uint32_t m) {
   return keccak_packed({Part(P::UXMSS_EMPTY_TAIL), Part(pk), Part(hash::be32(m))});
 }
 
+// A node over public inputs only (the public seed, a leaf, which hashes a WOTS
+// public key, and the next node), built as one block in place: chains of these
+// run serially in folding, cache building and verification, so it skips the
+// part-list sponge and its wiping.
 Digest node_hash(const Digest& pk, uint32_t a, const Digest& leaf, const Digest& next) {
-  return keccak_packed({Part(P::UXMSS_NODE), Part(pk), Part(hash::be32(a)), Part(leaf), Part(next)});
-}
-
-// node_hash for public inputs, as one block built in place: the verifier's
-// climb is a serial chain of these, so it skips the part-list sponge and its
-// wiping.
-Digest public_node_hash(const Digest& pk, uint32_t a, const Digest& leaf, const Digest& next) {
   constexpr size_t kLen = P::UXMSS_NODE.size() + 32 + 4 + 32 + 32;
   static_assert(kLen < hash::lanes::kRate, "one block");
   hash::lanes::State st{};
@@ -280,8 +277,8 @@ bool verify_stateful_unsafe_raw(const StructuredPublicKey& pk, std::span<const u
   const auto layout = hash::lanes::chain_layout(P::UXMSS_CHAIN, pk.public_seed.data(), 0, 0);
   hash::lanes::wots_finish(layout, q, digits.data(), ends);
   const Digest leaf = hash::suite::keccak::scheme_hash_parts({Part(leaf_in.data(), leaf_in.size())});
-  Digest node = public_node_hash(pk.public_seed, q, leaf, sig.auth_path[0]);
-  for (uint32_t k = 1; k < q; ++k) node = public_node_hash(pk.public_seed, q - k, sig.auth_path[k], node);
+  Digest node = node_hash(pk.public_seed, q, leaf, sig.auth_path[0]);
+  for (uint32_t k = 1; k < q; ++k) node = node_hash(pk.public_seed, q - k, sig.auth_path[k], node);
   return subtle::ct_eq(node.data(), pk.root.data(), 32).declassify();
 }
 

@@ -31,6 +31,26 @@ void put_address(uint8_t* dst, uint64_t tree, uint32_t leaf, uint32_t height, ui
   hash::address::write_address_word32(dst, 0, tree, hash::address::kTypeFors, leaf, height, index);
 }
 
+// label ‖ public seed ‖ address(tree, leaf, 0, index) ‖ leaf secret
+void fill_leaf(uint8_t* dst, const Digest& pk, uint64_t tree, uint32_t leaf, uint32_t index, const Digest& secret) {
+  std::memcpy(dst, P::FORS_LEAF.data(), P::FORS_LEAF.size());
+  dst += P::FORS_LEAF.size();
+  std::memcpy(dst, pk.data(), 32);
+  put_address(dst + 32, tree, leaf, 0, index);
+  std::memcpy(dst + 64, secret.data(), 32);
+}
+
+// label ‖ public seed ‖ address(tree, leaf, height, index) ‖ left ‖ right
+void fill_node(uint8_t* dst, const Digest& pk, uint64_t tree, uint32_t leaf, uint32_t height, uint32_t index,
+               const Digest& left, const Digest& right) {
+  std::memcpy(dst, P::FORS_NODE.data(), P::FORS_NODE.size());
+  dst += P::FORS_NODE.size();
+  std::memcpy(dst, pk.data(), 32);
+  put_address(dst + 32, tree, leaf, height, index);
+  std::memcpy(dst + 64, left.data(), 32);
+  std::memcpy(dst + 96, right.data(), 32);
+}
+
 // Digest blocks 0 and 1 of one counter, into D (64 bytes).
 size_t digest_input_len(size_t msg_len) { return P::FORS_DIGEST.size() + 32 * 4 + 4 + msg_len + 4; }
 
@@ -128,8 +148,9 @@ Digest fors_leaf_hash(const Digest& public_seed, const key::SkSeed& sk_seed, uin
 
 Digest fors_node_hash(const Digest& public_seed, uint64_t tree, uint32_t leaf, uint32_t t, uint32_t k, uint32_t j,
                       const Digest& left, const Digest& right) {
-  const auto a = hash::address::fors_address_word(tree, leaf, k, (t << (kH - k)) + j);
-  return hash::suite::keccak::scheme_hash_parts({Part(P::FORS_NODE), Part(public_seed), Part(a), Part(left), Part(right)});
+  uint8_t in[kNodeInput];
+  fill_node(in, public_seed, tree, leaf, k, (t << (kH - k)) + j, left, right);
+  return hash::suite::keccak::scheme_hash_parts({Part(in, kNodeInput)});
 }
 
 std::pair<Digest, std::vector<Digest>> fors_tree_root_and_auth_path(const key::Key& key, uint64_t tree,
@@ -152,13 +173,7 @@ std::pair<Digest, std::vector<Digest>> fors_tree_root_and_auth_path(const key::K
     if (x >= base && x < base + kLeafChunk) revealed = secrets[x - base];
     hash::lanes::hash_many(
         kLeafChunk, kLeafInput,
-        [&](size_t j, uint8_t* dst) {
-          std::memcpy(dst, P::FORS_LEAF.data(), P::FORS_LEAF.size());
-          dst += P::FORS_LEAF.size();
-          std::memcpy(dst, pk.data(), 32);
-          put_address(dst + 32, tree, leaf, 0, (t << kH) + base + uint32_t(j));
-          std::memcpy(dst + 64, secrets[j].data(), 32);
-        },
+        [&](size_t j, uint8_t* dst) { fill_leaf(dst, pk, tree, leaf, (t << kH) + base + uint32_t(j), secrets[j]); },
         [&](size_t j, const uint8_t* d) { std::memcpy(leaves[base + j].data(), d, 32); });
   }
   zeroize::wipe(secrets.data(), secrets.size() * sizeof(Digest));
@@ -167,12 +182,7 @@ std::pair<Digest, std::vector<Digest>> fors_tree_root_and_auth_path(const key::K
         hash::lanes::hash_many(
             count, kNodeInput,
             [&](size_t j, uint8_t* dst) {
-              std::memcpy(dst, P::FORS_NODE.data(), P::FORS_NODE.size());
-              dst += P::FORS_NODE.size();
-              std::memcpy(dst, pk.data(), 32);
-              put_address(dst + 32, tree, leaf, k, (t << (kH - k)) + uint32_t(j));
-              std::memcpy(dst + 64, children[2 * j].data(), 32);
-              std::memcpy(dst + 96, children[2 * j + 1].data(), 32);
+              fill_node(dst, pk, tree, leaf, k, (t << (kH - k)) + uint32_t(j), children[2 * j], children[2 * j + 1]);
             },
             [&](size_t j, const uint8_t* d) { std::memcpy(out[j].data(), d, 32); });
       });
@@ -230,11 +240,8 @@ std::optional<ForsVerified> verify_fors_c_and_return_root(const Digest& public_s
   hash::lanes::hash_many(
       kTrees, kLeafInput,
       [&](size_t t, uint8_t* dst) {
-        std::memcpy(dst, P::FORS_LEAF.data(), P::FORS_LEAF.size());
-        dst += P::FORS_LEAF.size();
-        std::memcpy(dst, public_seed.data(), 32);
-        put_address(dst + 32, d.tree_index, d.leaf_index, 0, (uint32_t(t) << kH) + d.indices[t]);
-        std::memcpy(dst + 64, sig.entries[t].secret.data(), 32);
+        fill_leaf(dst, public_seed, d.tree_index, d.leaf_index, (uint32_t(t) << kH) + d.indices[t],
+                  sig.entries[t].secret);
       },
       [&](size_t t, const uint8_t* dg) { std::memcpy(node[t].data(), dg, 32); });
   for (uint32_t k = 0; k < kH; ++k) {  // node[t] is at height k of tree t
@@ -244,12 +251,8 @@ std::optional<ForsVerified> verify_fors_c_and_return_root(const Digest& public_s
           const uint32_t x = d.indices[t];
           const bool right = (x >> k) & 1;
           const Digest& sibling = sig.entries[t].auth_path[k];
-          std::memcpy(dst, P::FORS_NODE.data(), P::FORS_NODE.size());
-          dst += P::FORS_NODE.size();
-          std::memcpy(dst, public_seed.data(), 32);
-          put_address(dst + 32, d.tree_index, d.leaf_index, k + 1, (uint32_t(t) << (kH - k - 1)) + (x >> (k + 1)));
-          std::memcpy(dst + 64, (right ? sibling : node[t]).data(), 32);
-          std::memcpy(dst + 96, (right ? node[t] : sibling).data(), 32);
+          fill_node(dst, public_seed, d.tree_index, d.leaf_index, k + 1, (uint32_t(t) << (kH - k - 1)) + (x >> (k + 1)),
+                    right ? sibling : node[t], right ? node[t] : sibling);
         },
         [&](size_t t, const uint8_t* dg) { std::memcpy(node[t].data(), dg, 32); });
   }

@@ -12,12 +12,12 @@
 namespace sphincs_plus_c::hypertree {
 
 using hash::Part;
-using hash::ops::keccak_packed;
 using P = profiles::p256s::Profile256s;
 
 namespace {
 
 constexpr uint32_t kH = P::SUBTREE_HEIGHT;
+constexpr size_t kLayerSeedInput = P::HT_LAYER_SEED.size() + 32 + 1;
 constexpr size_t kLeafSeedInput = P::HT_LEAF_SEED.size() + 32 + 8 + 4;
 constexpr size_t kSkSeedInput = P::HT_WOTS_SK_SEED.size() + 32;
 constexpr size_t kSecretInput = P::WOTS_C_SECRET.size() + 32 + 4;
@@ -25,6 +25,35 @@ constexpr size_t kPkPrefix = P::WOTS_C_PK.size() + 32;
 constexpr size_t kPkInput = kPkPrefix + 64 * 32;
 constexpr size_t kNodeInput = P::HT_NODE.size() + 32 + 32 + 64;
 constexpr size_t kMsgInput = P::WOTS_C_MSG.size() + 32 + 32 + 32 + 4 + 32;
+
+// label ‖ public seed ‖ address(layer, tree, height, index) ‖ left ‖ right
+void fill_node(uint8_t* dst, const Digest& pk, uint32_t layer, uint64_t tree, uint32_t height, uint32_t index,
+               const Digest& left, const Digest& right) {
+  std::memcpy(dst, P::HT_NODE.data(), P::HT_NODE.size());
+  dst += P::HT_NODE.size();
+  std::memcpy(dst, pk.data(), 32);
+  hash::address::write_address_word32(dst + 32, layer, tree, hash::address::kTypeHypertreeNode, 0, height, index);
+  std::memcpy(dst + 64, left.data(), 32);
+  std::memcpy(dst + 96, right.data(), 32);
+}
+
+// label ‖ public seed ‖ leaf value ‖ randomizer ‖ BE32 counter ‖ message
+void fill_message(uint8_t* dst, const Digest& pk, const Digest& leaf_value, const Digest& r, uint32_t counter,
+                  const Digest& message) {
+  std::memcpy(dst, P::WOTS_C_MSG.data(), P::WOTS_C_MSG.size());
+  dst += P::WOTS_C_MSG.size();
+  std::memcpy(dst, pk.data(), 32);
+  std::memcpy(dst + 32, leaf_value.data(), 32);
+  std::memcpy(dst + 64, r.data(), 32);
+  hash::put_be32(dst + 96, counter);
+  std::memcpy(dst + 100, message.data(), 32);
+}
+
+// label ‖ public seed, the kPkPrefix bytes before the 64 chain ends of a leaf.
+void fill_pk_prefix(uint8_t* dst, const Digest& pk) {
+  std::memcpy(dst, P::WOTS_C_PK.data(), P::WOTS_C_PK.size());
+  std::memcpy(dst + P::WOTS_C_PK.size(), pk.data(), 32);
+}
 
 // Leaf secret seeds of leaves first .. first + count - 1 (count <= 8).
 void leaf_secret_seeds(const hash::SecretSeed& layer_seed, uint64_t tree, uint32_t first, size_t count,
@@ -61,10 +90,7 @@ void chain_ends(const Digest& pk, const hash::SecretSeed& layer_seed, uint32_t l
                 size_t count, uint8_t* const* bufs) {
   hash::SecretSeed lss[8];
   leaf_secret_seeds(layer_seed, tree, first, count, lss);
-  for (size_t k = 0; k < count; ++k) {
-    std::memcpy(bufs[k], P::WOTS_C_PK.data(), P::WOTS_C_PK.size());
-    std::memcpy(bufs[k] + P::WOTS_C_PK.size(), pk.data(), 32);
-  }
+  for (size_t k = 0; k < count; ++k) fill_pk_prefix(bufs[k], pk);
   hash::lanes::hash_many(
       count * 64, kSecretInput, [&](size_t idx, uint8_t* dst) { fill_secret(dst, lss[idx / 64], uint32_t(idx % 64)); },
       [&](size_t idx, const uint8_t* d) { std::memcpy(bufs[idx / 64] + kPkPrefix + (idx % 64) * 32, d, 32); });
@@ -80,8 +106,14 @@ void chain_ends(const Digest& pk, const hash::SecretSeed& layer_seed, uint32_t l
 
 std::array<hash::SecretSeed, 8> hypertree_layer_seeds(const hash::SecretSeed& sk_seed) {
   std::array<hash::SecretSeed, 8> out;
-  for (uint8_t l = 0; l < 8; ++l)
-    out[l] = hash::SecretSeed(keccak_packed({Part(P::HT_LAYER_SEED), Part(sk_seed.array()), Part(&l, 1)}));
+  hash::lanes::hash_many(
+      out.size(), kLayerSeedInput,
+      [&](size_t l, uint8_t* dst) {
+        std::memcpy(dst, P::HT_LAYER_SEED.data(), P::HT_LAYER_SEED.size());
+        std::memcpy(dst + P::HT_LAYER_SEED.size(), sk_seed.data(), 32);
+        dst[P::HT_LAYER_SEED.size() + 32] = uint8_t(l);
+      },
+      [&](size_t l, const uint8_t* d) { std::memcpy(out[l].data(), d, 32); });
   return out;
 }
 
@@ -118,8 +150,9 @@ std::vector<Digest> stateless_wots_c_public_key(const Digest& pk, const hash::Se
 
 Digest hypertree_node_hash(const Digest& pk, uint32_t layer, uint64_t tree, uint32_t k, uint32_t j,
                            const Digest& left, const Digest& right) {
-  const auto a = hash::address::hypertree_address_word(layer, tree, k, j);
-  return hash::suite::keccak::scheme_hash_parts({Part(P::HT_NODE), Part(pk), Part(a), Part(left), Part(right)});
+  uint8_t in[kNodeInput];
+  fill_node(in, pk, layer, tree, k, j, left, right);
+  return hash::suite::keccak::scheme_hash_parts({Part(in, kNodeInput)});
 }
 
 std::pair<Digest, std::vector<Digest>> hypertree_subtree(const Digest& pk, const hash::SecretSeed& layer_seed,
@@ -132,13 +165,7 @@ std::pair<Digest, std::vector<Digest>> hypertree_subtree(const Digest& pk, const
         hash::lanes::hash_many(
             count, kNodeInput,
             [&](size_t j, uint8_t* dst) {
-              std::memcpy(dst, P::HT_NODE.data(), P::HT_NODE.size());
-              dst += P::HT_NODE.size();
-              std::memcpy(dst, pk.data(), 32);
-              hash::address::write_address_word32(dst + 32, layer, tree, hash::address::kTypeHypertreeNode, 0, k,
-                                                  uint32_t(j));
-              std::memcpy(dst + 64, children[2 * j].data(), 32);
-              std::memcpy(dst + 96, children[2 * j + 1].data(), 32);
+              fill_node(dst, pk, layer, tree, k, uint32_t(j), children[2 * j], children[2 * j + 1]);
             },
             [&](size_t j, const uint8_t* d) { std::memcpy(out[j].data(), d, 32); });
       });
@@ -157,15 +184,7 @@ std::optional<wots_c::GrindResult> sign_stateless_wots_c(const Digest& pk, const
   auto digests = [&](uint32_t base, size_t k, Digest* out) {
     hash::lanes::hash_many(
         k, kMsgInput,
-        [&](size_t j, uint8_t* dst) {
-          std::memcpy(dst, P::WOTS_C_MSG.data(), P::WOTS_C_MSG.size());
-          dst += P::WOTS_C_MSG.size();
-          std::memcpy(dst, pk.data(), 32);
-          std::memcpy(dst + 32, leaf_value.data(), 32);
-          std::memcpy(dst + 64, r.data(), 32);
-          hash::put_be32(dst + 96, base + uint32_t(j));
-          std::memcpy(dst + 100, message.data(), 32);
-        },
+        [&](size_t j, uint8_t* dst) { fill_message(dst, pk, leaf_value, r, base + uint32_t(j), message); },
         [&](size_t j, const uint8_t* d) { std::memcpy(out[j].data(), d, 32); });
   };
   hash::SecretSeed lss;
@@ -212,13 +231,9 @@ bool verify_hypertree(const Digest& pk, const Digest& root, const Digest& messag
         kLayers, kNodeInput,
         [&](size_t l, uint8_t* dst) {
           const bool right = (leaves[l] >> (k - 1)) & 1;
-          std::memcpy(dst, P::HT_NODE.data(), P::HT_NODE.size());
-          dst += P::HT_NODE.size();
-          std::memcpy(dst, pk.data(), 32);
-          hash::address::write_address_word32(dst + 32, uint32_t(l), trees[l], hash::address::kTypeHypertreeNode, 0,
-                                              k, leaves[l] >> k);
-          std::memcpy(dst + 64, (right ? layers[l].auth_path[k - 1] : node[l]).data(), 32);
-          std::memcpy(dst + 96, (right ? node[l] : layers[l].auth_path[k - 1]).data(), 32);
+          const Digest& sibling = layers[l].auth_path[k - 1];
+          fill_node(dst, pk, uint32_t(l), trees[l], k, leaves[l] >> k, right ? sibling : node[l],
+                    right ? node[l] : sibling);
         },
         [&](size_t l, const uint8_t* d) { std::memcpy(node[l].data(), d, 32); });
   }
@@ -229,13 +244,7 @@ bool verify_hypertree(const Digest& pk, const Digest& root, const Digest& messag
       kLayers, kMsgInput,
       [&](size_t l, uint8_t* dst) {
         const LayerSignature& s = layers[l];
-        std::memcpy(dst, P::WOTS_C_MSG.data(), P::WOTS_C_MSG.size());
-        dst += P::WOTS_C_MSG.size();
-        std::memcpy(dst, pk.data(), 32);
-        std::memcpy(dst + 32, s.leaf.data(), 32);
-        std::memcpy(dst + 64, s.randomizer.data(), 32);
-        hash::put_be32(dst + 96, s.counter);
-        std::memcpy(dst + 100, (l == 0 ? message : node[l - 1]).data(), 32);
+        fill_message(dst, pk, s.leaf, s.randomizer, s.counter, l == 0 ? message : node[l - 1]);
       },
       [&](size_t l, const uint8_t* d) { std::memcpy(digest[l].data(), d, 32); });
   for (uint32_t l = 0; l < kLayers; ++l)
@@ -249,8 +258,7 @@ bool verify_hypertree(const Digest& pk, const Digest& root, const Digest& messag
   for (uint32_t l = 0; l < kLayers; ++l) {
     uint8_t* b = pk_in.data() + l * kPkInput;
     ptrs[l] = b;
-    std::memcpy(b, P::WOTS_C_PK.data(), P::WOTS_C_PK.size());
-    std::memcpy(b + P::WOTS_C_PK.size(), pk.data(), 32);
+    fill_pk_prefix(b, pk);
     std::memcpy(b + kPkPrefix, layers[l].wots_values.data(), 64 * 32);
     layouts[l] = hash::lanes::chain_layout(P::WOTS_C_CHAIN, pk.data(), l, trees[l]);
     for (uint32_t i = 0; i < 64; ++i)
