@@ -352,7 +352,7 @@ TEST(Keccak, Keccak256MatchesPycryptodomeOnEveryLengthTo600) {
 
 // Splits of the input given as a repeating list of part sizes.
 std::vector<std::vector<size_t>> absorb_splits() {
-  return {{1}, {7}, {3, 133}, {135, 1, 136}, {136}, {137, 11}, {167, 2, 168}};
+  return {{1}, {7}, {9}, {5, 8, 11, 16, 2}, {3, 133}, {135, 1, 136}, {136}, {137, 11}, {167, 2, 168}, {0, 13, 0, 6}};
 }
 
 template <class H>

@@ -11,7 +11,8 @@ inline uint8_t* bytes(State& s) { return reinterpret_cast<uint8_t*>(s.data()); }
 
 }  // namespace
 
-Sponge::Sponge(size_t rate, uint8_t domain) noexcept : rate_(rate), domain_(domain) {}
+Sponge::Sponge(size_t rate, uint8_t domain, PermuteFn permute) noexcept
+    : permute_(permute), rate_(rate), domain_(domain) {}
 
 Sponge::~Sponge() { zeroize::wipe(st_.data(), sizeof(st_)); }
 
@@ -21,32 +22,39 @@ void Sponge::reset() noexcept {
   squeezing_ = false;
 }
 
+// Whole words go in with one XOR each. A run that starts inside a word or is
+// shorter than one is gathered into a word in registers (no copy of the input
+// is left in memory) and XORed in shifted to its place.
 void Sponge::absorb(const uint8_t* data, size_t len) noexcept {
-  uint8_t* s = bytes(st_);
-  if (pos_ != 0) {
-    size_t take = rate_ - pos_;
-    if (take > len) take = len;
-    for (size_t i = 0; i < take; ++i) s[pos_ + i] ^= data[i];
+  while (len > 0) {
+    size_t take;
+    if (pos_ % 8 == 0 && len >= 8 && rate_ - pos_ >= 8) {
+      size_t words = (rate_ - pos_) / 8;
+      if (words > len / 8) words = len / 8;
+      uint64_t* row = st_.data() + pos_ / 8;
+      for (size_t w = 0; w < words; ++w) {
+        uint64_t v;
+        std::memcpy(&v, data + 8 * w, 8);
+        row[w] ^= v;
+      }
+      take = 8 * words;
+    } else {
+      const size_t at = pos_ % 8;
+      take = 8 - at;
+      if (take > rate_ - pos_) take = rate_ - pos_;
+      if (take > len) take = len;
+      uint64_t v = 0;
+      for (size_t i = 0; i < take; ++i) v |= uint64_t{data[i]} << (8 * (at + i));
+      st_[pos_ / 8] ^= le64(v);
+    }
     pos_ += take;
     data += take;
     len -= take;
     if (pos_ == rate_) {
-      permute(st_);
+      permute_(st_);
       pos_ = 0;
     }
   }
-  while (len >= rate_) {
-    for (size_t w = 0; w < rate_ / 8; ++w) {
-      uint64_t v;
-      std::memcpy(&v, data + 8 * w, 8);
-      st_[w] ^= v;
-    }
-    permute(st_);
-    data += rate_;
-    len -= rate_;
-  }
-  for (size_t i = 0; i < len; ++i) s[i] ^= data[i];
-  pos_ += len;
 }
 
 void Sponge::finalize() noexcept {
@@ -54,7 +62,7 @@ void Sponge::finalize() noexcept {
   uint8_t* s = bytes(st_);
   s[pos_] ^= domain_;
   s[rate_ - 1] ^= 0x80;
-  permute(st_);
+  permute_(st_);
   pos_ = 0;
   squeezing_ = true;
 }
@@ -64,7 +72,7 @@ void Sponge::squeeze(uint8_t* out, size_t len) noexcept {
   const uint8_t* s = bytes(st_);
   while (len > 0) {
     if (pos_ == rate_) {
-      permute(st_);
+      permute_(st_);
       pos_ = 0;
     }
     size_t take = rate_ - pos_;
