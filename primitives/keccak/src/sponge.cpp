@@ -9,6 +9,33 @@ namespace {
 
 inline uint8_t* bytes(State& s) { return reinterpret_cast<uint8_t*>(s.data()); }
 
+// n < 8 input bytes as a little-endian number, put together from 4-, 2- and
+// 1-byte loads (in registers: no copy of the input is left in memory).
+inline uint64_t load_le_short(const uint8_t* p, size_t n) noexcept {
+  uint64_t v = 0;
+  size_t off = 0;
+  if (n & 4) {
+    uint32_t x;
+    std::memcpy(&x, p, 4);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    x = __builtin_bswap32(x);
+#endif
+    v = x;
+    off = 4;
+  }
+  if (n & 2) {
+    uint16_t x;
+    std::memcpy(&x, p + off, 2);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    x = __builtin_bswap16(x);
+#endif
+    v |= uint64_t{x} << (8 * off);
+    off += 2;
+  }
+  if (n & 1) v |= uint64_t{p[off]} << (8 * off);
+  return v;
+}
+
 }  // namespace
 
 Sponge::Sponge(size_t rate, uint8_t domain, PermuteFn permute) noexcept
@@ -22,39 +49,40 @@ void Sponge::reset() noexcept {
   squeezing_ = false;
 }
 
-// Whole words go in with one XOR each. A run that starts inside a word or is
-// shorter than one is gathered into a word in registers (no copy of the input
-// is left in memory) and XORed in shifted to its place.
+// Every eight input bytes go in as one word, XORed into the one or two state
+// words it falls on; a last run of under eight bytes likewise.
 void Sponge::absorb(const uint8_t* data, size_t len) noexcept {
+  // Position and rate in locals: the state's words could alias the members.
+  const size_t rate = rate_;
+  size_t pos = pos_;
   while (len > 0) {
-    size_t take;
-    if (pos_ % 8 == 0 && len >= 8 && rate_ - pos_ >= 8) {
-      size_t words = (rate_ - pos_) / 8;
-      if (words > len / 8) words = len / 8;
-      uint64_t* row = st_.data() + pos_ / 8;
-      for (size_t w = 0; w < words; ++w) {
-        uint64_t v;
-        std::memcpy(&v, data + 8 * w, 8);
-        row[w] ^= v;
-      }
-      take = 8 * words;
+    const size_t n = rate - pos < len ? rate - pos : len;  // up to the end of the block
+    const unsigned shift = 8 * (pos % 8);
+    uint64_t* row = st_.data() + pos / 8;
+    const size_t words = n / 8, rest = n % 8;
+    if (shift == 0) {
+      for (size_t w = 0; w < words; ++w) row[w] ^= le64(load64_le(data + 8 * w));
     } else {
-      const size_t at = pos_ % 8;
-      take = 8 - at;
-      if (take > rate_ - pos_) take = rate_ - pos_;
-      if (take > len) take = len;
-      uint64_t v = 0;
-      for (size_t i = 0; i < take; ++i) v |= uint64_t{data[i]} << (8 * (at + i));
-      st_[pos_ / 8] ^= le64(v);
+      for (size_t w = 0; w < words; ++w) {
+        const uint64_t v = load64_le(data + 8 * w);
+        row[w] ^= le64(v << shift);
+        row[w + 1] ^= le64(v >> (64 - shift));
+      }
     }
-    pos_ += take;
-    data += take;
-    len -= take;
-    if (pos_ == rate_) {
+    if (rest != 0) {
+      const uint64_t v = load_le_short(data + 8 * words, rest);
+      row[words] ^= le64(v << shift);
+      if (shift + 8 * rest > 64) row[words + 1] ^= le64(v >> (64 - shift));
+    }
+    pos += n;
+    data += n;
+    len -= n;
+    if (pos == rate) {
       permute_(st_);
-      pos_ = 0;
+      pos = 0;
     }
   }
+  pos_ = pos;
 }
 
 void Sponge::finalize() noexcept {

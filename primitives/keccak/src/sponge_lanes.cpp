@@ -4,16 +4,11 @@
 #include <cstring>
 
 #include "keccak/keccak.hpp"
+#include "keccak_internal.hpp"
 #include "zeroize/zeroize.hpp"
 
 namespace keccak {
 namespace {
-
-inline uint64_t load64_le(const uint8_t* p) {
-  uint64_t v;
-  std::memcpy(&v, p, 8);
-  return le64(v);
-}
 
 template <size_t N>
 void permute_lanes(uint64_t* st) noexcept {
