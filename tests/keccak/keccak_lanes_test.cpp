@@ -262,6 +262,56 @@ TEST(KeccakBackends, LaneSpongeAbsorbsPartsAtOddSplits) {
   });
 }
 
+// SHAKE streams side by side: a shared and a per-lane part cut at odd
+// places (one of them spanning a block), squeezed in runs of whole blocks,
+// equal the one-lane SHAKE of each lane's input.
+template <class Lanes>
+void check_shake_lanes(void (*oneshot)(const uint8_t*, size_t, uint8_t*, size_t)) {
+  constexpr size_t N = Lanes::kLanes, R = Lanes::kRate;
+  const auto shared = vt_test::pseudo_random_bytes(3, 35);
+  for (size_t tail_len : {size_t{0}, size_t{2}, R - 35, R - 34, R + 9}) {
+    std::vector<uint8_t> tail[N];
+    const uint8_t* pt[N];
+    for (size_t k = 0; k < N; ++k) {
+      tail[k] = vt_test::pseudo_random_bytes(300 + 17 * tail_len + k, tail_len);
+      pt[k] = tail[k].data();
+    }
+    Lanes h;
+    h.absorb_all(shared.data(), 3);
+    h.absorb_all(shared.data() + 3, shared.size() - 3);
+    const size_t cut = tail_len / 3;
+    h.absorb(pt, cut);
+    const uint8_t* rest[N];
+    for (size_t k = 0; k < N; ++k) rest[k] = pt[k] + cut;
+    h.absorb(rest, tail_len - cut);
+    std::vector<uint8_t> got[N];
+    uint8_t* out[N];
+    for (size_t k = 0; k < N; ++k) {
+      got[k].resize(4 * R);
+      out[k] = got[k].data();
+    }
+    h.squeeze(out, 1);
+    for (size_t k = 0; k < N; ++k) out[k] += R;
+    h.squeeze(out, 0);
+    h.squeeze(out, 3);
+    for (size_t k = 0; k < N; ++k) {
+      const auto whole = cat(shared, tail[k]);
+      std::vector<uint8_t> want(4 * R);
+      oneshot(whole.data(), whole.size(), want.data(), want.size());
+      ASSERT_EQ(got[k], want) << "N " << N << " rate " << R << " tail " << tail_len << " lane " << k;
+    }
+  }
+}
+
+TEST(KeccakBackends, ShakeLanesEqualOneLaneShake) {
+  for_each_backend([] {
+    check_shake_lanes<keccak::Shake128Lanes<4>>(keccak::shake128);
+    check_shake_lanes<keccak::Shake128Lanes<8>>(keccak::shake128);
+    check_shake_lanes<keccak::Shake256Lanes<4>>(keccak::shake256);
+    check_shake_lanes<keccak::Shake256Lanes<8>>(keccak::shake256);
+  });
+}
+
 std::string read_file(const std::string& path) {
   std::ifstream f(path);
   return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
@@ -302,7 +352,7 @@ TEST(Keccak, Keccak256MatchesPycryptodomeOnEveryLengthTo600) {
 
 // Splits of the input given as a repeating list of part sizes.
 std::vector<std::vector<size_t>> absorb_splits() {
-  return {{1}, {7}, {3, 133}, {135, 1, 136}, {136}, {137, 11}, {167, 2, 168}};
+  return {{1}, {7}, {9}, {5, 8, 11, 16, 2}, {3, 133}, {135, 1, 136}, {136}, {137, 11}, {167, 2, 168}, {0, 13, 0, 6}};
 }
 
 template <class H>

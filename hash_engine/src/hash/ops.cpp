@@ -7,48 +7,13 @@
 
 namespace hash::ops {
 
-// Parts are copied into a block buffer (whole blocks of a long part are XORed
-// in straight from it); a full block is XORed into the state word by word.
+// The parts go into one Keccak-256 sponge where they lie; its permutations
+// are the engine's counted ones. The sponge wipes its state when it goes.
 Digest keccak_packed(std::span<const Part> parts) noexcept {
-  using lanes::kRate;
-  lanes::State st{};
-  uint64_t blk[kRate / 8];
-  uint8_t* buf = reinterpret_cast<uint8_t*>(blk);
-  size_t fill = 0;
-  auto absorb_words = [&](const uint8_t* p) {
-    for (size_t w = 0; w < kRate / 8; ++w) {
-      uint64_t v;
-      std::memcpy(&v, p + 8 * w, 8);
-      st[w] ^= v;
-    }
-    lanes::permute1(st);
-  };
-  for (const Part& part : parts) {
-    const uint8_t* p = part.data;
-    size_t n = part.len;
-    if (fill != 0) {
-      const size_t take = kRate - fill < n ? kRate - fill : n;
-      if (take != 0) std::memcpy(buf + fill, p, take);
-      fill += take;
-      p += take;
-      n -= take;
-      if (fill == kRate) {
-        absorb_words(buf);
-        fill = 0;
-      }
-    }
-    for (; n >= kRate; p += kRate, n -= kRate) absorb_words(p);  // whole blocks straight from the part
-    if (n != 0) std::memcpy(buf + fill, p, n);
-    fill += n;
-  }
-  std::memset(buf + fill, 0, kRate - fill);
-  buf[fill] ^= 0x01;
-  buf[kRate - 1] ^= 0x80;
-  absorb_words(buf);
+  ::keccak::Keccak256 h(lanes::permute1);
+  for (const Part& part : parts) h.absorb(part.data, part.len);
   Digest out;
-  std::memcpy(out.data(), lanes::bytes(st), 32);
-  zeroize::wipe(st.data(), sizeof(st));
-  zeroize::wipe(blk, sizeof(blk));
+  h.final(out.data());
   return out;
 }
 

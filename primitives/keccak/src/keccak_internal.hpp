@@ -1,9 +1,17 @@
 #pragma once
 #include <cstdint>
+#include <cstring>
 
 #include "keccak/keccak.hpp"
 
 namespace keccak {
+
+// Eight input bytes as a little-endian word.
+inline uint64_t load64_le(const uint8_t* p) noexcept {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  return le64(v);
+}
 
 // The portable one-state permutation, the reference every other path must
 // match (permute() dispatches to it or to a faster form).

@@ -1,22 +1,14 @@
-// Keccak-256 over 4 or 8 interleaved states: the absorb, padding and squeeze
+// Sponges over 4 or 8 interleaved states: the absorb, padding and squeeze
 // work on the lane layout of the vector permutation, so every block costs one
 // multi-lane permutation.
 #include <cstring>
 
 #include "keccak/keccak.hpp"
+#include "keccak_internal.hpp"
 #include "zeroize/zeroize.hpp"
 
 namespace keccak {
 namespace {
-
-inline uint64_t load64_le(const uint8_t* p) {
-  uint64_t v;
-  std::memcpy(&v, p, 8);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-  v = __builtin_bswap64(v);
-#endif
-  return v;
-}
 
 template <size_t N>
 void permute_lanes(uint64_t* st) noexcept {
@@ -26,14 +18,14 @@ void permute_lanes(uint64_t* st) noexcept {
     permute_x8_interleaved(st);
 }
 
-// Absorbs len bytes into every lane; src(k) is lane k's data.
-template <size_t N, class Src>
+// Absorbs len bytes into every lane of a sponge of rate Rate; src(k) is lane
+// k's data.
+template <size_t N, size_t Rate, class Src>
 void absorb_lanes(uint64_t* st, size_t& pos, Src src, size_t len) noexcept {
-  constexpr size_t kRate = Keccak256Lanes<N>::kRate;
   size_t off = 0;
   while (len > 0) {
     if (pos % 8 == 0 && len >= 8) {
-      size_t words = (kRate - pos) / 8;
+      size_t words = (Rate - pos) / 8;
       if (words > len / 8) words = len / 8;
       uint64_t* row = st + (pos / 8) * N;
       for (size_t w = 0; w < words; ++w)
@@ -49,7 +41,7 @@ void absorb_lanes(uint64_t* st, size_t& pos, Src src, size_t len) noexcept {
       ++off;
       --len;
     }
-    if (pos == kRate) {
+    if (pos == Rate) {
       permute_lanes<N>(st);
       pos = 0;
     }
@@ -58,49 +50,72 @@ void absorb_lanes(uint64_t* st, size_t& pos, Src src, size_t len) noexcept {
 
 }  // namespace
 
-template <size_t N>
-Keccak256Lanes<N>::~Keccak256Lanes() {
+template <size_t N, size_t Rate, uint8_t Domain>
+SpongeLanes<N, Rate, Domain>::~SpongeLanes() {
   zeroize::wipe(st_, sizeof(st_));
 }
 
-template <size_t N>
-void Keccak256Lanes<N>::reset() noexcept {
+template <size_t N, size_t Rate, uint8_t Domain>
+void SpongeLanes<N, Rate, Domain>::reset() noexcept {
   zeroize::wipe(st_, sizeof(st_));
   pos_ = 0;
+  squeezing_ = false;
 }
 
-template <size_t N>
-void Keccak256Lanes<N>::absorb(const uint8_t* const in[N], size_t len) noexcept {
-  absorb_lanes<N>(st_, pos_, [in](size_t k) { return in[k]; }, len);
+template <size_t N, size_t Rate, uint8_t Domain>
+void SpongeLanes<N, Rate, Domain>::absorb(const uint8_t* const in[N], size_t len) noexcept {
+  absorb_lanes<N, Rate>(st_, pos_, [in](size_t k) { return in[k]; }, len);
 }
 
-template <size_t N>
-void Keccak256Lanes<N>::absorb_all(const uint8_t* data, size_t len) noexcept {
-  absorb_lanes<N>(st_, pos_, [data](size_t) { return data; }, len);
+template <size_t N, size_t Rate, uint8_t Domain>
+void SpongeLanes<N, Rate, Domain>::absorb_all(const uint8_t* data, size_t len) noexcept {
+  absorb_lanes<N, Rate>(st_, pos_, [data](size_t) { return data; }, len);
 }
 
-template <size_t N>
-void Keccak256Lanes<N>::final(uint8_t (*out)[32]) noexcept {
+// The domain byte after the last input byte and the final bit of the block;
+// the permutation that follows belongs to the first output block.
+template <size_t N, size_t Rate, uint8_t Domain>
+void SpongeLanes<N, Rate, Domain>::pad() noexcept {
   uint64_t* first = st_ + (pos_ / 8) * N;
-  uint64_t* last = st_ + ((kRate - 1) / 8) * N;
+  uint64_t* last = st_ + ((Rate - 1) / 8) * N;
   for (size_t k = 0; k < N; ++k) {
-    first[k] ^= uint64_t{0x01} << (8 * (pos_ % 8));
-    last[k] ^= uint64_t{0x80} << (8 * ((kRate - 1) % 8));
+    first[k] ^= uint64_t{Domain} << (8 * (pos_ % 8));
+    last[k] ^= uint64_t{0x80} << (8 * ((Rate - 1) % 8));
   }
+  squeezing_ = true;
+}
+
+template <size_t N, size_t Rate, uint8_t Domain>
+void SpongeLanes<N, Rate, Domain>::squeeze(uint8_t* const out[N], size_t blocks) noexcept {
+  if (!squeezing_) pad();
+  for (size_t b = 0; b < blocks; ++b) {
+    permute_lanes<N>(st_);
+    for (size_t w = 0; w < Rate / 8; ++w)
+      for (size_t k = 0; k < N; ++k) {
+        const uint64_t v = le64(st_[w * N + k]);
+        std::memcpy(out[k] + b * Rate + 8 * w, &v, 8);
+      }
+  }
+}
+
+template <size_t N, size_t Rate, uint8_t Domain>
+void SpongeLanes<N, Rate, Domain>::final(uint8_t (*out)[32]) noexcept {
+  pad();
   permute_lanes<N>(st_);
   for (size_t k = 0; k < N; ++k)
     for (size_t w = 0; w < 4; ++w) {
-      uint64_t v = st_[w * N + k];
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-      v = __builtin_bswap64(v);
-#endif
+      const uint64_t v = le64(st_[w * N + k]);
       std::memcpy(out[k] + 8 * w, &v, 8);
     }
   reset();
 }
 
-template class Keccak256Lanes<4>;
-template class Keccak256Lanes<8>;
+template class SpongeLanes<4, 136, 0x01>;
+template class SpongeLanes<8, 136, 0x01>;
+template class SpongeLanes<4, 168, 0x1F>;
+template class SpongeLanes<8, 168, 0x1F>;
+template class SpongeLanes<4, 136, 0x1F>;
+template class SpongeLanes<8, 136, 0x1F>;
 
 void keccak256_x4(const uint8_t* const in[4], size_t len, uint8_t (*out)[32]) noexcept {
   Keccak256x4 h;

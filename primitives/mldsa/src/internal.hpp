@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "keccak/keccak.hpp"
 #include "mldsa/mldsa.hpp"
 
 namespace mldsa::detail {
@@ -55,15 +56,8 @@ using PolyVecL = std::array<Poly, kL>;
 using PolyVecK = std::array<Poly, kK>;
 using Matrix = std::array<PolyVecL, kK>;  // row-major: A[i][j], i < k, j < l
 
-// A 64-bit word read from or written as eight little-endian bytes: swapped
-// on a big-endian machine, unchanged elsewhere.
-inline uint64_t le64(uint64_t v) noexcept {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-  return __builtin_bswap64(v);
-#else
-  return v;
-#endif
-}
+// Little-endian word order, the Keccak library's.
+using keccak::le64;
 
 // ---- arithmetic (arith.cpp) ----
 

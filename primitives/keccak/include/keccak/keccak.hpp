@@ -14,6 +14,16 @@ namespace keccak {
 
 using State = std::array<uint64_t, 25>;
 
+// A word read from or written as eight little-endian bytes, the byte order of
+// the sponge state: swapped on a big-endian machine, unchanged elsewhere.
+inline uint64_t le64(uint64_t v) noexcept {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  return __builtin_bswap64(v);
+#else
+  return v;
+#endif
+}
+
 // One permutation of a single state: the portable code, or the same rounds
 // compiled for BMI1/BMI2 or run on single words of AVX-512VL registers when
 // the CPU has them and the cap allows (see cap_backend); all give identical
@@ -61,11 +71,15 @@ void force_portable(bool on) noexcept;
 // The level that runs now: the lower of the cap and best_backend().
 Backend active_backend() noexcept;
 
+// The permutation a sponge runs: permute() unless its owner passes one of its
+// own (one that counts its calls, say), which must compute the same function.
+using PermuteFn = void (*)(State&) noexcept;
+
 // Generic sponge over Keccak-p[1600] with rate in bytes and a domain byte
 // (0x01 Keccak, 0x06 SHA-3, 0x1F SHAKE).
 class Sponge {
  public:
-  Sponge(size_t rate, uint8_t domain) noexcept;
+  Sponge(size_t rate, uint8_t domain, PermuteFn permute = keccak::permute) noexcept;
   ~Sponge();
   Sponge(const Sponge&) = default;
   Sponge& operator=(const Sponge&) = default;
@@ -81,6 +95,7 @@ class Sponge {
 
  private:
   State st_{};
+  PermuteFn permute_;
   size_t rate_;
   size_t pos_ = 0;  // byte position inside the current block
   uint8_t domain_;
@@ -89,7 +104,7 @@ class Sponge {
 
 class Keccak256 : public Sponge {
  public:
-  Keccak256() noexcept : Sponge(136, 0x01) {}
+  explicit Keccak256(PermuteFn permute = keccak::permute) noexcept : Sponge(136, 0x01, permute) {}
   void final(uint8_t out[32]) noexcept { squeeze(out, 32); }
 };
 
@@ -133,38 +148,64 @@ void keccak256_x8(const uint8_t* const in[8], size_t len, uint8_t (*out)[32]) no
 void keccak256_many(const uint8_t* const* in, size_t count, size_t len,
                     uint8_t (*out)[32]) noexcept;
 
-// Keccak-256 of N inputs absorbed side by side (N = 4 or 8), for hashes built
-// from several parts: every absorb call adds the same number of bytes to each
-// lane, either one buffer per lane or one buffer shared by all lanes. final()
-// writes the N digests and returns the object to its empty state. The state is
-// wiped on destruction and by reset().
-template <size_t N>
-class Keccak256Lanes {
+// N independent sponges (N = 4 or 8) of one rate (in bytes) and domain byte,
+// absorbed and squeezed side by side on the multi-lane permutation. Every
+// absorb call adds the same number of bytes to each lane, either one buffer
+// per lane or one buffer shared by all lanes. The first squeeze pads every
+// lane; nothing is absorbed after it. The state is wiped on destruction and
+// by reset().
+template <size_t N, size_t Rate, uint8_t Domain>
+class SpongeLanes {
  public:
   static_assert(N == 4 || N == 8, "4 or 8 lanes");
-  static constexpr size_t kRate = 136;
-  Keccak256Lanes() noexcept = default;
-  ~Keccak256Lanes();
-  Keccak256Lanes(const Keccak256Lanes&) = default;
-  Keccak256Lanes& operator=(const Keccak256Lanes&) = default;
+  static_assert(Rate % 8 == 0 && Rate > 0 && Rate < 200, "a whole number of words below the width");
+  static constexpr size_t kLanes = N;
+  static constexpr size_t kRate = Rate;
+  SpongeLanes() noexcept = default;
+  ~SpongeLanes();
+  SpongeLanes(const SpongeLanes&) = default;
+  SpongeLanes& operator=(const SpongeLanes&) = default;
 
   // Lane k absorbs in[k][0..len).
   void absorb(const uint8_t* const in[N], size_t len) noexcept;
   // Every lane absorbs data[0..len).
   void absorb_all(const uint8_t* data, size_t len) noexcept;
   void absorb_all(std::span<const uint8_t> d) noexcept { absorb_all(d.data(), d.size()); }
+  // Writes the next `blocks` whole blocks (Rate bytes each) of lane k's
+  // output to out[k].
+  void squeeze(uint8_t* const out[N], size_t blocks) noexcept;
+  // Writes the first 32 output bytes of every lane (the digests of a
+  // 256-bit hash) and returns the object to its empty state; called instead
+  // of squeeze.
   void final(uint8_t (*out)[32]) noexcept;
   void reset() noexcept;
 
  private:
+  void pad() noexcept;
+
   alignas(64) uint64_t st_[25 * N] = {};  // interleaved: word i of lane k at [i * N + k]
   size_t pos_ = 0;                        // byte position inside the current block
+  bool squeezing_ = false;
 };
 
+// Keccak-256 of N inputs absorbed side by side.
+template <size_t N>
+using Keccak256Lanes = SpongeLanes<N, 136, 0x01>;
 using Keccak256x4 = Keccak256Lanes<4>;
 using Keccak256x8 = Keccak256Lanes<8>;
 
-extern template class Keccak256Lanes<4>;
-extern template class Keccak256Lanes<8>;
+// N SHAKE128 / SHAKE256 streams side by side.
+template <size_t N>
+using Shake128Lanes = SpongeLanes<N, Shake128::kRate, 0x1F>;
+template <size_t N>
+using Shake256Lanes = SpongeLanes<N, Shake256::kRate, 0x1F>;
+
+// The instances the library builds.
+extern template class SpongeLanes<4, 136, 0x01>;
+extern template class SpongeLanes<8, 136, 0x01>;
+extern template class SpongeLanes<4, 168, 0x1F>;
+extern template class SpongeLanes<8, 168, 0x1F>;
+extern template class SpongeLanes<4, 136, 0x1F>;
+extern template class SpongeLanes<8, 136, 0x1F>;
 
 }  // namespace keccak
