@@ -19,6 +19,8 @@ void reset_permutation_count() noexcept { t_permutations = 0; }
 
 namespace hash::lanes {
 
+void count_permutations(uint64_t n) noexcept { hash::t_permutations += n; }
+
 void permute1(State& s) noexcept {
   ::keccak::permute(s);
   hash::t_permutations += 1;

@@ -7,13 +7,19 @@
 
 namespace hash::ops {
 
-// The parts go into one Keccak-256 sponge where they lie; its permutations
-// are the engine's counted ones. The sponge wipes its state when it goes.
+// The parts go into one Keccak-256 sponge where they lie, and its
+// permutations are counted with the engine's. The sponge wipes its state
+// when it goes.
 Digest keccak_packed(std::span<const Part> parts) noexcept {
-  ::keccak::Keccak256 h(lanes::permute1);
-  for (const Part& part : parts) h.absorb(part.data, part.len);
+  ::keccak::Keccak256 h;
+  size_t total = 0;
+  for (const Part& part : parts) {
+    h.absorb(part.data, part.len);
+    total += part.len;
+  }
   Digest out;
   h.final(out.data());
+  lanes::count_permutations(total / lanes::kRate + 1);
   return out;
 }
 

@@ -38,8 +38,7 @@ inline uint64_t load_le_short(const uint8_t* p, size_t n) noexcept {
 
 }  // namespace
 
-Sponge::Sponge(size_t rate, uint8_t domain, PermuteFn permute) noexcept
-    : permute_(permute), rate_(rate), domain_(domain) {}
+Sponge::Sponge(size_t rate, uint8_t domain) noexcept : rate_(rate), domain_(domain) {}
 
 Sponge::~Sponge() { zeroize::wipe(st_.data(), sizeof(st_)); }
 
@@ -78,7 +77,7 @@ void Sponge::absorb(const uint8_t* data, size_t len) noexcept {
     data += n;
     len -= n;
     if (pos == rate) {
-      permute_(st_);
+      permute(st_);
       pos = 0;
     }
   }
@@ -90,7 +89,7 @@ void Sponge::finalize() noexcept {
   uint8_t* s = bytes(st_);
   s[pos_] ^= domain_;
   s[rate_ - 1] ^= 0x80;
-  permute_(st_);
+  permute(st_);
   pos_ = 0;
   squeezing_ = true;
 }
@@ -100,7 +99,7 @@ void Sponge::squeeze(uint8_t* out, size_t len) noexcept {
   const uint8_t* s = bytes(st_);
   while (len > 0) {
     if (pos_ == rate_) {
-      permute_(st_);
+      permute(st_);
       pos_ = 0;
     }
     size_t take = rate_ - pos_;

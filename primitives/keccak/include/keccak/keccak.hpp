@@ -71,15 +71,11 @@ void force_portable(bool on) noexcept;
 // The level that runs now: the lower of the cap and best_backend().
 Backend active_backend() noexcept;
 
-// The permutation a sponge runs: permute() unless its owner passes one of its
-// own (one that counts its calls, say), which must compute the same function.
-using PermuteFn = void (*)(State&) noexcept;
-
 // Generic sponge over Keccak-p[1600] with rate in bytes and a domain byte
 // (0x01 Keccak, 0x06 SHA-3, 0x1F SHAKE).
 class Sponge {
  public:
-  Sponge(size_t rate, uint8_t domain, PermuteFn permute = keccak::permute) noexcept;
+  Sponge(size_t rate, uint8_t domain) noexcept;
   ~Sponge();
   Sponge(const Sponge&) = default;
   Sponge& operator=(const Sponge&) = default;
@@ -95,7 +91,6 @@ class Sponge {
 
  private:
   State st_{};
-  PermuteFn permute_;
   size_t rate_;
   size_t pos_ = 0;  // byte position inside the current block
   uint8_t domain_;
@@ -104,7 +99,7 @@ class Sponge {
 
 class Keccak256 : public Sponge {
  public:
-  explicit Keccak256(PermuteFn permute = keccak::permute) noexcept : Sponge(136, 0x01, permute) {}
+  Keccak256() noexcept : Sponge(136, 0x01) {}
   void final(uint8_t out[32]) noexcept { squeeze(out, 32); }
 };
 
