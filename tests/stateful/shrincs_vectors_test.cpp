@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <span>
 #include <string>
 #include <vector>
@@ -115,6 +116,7 @@ struct Level {
   keccak::Backend cap;
   const char* name;
 };
+void PrintTo(const Level& l, std::ostream* os) { *os << l.name; }
 constexpr Level kLevels[] = {{keccak::Backend::kPortable, "portable"},
                              {keccak::Backend::kAvx2, "avx2"},
                              {keccak::Backend::kAvx512f, "avx512f"},
@@ -203,13 +205,14 @@ TEST(ShrincsVectors, FewTimeSignature) {
     const Bytes want = hex_field(st, "signature");
     ASSERT_EQ(want.size(), field(st, "length").get<size_t>());
     ASSERT_EQ(want.size(), valtorimesca::shrincs::kStatelessSigLen);
+    const Bytes before = exported(key);
     Bytes sig(want.size());
     auto n = ShrincsScheme::sign_stateless(key, msg, sig);
     ASSERT_TRUE(n.ok());
     ASSERT_EQ(*n, want.size());
     EXPECT_TRUE(same_bytes(sig, want)) << "few-time signature";
     EXPECT_TRUE(same_bytes(exported(key), hex_field(st, "engine_key_after"))) << "engine key after";
-    EXPECT_TRUE(same_bytes(exported(key), hex_field(k, "engine_key"))) << "key changed by few-time signing";
+    EXPECT_TRUE(same_bytes(exported(key), before)) << "key changed by few-time signing";
     EXPECT_TRUE(ShrincsScheme::verify_stateless(b, msg, want).declassify());
     EXPECT_FALSE(ShrincsScheme::verify_stateful(b, msg, want).declassify());
 
