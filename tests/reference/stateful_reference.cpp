@@ -3,6 +3,12 @@
 // export blob and public key, the first two stateful signatures of "msg" under
 // "ctx" with the blob after them, and one few-time signature. Every one of
 // them is deterministic.
+//
+// `stateful_reference shrincs SEED CAPACITY MESSAGE [FEW_TIME_MESSAGE]` prints
+// instead what the SHRINCS half makes from a post-quantum component seed (hex)
+// with CAPACITY leaves: the bundle and engine key, the signature of MESSAGE
+// (hex) by every leaf in turn with the engine key after each, and, when
+// given, the few-time signature of FEW_TIME_MESSAGE.
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +22,7 @@
 #include "valtorimesca_abi/handle.hpp"
 #include "valtorimesca_abi/sizes.hpp"
 #include "valtorimesca_abi/stateful_suites.hpp"
+#include "valtorimesca/shrincs/scheme.hpp"
 
 namespace {
 
@@ -53,9 +60,44 @@ void print_suite(SuiteCode code) {
               vt_test::to_hex(sig.data(), *n).c_str());
 }
 
+std::string engine_key_hex(const valtorimesca::shrincs::ShrincsSecretKey& key) {
+  std::vector<uint8_t> out(valtorimesca::shrincs::kEngineKeyLen);
+  if (!valtorimesca::shrincs::ShrincsScheme::export_secret_key(key, out)) fail("export_secret_key");
+  return vt_test::to_hex(out);
+}
+
+void print_shrincs(int argc, char** argv) {
+  using valtorimesca::shrincs::ShrincsScheme;
+  if (argc != 5 && argc != 6) fail("reading the shrincs arguments");
+  const std::vector<uint8_t> seed = vt_test::from_hex(argv[2]), msg = vt_test::from_hex(argv[4]);
+  const auto capacity = static_cast<uint32_t>(std::strtoul(argv[3], nullptr, 10));
+  std::vector<uint8_t> bundle(valtorimesca::shrincs::bundle::kBundleLen);
+  auto key = ShrincsScheme::keygen_from_seed(seed, capacity, bundle);
+  if (!key) fail("keygen_from_seed");
+  std::printf("{\"bundle\": \"%s\", \"engine_key\": \"%s\", \"signatures\": [", vt_test::to_hex(bundle).c_str(),
+              engine_key_hex(*key).c_str());
+  for (uint32_t q = 1; q <= capacity; ++q) {
+    std::vector<uint8_t> sig(valtorimesca::shrincs::stateful_sig_len(q));
+    if (!ShrincsScheme::sign_stateful(*key, bundle, msg, sig)) fail("sign_stateful");
+    std::printf("%s{\"signature\": \"%s\", \"engine_key_after\": \"%s\"}", q == 1 ? "" : ", ",
+                vt_test::to_hex(sig).c_str(), engine_key_hex(*key).c_str());
+  }
+  std::printf("]");
+  if (argc == 6) {
+    std::vector<uint8_t> sig(valtorimesca::shrincs::kStatelessSigLen);
+    if (!ShrincsScheme::sign_stateless(*key, vt_test::from_hex(argv[5]), sig)) fail("sign_stateless");
+    std::printf(", \"few_time\": \"%s\"", vt_test::to_hex(sig).c_str());
+  }
+  std::printf("}\n");
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "shrincs") {
+    print_shrincs(argc, argv);
+    return 0;
+  }
   std::printf("{");
   print_suite(SuiteCode::ED_SH);
   std::printf(", ");
