@@ -37,7 +37,7 @@ const std::vector<uint8_t>& blob_4096() {
 }
 
 SecretKey& key_4096() {
-  static SecretKey k = SecretKey::import(blob_4096()).value();
+  static SecretKey k = SecretKey::import<EdSh>(blob_4096()).value();
   return k;
 }
 
@@ -55,7 +55,7 @@ void BM_keygen_4096(benchmark::State& state) {
 
 void BM_import_4096(benchmark::State& state) {
   const auto& b = blob_4096();
-  run(state, false, [] {}, [&] { benchmark::DoNotOptimize(SecretKey::import(b)); });
+  run(state, false, [] {}, [&] { benchmark::DoNotOptimize(SecretKey::import<EdSh>(b)); });
 }
 
 // Stateful signature with leaf `range(0)` of the 4096-leaf key.

@@ -259,7 +259,9 @@ PyMethodDef defs[] = {
      "# Errors\n\n"
      "- `WrongEntryPointForSuiteError`: a stateless suite.\n"
      "- `BadLengthError`: `blob` is not 496 bytes.\n"
-     "- `ComponentFailureError`: `blob` is not a valid key.\n"
+     "- `ComponentFailureError`: `blob` is not a valid key (for `ED_SH` also\n"
+     "  when its Ed25519 seed does not derive the public half stored after\n"
+     "  it); the journal is not called.\n"
      "- `JournalKeyMismatchError`: `journal` is unbound or bound to another\n"
      "  key.\n"
      "- Whatever the journal's `bound_key` raises, or the error converting\n"
@@ -280,7 +282,9 @@ PyMethodDef defs[] = {
      "# Errors\n\n"
      "- `WrongEntryPointForSuiteError`: a stateless suite.\n"
      "- `BadLengthError`: `blob` is not 496 bytes.\n"
-     "- `ComponentFailureError`: `blob` is not a valid key."},
+     "- `ComponentFailureError`: `blob` is not a valid key (for `ED_SH` also\n"
+     "  when its Ed25519 seed does not derive the public half stored after\n"
+     "  it)."},
     {"adopt_key", as_cfunction(&adopt_key), METH_VARARGS | METH_KEYWORDS,
      "adopt_key(journal, identity)\n--\n\n"
      "Bind `journal` explicitly to the key of the 32-byte `identity`.\n\n"
@@ -299,9 +303,8 @@ PyMethodDef defs[] = {
     {"stored_public_key_len", as_cfunction(&stored_public_key_len), METH_VARARGS | METH_KEYWORDS,
      "stored_public_key_len(suite)\n--\n\n"
      "Length in bytes of the suite's stored public key: 64 for `ED_SH` and\n"
-     "`SR_SH`, the whole public key's length for the other suites.\n\n"
-     "# Errors\n\n"
-     "None for any `Suite`."},
+     "`SR_SH`, the whole public key's length for the other suites. It raises\n"
+     "nothing for any `Suite`."},
     {"stored_public_key", as_cfunction(&stored_public_key), METH_VARARGS | METH_KEYWORDS,
      "stored_public_key(suite, public_key)\n--\n\n"
      "The 64-byte stored form of a 196-byte public key: the classical public\n"

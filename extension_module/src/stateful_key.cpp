@@ -241,7 +241,8 @@ PyMethodDef methods[] = {
      "The journal is asked `bound_key()`, `next_leaf()` twice and then\n"
      "`commit(leaf)`; the leaf is durably committed before the one-time\n"
      "signature exists, and this object advances in place. Returns the\n"
-     "signature as `bytes` (2153 + 32*q bytes for leaf number q).\n\n"
+     "signature as `bytes`: 2153 + 32*q bytes, q being the leaf's 1-based\n"
+     "number (the journal then counts q spent leaves).\n\n"
      "After every call, one that raised included, persist `export()` before\n"
      "relying on the signature: a key reloaded from an older blob is refused\n"
      "by its journal rather than reissuing a leaf.\n\n"
@@ -281,10 +282,7 @@ PyMethodDef methods[] = {
      "`load_stateful_secret_key` reads it back.\n\n"
      "The returned `bytes` hold the secret key and cannot be wiped; this\n"
      "method wipes its own copy. Persist the blob after every\n"
-     "`sign_stateful` call.\n\n"
-     "# Errors\n\n"
-     "- RuntimeError \"Already mutably borrowed\": a stateful signature of\n"
-     "  this key is in progress."},
+     "`sign_stateful` call."},
     {"__copy__", &copy_, METH_NOARGS, "__copy__($self)\n--\n\n"},
     {"__deepcopy__", as_cfunction(&deepcopy_), METH_VARARGS | METH_KEYWORDS,
      "__deepcopy__($self, _memo)\n--\n\n"},
@@ -308,9 +306,7 @@ constexpr const char* kDoc =
     "`sign_stateless` spends no leaf. After every `sign_stateful` call,\n"
     "including one that raised, persist `export()` before relying on the\n"
     "signature.\n\n"
-    "It cannot be copied or pickled: two copies would spend the same leaf.\n\n"
-    "# Errors\n\n"
-    "Calling the class raises TypeError: it has no constructor.";
+    "It cannot be copied or pickled: two copies would spend the same leaf.";
 
 PyType_Slot slots[] = {
     {Py_tp_doc, const_cast<char*>(kDoc)},

@@ -142,18 +142,15 @@ PyMethodDef defs[] = {
      "stateless path is reserved for rotation and recovery, and an ordinary\n"
      "message must not verify through it (use `verify_stateless` for a\n"
      "message the application chose to sign on that path).\n\n"
-     "# Errors\n\n"
-     "None of its own: a malformed `pk` or `sig` answers `False`, never an\n"
-     "exception, so a failed verification is never distinguished by cause."},
+     "It returns `False`, and never raises, for a malformed `pk` or `sig`: a\n"
+     "failed verification is never distinguished by cause."},
     {"profile_name", &profile_name, METH_NOARGS,
      "profile_name()\n--\n\n"
-     "Name of the SHRINCS profile this build links against, for example\n"
+     "Names the SHRINCS profile this build links against, for example\n"
      "\"shrincs-256s\".\n\n"
      "Keys, signatures and verify keys of builds against different profiles\n"
-     "are not interchangeable: the two sides of an integration compare this\n"
-     "string before trusting anything on the wire.\n\n"
-     "# Errors\n\n"
-     "None."},
+     "are not interchangeable, so the two sides of an integration compare\n"
+     "this string before trusting anything on the wire."},
 };
 
 }  // namespace

@@ -94,7 +94,11 @@ PyMethodDef methods[] = {
      "Recover a `Suite` from the integer code used on the wire (`1` through `6`).\n\n"
      "# Errors\n\n"
      "`InvalidSuiteError` for any other code."},
-    {"__reduce__", &reduce, METH_NOARGS, nullptr},
+    {"__reduce__", &reduce, METH_NOARGS,
+     "__reduce__($self)\n--\n\n"
+     "Pickling and copying support: a `Suite` reduces to its qualified name\n"
+     "under the class (for example \"Suite.ED_SH\"), so `pickle` and `copy`\n"
+     "give back the one shared object of its code."},
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -5,6 +5,8 @@
 #include <limits>
 
 #include "hash_engine/hash/ops.hpp"
+#include "subtle/subtle.hpp"
+#include "valtorimesca/classical/ed25519.hpp"
 #include "valtorimesca/derive.hpp"
 #include "valtorimesca/message.hpp"
 
@@ -46,6 +48,29 @@ CoreResult<zeroize::SecretBytes> SecretKey::export_blob() const {
   return blob;
 }
 
+namespace {
+
+// An Ed25519 secret key is seed || public key, and the public half is what
+// every verifier holds: a seed that does not derive it would sign, spend a
+// leaf and release a signature that nothing accepts. An sr25519 secret key
+// (scalar || nonce) carries no public half to compare with, so nothing in
+// the blob checks it.
+template <StatefulSuite S>
+bool classical_half_consistent(Bytes classical_sk) {
+  if constexpr (std::same_as<typename S::Classical, classical::ed25519::Ed25519>) {
+    zeroize::SecretArray<kClassicalSecretKeyLen> rebuilt;
+    std::array<uint8_t, kClassicalPublicKeyLen> public_half{};
+    const auto seed = std::span<const uint8_t, 32>(classical_sk.data(), 32);
+    if (!S::Classical::derive(seed, rebuilt.span(), public_half)) return false;
+    return subtle::ct_eq(Bytes(public_half), classical_sk.subspan(32, kClassicalPublicKeyLen)).declassify();
+  } else {
+    return true;
+  }
+}
+
+}  // namespace
+
+template <StatefulSuite S>
 CoreResult<SecretKey> SecretKey::import(Bytes blob) {
   if (blob.size() != kExportLen) return fail(CoreError::bad_length(kExportLen, blob.size()));
   auto pq = ShrincsScheme::import_secret_key(blob.subspan(kEngineKeyOffset, shrincs::kEngineKeyLen));
@@ -59,6 +84,7 @@ CoreResult<SecretKey> SecretKey::import(Bytes blob) {
   const std::vector<uint8_t> rebuilt = pq->keys().public_key().to_bundle();
   if (rebuilt.size() != kBundleLen || !std::equal(rebuilt.begin(), rebuilt.end(), cached.begin()))
     return fail(CoreError::component_failure());
+  if (!classical_half_consistent<S>(blob.first(kClassicalSecretKeyLen))) return fail(CoreError::component_failure());
   SecretKey key;
   key.classical_sk = zeroize::SecretBytes(blob.first(kClassicalSecretKeyLen));
   key.bundle.assign(cached.begin(), cached.end());
@@ -218,6 +244,7 @@ bool verify_stateless(Bytes pk, Bytes msg, Bytes ctx, Bytes sig) {
   template stateful::SignResult<std::array<uint8_t, kClassicalSignatureLen>> classical_sign<S>(Bytes, Bytes,    \
                                                                                                Bytes);          \
   template std::optional<ForVerify> decode_for_verify<S>(Bytes, Bytes, Bytes, Bytes);                           \
+  template CoreResult<SecretKey> SecretKey::import<S>(Bytes);                                                   \
   template stateful::SignResult<std::vector<uint8_t>> sign_stateful<S>(SecretKey&, stateful::JournalRef, Bytes, \
                                                                        Bytes);                                  \
   template stateful::SignResult<std::vector<uint8_t>> sign_stateless<S>(const SecretKey&, budget::BudgetRef,    \

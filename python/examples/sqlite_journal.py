@@ -222,8 +222,11 @@ def main() -> None:
         pk_identity = v.key_identity_from_secret_key(suite, signer.key.export())
         print(f"{suite!r}: key made, journal bound to {pk_identity.hex()[:16]}...")
         sigs = [signer.sign(f"payment {i}".encode(), b"example-app") for i in range(3)]
-        print("stateful signatures:", [len(s) for s in sigs], "bytes; spent leaves",
-              signer.journal.spent_leaves())
+        # A signature carries its 1-based leaf number q (2153 + 32*q bytes);
+        # the journal counts spent leaves, and signing leaf q committed q - 1.
+        print("stateful signatures on leaves", [(len(s) - 2153) // 32 for s in sigs], "of",
+              [len(s) for s in sigs], "bytes; the journal counts", signer.journal.next_leaf(),
+              "spent leaves, committed as", signer.journal.spent_leaves())
 
         # A restart: the key comes back from its blob with its own journal.
         del signer
@@ -234,8 +237,9 @@ def main() -> None:
         assert all(v.verify(suite, pk, f"payment {i}".encode(), b"example-app", s) for i, s in enumerate(sigs))
         stored = v.stored_public_key(suite, pk)
         assert v.verify_with_stored_public_key_stateful(suite, stored, pk[32:], b"payment 3", b"example-app", sig)
-        print("after a restart: leaf", len(signer.journal.spent_leaves()), "signed; verifies against the",
-              len(stored), "byte stored public key")
+        print("after a restart: signed on leaf", (len(sig) - 2153) // 32, "(the journal counts",
+              signer.journal.next_leaf(), "spent leaves); verifies against the", len(stored),
+              "byte stored public key")
 
         rare = signer.sign_rare(b"rotate to a new key", b"example-app")
         assert v.verify_stateless(suite, pk, b"rotate to a new key", b"example-app", rare)

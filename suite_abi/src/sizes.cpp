@@ -1,6 +1,7 @@
-// The size table of sizes.hpp is written out by hand so callers can size
-// buffers without the component headers; here the compiler holds every
-// entry to the lengths the components and the composites define.
+// The size table of sizes.hpp is written out by hand, as numbers a reader
+// of that one file can see (sizes.hpp still includes suites.hpp, and with it
+// every component header, for the suite codes); here the compiler holds
+// every entry to the lengths the components and the composites define.
 #include "valtorimesca_abi/sizes.hpp"
 
 #include "valtorimesca/composite.hpp"

@@ -122,6 +122,16 @@ void mldsa_case() {
     reveal(sig);
     expect(mldsa::verify(pk, msg(), kCtx, sig), "ML-DSA signature verifies");
   }
+  // A key with one s1 coefficient out of range: the one verdict over every
+  // coefficient is all that leaves the decoding.
+  std::array<uint8_t, mldsa::kSecretKeyLen> bad = sk;
+  reveal(bad);
+  bad[128] = static_cast<uint8_t>((bad[128] & 0xF8) | 0x05);
+  secret(bad);
+  auto rnd = pattern<mldsa::kRndLen>(70);
+  secret(rnd);
+  std::array<uint8_t, mldsa::kSignatureLen> sig{};
+  expect(mldsa::sign(bad, msg(), kCtx, rnd, sig) == mldsa::SignStatus::MalformedKey, "ML-DSA refuses a bad key");
 }
 
 // The same on the portable arithmetic and Keccak, which run where the

@@ -3,8 +3,11 @@
 // constant-time truth value, against the fips204 vectors.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
+#include "node_oracle.hpp"
 #include "valtorimesca/pq/mldsa44.hpp"
 #include "valtorimesca/seeded_rng.hpp"
 #include "vectors.hpp"
@@ -152,16 +155,87 @@ TEST(MlDsa44Component, SigningChecksOutputThenKeyLength) {
   }
 }
 
-// Every 2560-byte string decodes as a secret key (as in fips204), so signing
-// with a malformed key succeeds; its signature verifies under no real key.
-TEST(MlDsa44Component, AnySecretKeyOfTheRightLengthSigns) {
+// Secret keys whose s1 or s2 holds a 3-bit value 5, 6 or 7 (a coefficient
+// outside [-2, 2]) do not decode: every signing form refuses them with
+// ComponentFailure, and so does @noble/post-quantum. s1 fills bytes
+// [128, 512) of the key and s2 [512, 896), eight coefficients per three
+// bytes, the first in the low bits of a field's first byte and the last in
+// the top bits of its last byte. Other bytes (t0 included) may be anything.
+struct KeyEdit {
+  const char* name;
+  size_t byte;
+  uint8_t mask, value;  // the bits of `byte` under `mask` become `value`
+  bool decodes;
+};
+const KeyEdit kKeyEdits[] = {
+    {"s1 first coefficient 5", 128, 0x07, 0x05, false},
+    {"s1 last coefficient 7", 511, 0xE0, 0xE0, false},
+    {"s2 first coefficient 6", 512, 0x07, 0x06, false},
+    {"s2 last coefficient 5", 895, 0xE0, 0xA0, false},
+    {"s2 last coefficient 4 (= -2)", 895, 0xE0, 0x80, true},
+    {"t0 all ones", 2559, 0xFF, 0xFF, true},
+    {"unchanged", 0, 0x00, 0x00, true},
+};
+
+Bytes edited(const Bytes& sk, const KeyEdit& e) {
+  Bytes m = sk;
+  m[e.byte] = static_cast<uint8_t>((m[e.byte] & ~e.mask) | e.value);
+  return m;
+}
+
+TEST(MlDsa44Component, SecretKeysWithCoefficientsOutsideEtaDoNotDecode) {
   const Keys k = derive(Bytes(32, 9));
   const Bytes msg = {5};
-  for (uint8_t fill : {0x00, 0xFF}) {
-    const Bytes sk(MlDsa44::kSecretKeyLen, fill);
+  const Bytes rnd(32, 0x31);
+  for (const KeyEdit& e : kKeyEdits) {
+    const Bytes sk = edited(k.sk, e);
+    Bytes sig(MlDsa44::kSignatureLen, 0xEE);
+    OsRng rng;
+    const valtorimesca::CoreStatus results[] = {sign_with_rnd(sk, msg, rnd32(rnd), sig),
+                                                MlDsa44::sign_deterministic(sk, msg, {}, sig),
+                                                MlDsa44::sign(sk, msg, rng, sig)};
+    for (const auto& st : results) {
+      if (e.decodes) {
+        EXPECT_TRUE(st.ok()) << e.name;
+      } else {
+        ASSERT_FALSE(st.ok()) << e.name;
+        EXPECT_EQ(st.error(), CoreError::component_failure()) << e.name;
+      }
+    }
+    if (e.decodes) {
+      // t0 is not checked against the key: a changed t0 still signs, and the
+      // signature may fail to verify; the in-range edits keep a real key.
+      if (e.byte < 2000) {
+        EXPECT_TRUE(MlDsa44::verify(k.pk, msg, sig).declassify()) << e.name;
+      }
+    } else {
+      EXPECT_EQ(sig, Bytes(MlDsa44::kSignatureLen, 0)) << e.name;
+    }
+  }
+  // The all-ones key of the bug report: every s1 and s2 coefficient is 7.
+  Bytes ones = k.sk;
+  std::fill(ones.begin() + 128, ones.begin() + 512, 0xFF);
+  Bytes sig(MlDsa44::kSignatureLen);
+  EXPECT_EQ(MlDsa44::sign_deterministic(ones, msg, {}, sig).error(), CoreError::component_failure());
+}
+
+TEST(MlDsa44Component, NobleRefusesTheSameSecretKeys) {
+  VT_SKIP_WITHOUT_NODE_ORACLES();
+  const Keys k = derive(Bytes(32, 9));
+  vt_test::json input = vt_test::json::array();
+  for (const KeyEdit& e : kKeyEdits)
+    input.push_back({{"sk", vt_test::to_hex(edited(k.sk, e))}, {"msg", "05"}});
+  const vt_test::json answer = vt_test::json::parse(vt_test::run_node_oracle("mldsa_noble.mjs", input.dump()));
+  ASSERT_EQ(answer.size(), std::size(kKeyEdits));
+  for (size_t i = 0; i < answer.size(); ++i) {
+    const KeyEdit& e = kKeyEdits[i];
+    const bool noble_refused = vt_test::field(answer[i], "refused").get<bool>();
+    EXPECT_EQ(noble_refused, !e.decodes) << e.name << ": " << vt_test::string_field(answer[i], "error");
     Bytes sig(MlDsa44::kSignatureLen);
-    ASSERT_TRUE(MlDsa44::sign_deterministic(sk, msg, {}, sig).ok());
-    EXPECT_FALSE(MlDsa44::verify(k.pk, msg, sig).declassify());
+    EXPECT_EQ(!MlDsa44::sign_deterministic(edited(k.sk, e), Bytes{5}, {}, sig).ok(), noble_refused) << e.name;
+    if (!e.decodes) {
+      EXPECT_NE(vt_test::string_field(answer[i], "error").find("ETA range"), std::string::npos) << e.name;
+    }
   }
 }
 

@@ -134,7 +134,9 @@ def test_a_broken_openssl_configuration_changes_nothing(tmp_path):
 
 
 def test_every_function_states_its_errors():
-    # help() shows the text signature line, then prose with an errors section.
+    # help() shows the text signature line, then prose with an errors section,
+    # except where a function reports no library error.
+    no_errors = {"verify", "profile_name", "stored_public_key_len", "export"}
     functions = [getattr(_valtorimesca, n) for n in _valtorimesca.__all__
                  if type(getattr(_valtorimesca, n)).__name__ == "builtin_function_or_method"]
     methods = [getattr(cls, m) for cls in (getattr(_valtorimesca, "StatefulSecretKey", None),)
@@ -142,4 +144,4 @@ def test_every_function_states_its_errors():
     assert functions
     for f in functions + methods + [_valtorimesca.Suite.from_code]:
         assert f.__text_signature__ is not None, f.__name__
-        assert "\n# Errors\n\n" in f.__doc__, f.__name__
+        assert ("\n# Errors\n\n" in f.__doc__) == (f.__name__ not in no_errors), f.__name__

@@ -316,11 +316,48 @@ def test_load_never_binds_and_checks_the_blob_first(ed):
     assert spent(ed.key.export()) == ed.journal.leaf
 
 
-def test_a_blob_loaded_under_the_other_suite_has_the_other_identity(made):
-    sr = made[6]
+@pytest.mark.parametrize("suite", STATEFUL, ids=repr)
+def test_a_blob_whose_classical_secret_was_altered(suite, made):
+    # ED_SH: bytes 0 to 31 are the Ed25519 seed and 32 to 63 its public half;
+    # a blob where the one does not derive the other is refused before the
+    # journal is asked anything. SR_SH: the sr25519 scalar and nonce have
+    # nothing to be checked against, and the blob loads as it stands.
+    s = made[suite.value]
+    s.reset()
+    blob = s.key.export()
+    for at, bit in [(0, 0x01), (31, 0x80), (32, 0x01), (63, 0x40)]:
+        bad = bytearray(blob)
+        bad[at] ^= bit
+        bad = bytes(bad)
+        journal = Journal(bound=s.identity, leaf=spent(blob))
+        if suite == Suite.ED_SH:
+            with pytest.raises(v.ComponentFailureError):
+                v.load_stateful_secret_key(suite, bad, journal, Budget())
+            with pytest.raises(v.ComponentFailureError):
+                v.key_identity_from_secret_key(suite, bad)
+            assert journal.calls == []
+        else:
+            key = v.load_stateful_secret_key(suite, bad, journal, Budget())
+            assert key.export() == bad
+            assert v.key_identity_from_secret_key(suite, bad) == s.identity
+            assert journal.names() == ["bound_key"]
+    assert v.key_identity_from_secret_key(suite, blob) == s.identity
+
+
+def test_a_blob_loaded_under_the_other_suite(made):
+    # An ED_SH blob read as SR_SH imports (nothing checks an sr25519 secret)
+    # but has the other suite's identity; an SR_SH blob read as ED_SH has no
+    # Ed25519 seed and public half that agree, and is refused before the
+    # journal is asked.
+    ed, sr = made[5], made[6]
+    ed.reset()
     sr.reset()
     with pytest.raises(v.JournalKeyMismatchError):
+        v.load_stateful_secret_key(Suite.SR_SH, ed.key.export(), ed.journal, ed.budget)
+    assert ed.journal.names() == ["bound_key"]
+    with pytest.raises(v.ComponentFailureError):
         v.load_stateful_secret_key(Suite.ED_SH, sr.key.export(), sr.journal, sr.budget)
+    assert sr.journal.calls == []
 
 
 def test_adopt_key(ed):

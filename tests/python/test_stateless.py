@@ -115,3 +115,49 @@ def test_keyword_arguments_and_signatures(keys):
         "Deterministic signing for `suite`. Returns the signature as `bytes`.")
     assert v.verify.__doc__.startswith("Verify `sig` over `msg` under `ctx` for `suite`, against `pk`.")
     assert "Covers all six suites." in v.verify.__doc__
+
+
+# Composite ML-DSA secret keys: the classical half fills [0, 64), ML-DSA-44's
+# s1 [192, 576) and s2 [576, 960), eight 3-bit fields per three bytes. A
+# field holding 5, 6 or 7 is a coefficient outside [-2, 2]: the key does not
+# decode, and every signing form of both ML-DSA suites refuses it.
+MLDSA_KEY_EDITS = [
+    # (name, byte, mask, value, decodes)
+    ("s1 first coefficient 5", 192, 0x07, 0x05, False),
+    ("s1 last coefficient 7", 575, 0xE0, 0xE0, False),
+    ("s2 first coefficient 6", 576, 0x07, 0x06, False),
+    ("s2 last coefficient 5", 959, 0xE0, 0xA0, False),
+    ("s1 and s2 all ones", slice(192, 576), None, 0xFF, False),
+    ("unchanged", 0, 0x00, 0x00, True),
+]
+
+
+def edited_key(sk, byte, mask, value):
+    m = bytearray(sk)
+    if isinstance(byte, slice):
+        m[byte] = bytes([value]) * (byte.stop - byte.start)
+    else:
+        m[byte] = (m[byte] & ~mask & 0xFF) | value
+    return bytes(m)
+
+
+@pytest.mark.parametrize("suite", [Suite.ED_ML_44, Suite.SR_ML_44], ids=repr)
+@pytest.mark.parametrize("name,byte,mask,value,decodes", MLDSA_KEY_EDITS, ids=[e[0] for e in MLDSA_KEY_EDITS])
+def test_mldsa_secret_keys_outside_eta_are_refused(suite, keys, name, byte, mask, value, decodes):
+    sk, pk = keys[suite.value]
+    bad = edited_key(sk, byte, mask, value)
+    calls = [
+        lambda: v.sign(suite, bad, b"message", b"ctx"),
+        lambda: v.sign_deterministic(suite, bad, b"message", b"ctx", b"nonce"),
+        lambda: v.vrf_prove(suite, bad, b"input"),
+    ]
+    for call in calls:
+        if decodes:
+            out = call()
+            assert len(out) in (2484, 2500, 2516)
+        else:
+            with pytest.raises(v.ComponentFailureError) as e:
+                call()
+            assert e.value.args == ("a component algorithm failed",)
+    if decodes:
+        assert v.verify(suite, pk, b"message", b"ctx", v.sign(suite, bad, b"message", b"ctx"))

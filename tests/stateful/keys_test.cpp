@@ -171,7 +171,7 @@ TEST(StatefulKeys, KeygenStoredFormAndExport) {
   expect.insert(expect.end(), a.pk.bytes.begin() + 32 + 68, a.pk.bytes.begin() + 32 + 100);
   EXPECT_EQ(std::vector<uint8_t>(stored->begin(), stored->end()), expect);
 
-  auto back = SecretKey::import(blob);
+  auto back = SecretKey::import<SrSh>(blob);
   ASSERT_TRUE(back.ok());
   EXPECT_EQ(blob_of(*back), blob);
 
@@ -211,6 +211,10 @@ TEST(StatefulKeys, ImportRefusesEveryBadBlob) {
   patched("cached bundle chain root", 332 + 40, 1);
   patched("cached bundle commitment", 332 + 70, 1);
   patched("cached bundle hypertree root", 332 + 140, 1);
+  // The Ed25519 seed must derive the public half stored after it.
+  patched("classical seed first byte", 0, 0x01);
+  patched("classical seed last byte", 31, 0x80);
+  patched("classical public half", 40, 0x10);
   {
     // Another key's bundle beside this key's engine key (and the reverse).
     std::vector<uint8_t> b = blob;
@@ -221,17 +225,31 @@ TEST(StatefulKeys, ImportRefusesEveryBadBlob) {
     cases.push_back({"spliced engine key", c, Kind::ComponentFailure});
   }
   for (const Case& c : cases) {
-    auto r = SecretKey::import(c.bytes);
+    auto r = SecretKey::import<EdSh>(c.bytes);
     ASSERT_FALSE(r.ok()) << c.name;
     EXPECT_EQ(r.error().kind, c.kind) << c.name;
   }
-  auto bl = SecretKey::import(std::vector<uint8_t>(495));
+  auto bl = SecretKey::import<EdSh>(std::vector<uint8_t>(495));
   EXPECT_EQ(bl.error(), CoreError::bad_length(496, 495));
 
   // A PRF key is outside both roots: the import cannot see it change.
   std::vector<uint8_t> prf = blob;
   prf[64 + 40] ^= 1;
-  EXPECT_TRUE(SecretKey::import(prf).ok());
+  EXPECT_TRUE(SecretKey::import<EdSh>(prf).ok());
+}
+
+// An sr25519 secret key (scalar || nonce) has no public half in the blob:
+// nothing covers it, and an altered one imports unchanged.
+TEST(StatefulKeys, SrShBlobCarriesNoCheckOverTheClassicalSecret) {
+  KeyPair a = make<SrSh>(4, 2);
+  std::vector<uint8_t> blob = blob_of(a.sk);
+  for (size_t at : {size_t{0}, size_t{31}, size_t{63}}) {
+    std::vector<uint8_t> b = blob;
+    b[at] ^= 0x01;
+    auto r = SecretKey::import<SrSh>(b);
+    ASSERT_TRUE(r.ok()) << at;
+    EXPECT_EQ(blob_of(*r), b) << at;
+  }
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ const std::vector<uint8_t>& blob(uint32_t capacity) {
   return blobs[capacity] = std::vector<uint8_t>(b->data(), b->data() + b->size());
 }
 
-SecretKey fresh(uint32_t capacity) { return SecretKey::import(blob(capacity)).value(); }
+SecretKey fresh(uint32_t capacity) { return SecretKey::import<EdSh>(blob(capacity)).value(); }
 
 stateful::KeyIdentity identity(const SecretKey& k) { return stateful::KeyIdentity::derive(EdSh::label(), k.bundle); }
 
@@ -144,7 +144,7 @@ TEST(StatefulSigning, OneLeafKeySignsOnceThenIsExhausted) {
   EXPECT_EQ(j.log, (Log{"bound_key", "next_leaf", "bound_key", "next_leaf"}));
   // The exhausted key exports and imports (next = capacity + 1).
   auto b = key.export_blob();
-  EXPECT_TRUE(SecretKey::import(b->span()).ok());
+  EXPECT_TRUE(SecretKey::import<EdSh>(b->span()).ok());
 }
 
 TEST(FewTimeSigning, CallSequences) {

@@ -15,7 +15,9 @@ bool stateless_trace_enabled() noexcept;
 uint32_t stateless_trace_counter_every() noexcept;
 // Writes "stateless trace: " ‖ text ‖ newline when the trace is on.
 void stateless_trace(std::string_view text);
-// Writes a line that is formatted only when it is due.
+// Writes "stateless trace: " ‖ text ‖ newline whether or not the trace is
+// on: the caller tests stateless_trace_enabled() first (as
+// stateless_trace_with does, which formats its text only when the trace is on).
 void write_line(std::string_view text);
 
 template <class Format>

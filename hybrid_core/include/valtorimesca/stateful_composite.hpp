@@ -70,7 +70,10 @@ struct SecretKey {
 
   // The 496-byte export blob.
   CoreResult<zeroize::SecretBytes> export_blob() const;
-  // The validating import of an export blob, for either suite.
+  // The validating import of an export blob for suite S: the engine key,
+  // the spent-leaf count against it and the cached bundle against it; for
+  // ED_SH also the Ed25519 seed against the public half stored after it.
+  template <StatefulSuite S>
   static CoreResult<SecretKey> import(Bytes blob);
 };
 

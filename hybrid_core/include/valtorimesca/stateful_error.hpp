@@ -7,7 +7,8 @@
 
 namespace valtorimesca::stateful {
 
-// Declaration order matters: the suite ABI maps kinds by this order.
+// The suite ABI maps each kind to its code by name (from_sign), so the
+// order of declaration carries no meaning.
 enum class StatefulSignError : uint8_t {
   LeavesExhausted,
   GrindAbort,

@@ -81,7 +81,8 @@ bool small_orthogonal_norm(const int8_t* f, const int8_t* g) noexcept {
   }
   Fixed s{0};
   for (size_t i = 0; i < n; ++i) s = s + fa[i] * fa[i] + ga[i] * ga[i];
-  // 1.17^2 q = 16788.78... as a raw fixed-point value (just under).
+  // (0.999 * 1.17)^2 q = 16788.784... times 2^32, rounded up: for the raw
+  // integer s the test is exactly s < (0.999 * 1.17)^2 q (fg_sample.hpp).
   return s.as_signed() < 72107278641426;
 }
 

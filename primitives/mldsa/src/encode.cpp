@@ -88,10 +88,16 @@ void unpack_t0(Poly& t0, const uint8_t in[kT0PolyLen]) noexcept {
 void pack_eta(uint8_t out[kEtaPolyLen], const Poly& s) noexcept {
   pack_bits<3>(out, s, [](int32_t v) { return kEta - v; });
 }
-void unpack_eta(Poly& s, const uint8_t in[kEtaPolyLen]) noexcept {
-  // Values 5 to 7 give coefficients -3 to -5: they decode (as FIPS 204's
-  // BitUnpack defines) and are used as they are.
-  unpack_bits<3>(s, in, [](int32_t v) { return kEta - v; });
+uint32_t unpack_eta(Poly& s, const uint8_t in[kEtaPolyLen]) noexcept {
+  // A packed value is eta - c for c in [-eta, eta], so 0 to 4; 5 to 7 lie
+  // outside and the key does not decode. Every value is tested without a
+  // branch: (4 - v) is negative, its top bit set, exactly for those three.
+  uint32_t outside = 0;
+  unpack_bits<3>(s, in, [&outside](int32_t v) {
+    outside |= static_cast<uint32_t>(2 * kEta - v) >> 31;
+    return kEta - v;
+  });
+  return outside;
 }
 void pack_z(uint8_t out[kZPolyLen], const Poly& z) noexcept {
   pack_bits<18>(out, z, [](int32_t v) { return kGamma1 - v; });

@@ -200,7 +200,9 @@ void unpack_t1(Poly& t1, const uint8_t in[kT1PolyLen]) noexcept;
 void pack_t0(uint8_t out[kT0PolyLen], const Poly& t0) noexcept;
 void unpack_t0(Poly& t0, const uint8_t in[kT0PolyLen]) noexcept;
 void pack_eta(uint8_t out[kEtaPolyLen], const Poly& s) noexcept;
-void unpack_eta(Poly& s, const uint8_t in[kEtaPolyLen]) noexcept;
+// Answers 1 when some packed value lies outside [0, 2 eta] (the polynomial
+// does not decode), else 0; the coefficients are written either way.
+uint32_t unpack_eta(Poly& s, const uint8_t in[kEtaPolyLen]) noexcept;
 void pack_z(uint8_t out[kZPolyLen], const Poly& z) noexcept;
 void unpack_z(Poly& z, const uint8_t in[kZPolyLen]) noexcept;
 void pack_w1(uint8_t out[kW1PolyLen], const Poly& w1) noexcept;

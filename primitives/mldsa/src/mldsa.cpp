@@ -73,12 +73,21 @@ SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd,
   const uint8_t* rho = sk.data();
   subtle::mark_public(rho, 32);  // rho is also the public key's first field
   std::memcpy(st.key, sk.data() + kSkKOffset, 32);
-  for (int j = 0; j < kL; ++j) {
-    unpack_eta(st.s1_hat[j], sk.data() + kSkS1Offset + j * kEtaPolyLen);
-    ntt(st.s1_hat[j]);
+  // s1 and s2 decode only when every coefficient lies in [-eta, eta]; t0
+  // decodes from any bytes. The verdict covers every coefficient and is the
+  // one fact about the key that leaves this function: a key that does not
+  // decode is refused before anything is signed with it.
+  uint32_t undecodable = 0;
+  for (int j = 0; j < kL; ++j)
+    undecodable |= unpack_eta(st.s1_hat[j], sk.data() + kSkS1Offset + j * kEtaPolyLen);
+  for (int i = 0; i < kK; ++i)
+    undecodable |= unpack_eta(st.s2_hat[i], sk.data() + kSkS2Offset + i * kEtaPolyLen);
+  if (subtle::public_value(subtle::black_box(static_cast<uint8_t>(undecodable))) != 0) {
+    std::memset(sig.data(), 0, kSignatureLen);
+    return SignStatus::MalformedKey;
   }
+  for (int j = 0; j < kL; ++j) ntt(st.s1_hat[j]);
   for (int i = 0; i < kK; ++i) {
-    unpack_eta(st.s2_hat[i], sk.data() + kSkS2Offset + i * kEtaPolyLen);
     ntt(st.s2_hat[i]);
     unpack_t0(st.t0_hat[i], sk.data() + kSkT0Offset + i * kT0PolyLen);
     ntt(st.t0_hat[i]);

@@ -5,9 +5,11 @@
 // deterministic variant). The pure interface signs M' = 0x00 || |ctx| || ctx
 // || M; the *_internal functions sign and verify a caller-formatted M'.
 //
-// Every 2560-byte string decodes as a secret key and every 1312-byte string
-// as a public key: the packed fields cover exactly the ranges their decoders
-// accept, so no decoding step can refuse its input.
+// Every 1312-byte string decodes as a public key, and t0 of a secret key
+// decodes from any bytes. The 3-bit fields of s1 and s2 can hold 5 to 7,
+// outside [-eta, eta]: a secret key with such a field does not decode, and
+// signing refuses it (MalformedKey) after testing every field, revealing
+// only that verdict.
 //
 // Signing runs in constant time in the secret key and rnd within each
 // rejection-sampling attempt. An attempt ends at the first bound check that
@@ -43,6 +45,9 @@ enum class SignStatus : uint8_t {
   // acceptable candidate. A well-formed key never gets here (the chance is
   // far below 2^-1000); a malformed one can. The output is zeroed.
   AttemptsExhausted,
+  // A coefficient of s1 or s2 lies outside [-eta, eta], so the secret key
+  // does not decode; the output is zeroed.
+  MalformedKey,
 };
 
 // ML-DSA.KeyGen_internal(xi).
