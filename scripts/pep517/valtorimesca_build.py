@@ -110,7 +110,9 @@ def _build_native(config_settings=None):
         ["cmake", "-S", str(ROOT), "-B", str(build_dir), *generator,
          "-DCMAKE_BUILD_TYPE=Release", "-DVT_BUILD_TESTS=OFF", "-DVT_BUILD_BENCH=OFF",
          "-DVT_BUILD_MODULE=ON", f"-DPython3_EXECUTABLE={sys.executable}",
-         *_cmake_args(config_settings)])
+         # A user's build never fails on a warning a newer compiler adds; the
+         # project's test scripts turn -DVT_WERROR=ON back on.
+         "-DVT_WERROR=OFF", *_cmake_args(config_settings)])
     subprocess.check_call(
         ["cmake", "--build", str(build_dir), "--target", "_valtorimesca", "-j", jobs])
     return build_dir / "extension_module" / "_valtorimesca.abi3.so"
