@@ -47,6 +47,11 @@ def readelf(*args):
                           capture_output=True, text=True).stdout
 
 
+def shown(names, most=6):
+    names = sorted(names)
+    return ", ".join(names[:most]) + (f" and {len(names) - most} more" if len(names) > most else "")
+
+
 def version_key(text):
     return tuple(int(part) for part in text.split("."))
 
@@ -65,21 +70,27 @@ def check_module(path, tag_glibc):
     check(exported == EXPORTED, f"the module exports {exported}, not {EXPORTED} alone")
 
     newest = (0,)
+    unversioned, foreign, too_new = [], [], []
     for s in symbols:
         if s[6] != "UND" or len(s) < 8:
             continue
         name, _, version = s[7].partition("@")
         version = version.lstrip("@").split(" ")[0]
         if not version:
-            check(s[4] == "WEAK" or name.startswith("Py"),
-                  f"unversioned import {name} is neither the CPython C API nor weak")
+            if s[4] != "WEAK" and not name.startswith("Py"):
+                unversioned.append(name)
             continue
         found = re.fullmatch(r"GLIBC_(\d+(?:\.\d+)+)", version)
-        if not check(found, f"{name}@{version} is not a glibc symbol"):
+        if not found:
+            foreign.append(f"{name}@{version}")
             continue
         key = version_key(found.group(1))
         newest = max(newest, key)
-        check(key[:2] <= tag_glibc, f"{name}@{version} is newer than the tag's glibc 2.{tag_glibc[1]}")
+        if key[:2] > tag_glibc:
+            too_new.append(f"{name}@{version}")
+    check(not unversioned, f"unversioned imports outside the CPython C API: {shown(unversioned)}")
+    check(not foreign, f"imports of versions other than glibc's: {shown(foreign)}")
+    check(not too_new, f"imports newer than the tag's glibc 2.{tag_glibc[1]}: {shown(too_new)}")
     print(f"newest glibc symbol version: {'.'.join(map(str, newest))}")
     check(newest[:2] == tag_glibc, f"the tag names glibc {tag_glibc} but the newest symbol needs {newest}")
 
