@@ -45,8 +45,8 @@ function(vt_external_library name)
       set(alternative "")
     endif()
     message(FATAL_ERROR
-      "${what} were not found: install ${arg_DEBIAN} (Debian and Ubuntu: "
-      "apt-get install ${arg_DEBIAN})${alternative}, or point CMAKE_PREFIX_PATH at another copy.")
+      "${what} were not found. On Debian and Ubuntu: apt-get install ${arg_DEBIAN}"
+      "${alternative}; elsewhere point CMAKE_PREFIX_PATH at an installed copy.")
   endif()
 
   add_library(vt::${name} ${kind} IMPORTED GLOBAL)
