@@ -8,7 +8,7 @@ one Python measurement of the same call, and each column is the median of its
 rounds, so that a change in the machine's load reaches both columns alike
 and the binding column is the difference of like with like.
 
-    /usr/bin/python3 bench/binding_bench.py [path/to/abi_bench [path/to/stateful_abi_bench [rounds]]]
+    .venv/bin/python bench/binding_bench.py [path/to/abi_bench [path/to/stateful_abi_bench [rounds]]]
 """
 
 import json

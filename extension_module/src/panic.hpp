@@ -32,7 +32,7 @@ R guarded(R on_fault, F&& body) noexcept {
     std::fputs("memory allocation failed\n", stderr);
     std::abort();
   } catch (...) {
-    fault::report("unexpected exception in native code", std::source_location::current());
+    fault::report("unexpected exception in native code", fault::SourceLocation::current());
     raise_panic("unexpected exception in native code");
     return on_fault;
   }

@@ -72,6 +72,8 @@ __all__ = [
     "vrf_make_bytes",
 ]
 
+__version__: str
+
 @final
 class Suite:
     ED_ML_44: ClassVar[Suite]

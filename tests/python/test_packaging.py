@@ -77,7 +77,9 @@ def test_metadata_matches_pyproject():
     tomllib = pytest.importorskip("tomllib")
     project = tomllib.loads((ROOT / "pyproject.toml").read_text())["project"]
     meta = importlib.metadata.metadata("valtorimesca")
-    assert meta["Name"] == project["name"] and meta["Version"] == project["version"]
+    # The version is written once, as the package's __version__.
+    assert project["dynamic"] == ["version"] and "version" not in project
+    assert meta["Name"] == project["name"] and meta["Version"] == valtorimesca.__version__
     assert meta["Summary"] == project["description"]
     assert meta["License"] == project["license"]["text"] == "Apache-2.0"
     assert meta["Requires-Python"] == project["requires-python"]

@@ -1,5 +1,5 @@
 """A round trip of every suite through the installed wheel, run by
-scripts/test-wheels under each CPython it finds. The stateful and VRF steps
+scripts/check-wheel under each CPython it finds. The stateful and VRF steps
 run when the module has those functions."""
 
 import os

@@ -8,7 +8,7 @@
 
 namespace fault {
 
-void report(const std::string& msg, const std::source_location& loc) noexcept {
+void report(const std::string& msg, const SourceLocation& loc) noexcept {
   char name[32] = {0};
   const char* shown = "<unnamed>";
   if (static_cast<long>(getpid()) == syscall(SYS_gettid)) {
@@ -21,7 +21,7 @@ void report(const std::string& msg, const std::source_location& loc) noexcept {
   std::fflush(stderr);
 }
 
-void raise(const std::string& msg, const std::source_location& loc) {
+void raise(const std::string& msg, const SourceLocation& loc) {
   report(msg, loc);
   throw InternalFault(msg);
 }

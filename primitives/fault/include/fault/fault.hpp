@@ -4,10 +4,45 @@
 #pragma once
 
 #include <exception>
-#include <source_location>
 #include <string>
+#include <version>
+#if defined(__cpp_lib_source_location)
+#include <source_location>
+#endif
 
 namespace fault {
+
+#if defined(__cpp_lib_source_location)
+using SourceLocation = std::source_location;
+#else
+// The same interface from the compiler's builtins, for a standard library
+// whose SourceLocation this compiler cannot build (clang 14 with
+// libstdc++ 12).
+class SourceLocation {
+ public:
+  static constexpr SourceLocation current(const char* file = __builtin_FILE(),
+                                          const char* function = __builtin_FUNCTION(),
+                                          unsigned line = __builtin_LINE(),
+                                          unsigned column = __builtin_COLUMN()) noexcept {
+    SourceLocation loc;
+    loc.file_ = file;
+    loc.function_ = function;
+    loc.line_ = line;
+    loc.column_ = column;
+    return loc;
+  }
+  constexpr const char* file_name() const noexcept { return file_; }
+  constexpr const char* function_name() const noexcept { return function_; }
+  constexpr unsigned line() const noexcept { return line_; }
+  constexpr unsigned column() const noexcept { return column_; }
+
+ private:
+  const char* file_ = "";
+  const char* function_ = "";
+  unsigned line_ = 0;
+  unsigned column_ = 0;
+};
+#endif
 
 class InternalFault : public std::exception {
  public:
@@ -20,15 +55,15 @@ class InternalFault : public std::exception {
 };
 
 // Writes the report (thread name, source location, message) to stderr.
-void report(const std::string& msg, const std::source_location& loc) noexcept;
+void report(const std::string& msg, const SourceLocation& loc) noexcept;
 
 // Reports and throws InternalFault.
 [[noreturn]] void raise(const std::string& msg,
-                        const std::source_location& loc = std::source_location::current());
+                        const SourceLocation& loc = SourceLocation::current());
 
 // Checks an invariant; a false condition is an internal fault.
 inline void check(bool cond, const char* msg,
-                  const std::source_location& loc = std::source_location::current()) {
+                  const SourceLocation& loc = SourceLocation::current()) {
   if (!cond) raise(msg, loc);
 }
 
