@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "valtorimesca/composite_delta.hpp"
+#include "valtorimesca/composite.hpp"
 #include "valtorimesca/suites.hpp"
 #include "valtorimesca/vrf.hpp"
 

@@ -9,36 +9,20 @@
 #include "valtorimesca/error.hpp"
 #include "valtorimesca/result.hpp"
 #include "valtorimesca/stateful_error.hpp"
+#include "valtorimesca_abi/error_table.hpp"
 
 namespace valtorimesca_abi {
 
+// The codes of the error table, each under its variant name.
 enum class AbiError : uint8_t {
-  BadLength = 1,
-  ContextTooLong = 2,
-  OutputBufferTooSmall = 3,
-  // 4 is unassigned.
-  BadPathSelector = 5,
-  LeafCountOutOfRange = 6,
-  TrailingBytes = 7,
-  ComponentFailure = 8,
-  BadRotationKind = 9,
-  DeltaLengthOutOfRange = 10,
-  LeavesExhausted = 11,
-  GrindAbort = 12,
-  JournalFailed = 13,
-  SigningFailed = 14,
-  InvalidSuite = 15,
-  WrongEntryPointForSuite = 16,
-  CountersDiverged = 17,
-  JournalKeyMismatch = 18,
-  StatelessBudgetExhausted = 19,
-  BudgetStoreFailed = 20,
-  InvalidMnemonic = 21,
+#define VT_ABI_ERROR_VALUE(name, value, message, doc) name = value,
+  VALTORIMESCA_ABI_ERRORS(VT_ABI_ERROR_VALUE)
+#undef VT_ABI_ERROR_VALUE
 };
 
 inline constexpr uint8_t code(AbiError e) noexcept { return static_cast<uint8_t>(e); }
 
-// True for 1-3 and 5-21.
+// True for the codes of the table: 1-3 and 5-21.
 bool is_valid_code(uint8_t c) noexcept;
 
 // The fixed message of a code (the display of an AbiError).
@@ -63,11 +47,6 @@ AbiResult<T> from_core(const valtorimesca::CoreResult<T>& r) {
 }
 inline AbiStatus from_core(const valtorimesca::CoreStatus& s) {
   if (s) return {};
-  return abi_fail(from_core(s.error()));
-}
-// A core success that stands for `written` bytes of output.
-inline AbiResult<size_t> from_core(const valtorimesca::CoreStatus& s, size_t written) {
-  if (s) return written;
   return abi_fail(from_core(s.error()));
 }
 
