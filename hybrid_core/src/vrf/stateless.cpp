@@ -6,11 +6,6 @@ namespace valtorimesca::vrf::stateless {
 
 using shrincs::ShrincsScheme;
 
-budget::BudgetKey DedicatedVrfKey::budget_key() const {
-  auto material = ShrincsScheme::stateless_key_material(key.bundle);
-  return budget::BudgetKey::from_material(material ? *material : Bytes{});
-}
-
 template <stateful_composite::StatefulSuite S>
 CoreResult<DerivedVrfKey> derive_stateless_key(std::span<const uint8_t, 32> master) {
   auto seed = derive::derive_stateless_vrf_seed(master, S::label());
