@@ -141,11 +141,7 @@ AbiStatus make_bytes(Bytes label, Bytes pk, Bytes input, Bytes proof, Bytes ctx,
 
 AbiResult<size_t> vrf_prove(SuiteCode suite, Bytes sk, Bytes input, MutBytes proof_out) {
   return suite_dispatch::with_stateless_suite(suite, [&](auto s) -> AbiResult<size_t> {
-    using S = decltype(s);
-    if constexpr (DeltaSuite<S>)
-      return from_core(valtorimesca::vrf::sign_delta<S>(sk, input, proof_out));
-    else
-      return from_core(valtorimesca::vrf::sign<S>(sk, input, proof_out));
+    return from_core(valtorimesca::vrf::sign<decltype(s)>(sk, input, proof_out));
   });
 }
 
