@@ -32,11 +32,8 @@
 
 #include "bytes_in.hpp"
 #include "errors.hpp"
+#include "valtorimesca/suite_code.hpp"
 #include "zeroize/zeroize.hpp"
-
-namespace valtorimesca::suites {
-enum class SuiteCode : uint8_t;
-}  // namespace valtorimesca::suites
 
 namespace valtorimesca::py {
 

@@ -2,6 +2,7 @@
 #include "errors.hpp"
 
 #include <array>
+#include <iterator>
 #include <string>
 
 #include "fault/fault.hpp"
@@ -19,61 +20,41 @@ struct ClassRow {
   const char* doc;
 };
 
-// In registration order; row 0 is the base class.
-constexpr std::array<ClassRow, 22> kClasses{{
-    {"_valtorimesca.ValtorimescaError", 0, "Base class for every exception this module raises."},
-    {"_valtorimesca.BadLengthError", 1, "A byte string had the wrong length."},
-    {"_valtorimesca.ContextTooLongError", 2, "The application context exceeded 255 bytes."},
-    {"_valtorimesca.OutputBufferTooSmallError", 3,
-     "An internal output buffer was too small for this signature."},
-    {"_valtorimesca.BadPathSelectorError", 5,
-     "A path-selected signature (ED_SH/SR_SH) carried an unknown selector."},
-    {"_valtorimesca.LeafCountOutOfRangeError", 6,
-     "A stateful signature's declared leaf count was out of range."},
-    {"_valtorimesca.TrailingBytesError", 7, "Bytes remained past the length an encoding implied."},
-    {"_valtorimesca.ComponentFailureError", 8,
-     "A component algorithm (the classical or post-quantum primitive) failed."},
-    {"_valtorimesca.BadRotationKindError", 9, "A rotation payload carried an unknown rotation kind."},
-    {"_valtorimesca.DeltaLengthOutOfRangeError", 10,
-     "A delta-encoded (ED_FN_512/SR_FN_512) signature's length was out of range."},
-    {"_valtorimesca.LeavesExhaustedError", 11,
-     "The key's one-time leaf budget is spent; rotate the key."},
-    {"_valtorimesca.GrindAbortError", 12,
-     "The signature-randomizer grind bound was reached for this key and message."},
-    {"_valtorimesca.JournalFailedError", 13,
-     "The leaf journal could not durably commit; nothing was spent."},
-    {"_valtorimesca.SigningFailedError", 14, "Signing failed."},
-    {"_valtorimesca.InvalidSuiteError", 15, "The suite code or name is not one of the six suites."},
-    {"_valtorimesca.WrongEntryPointForSuiteError", 16,
-     "This entry point does not accept this suite."},
-    {"_valtorimesca.CountersDivergedError", 17,
-     "The key counter and the leaf journal diverged; this key can sign no more, rotate it. "
-     "Repairing the counters by hand reissues a spent leaf, which destroys the key's security."},
-    {"_valtorimesca.JournalKeyMismatchError", 18,
-     "This leaf journal does not belong to this key: it has never been bound to any key, or it "
-     "is bound to a different one. Nothing was spent and the key is intact -- unlike "
-     "CountersDivergedError, this is not a reason to rotate. Reopen the durable journal that "
-     "belongs to this key, or, if there genuinely is none, bind one explicitly with adopt_key()."},
-    {"_valtorimesca.StatelessBudgetExhaustedError", 19,
-     "The few-time stateless budget for this key's stateless material is spent. Nothing was "
-     "spent on the refused attempt. This is not the stateful path's leaf budget "
-     "(LeavesExhaustedError) and it is not a quota to raise: exceeding it degrades the security "
-     "assumption of the underlying few-time scheme. It clears only when a rotation actually "
-     "changes the stateless key material."},
-    {"_valtorimesca.BudgetStoreFailedError", 20,
-     "The stateless budget store could not durably record the spend, so no signature was "
-     "released. Nothing was recorded, so the same unit of budget is still available once the "
-     "storage fault is repaired."},
-    {"_valtorimesca.StatefulKeyNotCloneableError", 0,
-     "A stateful (ED_SH/SR_SH) secret key cannot be copied, deep-copied or pickled: doing so "
-     "would let the same one-time leaf be spent twice."},
-    {"_valtorimesca.InvalidMnemonicError", 21,
-     "The recovery phrase is not a valid English BIP39 mnemonic: a wrong word count, an unknown "
-     "word, or a bad checksum. The three are not distinguished, because telling an attacker "
-     "which part of a guessed phrase was wrong narrows the search."},
-}};
+constexpr ClassRow kBaseRow{"_valtorimesca.ValtorimescaError", 0,
+                            "Base class for every exception this module raises."};
+constexpr ClassRow kNotCloneableClass{
+    "_valtorimesca.StatefulKeyNotCloneableError", 0,
+    "A stateful (ED_SH/SR_SH) secret key cannot be copied, deep-copied or pickled: doing so "
+    "would let the same one-time leaf be spent twice."};
+// The class of a stateful key's refused copy is registered right after the
+// class of this code.
+constexpr uint8_t kNotCloneableFollows = valtorimesca_abi::code(AbiError::BudgetStoreFailed);
 
-constexpr size_t kNotCloneableRow = 20;
+// One class per error code, named after its variant, in code order.
+constexpr ClassRow kCodeRows[] = {
+#define VT_CLASS_ROW(name, value, message, doc) {"_valtorimesca." #name "Error", value, doc},
+    VALTORIMESCA_ABI_ERRORS(VT_CLASS_ROW)
+#undef VT_CLASS_ROW
+};
+
+// In registration order; row 0 is the base class.
+constexpr auto kClasses = [] {
+  std::array<ClassRow, std::size(kCodeRows) + 2> rows{};
+  size_t n = 0;
+  rows[n++] = kBaseRow;
+  for (const ClassRow& r : kCodeRows) {
+    rows[n++] = r;
+    if (r.code == kNotCloneableFollows) rows[n++] = kNotCloneableClass;
+  }
+  return rows;
+}();
+static_assert(kClasses.size() == 22 && kClasses.back().code != 0);
+
+constexpr size_t kNotCloneableRow = [] {
+  size_t i = 1;
+  while (kClasses[i].code != 0) ++i;
+  return i;
+}();
 
 std::array<OnceObject, kClasses.size()> slots;
 

@@ -8,13 +8,13 @@ BudgetKey BudgetKey::from_material(std::span<const uint8_t> material) {
   return BudgetKey{sha2::sha256(material)};
 }
 
-SpendOutcome spend_one(BudgetRef store, const BudgetKey& key) {
+CoreStatus spend_one(BudgetRef store, const BudgetKey& key) {
   const Consumed c = store.consumed(key);
-  if (c.kind == Consumed::Kind::FailedRead) return SpendOutcome::FailedRead;
+  if (c.kind == Consumed::Kind::FailedRead) return fail(CoreError::budget_store_failed());
   const uint64_t count = c.kind == Consumed::Kind::Count ? c.count : 0;
-  if (count >= STATELESS_BUDGET_LIMIT) return SpendOutcome::Exhausted;
-  if (!store.record(key, count + 1)) return SpendOutcome::RecordFailed;
-  return SpendOutcome::Spent;
+  if (count >= STATELESS_BUDGET_LIMIT) return fail(CoreError::stateless_budget_exhausted());
+  if (!store.record(key, count + 1)) return fail(CoreError::budget_store_failed());
+  return {};
 }
 
 }  // namespace valtorimesca::budget

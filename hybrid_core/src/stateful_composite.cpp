@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 
 #include "hash_engine/hash/ops.hpp"
 #include "subtle/subtle.hpp"
@@ -194,8 +193,9 @@ stateful::SignResult<std::vector<uint8_t>> sign_stateful(SecretKey& key, statefu
   const size_t n = std::min(*written, pq_buf.size());
   if (n < shrincs::kStatefulSigFixedLen || (n - shrincs::kStatefulSigFixedLen) % shrincs::kAuthNodeLen != 0)
     return refuse(StatefulSignError::SigningFailed);
+  // n is at most the buffer, made for the key's largest leaf, so q is at
+  // most the capacity and fits in 32 bits.
   const size_t q = (n - shrincs::kStatefulSigFixedLen) / shrincs::kAuthNodeLen;
-  if (q > std::numeric_limits<uint32_t>::max()) return refuse(StatefulSignError::SigningFailed);
   auto total = encoding_path::frame_in_place(
       out, *classical, encoding_path::PathSelectedSignature::stateful(uint32_t(q), pq_buf.first(n)), kPqSizes);
   if (!total) return refuse(StatefulSignError::SigningFailed);
@@ -213,11 +213,10 @@ stateful::SignResult<std::vector<uint8_t>> sign_stateless(const SecretKey& key, 
   if (!material) return refuse(StatefulSignError::SigningFailed);
   const budget::BudgetKey bkey = budget::BudgetKey::from_material(*material);
 
-  switch (budget::spend_one(store, bkey)) {
-    case budget::SpendOutcome::Spent: break;
-    case budget::SpendOutcome::Exhausted: return refuse(StatefulSignError::StatelessBudgetExhausted);
-    case budget::SpendOutcome::FailedRead:
-    case budget::SpendOutcome::RecordFailed: return refuse(StatefulSignError::BudgetStoreFailed);
+  auto spent = budget::spend_one(store, bkey);
+  if (!spent) {
+    const bool exhausted = spent.error().kind == CoreError::Kind::StatelessBudgetExhausted;
+    return refuse(exhausted ? StatefulSignError::StatelessBudgetExhausted : StatefulSignError::BudgetStoreFailed);
   }
 
   std::vector<uint8_t> pq_buf(shrincs::kStatelessSigLen);

@@ -1,4 +1,4 @@
-#include "valtorimesca/suites.hpp"
+#include "valtorimesca/suite_code.hpp"
 
 namespace valtorimesca::suites {
 

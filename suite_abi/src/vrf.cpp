@@ -2,7 +2,7 @@
 
 #include "subtle/subtle.hpp"
 #include "suite_dispatch.hpp"
-#include "valtorimesca/composite_delta.hpp"
+#include "valtorimesca/composite.hpp"
 #include "valtorimesca/shrincs/scheme.hpp"
 #include "valtorimesca/shrincs/suites.hpp"
 #include "valtorimesca/suites.hpp"
@@ -86,7 +86,7 @@ bool verify_stateless(Bytes pk, Bytes input, Bytes proof) {
   Bytes sig;
   if constexpr (DeltaSuite<S>) {
     if (proof.size() < header + 1) return false;
-    if (proof.size() != header + 1 + composite_delta::kPqBase<S> + proof[header]) return false;
+    if (proof.size() != header + 1 + composite::kDeltaPqBase<S> + proof[header]) return false;
     sig = proof.subspan(header + 1);
   } else {
     if (proof.size() != kProofLen<S>) return false;
@@ -141,11 +141,7 @@ AbiStatus make_bytes(Bytes label, Bytes pk, Bytes input, Bytes proof, Bytes ctx,
 
 AbiResult<size_t> vrf_prove(SuiteCode suite, Bytes sk, Bytes input, MutBytes proof_out) {
   return suite_dispatch::with_stateless_suite(suite, [&](auto s) -> AbiResult<size_t> {
-    using S = decltype(s);
-    if constexpr (DeltaSuite<S>)
-      return from_core(valtorimesca::vrf::sign_delta<S>(sk, input, proof_out));
-    else
-      return from_core(valtorimesca::vrf::sign<S>(sk, input, proof_out));
+    return from_core(valtorimesca::vrf::sign<decltype(s)>(sk, input, proof_out));
   });
 }
 

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "valtorimesca/composite_delta.hpp"
+#include "valtorimesca/composite.hpp"
 #include "valtorimesca/suites.hpp"
 #include "vectors.hpp"
 
@@ -24,8 +24,7 @@ std::array<uint8_t, 32> seed_of(uint8_t v) {
 
 template <class S>
 constexpr size_t sig_len() {
-  if constexpr (DeltaSuite<S>) return composite_delta::kSignatureLen<S>;
-  else return composite::kSignatureLen<S>;
+  return composite::kSignatureLen<S>;
 }
 
 template <class S>
@@ -38,31 +37,18 @@ void keypair(const std::array<uint8_t, 32>& seed, Bytes& sk, Bytes& pk) {
 
 template <class S>
 CoreResult<size_t> sign_det(const Bytes& sk, const Bytes& msg, const Bytes& ctx, const Bytes& nonce, Bytes& out) {
-  if constexpr (DeltaSuite<S>) {
-    return composite_delta::sign_deterministic<S>(sk, msg, ctx, nonce, out);
-  } else {
-    auto r = composite::sign_deterministic<S>(sk, msg, ctx, nonce, out);
-    if (!r) return fail(r.error());
-    return composite::kSignatureLen<S>;
-  }
+  return composite::sign_deterministic<S>(sk, msg, ctx, nonce, out);
 }
 
 template <class S>
 CoreResult<size_t> sign_hedged(const Bytes& sk, const Bytes& msg, const Bytes& ctx, Bytes& out) {
   component::OsRng rng;
-  if constexpr (DeltaSuite<S>) {
-    return composite_delta::sign<S>(sk, msg, ctx, rng, out);
-  } else {
-    auto r = composite::sign<S>(sk, msg, ctx, rng, out);
-    if (!r) return fail(r.error());
-    return composite::kSignatureLen<S>;
-  }
+  return composite::sign<S>(sk, msg, ctx, rng, out);
 }
 
 template <class S>
 bool verify(const Bytes& pk, const Bytes& msg, const Bytes& ctx, const Bytes& sig) {
-  if constexpr (DeltaSuite<S>) return composite_delta::verify<S>(pk, msg, ctx, sig);
-  else return composite::verify<S>(pk, msg, ctx, sig);
+  return composite::verify<S>(pk, msg, ctx, sig);
 }
 
 template <class S>
@@ -157,7 +143,7 @@ TEST(Composite, KeypairChecksOutputsFirstAndSuitesAreUnrelated) {
   EXPECT_EQ(r.error(), CoreError::bad_length(1344, 1343));
   EXPECT_TRUE(std::all_of(sk.begin(), sk.end(), [](uint8_t v) { return v == 0; }));
   Bytes sk_small(1408);
-  r = composite_delta::keypair_from_seed<EdFn512>(seed_of(3), sk_small, pk);
+  r = composite::keypair_from_seed<EdFn512>(seed_of(3), sk_small, pk);
   ASSERT_FALSE(r.ok());
   EXPECT_EQ(r.error(), CoreError::bad_length(1409, 1408));
 
@@ -212,10 +198,10 @@ TEST(EncodingDelta, DecodeTable) {
   Bytes sk, pk;
   keypair<EdFn512>(seed_of(5), sk, pk);
   Bytes sig(731);
-  ASSERT_TRUE(composite_delta::sign_deterministic<EdFn512>(sk, {}, {}, {}, sig).ok());
+  ASSERT_TRUE(composite::sign_deterministic<EdFn512>(sk, {}, {}, {}, sig).ok());
   Bytes shortened(sig.begin(), sig.begin() + 476);
   shortened[64] = 0;
-  EXPECT_FALSE(composite_delta::verify<EdFn512>(pk, {}, {}, shortened));
+  EXPECT_FALSE(composite::verify<EdFn512>(pk, {}, {}, shortened));
 }
 
 }  // namespace

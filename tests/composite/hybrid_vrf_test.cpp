@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "valtorimesca/composite_delta.hpp"
+#include "valtorimesca/composite.hpp"
 #include "valtorimesca/suites.hpp"
 #include "valtorimesca/vrf.hpp"
 
@@ -28,8 +28,7 @@ constexpr size_t total() {
 
 template <class S>
 CoreResult<size_t> prove(const Bytes& sk, const Bytes& input, Bytes& out) {
-  if constexpr (kDelta<S>) return vrf::sign_delta<S>(sk, input, out);
-  else return vrf::sign<S>(sk, input, out);
+  return vrf::sign<S>(sk, input, out);
 }
 
 // Verification as the composition rule states it.

@@ -6,6 +6,7 @@
 
 #include "fault/fault.hpp"
 #include "osrng/osrng.hpp"
+#include "osrng/testing.hpp"
 #include "subtle/subtle.hpp"
 #include "vectors.hpp"
 #include "zeroize/zeroize.hpp"

@@ -24,7 +24,7 @@
 #include "subtle/ct_marks.hpp"
 #include "valtorimesca/classical/ed25519.hpp"
 #include "valtorimesca/classical/sr25519.hpp"
-#include "valtorimesca/composite_delta.hpp"
+#include "valtorimesca/composite.hpp"
 #include "valtorimesca/derive.hpp"
 #include "valtorimesca/mnemonic.hpp"
 #include "valtorimesca/suites.hpp"
@@ -300,11 +300,10 @@ void seeds_case() {
 }
 
 // ---- composite keys and signatures: the glue around the components ----
-template <class S, bool Delta>
+template <class S>
 void composite_suite(uint8_t tag) {
   namespace cc = valtorimesca::composite;
-  constexpr size_t kSigLen = Delta ? valtorimesca::composite_delta::kSignatureLen<S>
-                                   : valtorimesca::composite::kSignatureLen<S>;
+  constexpr size_t kSigLen = cc::kSignatureLen<S>;
   std::array<uint8_t, 32> master = pattern<32>(tag);
   std::array<uint8_t, cc::Lengths<S>::kSecretKey> sk{};
   std::array<uint8_t, cc::Lengths<S>::kPublicKey> pk{};
@@ -317,24 +316,16 @@ void composite_suite(uint8_t tag) {
   auto nonce = pattern<32>(static_cast<uint8_t>(tag + 1));
   secret(nonce);
   for (int mode = 0; mode < 2; ++mode) {
-    bool ok;
-    if constexpr (Delta) {
-      namespace cd = valtorimesca::composite_delta;
-      ok = mode == 0 ? cd::sign<S>(sk, msg(), kCtx, rng, sig).ok() : cd::sign_deterministic<S>(sk, msg(), kCtx, nonce, sig).ok();
-      reveal(sig);
-      expect(ok && cd::verify<S>(pk, msg(), kCtx, sig), "composite signature verifies");
-    } else {
-      namespace co = valtorimesca::composite;
-      ok = mode == 0 ? co::sign<S>(sk, msg(), kCtx, rng, sig).ok() : co::sign_deterministic<S>(sk, msg(), kCtx, nonce, sig).ok();
-      reveal(sig);
-      expect(ok && co::verify<S>(pk, msg(), kCtx, sig), "composite signature verifies");
-    }
+    const bool ok = mode == 0 ? cc::sign<S>(sk, msg(), kCtx, rng, sig).ok()
+                              : cc::sign_deterministic<S>(sk, msg(), kCtx, nonce, sig).ok();
+    reveal(sig);
+    expect(ok && cc::verify<S>(pk, msg(), kCtx, sig), "composite signature verifies");
   }
 }
 
 void composite_case() {
-  composite_suite<valtorimesca::suites::EdMl44, false>(90);
-  composite_suite<valtorimesca::suites::SrFn512, true>(92);
+  composite_suite<valtorimesca::suites::EdMl44>(90);
+  composite_suite<valtorimesca::suites::SrFn512>(92);
 }
 
 // The check of the check: a branch on a secret must be reported, or the

@@ -254,9 +254,12 @@ TEST(Uxmss, ByteForms) {
   EXPECT_EQ(hash::get_be32(b.data() + 128), 5u);
   EXPECT_EQ(hash::get_be32(b.data() + 132), 1u);
   EXPECT_FALSE(Key::from_bytes(std::span(b.data(), 135)));
+  // The stateful public key: public seed || root || BE32 capacity.
   auto pkb = k.public_key().to_bytes();
-  EXPECT_EQ(shrincs::key::encode_stateful_public_key(k.public_seed(), k.root(), 5),
-            std::vector<uint8_t>(pkb.begin(), pkb.end()));
+  std::vector<uint8_t> expected(k.public_seed().begin(), k.public_seed().end());
+  expected.insert(expected.end(), k.root().begin(), k.root().end());
+  expected.insert(expected.end(), {0, 0, 0, 5});
+  EXPECT_EQ(std::vector<uint8_t>(pkb.begin(), pkb.end()), expected);
   EXPECT_EQ(hash::get_be32(pkb.data() + 64), 5u);
 }
 

@@ -14,6 +14,7 @@
 
 #include "valtorimesca/budget.hpp"
 #include "valtorimesca/stateful.hpp"
+#include "valtorimesca/vrf/stateless.hpp"
 
 namespace vt_test {
 
@@ -89,5 +90,11 @@ struct RecordingBudget {
 
 static_assert(valtorimesca::stateful::LeafJournal<RecordingJournal>);
 static_assert(valtorimesca::budget::StatelessBudgetStore<RecordingBudget>);
+
+// The key a dedicated VRF key's budget-store entry is kept under: the
+// budget key of its bundle's stateless material (bytes 100..164).
+inline valtorimesca::budget::BudgetKey budget_key_of(const valtorimesca::vrf::stateless::DedicatedVrfKey& k) {
+  return valtorimesca::budget::BudgetKey::from_material(k.bundle().subspan(100));
+}
 
 }  // namespace vt_test

@@ -262,7 +262,7 @@ TEST(DedicatedVrfKey, FewTimeHalfSpendsBeforeItSigns) {
   auto n = vrf::stateless::sign_binding_stateless(key, budget::BudgetRef(store), binding, out);
   ASSERT_TRUE(n.ok());
   EXPECT_EQ(*n, 29092u);
-  EXPECT_EQ(store.counts.at(key.budget_key().bytes), 1u);
+  EXPECT_EQ(store.counts.at(vt_test::budget_key_of(key).bytes), 1u);
   EXPECT_TRUE(shrincs_scheme::verify_stateless(key.bundle(), binding, out).declassify());
   EXPECT_FALSE(shrincs_scheme::verify_stateless(key.bundle(), binding, std::span(out).first(29091)).declassify());
   // The dedicated key is another key than the identity key of the seed.

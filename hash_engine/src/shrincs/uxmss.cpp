@@ -283,13 +283,3 @@ bool verify_stateful_unsafe_raw(const StructuredPublicKey& pk, std::span<const u
 }
 
 }  // namespace shrincs::uxmss
-
-namespace shrincs::key {
-
-std::vector<uint8_t> encode_stateful_public_key(const hash::Digest& public_seed, const hash::Digest& root,
-                                                uint32_t capacity) {
-  const auto b = uxmss::StructuredPublicKey{public_seed, root, capacity}.to_bytes();
-  return std::vector<uint8_t>(b.begin(), b.end());
-}
-
-}  // namespace shrincs::key

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <span>
 
+#include "valtorimesca/error.hpp"
+
 namespace valtorimesca::budget {
 
 inline constexpr size_t kBudgetKeyLen = 32;
@@ -77,9 +79,9 @@ static_assert(StatelessBudgetStore<BudgetRef>);
 // The few-time spend rule, shared by few-time signing and the dedicated VRF
 // keys' proofs: ask `consumed` (nothing recorded counts as 0), refuse at
 // STATELESS_BUDGET_LIMIT or above without recording, else `record` the count
-// plus one. Only Spent lets the caller make its signature; a unit once
-// recorded is never given back.
-enum class SpendOutcome : uint8_t { Spent, FailedRead, Exhausted, RecordFailed };
-SpendOutcome spend_one(BudgetRef store, const BudgetKey& key);
+// plus one. Only success lets the caller make its signature; a unit once
+// recorded is never given back. A refusal is StatelessBudgetExhausted, or
+// BudgetStoreFailed for a failed read or record.
+CoreStatus spend_one(BudgetRef store, const BudgetKey& key);
 
 }  // namespace valtorimesca::budget

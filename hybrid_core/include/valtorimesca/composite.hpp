@@ -1,8 +1,13 @@
-// Composite keys and signatures of the two ML-DSA suites, written once over
-// the suite binding: classical signature (64) || ML-DSA-44 signature. The
-// pieces both composites share (lengths, key derivation, the two-half
-// signer and verifier) live in `composite::detail`; `composite_delta`
-// builds the FN-DSA suites on them.
+// Composite keys and signatures of the four stateless suites, written once
+// over the suite binding:
+//
+//   ML-DSA suites: classical signature (64) || ML-DSA-44 signature (2420)
+//   FN-DSA suites: classical signature (64) || delta byte || FN-DSA-512
+//                  signature (at most 666; the delta byte gives its length)
+//
+// Every suite signs into a caller buffer of at least kSignatureLen<S> bytes
+// and answers the number of bytes written, so callers never branch on the
+// delta byte.
 #pragma once
 
 #include <array>
@@ -30,8 +35,14 @@ struct Lengths {
   static constexpr size_t kPublicKey = C::kPublicKeyLen + P::kPublicKeyLen;
 };
 
+// The longest signature of the suite: the delta byte counts for FN-DSA.
 template <HybridSuite S>
-inline constexpr size_t kSignatureLen = S::Classical::kSignatureLen + S::Pq::kSignatureLen;
+inline constexpr size_t kSignatureLen =
+    S::Classical::kSignatureLen + (DeltaSuite<S> ? 1 : 0) + S::Pq::kSignatureLen;
+
+// The shortest post-quantum signature a delta byte can announce.
+template <DeltaSuite S>
+inline constexpr size_t kDeltaPqBase = S::Pq::kSignatureLen - 255;
 
 // Both halves' keys from one master seed: classical key || post-quantum key.
 template <HybridSuite S>
@@ -83,24 +94,25 @@ struct Deterministic {
 // Signs the representative of (msg, ctx) with both halves: the classical
 // signature into out[0, 64), the post-quantum one after it, one byte later
 // when the suite carries a delta byte (written once both halves signed).
-// The context, key and output lengths are tested in that order.
+// The context, key and output lengths are tested in that order. Answers the
+// signature's length.
 template <HybridSuite S, class Halves>
-CoreStatus sign_halves(const Halves& halves, Bytes sk, Bytes msg, Bytes ctx, MutBytes out) {
+CoreResult<size_t> sign_halves(const Halves& halves, Bytes sk, Bytes msg, Bytes ctx, MutBytes out) {
   using C = typename S::Classical;
   using P = typename S::Pq;
   using L = Lengths<S>;
   constexpr bool delta = DeltaSuite<S>;
   constexpr size_t pq_offset = C::kSignatureLen + (delta ? 1 : 0);
-  constexpr size_t total = pq_offset + P::kSignatureLen;
-  return message::with_m_prime(S::label(), msg, ctx, [&](Bytes m) -> CoreStatus {
+  constexpr size_t total = kSignatureLen<S>;
+  return message::with_m_prime(S::label(), msg, ctx, [&](Bytes m) -> CoreResult<size_t> {
     if (sk.size() != L::kSecretKey) return fail(CoreError::bad_length(L::kSecretKey, sk.size()));
     if (out.size() < total) return fail(CoreError::output_buffer_too_small(total, out.size()));
     auto c = halves.template classical<S>(sk.first(C::kSecretKeyLen), m, out.first(C::kSignatureLen));
-    if (!c) return c;
+    if (!c) return fail(c.error());
     auto p = halves.template pq<S>(sk.subspan(C::kSecretKeyLen), m, out.subspan(pq_offset, P::kSignatureLen));
-    if (!p) return p;
+    if (!p) return fail(p.error());
     if constexpr (delta) out[C::kSignatureLen] = encoding_delta::kSignerDelta;
-    return {};
+    return total;
   });
 }
 
@@ -116,29 +128,36 @@ subtle::Choice verify_halves(Bytes pk, Bytes m, Bytes classical_sig, Bytes pq_si
 
 }  // namespace detail
 
-// The signatures of this header are the fixed-length ones; a DeltaSuite
-// signs and verifies through composite_delta.
+// Hedged signing; answers the number of bytes written.
 template <HybridSuite S, component::RandomSource R>
-  requires(!DeltaSuite<S>)
-CoreStatus sign(Bytes sk, Bytes msg, Bytes ctx, R& rng, MutBytes out) {
+CoreResult<size_t> sign(Bytes sk, Bytes msg, Bytes ctx, R& rng, MutBytes out) {
   return detail::sign_halves<S>(detail::Hedged<R>{rng}, sk, msg, ctx, out);
 }
 
+// Deterministic signing from the caller's nonce; answers the number of bytes
+// written.
 template <HybridSuite S>
-  requires(!DeltaSuite<S>)
-CoreStatus sign_deterministic(Bytes sk, Bytes msg, Bytes ctx, Bytes nonce, MutBytes out) {
+CoreResult<size_t> sign_deterministic(Bytes sk, Bytes msg, Bytes ctx, Bytes nonce, MutBytes out) {
   return detail::sign_halves<S>(detail::Deterministic{nonce}, sk, msg, ctx, out);
 }
 
+// False for any wrong length, encoding or signature. An FN-DSA signature's
+// length must be the one its delta byte declares.
 template <HybridSuite S>
-  requires(!DeltaSuite<S>)
 bool verify(Bytes pk, Bytes msg, Bytes ctx, Bytes sig) {
   using C = typename S::Classical;
-  if (pk.size() != Lengths<S>::kPublicKey || sig.size() != kSignatureLen<S> || ctx.size() > message::kMaxContext) {
-    return false;
+  if (pk.size() != Lengths<S>::kPublicKey) return false;
+  if constexpr (!DeltaSuite<S>) {
+    if (sig.size() != kSignatureLen<S> || ctx.size() > message::kMaxContext) return false;
   }
   auto r = message::with_m_prime(S::label(), msg, ctx, [&](Bytes m) -> CoreResult<subtle::Choice> {
-    return detail::verify_halves<S>(pk, m, sig.first(C::kSignatureLen), sig.subspan(C::kSignatureLen));
+    if constexpr (DeltaSuite<S>) {
+      auto d = encoding_delta::decode_delta(sig, kDeltaPqBase<S>);
+      if (!d) return fail(d.error());
+      return detail::verify_halves<S>(pk, m, d->classical, d->pq);
+    } else {
+      return detail::verify_halves<S>(pk, m, sig.first(C::kSignatureLen), sig.subspan(C::kSignatureLen));
+    }
   });
   return r.ok() && r->declassify();
 }

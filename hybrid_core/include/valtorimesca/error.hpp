@@ -6,24 +6,29 @@
 
 #include "valtorimesca/result.hpp"
 
+// The twelve kinds in their fixed order; the suite ABI maps each to the
+// error code of the same name.
+#define VALTORIMESCA_CORE_ERROR_KINDS(X) \
+  X(BadLength)                           \
+  X(ContextTooLong)                      \
+  X(OutputBufferTooSmall)                \
+  X(BadPathSelector)                     \
+  X(LeafCountOutOfRange)                 \
+  X(TrailingBytes)                       \
+  X(ComponentFailure)                    \
+  X(BadRotationKind)                     \
+  X(DeltaLengthOutOfRange)               \
+  X(StatelessBudgetExhausted)            \
+  X(BudgetStoreFailed)                   \
+  X(InvalidMnemonic)
+
 namespace valtorimesca {
 
 struct CoreError {
-  // The suite ABI maps each kind to its code by name (from_core), so the
-  // order of the kinds here carries no meaning.
   enum class Kind : uint8_t {
-    BadLength,
-    ContextTooLong,
-    OutputBufferTooSmall,
-    BadPathSelector,
-    LeafCountOutOfRange,
-    TrailingBytes,
-    ComponentFailure,
-    BadRotationKind,
-    DeltaLengthOutOfRange,
-    StatelessBudgetExhausted,
-    BudgetStoreFailed,
-    InvalidMnemonic,
+#define VT_CORE_ERROR_KIND(name) name,
+    VALTORIMESCA_CORE_ERROR_KINDS(VT_CORE_ERROR_KIND)
+#undef VT_CORE_ERROR_KIND
   };
 
   Kind kind;

@@ -7,17 +7,22 @@
 
 namespace valtorimesca::stateful {
 
-// The suite ABI maps each kind to its code by name (from_sign), so the
-// order of declaration carries no meaning.
+// The eight kinds; the suite ABI maps each to the error code of the same
+// name, so the order carries no meaning for the mapping.
+#define VALTORIMESCA_STATEFUL_SIGN_ERRORS(X) \
+  X(LeavesExhausted)                         \
+  X(GrindAbort)                              \
+  X(JournalFailed)                           \
+  X(CountersDiverged)                        \
+  X(JournalKeyMismatch)                      \
+  X(StatelessBudgetExhausted)                \
+  X(BudgetStoreFailed)                       \
+  X(SigningFailed)
+
 enum class StatefulSignError : uint8_t {
-  LeavesExhausted,
-  GrindAbort,
-  JournalFailed,
-  CountersDiverged,
-  JournalKeyMismatch,
-  StatelessBudgetExhausted,
-  BudgetStoreFailed,
-  SigningFailed,
+#define VT_STATEFUL_SIGN_ERROR_KIND(name) name,
+  VALTORIMESCA_STATEFUL_SIGN_ERRORS(VT_STATEFUL_SIGN_ERROR_KIND)
+#undef VT_STATEFUL_SIGN_ERROR_KIND
 };
 
 template <class T>

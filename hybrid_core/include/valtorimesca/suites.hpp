@@ -1,6 +1,5 @@
-// The six suites: their codes, their labels (each used with its terminating
-// zero byte) and, for the four stateless ones, the compile-time binding of
-// their two components.
+// The four stateless suites: the compile-time binding of each to its two
+// components and its label (codes and labels are in suite_code.hpp).
 #pragma once
 
 #include <concepts>
@@ -13,6 +12,7 @@
 #include "valtorimesca/component.hpp"
 #include "valtorimesca/pq/falcon.hpp"
 #include "valtorimesca/pq/mldsa44.hpp"
+#include "valtorimesca/suite_code.hpp"
 
 namespace valtorimesca {
 
@@ -27,39 +27,6 @@ concept HybridSuite = requires {
 }  // namespace valtorimesca
 
 namespace valtorimesca::suites {
-
-enum class SuiteCode : uint8_t {
-  ED_ML_44 = 1,
-  ED_FN_512 = 2,
-  SR_ML_44 = 3,
-  SR_FN_512 = 4,
-  ED_SH = 5,
-  SR_SH = 6,
-};
-
-// Label bytes including the zero byte.
-inline constexpr char kLabelEdMl44[] = "hybrid-ed25519-mldsa44-v1";
-inline constexpr char kLabelEdFn512[] = "hybrid-ed25519-falcon512-v1";
-inline constexpr char kLabelSrMl44[] = "hybrid-sr25519-mldsa44-v1";
-inline constexpr char kLabelSrFn512[] = "hybrid-sr25519-falcon512-v1";
-inline constexpr char kLabelEdSh[] = "hybrid-ed25519-shrincs-256s-v1";
-inline constexpr char kLabelSrSh[] = "hybrid-sr25519-shrincs-256s-v1";
-
-template <size_t N>
-constexpr std::span<const uint8_t> label_bytes(const char (&s)[N]) noexcept {
-  // sizeof includes the terminating zero byte, which is part of the label.
-  return std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(s), N);
-}
-
-// The label of a suite code, zero byte included; empty for an unknown code.
-std::span<const uint8_t> label_of(SuiteCode code) noexcept;
-
-constexpr bool is_stateless(SuiteCode c) noexcept {
-  return static_cast<uint8_t>(c) >= 1 && static_cast<uint8_t>(c) <= 4;
-}
-constexpr bool is_stateful(SuiteCode c) noexcept {
-  return static_cast<uint8_t>(c) == 5 || static_cast<uint8_t>(c) == 6;
-}
 
 struct EdMl44 {
   using Classical = classical::ed25519::Ed25519;
@@ -89,7 +56,7 @@ static_assert(HybridSuite<EdMl44> && HybridSuite<EdFn512> && HybridSuite<SrMl44>
 namespace valtorimesca {
 
 // A stateless suite whose post-quantum signatures vary in length (FN-DSA):
-// its signatures and proofs carry the delta byte of composite_delta.
+// its signatures and proofs carry a delta byte (composite.hpp).
 template <class S>
 concept DeltaSuite = HybridSuite<S> && std::same_as<typename S::Pq, pq::falcon::Falcon512>;
 

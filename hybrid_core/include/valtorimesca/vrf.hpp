@@ -67,34 +67,22 @@ CoreResult<SplitKey> prove_header(Bytes sk, Bytes input, MutBytes out, size_t to
 
 }  // namespace detail
 
-// Hedged prover of the ML-DSA suites; answers the proof length.
+// Hedged prover of the four stateless suites; answers the proof length. For
+// the FN-DSA suites the delta byte follows the header.
 template <HybridSuite S>
   requires component::ClassicalVrf<typename S::Classical>
 CoreResult<size_t> sign(Bytes sk, Bytes input, MutBytes out) {
   using P = typename S::Pq;
+  constexpr bool delta = DeltaSuite<S>;
   constexpr size_t header = ProofLayout<S>::kHeader;
-  constexpr size_t total = header + P::kSignatureLen;
+  constexpr size_t pq_offset = header + (delta ? 1 : 0);
+  constexpr size_t total = pq_offset + P::kSignatureLen;
   std::array<uint8_t, 32> binding{};
   auto split = detail::prove_header<S>(sk, input, out, total, binding);
   if (!split) return fail(split.error());
-  auto p = P::sign_deterministic(split->pq, binding, Bytes{}, out.subspan(header, P::kSignatureLen));
+  auto p = P::sign_deterministic(split->pq, binding, Bytes{}, out.subspan(pq_offset, P::kSignatureLen));
   if (!p) return fail(p.error());
-  return total;
-}
-
-// Hedged prover of the FN-DSA suites: the delta byte follows the header.
-template <HybridSuite S>
-  requires component::ClassicalVrf<typename S::Classical>
-CoreResult<size_t> sign_delta(Bytes sk, Bytes input, MutBytes out) {
-  using P = typename S::Pq;
-  constexpr size_t header = ProofLayout<S>::kHeader;
-  constexpr size_t total = header + 1 + P::kSignatureLen;
-  std::array<uint8_t, 32> binding{};
-  auto split = detail::prove_header<S>(sk, input, out, total, binding);
-  if (!split) return fail(split.error());
-  auto p = P::sign_deterministic(split->pq, binding, Bytes{}, out.subspan(header + 1, P::kSignatureLen));
-  if (!p) return fail(p.error());
-  out[header] = encoding_delta::kSignerDelta;
+  if constexpr (delta) out[header] = encoding_delta::kSignerDelta;
   return total;
 }
 

@@ -179,9 +179,8 @@ CoreStatus ShrincsScheme::verify_committed_key(Bytes commitment, Bytes bundle) {
   if (commitment.size() != bd::kCommitmentLen)
     return fail(CoreError::bad_length(bd::kCommitmentLen, commitment.size()));
   auto r = bd::verify_bundle(bundle, std::span<const uint8_t, 32>(commitment.data(), 32));
-  if (r) return {};
-  if (r.error() == bd::BundleFault::BadLength) return fail(CoreError::bad_length(bd::kBundleLen, bundle.size()));
-  return fail(CoreError::component_failure());
+  if (!r) return fail(r.error());
+  return {};
 }
 
 std::optional<sphincs_plus_c::signature::Signature> read_flat_stateless(Bytes bytes) {

@@ -6,11 +6,6 @@ namespace valtorimesca::vrf::stateless {
 
 using shrincs::ShrincsScheme;
 
-budget::BudgetKey DedicatedVrfKey::budget_key() const {
-  auto material = ShrincsScheme::stateless_key_material(key.bundle);
-  return budget::BudgetKey::from_material(material ? *material : Bytes{});
-}
-
 template <stateful_composite::StatefulSuite S>
 CoreResult<DerivedVrfKey> derive_stateless_key(std::span<const uint8_t, 32> master) {
   auto seed = derive::derive_stateless_vrf_seed(master, S::label());
@@ -25,12 +20,8 @@ CoreResult<size_t> sign_binding_stateless(const DedicatedVrfKey& key, budget::Bu
   if (!ShrincsScheme::precheck(binding_message)) return fail(CoreError::component_failure());
   auto material = ShrincsScheme::stateless_key_material(key.key.bundle);
   if (!material) return fail(material.error());
-  switch (budget::spend_one(store, budget::BudgetKey::from_material(*material))) {
-    case budget::SpendOutcome::Spent: break;
-    case budget::SpendOutcome::Exhausted: return fail(CoreError::stateless_budget_exhausted());
-    case budget::SpendOutcome::FailedRead:
-    case budget::SpendOutcome::RecordFailed: return fail(CoreError::budget_store_failed());
-  }
+  auto spent = budget::spend_one(store, budget::BudgetKey::from_material(*material));
+  if (!spent) return fail(spent.error());
   auto n = ShrincsScheme::sign_stateless(key.key.pq, binding_message, out);
   if (!n) return n;
   if (*n != shrincs::kStatelessSigLen) return fail(CoreError::bad_length(shrincs::kStatelessSigLen, *n));

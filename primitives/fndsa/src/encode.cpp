@@ -41,6 +41,7 @@ bool unpack_signed(const uint8_t* in, size_t in_len, int8_t* f, size_t n, unsign
 }
 
 // Four 14-bit values in seven bytes.
+// FIPS 206 / Falcon: the public-key encoding of h (14 bits per coefficient).
 void modq_encode(const uint16_t* h, uint8_t* out) noexcept {
   for (size_t i = 0; i < kN; i += 4, out += 7) {
     uint64_t w = 0;
@@ -67,6 +68,7 @@ bool modq_decode(const uint8_t* in, size_t in_len, uint16_t* h) noexcept {
 // A value x is written as its sign, the low 7 bits of |x|, and |x| >> 7 in
 // unary (that many 0 bits, then a 1); the rest of the field is zero. The
 // signature is public once emitted, so its length may show.
+// FIPS 206 / Falcon: Compress.
 bool pack_compressed(const int16_t* s, uint8_t* out, size_t out_len) noexcept {
   uint32_t pending = 0;
   unsigned held = 0;
@@ -96,6 +98,7 @@ bool pack_compressed(const int16_t* s, uint8_t* out, size_t out_len) noexcept {
 
 // The exact inverse: any other string (a unary part too long, a minus zero,
 // a value above the bound, non-zero padding) is refused.
+// FIPS 206 / Falcon: Decompress.
 bool unpack_compressed(const uint8_t* in, size_t in_len, int16_t* s) noexcept {
   size_t pos = 0;
   uint32_t pending = 0;

@@ -49,6 +49,7 @@ void half_gram(unsigned logn, const double* d, double* a, double* b, double* a_a
 
 }  // namespace
 
+// FIPS 206 / Falcon: ffSampling, with the LDL* tree (ffLDL*) built on the way down.
 void ff_sample(GaussSampler& gs, unsigned logn, double* t0, double* t1, double* g00, double* g01,
                double* g11, double* tmp) noexcept {
   if (logn == 1) return leaf(gs, t0, t1, g00, g01, g11);

@@ -27,6 +27,7 @@ int32_t draw(uint16_t bits) noexcept {
 
 }  // namespace
 
+// FIPS 206 / Falcon: NTRUGen, the sampling of f and g.
 void sample_short(detail::ShakePrng& rng, int8_t* f) noexcept {
   uint32_t parity = 0;
   for (size_t i = 0; i + 1 < 512; ++i) {
@@ -45,12 +46,14 @@ void sample_short(detail::ShakePrng& rng, int8_t* f) noexcept {
   }
 }
 
+// FIPS 206 / Falcon: NTRUGen, the norm test on (g, -f).
 bool small_norm(const int8_t* f, const int8_t* g) noexcept {
   int32_t s = 0;
   for (size_t i = 0; i < 512; ++i) s += f[i] * f[i] + g[i] * g[i];
   return s < 16823;
 }
 
+// FIPS 206 / Falcon: NTRUGen, the norm test on the orthogonalised vector.
 bool small_orthogonal_norm(const int8_t* f, const int8_t* g) noexcept {
   constexpr unsigned logn = 9;
   constexpr size_t n = 512, hn = 256;

@@ -51,6 +51,7 @@ double fsqrt(double x) noexcept {
 
 // Level by level, each block of 2h values (x, y) becomes (x + w y, x - w y)
 // for the block's root w.
+// FIPS 206 / Falcon: FFT.
 void fft(unsigned logn, double* f) noexcept {
   const size_t hn = size_t{1} << (logn - 1);
   double* im = f + hn;
@@ -71,6 +72,7 @@ void fft(unsigned logn, double* f) noexcept {
 
 // The levels undone in reverse, (s, d) -> (s + d, (s - d) conj(w)); the
 // factors 1/2 of all levels are applied together at the end.
+// FIPS 206 / Falcon: FFT^-1.
 void ifft(unsigned logn, double* f) noexcept {
   const size_t n = size_t{1} << logn, hn = n >> 1;
   double* im = f + hn;
@@ -136,6 +138,7 @@ void fpoly_norm_sq(unsigned logn, double* a) noexcept {
 
 // G = [[g00, g01], [adj g01, g11]] = L D L*: g01 becomes l10 = adj(g01 /
 // g00) and g11 becomes d11 = g11 - |g01|^2 / g00 (g00 = d00 stays).
+// FIPS 206 / Falcon: LDL*, one level.
 void fpoly_ldl(unsigned logn, const double* g00, double* g01, double* g11) noexcept {
   const size_t hn = size_t{1} << (logn - 1);
   for (size_t i = 0; i < hn; ++i) {
@@ -150,6 +153,7 @@ void fpoly_ldl(unsigned logn, const double* g00, double* g01, double* g11) noexc
 // f(X) = f0(X^2) + X f1(X^2): at the pair of roots (w, -w) of X^n + 1,
 // f0(w^2) = (f(w) + f(-w)) / 2 and f1(w^2) = (f(w) - f(-w)) / (2 w). In FFT
 // form the pair sits at 2i, 2i + 1 with w the root of index n/2 + i.
+// FIPS 206 / Falcon: splitfft.
 void fpoly_split(unsigned logn, double* f0, double* f1, const double* f) noexcept {
   if (logn == 1) {
     f0[0] = f[0];
@@ -187,6 +191,7 @@ void fpoly_split_real(unsigned logn, double* f0, double* f1, const double* f) no
 }
 
 // The inverse of the split: f(+-w) = f0(w^2) +- w f1(w^2).
+// FIPS 206 / Falcon: mergefft.
 void fpoly_merge(unsigned logn, double* f, const double* f0, const double* f1) noexcept {
   if (logn == 1) {
     f[0] = f0[0];

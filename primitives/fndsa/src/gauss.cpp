@@ -50,6 +50,7 @@ inline uint64_t to_fraction64(double x) noexcept {
 
 // 2^63 ccs exp(-r) for r in [0, ln 2], ccs in [0, 1]: Horner's rule where
 // each step is c_i - x * y with the product's top 64 bits.
+// FIPS 206 / Falcon: ApproxExp.
 uint64_t scaled_exp(double r, double ccs) noexcept {
   const uint64_t x = to_fraction64(r);
   uint64_t y = kExpPoly[0];
@@ -59,6 +60,7 @@ uint64_t scaled_exp(double r, double ccs) noexcept {
 
 }  // namespace
 
+// FIPS 206 / Falcon: BaseSampler.
 void GaussSampler::base_draw(int32_t& z0, int32_t& bit) noexcept {
   // 80 random bits: the lowest is the sign, the next 72 (in limbs of 24, 24
   // and 31 bits, the top one wider than needed) are compared with the table.
@@ -80,6 +82,7 @@ void GaussSampler::base_draw(int32_t& z0, int32_t& bit) noexcept {
   z0 = count;
 }
 
+// FIPS 206 / Falcon: BerExp.
 bool GaussSampler::accept(double x, double ccs) noexcept {
   // x = k ln 2 + r: exp(-x) = 2^-k exp(-r), the shift saturated at 63.
   const int64_t k = static_cast<int64_t>(x * kInvLn2);
@@ -100,6 +103,7 @@ bool GaussSampler::accept(double x, double ccs) noexcept {
   return false;
 }
 
+// FIPS 206 / Falcon: SamplerZ.
 int32_t GaussSampler::sample(double mu, double inv_sigma) noexcept {
   const int64_t s = floor_i64(mu);
   const double r = mu - static_cast<double>(s);

@@ -27,6 +27,7 @@ namespace detail {
 
 // 16-bit words (first byte low) below 5 q = 61445 are kept and reduced;
 // the others are skipped. Only public data enters here.
+// FIPS 206 / Falcon: HashToPoint.
 void hash_to_point(const uint8_t nonce[40], const uint8_t mu[64], uint16_t* c) noexcept {
   keccak::Shake256 sh;
   sh.absorb(nonce, 40);

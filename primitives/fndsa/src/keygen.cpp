@@ -33,6 +33,7 @@ bool invertible_mod_q(const int8_t* f, uint16_t* tmp) noexcept {
 
 }  // namespace
 
+// FIPS 206 / Falcon: KeyGen, with NTRUGen drawing f and g from the seeded generator.
 void keygen_from_seed(const uint8_t seed[32], uint8_t sk[kSigningKeyLen], uint8_t vk[kVerifyingKeyLen]) noexcept {
   auto held = std::make_unique<zeroize::Wiped<Secrets>>();
   Secrets& s = held->get();

@@ -37,6 +37,7 @@ struct LiftLayout {
 
 }  // namespace
 
+// FIPS 206 / Falcon: NTRUSolve, one lifting step with its Babai reduction (Reduce).
 bool lift_and_reduce(const NormTower& t, unsigned d, const uint32_t* F_below, uint32_t* F) noexcept {
   const unsigned logn = kDepth - d;
   const size_t n = size_t{1} << logn, hn = n / 2;

@@ -91,6 +91,7 @@ bool solve_bottom(const NormTower& t, uint32_t* F) noexcept {
   return subtle::public_value(carry == 0);
 }
 
+// FIPS 206 / Falcon: NTRUSolve.
 bool solve_ntru(const int8_t* f, const int8_t* g, int8_t* F, int8_t* G) noexcept {
   auto tower = std::make_unique<NormTower>();
   tower->build(f, g);

@@ -37,6 +37,7 @@ void SigningKey::wipe() noexcept {
   loaded_ = false;
 }
 
+// FIPS 206 / Falcon: the signing-key decoding, and the recomputation of G from f, g and F.
 bool SigningKey::decode(std::span<const uint8_t> sk) noexcept {
   wipe();
   // The header byte only names the format.
@@ -111,6 +112,7 @@ struct SignWork {
 
 // Gram matrix of the basis rows: g00 = |b00|^2 + |b01|^2, g01 = b00 adj(b10)
 // + b01 adj(b11), g11 = |b10|^2 + |b11|^2, all pointwise.
+// FIPS 206 / Falcon: Sign, the Gram matrix B B* of the basis.
 void gram(const double* b, SignWork& w) noexcept {
   constexpr unsigned logn = kLogN;
   constexpr size_t n = kN;
@@ -158,6 +160,7 @@ bool short_enough(const uint16_t* c, const double* z0, const double* z1, int16_t
 
 }  // namespace
 
+// FIPS 206 / Falcon: Sign.
 SignStatus SigningKey::sign_with_seed(std::span<const uint8_t> msg, std::span<const uint8_t> ctx,
                                       const uint8_t seed[kSignSeedLen], uint8_t sig[kSignatureLen]) noexcept {
   if (!loaded_) return SignStatus::BadKey;

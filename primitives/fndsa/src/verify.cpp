@@ -27,6 +27,7 @@ int32_t centred_mod_q(uint32_t x) noexcept {
 
 }  // namespace
 
+// FIPS 206 / Falcon: Verify.
 bool VerifyingKey::verify(std::span<const uint8_t> msg, std::span<const uint8_t> ctx,
                           std::span<const uint8_t> sig) const noexcept {
   if (!loaded_ || ctx.size() > kMaxContextLen) return false;

@@ -62,11 +62,13 @@ const char* arith_backend() noexcept { return use_avx2() ? "avx2" : "portable"; 
 const int32_t* zetas_for_tests() noexcept { return kZetas.data(); }
 int32_t inv_scale_for_tests() noexcept { return kInvScale; }
 
+// FIPS 204 Algorithm 41 (NTT).
 void ntt(Poly& p) noexcept {
   if (use_avx2()) return ntt_avx2(p, kZetas.data());
   ntt_portable(p);
 }
 
+// FIPS 204 Algorithm 42 (NTT^-1), leaving the Montgomery factor.
 void invntt_tomont(Poly& p) noexcept {
   if (use_avx2()) return invntt_avx2(p, kZetas.data(), kInvScale);
   invntt_portable(p);
@@ -92,6 +94,7 @@ MLDSA_DISPATCH(place_signs, (Poly& c, const uint8_t j[kTau], uint64_t signs), (c
 MLDSA_DISPATCH(rej_ntt_append, (Poly& a, int n, const uint8_t* buf, size_t len), (a, n, buf, len))
 #undef MLDSA_DISPATCH
 
+// FIPS 204 Algorithm 41 (NTT).
 void ntt_portable(Poly& p) noexcept {
   int32_t* a = p.c;
   unsigned k = 0;
@@ -107,6 +110,7 @@ void ntt_portable(Poly& p) noexcept {
   }
 }
 
+// FIPS 204 Algorithm 42 (NTT^-1).
 void invntt_portable(Poly& p) noexcept {
   int32_t* a = p.c;
   unsigned k = kN;
@@ -125,10 +129,12 @@ void invntt_portable(Poly& p) noexcept {
 
 namespace portable {
 
+// FIPS 204 Algorithm 45 (MultiplyNTT), Montgomery form.
 void pointwise_mont(Poly& r, const Poly& a, const Poly& b) noexcept {
   for (int i = 0; i < kN; ++i) r.c[i] = mont_reduce(static_cast<int64_t>(a.c[i]) * b.c[i]);
 }
 
+// FIPS 204 Algorithm 48 (MatrixVectorNTT), one row.
 void row_mul(Poly& r, const PolyVecL& row, const PolyVecL& v) noexcept {
   // Four products below 9q^2 each stay within the reduction's input range.
   for (int i = 0; i < kN; ++i) {
@@ -138,10 +144,12 @@ void row_mul(Poly& r, const PolyVecL& row, const PolyVecL& v) noexcept {
   }
 }
 
+// FIPS 204 Algorithm 35 (Power2Round), coefficientwise.
 void power2round_poly(Poly& t1, Poly& t0, const Poly& t, const Poly& s) noexcept {
   for (int i = 0; i < kN; ++i) power2round(freeze(t.c[i] + s.c[i]), t1.c[i], t0.c[i]);
 }
 
+// FIPS 204 Algorithm 37 (HighBits), coefficientwise.
 void high_bits_poly(Poly& w1, Poly& w) noexcept {
   for (int i = 0; i < kN; ++i) {
     int32_t a0;
@@ -170,6 +178,7 @@ uint32_t make_r(Poly& r, const Poly& w, const Poly& cs2) noexcept {
   return flag;
 }
 
+// FIPS 204 Algorithm 39 (MakeHint), coefficientwise.
 uint32_t make_hint(Poly& h, int32_t* count, const Poly& r, const Poly& ct0) noexcept {
   uint32_t flag = 0;
   int32_t ones = 0;
@@ -190,6 +199,7 @@ void sub_reduce(Poly& w, const Poly& b) noexcept {
   for (int i = 0; i < kN; ++i) w.c[i] = reduce32(w.c[i] - b.c[i]);
 }
 
+// FIPS 204 Algorithm 40 (UseHint), coefficientwise.
 void use_hint_poly(Poly& w1, const Poly& w, const Poly& h) noexcept {
   for (int i = 0; i < kN; ++i) w1.c[i] = use_hint(freeze(w.c[i]), h.c[i]);
 }
@@ -203,6 +213,7 @@ uint32_t exceeds_norm(const Poly* polys, size_t count, int32_t bound) noexcept {
 }
 
 // The matrix is public, so the candidates may steer branches.
+// FIPS 204 Algorithms 30 (RejNTTPoly) and 14 (CoeffFromThreeBytes).
 int rej_ntt_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept {
   for (size_t i = 0; i + 3 <= len && n < kN; i += 3) {
     const int32_t t = static_cast<int32_t>(buf[i]) | (static_cast<int32_t>(buf[i + 1]) << 8) |
@@ -212,6 +223,7 @@ int rej_ntt_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept {
   return n;
 }
 
+// FIPS 204 Algorithm 29 (SampleInBall), lines 5 to 9.
 void place_signs(Poly& c, const uint8_t js[kTau], uint64_t signs) noexcept {
   for (int n = 0; n < kN; ++n) c.c[n] = 0;
   for (int t = 0; t < kTau; ++t) {

@@ -18,6 +18,7 @@ struct Group {
   static_assert(kLen * 8 == Bits * kCoeffs && kLen <= 16);
 };
 
+// FIPS 204 Algorithms 16 (SimpleBitPack) and 17 (BitPack).
 template <unsigned Bits, class Map>
 void pack_bits(uint8_t* out, const Poly& p, Map map) noexcept {
   using G = Group<Bits>;
@@ -45,6 +46,7 @@ inline uint64_t load64(const uint8_t* p) noexcept {
 // The group's bytes are read with whole 8-byte loads that stay inside the
 // input: the last bytes of a group ending past an 8-byte window come from a
 // window that ends with the group.
+// FIPS 204 Algorithms 18 (SimpleBitUnpack) and 19 (BitUnpack).
 template <unsigned Bits, class Map>
 void unpack_bits(Poly& p, const uint8_t* in, Map map) noexcept {
   using G = Group<Bits>;
@@ -73,21 +75,27 @@ constexpr int32_t kT0Top = 1 << (kD - 1);
 
 }  // namespace
 
+// FIPS 204 Algorithm 22 (pkEncode): t1 by SimpleBitPack.
 void pack_t1(uint8_t out[kT1PolyLen], const Poly& t1) noexcept {
   pack_bits<10>(out, t1, [](int32_t v) { return v; });
 }
+// FIPS 204 Algorithm 23 (pkDecode): t1 by SimpleBitUnpack.
 void unpack_t1(Poly& t1, const uint8_t in[kT1PolyLen]) noexcept {
   unpack_bits<10>(t1, in, [](int32_t v) { return v; });
 }
+// FIPS 204 Algorithm 24 (skEncode): t0 by BitPack.
 void pack_t0(uint8_t out[kT0PolyLen], const Poly& t0) noexcept {
   pack_bits<13>(out, t0, [](int32_t v) { return kT0Top - v; });
 }
+// FIPS 204 Algorithm 25 (skDecode): t0 by BitUnpack.
 void unpack_t0(Poly& t0, const uint8_t in[kT0PolyLen]) noexcept {
   unpack_bits<13>(t0, in, [](int32_t v) { return kT0Top - v; });
 }
+// FIPS 204 Algorithm 24 (skEncode): s1 and s2 by BitPack.
 void pack_eta(uint8_t out[kEtaPolyLen], const Poly& s) noexcept {
   pack_bits<3>(out, s, [](int32_t v) { return kEta - v; });
 }
+// FIPS 204 Algorithm 25 (skDecode): s1 and s2 by BitUnpack.
 uint32_t unpack_eta(Poly& s, const uint8_t in[kEtaPolyLen]) noexcept {
   // A packed value is eta - c for c in [-eta, eta], so 0 to 4; 5 to 7 lie
   // outside and the key does not decode. Every value is tested without a
@@ -99,16 +107,20 @@ uint32_t unpack_eta(Poly& s, const uint8_t in[kEtaPolyLen]) noexcept {
   });
   return outside;
 }
+// FIPS 204 Algorithm 26 (sigEncode): z by BitPack.
 void pack_z(uint8_t out[kZPolyLen], const Poly& z) noexcept {
   pack_bits<18>(out, z, [](int32_t v) { return kGamma1 - v; });
 }
+// FIPS 204 Algorithm 27 (sigDecode): z by BitUnpack.
 void unpack_z(Poly& z, const uint8_t in[kZPolyLen]) noexcept {
   unpack_bits<18>(z, in, [](int32_t v) { return kGamma1 - v; });
 }
+// FIPS 204 Algorithm 28 (w1Encode).
 void pack_w1(uint8_t out[kW1PolyLen], const Poly& w1) noexcept {
   pack_bits<6>(out, w1, [](int32_t v) { return v; });
 }
 
+// FIPS 204 Algorithm 20 (HintBitPack).
 void pack_hint(uint8_t out[kOmega + kK], const PolyVecK& h) noexcept {
   std::memset(out, 0, kOmega + kK);
   int index = 0;
@@ -120,6 +132,7 @@ void pack_hint(uint8_t out[kOmega + kK], const PolyVecK& h) noexcept {
   }
 }
 
+// FIPS 204 Algorithm 21 (HintBitUnpack).
 bool unpack_hint(PolyVecK& h, const uint8_t in[kOmega + kK]) noexcept {
   for (auto& p : h) std::memset(p.c, 0, sizeof p.c);
   int index = 0;

@@ -63,6 +63,7 @@ using keccak::le64;
 
 inline constexpr uint32_t kQInv = 58728449u;  // q^-1 mod 2^32
 // a * 2^-32 mod q, result in (-q, q), for |a| < 2^31 * q.
+// FIPS 204 Algorithm 49 (MontgomeryReduce).
 inline int32_t mont_reduce(int64_t a) noexcept {
   const int32_t t = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(a)) * kQInv);
   return static_cast<int32_t>((a - static_cast<int64_t>(t) * kQ) >> 32);
@@ -142,6 +143,7 @@ MLDSA_POLY_KERNELS
 #undef MLDSA_POLY_KERNELS
 
 // Power2Round for a in [0, q): a = a1 * 2^d + a0, a0 in (-2^12, 2^12].
+// FIPS 204 Algorithm 35 (Power2Round).
 inline void power2round(int32_t a, int32_t& a1, int32_t& a0) noexcept {
   a1 = (a + (1 << (kD - 1)) - 1) >> kD;
   a0 = a - (a1 << kD);

@@ -24,6 +24,7 @@ void absorb_parts(keccak::Shake256& xof, const MessageParts& m) noexcept {
 }
 
 // mu = H(tr || M', 64).
+// FIPS 204 Algorithm 7 (ML-DSA.Sign_internal), line 6; Algorithm 8, line 7.
 void compute_mu(uint8_t mu[kMuLen], const uint8_t tr[kTrLen], const MessageParts& m) noexcept {
   keccak::Shake256 xof;
   xof.absorb(tr, kTrLen);
@@ -64,6 +65,7 @@ struct SignState {
 // is native, so the masks of two attempts are drawn together there.
 bool masks_in_pairs() noexcept { return keccak::active_backend() >= keccak::Backend::kAvx512f; }
 
+// FIPS 204 Algorithm 7 (ML-DSA.Sign_internal).
 SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd,
                       std::span<uint8_t, kSignatureLen> sig, uint32_t max_attempts) noexcept {
   zeroize::Wiped<SignState> holder;
@@ -185,6 +187,7 @@ SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd,
   return SignStatus::AttemptsExhausted;
 }
 
+// FIPS 204 Algorithm 8 (ML-DSA.Verify_internal).
 bool verify_parts(PublicKey pk, const MessageParts& m, Signature sig) noexcept {
   PolyVecK h;
   if (!unpack_hint(h, sig.data() + kSigHintOffset)) return false;
@@ -229,6 +232,7 @@ bool verify_parts(PublicKey pk, const MessageParts& m, Signature sig) noexcept {
 
 }  // namespace
 
+// FIPS 204 Algorithm 6 (ML-DSA.KeyGen_internal).
 void keygen(Seed xi, std::span<uint8_t, kPublicKeyLen> pk,
             std::span<uint8_t, kSecretKeyLen> sk) noexcept {
   zeroize::Wiped<KeygenState> holder;
@@ -268,6 +272,7 @@ void keygen(Seed xi, std::span<uint8_t, kPublicKeyLen> pk,
   for (int i = 0; i < kK; ++i) pack_t0(sk.data() + kSkT0Offset + i * kT0PolyLen, st.t0[i]);
 }
 
+// FIPS 204 Algorithm 2 (ML-DSA.Sign), with rnd given.
 SignStatus sign(SecretKey sk, std::span<const uint8_t> msg, std::span<const uint8_t> ctx, Rnd rnd,
                 std::span<uint8_t, kSignatureLen> sig) noexcept {
   if (ctx.size() > kMaxContextLen) return SignStatus::ContextTooLong;
@@ -276,6 +281,7 @@ SignStatus sign(SecretKey sk, std::span<const uint8_t> msg, std::span<const uint
                     kMaxSignAttempts);
 }
 
+// FIPS 204 Algorithm 7 (ML-DSA.Sign_internal).
 SignStatus sign_internal(SecretKey sk, std::span<const uint8_t> m_prime, Rnd rnd,
                          std::span<uint8_t, kSignatureLen> sig) noexcept {
   return sign_parts(sk, MessageParts{{m_prime, {}, {}}}, rnd, sig, kMaxSignAttempts);
@@ -290,6 +296,7 @@ SignStatus sign_internal_limited(SecretKey sk, std::span<const uint8_t> m_prime,
 }
 }  // namespace detail
 
+// FIPS 204 Algorithm 3 (ML-DSA.Verify).
 bool verify(PublicKey pk, std::span<const uint8_t> msg, std::span<const uint8_t> ctx,
             Signature sig) noexcept {
   if (ctx.size() > kMaxContextLen) return false;
@@ -297,6 +304,7 @@ bool verify(PublicKey pk, std::span<const uint8_t> msg, std::span<const uint8_t>
   return verify_parts(pk, MessageParts{{std::span<const uint8_t>(prefix), ctx, msg}}, sig);
 }
 
+// FIPS 204 Algorithm 8 (ML-DSA.Verify_internal).
 bool verify_internal(PublicKey pk, std::span<const uint8_t> m_prime, Signature sig) noexcept {
   return verify_parts(pk, MessageParts{{m_prime, {}, {}}}, sig);
 }

@@ -10,6 +10,7 @@ namespace {
 // RejBoundedPoly for eta = 2: half-bytes below 15 map to eta - (b mod 5).
 // Which half-bytes are dropped is the stream's rejection decision; the
 // values themselves go through no branch.
+// FIPS 204 Algorithms 31 (RejBoundedPoly) and 15 (CoeffFromHalfByte).
 int rej_eta_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept {
   for (size_t h = 0; h < 2 * len && n < kN; ++h) {
     const uint32_t b = (buf[h / 2] >> (4 * (h & 1))) & 0x0Fu;
@@ -49,6 +50,7 @@ void fill_lanes(Lanes& xof, Poly* const polys[N], Append append) noexcept {
 
 }  // namespace
 
+// FIPS 204 Algorithm 32 (ExpandA), each entry by Algorithm 30 (RejNTTPoly).
 void expand_a(Matrix& a, const uint8_t rho[32]) noexcept {
   // 16 streams, eight at a time; stream (i, j) is indexed j + 256 i.
   for (int half = 0; half < 2; ++half) {
@@ -66,6 +68,7 @@ void expand_a(Matrix& a, const uint8_t rho[32]) noexcept {
   }
 }
 
+// FIPS 204 Algorithm 33 (ExpandS).
 void expand_s(PolyVecL& s1, PolyVecK& s2, const uint8_t rho_prime[64]) noexcept {
   uint16_t index[8];
   Poly* polys[8];
@@ -95,14 +98,17 @@ void mask_lanes(Poly* y, const uint8_t rho_pp[64], uint16_t kappa) noexcept {
 }
 }  // namespace
 
+// FIPS 204 Algorithm 34 (ExpandMask).
 void expand_mask(Poly y[kL], const uint8_t rho_pp[64], uint16_t kappa) noexcept {
   mask_lanes<Shake256x4, kL>(y, rho_pp, kappa);
 }
 
+// FIPS 204 Algorithm 34 (ExpandMask) for two consecutive attempts.
 void expand_mask_x8(Poly y[2 * kL], const uint8_t rho_pp[64], uint16_t kappa) noexcept {
   mask_lanes<Shake256x8, 2 * kL>(y, rho_pp, kappa);
 }
 
+// FIPS 204 Algorithm 29 (SampleInBall).
 void sample_in_ball(Poly& c, const uint8_t c_tilde[kCTildeLen]) noexcept {
   keccak::Shake256 xof;
   xof.absorb(c_tilde, kCTildeLen);

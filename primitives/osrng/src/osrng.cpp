@@ -1,4 +1,5 @@
 #include "osrng/osrng.hpp"
+#include "osrng/testing.hpp"
 
 #include <errno.h>
 #include <fcntl.h>

@@ -1,12 +1,12 @@
 // Byte lengths of every suite's keys, signatures and VRF proofs.
 #pragma once
 
-#include <cstddef>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
-#include "valtorimesca/suites.hpp"
+#include "valtorimesca/suite_code.hpp"
 
 namespace valtorimesca_abi {
 

@@ -90,9 +90,3 @@ bool verify_stateful_unsafe_raw(const StructuredPublicKey& pk, std::span<const u
 void stateful_leaves(const SkSeed& sk_seed, const Digest& public_seed, uint32_t first, uint32_t count, Digest* out);
 
 }  // namespace shrincs::uxmss
-
-namespace shrincs::key {
-// public seed ‖ root ‖ BE32 capacity, 68 bytes.
-std::vector<uint8_t> encode_stateful_public_key(const hash::Digest& public_seed, const hash::Digest& root,
-                                                uint32_t capacity);
-}  // namespace shrincs::key

@@ -16,7 +16,7 @@
 #include <span>
 
 #include "hash_engine/shrincs/key.hpp"
-#include "valtorimesca/result.hpp"
+#include "valtorimesca/error.hpp"
 
 namespace valtorimesca::shrincs::bundle {
 
@@ -30,16 +30,15 @@ inline constexpr size_t kStatelessMaterialOffset = kStatelessSeedOffset;
 inline constexpr size_t kStatelessMaterialLen = 64;
 inline constexpr size_t kCommitmentLen = 32;
 
-enum class BundleFault : uint8_t { BadLength, ZeroCommitment, Mismatch };
-
 // The commitment recomputed from the fields of a 164-byte bundle (its
 // carried commitment field is not read).
 hash::Digest recompute_commitment(std::span<const uint8_t, kBundleLen> bundle) noexcept;
 
 // The engine public key of a bundle that is consistent with itself and with
 // `expected`: the recomputed commitment must equal both the carried field
-// and the (non-zero) expected commitment.
-Result<::shrincs::key::PublicKey, BundleFault> verify_bundle(std::span<const uint8_t> bundle,
-                                                             std::span<const uint8_t, kCommitmentLen> expected);
+// and the (non-zero) expected commitment. BadLength for a bundle of another
+// length, ComponentFailure for a zero or unmatched commitment.
+CoreResult<::shrincs::key::PublicKey> verify_bundle(std::span<const uint8_t> bundle,
+                                                    std::span<const uint8_t, kCommitmentLen> expected);
 
 }  // namespace valtorimesca::shrincs::bundle

@@ -8,7 +8,8 @@
 
 #include "valtorimesca/classical/ed25519.hpp"
 #include "valtorimesca/classical/sr25519.hpp"
-#include "valtorimesca/suites.hpp"
+#include "valtorimesca/component.hpp"
+#include "valtorimesca/suite_code.hpp"
 
 namespace valtorimesca::shrincs {
 

@@ -28,8 +28,6 @@ struct DedicatedVrfKey {
   Bytes classical_secret_key() const noexcept { return key.classical_sk.span(); }
   // The cached 164-byte verify key bundle.
   Bytes bundle() const noexcept { return key.bundle; }
-  // The key its budget-store entry is kept under.
-  budget::BudgetKey budget_key() const;
 };
 
 struct DerivedVrfKey {

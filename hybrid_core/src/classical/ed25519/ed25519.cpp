@@ -18,16 +18,22 @@ const uint8_t* data_or_dummy(std::span<const uint8_t> s) noexcept {
   return s.empty() ? &dummy : s.data();
 }
 
+// libsodium's 64-byte signing key and the public key of a 32-byte seed, made
+// from a wiped copy of the seed.
+void keypair_of_seed(const uint8_t* seed, zeroize::SecretArray<64>& key, std::array<uint8_t, 32>& pk) {
+  edwards::ensure_library_ready();
+  zeroize::SecretArray<32> seed_copy(seed);
+  crypto_sign_ed25519_seed_keypair(pk.data(), key.data(), seed_copy.data());
+}
+
 }  // namespace
 
 CoreStatus Ed25519::derive(std::span<const uint8_t, 32> seed, std::span<uint8_t> sk_out, std::span<uint8_t> pk_out) {
   if (sk_out.size() != kSecretKeyLen) return fail(CoreError::bad_length(kSecretKeyLen, sk_out.size()));
   if (pk_out.size() != kPublicKeyLen) return fail(CoreError::bad_length(kPublicKeyLen, pk_out.size()));
-  edwards::ensure_library_ready();
-  zeroize::SecretArray<32> seed_copy(seed.data());
   zeroize::SecretArray<64> sk;
   std::array<uint8_t, 32> pk{};
-  crypto_sign_ed25519_seed_keypair(pk.data(), sk.data(), seed_copy.data());
+  keypair_of_seed(seed.data(), sk, pk);
   std::copy(sk.array().begin(), sk.array().end(), sk_out.begin());
   std::copy(pk.begin(), pk.end(), pk_out.begin());
   return {};
@@ -36,13 +42,11 @@ CoreStatus Ed25519::derive(std::span<const uint8_t, 32> seed, std::span<uint8_t>
 CoreStatus raw_sign(std::span<const uint8_t> sk, std::span<const uint8_t> msg, std::span<uint8_t> out) {
   if (sk.size() != kSecretKeyLen) return fail(CoreError::bad_length(kSecretKeyLen, sk.size()));
   if (out.size() != kSignatureLen) return fail(CoreError::bad_length(kSignatureLen, out.size()));
-  edwards::ensure_library_ready();
   // The signing key is rebuilt from the seed alone, so the A hashed into the
   // signature is always the one the seed gives.
-  zeroize::SecretArray<32> seed(sk.data());
   zeroize::SecretArray<64> key;
   std::array<uint8_t, 32> pk{};
-  crypto_sign_ed25519_seed_keypair(pk.data(), key.data(), seed.data());
+  keypair_of_seed(sk.data(), key, pk);
   crypto_sign_ed25519_detached(out.data(), nullptr, data_or_dummy(msg), msg.size(), key.data());
   return {};
 }

@@ -12,11 +12,4 @@ namespace osrng {
 void fill(uint8_t* out, size_t len);
 inline void fill(std::span<uint8_t> out) { fill(out.data(), out.size()); }
 
-namespace testing {
-// Forces the device-file path (tests only).
-void force_device_fallback(bool on) noexcept;
-// Makes every draw fail (tests of the internal-fault path only).
-void force_failure(bool on) noexcept;
-}  // namespace testing
-
 }  // namespace osrng
