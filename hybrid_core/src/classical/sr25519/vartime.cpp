@@ -71,7 +71,12 @@ PublicPoint PublicPoint::base_double_mul(const uint8_t a[32], const PublicPoint&
   const Scalar sa = load_scalar(a), sb = load_scalar(b);
   const Point q = load(p.repr_);
   Point r;
-  decaf_255_base_double_scalarmul_non_secret(r.p, sa.s, q.p, sb.s);
+  // libdecaf 1.0 answers the identity for any a when b is zero; a*B is then
+  // its base-point multiplication.
+  if (decaf_255_scalar_eq(sb.s, decaf_255_scalar_zero))
+    decaf_255_precomputed_scalarmul(r.p, decaf_255_precomputed_base, sa.s);
+  else
+    decaf_255_base_double_scalarmul_non_secret(r.p, sa.s, q.p, sb.s);
   PublicPoint out;
   store(out.repr_, r);
   return out;

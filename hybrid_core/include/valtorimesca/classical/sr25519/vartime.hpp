@@ -27,7 +27,8 @@ class PublicPoint {
   PublicPoint negated() const noexcept;
 
   // a*B + b*p for the base point B: libdecaf's variable-time double-scalar
-  // multiplication (a precomputed table of B's multiples, sliding windows).
+  // multiplication (a precomputed table of B's multiples, sliding windows),
+  // or its base-point multiplication when b is zero.
   // The scalars must be below l (callers check or reduce them); one that is
   // not is an internal fault.
   static PublicPoint base_double_mul(const uint8_t a[32], const PublicPoint& p, const uint8_t b[32]);
