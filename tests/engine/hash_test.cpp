@@ -109,6 +109,42 @@ TEST(EngineHash, MultiLaneHashingMatchesOneAtATime) {
   keccak::force_portable(false);
 }
 
+// Each permutation is counted against the kernel that ran it: one-block
+// inputs go eight at a time, a group of five to eight on the 8-lane kernel,
+// two to four on the 4-lane one; longer inputs through keccak256_many, whose
+// groups are 8, then 4, then a last 2 or 3 on 4 lanes or a last one alone,
+// for each of their blocks (2089 bytes: 16).
+TEST(EngineHash, PermutationsAreCountedByKernel) {
+  struct Case {
+    size_t len, n;
+    uint64_t x1, x4, x8;
+  } cases[] = {{49, 1, 1, 0, 0},   {49, 3, 0, 1, 0},    {49, 4, 0, 1, 0},    {49, 5, 0, 0, 1},
+               {49, 13, 0, 0, 2},  {49, 17, 1, 0, 2},   {49, 19, 0, 1, 2},   {2089, 1, 16, 0, 0},
+               {2089, 3, 0, 16, 0}, {2089, 13, 16, 16, 16}, {2089, 15, 0, 32, 16}, {2089, 16, 0, 0, 32}};
+  for (const Case& c : cases) {
+    std::vector<std::vector<uint8_t>> in(c.n, std::vector<uint8_t>(c.len, 0x33));
+    std::vector<const uint8_t*> ptrs;
+    for (auto& v : in) ptrs.push_back(v.data());
+    std::vector<Digest> got(c.n);
+    hash::reset_permutation_count();
+    if (c.len < hash::lanes::kRate)
+      hash::lanes::hash_many(
+          c.n, c.len, [&](size_t i, uint8_t* dst) { std::memcpy(dst, in[i].data(), c.len); },
+          [](size_t, const uint8_t*) {});
+    else
+      hash::lanes::hash_ptrs(c.n, c.len, ptrs.data(), got.data());
+    const auto calls = hash::permutation_calls();
+    EXPECT_EQ(calls.x1, c.x1) << c.len << " " << c.n;
+    EXPECT_EQ(calls.x4, c.x4) << c.len << " " << c.n;
+    EXPECT_EQ(calls.x8, c.x8) << c.len << " " << c.n;
+    EXPECT_EQ(hash::permutation_count(), calls.x1 + 4 * calls.x4 + 8 * calls.x8) << c.len << " " << c.n;
+  }
+  // The sponge of keccak_packed runs one-lane permutations.
+  hash::reset_permutation_count();
+  (void)keccak_packed({Part(std::string_view("x"))});
+  EXPECT_EQ(hash::permutation_calls().x1, 1u);
+}
+
 // Chains of three layouts walked together (the walker's own and two carried
 // by the jobs: another layer and tree, and the UXMSS label, whose fields sit
 // at other offsets), of every length from none to 15 steps, on the vector

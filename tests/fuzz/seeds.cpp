@@ -3,6 +3,8 @@
 // fuzzers start from inputs that reach the deep checks.
 //
 //   fuzz_seeds OUT_DIR     writes OUT_DIR/<target>/<name> for every target
+#include <sodium.h>
+
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -166,6 +168,35 @@ void sr25519_seeds() {
           Writer().field(vk).field(vt_test::hex_field(s, "context_hex")).field(vt_test::hex_field(s, "message_hex"))
               .raw(vt_test::hex_field(s, "signature_hex (R || s, s[31] |= 0x80)")).bytes());
   }
+}
+
+// Points (the identity, B, multiples of B, one with bit 255 set) with edge
+// and ordinary scalars: 0, 1, l - 1, 2^252.
+void ristretto_seeds() {
+  std::array<Vec, 5> points;
+  points[0] = Vec(32, 0);
+  for (uint8_t n = 1; n < 4; ++n) {
+    std::array<uint8_t, 32> s{}, p{};
+    s[0] = static_cast<uint8_t>(n * 37);
+    if (crypto_scalarmult_ristretto255_base(p.data(), s.data()) != 0) throw std::runtime_error("base multiple");
+    points[n] = Vec(p.begin(), p.end());
+  }
+  points[4] = points[2];
+  points[4][31] |= 0x80;
+  Vec zero(32, 0), one(32, 0), l_minus_1 = {0xec, 0xd3, 0xf5, 0x5c, 0x1a, 0x63, 0x12, 0x58, 0xd6, 0x9c, 0xf7,
+                                            0xa2, 0xde, 0xf9, 0xde, 0x14, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                            0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10},
+                       top(32, 0), other(32, 0x33);
+  one[0] = 1;
+  top[31] = 0x10;
+  const Vec* scalars[] = {&zero, &one, &l_minus_1, &top, &other};
+  int i = 0;
+  for (size_t p = 0; p < points.size(); ++p)
+    for (size_t a = 0; a < 5; ++a) {
+      const Vec& b = *scalars[(a + p) % 5];
+      put("ristretto", tag("p", i++),
+          Writer().raw(points[p]).raw(points[(p + 1) % points.size()]).raw(*scalars[a]).raw(b).bytes());
+    }
 }
 
 template <class C>
@@ -382,6 +413,7 @@ int main(int argc, char** argv) {
     mldsa_seeds();
     ed25519_seeds();
     sr25519_seeds();
+    ristretto_seeds();
     vrf_seeds();
     suite_seeds();
     suite_vrf_seeds();

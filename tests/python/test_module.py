@@ -150,3 +150,16 @@ def test_every_function_states_its_errors():
     for f in functions + methods + [_valtorimesca.Suite.from_code]:
         assert f.__text_signature__ is not None, f.__name__
         assert ("\n# Errors\n\n" in f.__doc__) == (f.__name__ not in no_errors), f.__name__
+
+
+def test_libdecaf_is_linked_in_position_independently():
+    # sr25519 verification's libdecaf comes from its static archive: the
+    # module needs no libdecaf.so, shows none of its symbols and, its objects
+    # being position-independent, carries no text relocations.
+    dynamic = subprocess.run([shutil.which("readelf"), "-d", _valtorimesca.__file__], check=True,
+                             capture_output=True, text=True).stdout
+    assert "libdecaf" not in dynamic
+    assert "TEXTREL" not in dynamic
+    symbols = subprocess.run([shutil.which("nm"), "-D", _valtorimesca.__file__], check=True,
+                             capture_output=True, text=True).stdout
+    assert "decaf_" not in symbols

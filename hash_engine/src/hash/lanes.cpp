@@ -9,29 +9,30 @@
 
 namespace hash {
 namespace {
-thread_local uint64_t t_permutations = 0;
+thread_local PermutationCalls t_calls;
 }  // namespace
 
-uint64_t permutation_count() noexcept { return t_permutations; }
-void reset_permutation_count() noexcept { t_permutations = 0; }
+uint64_t permutation_count() noexcept { return t_calls.x1 + 4 * t_calls.x4 + 8 * t_calls.x8; }
+PermutationCalls permutation_calls() noexcept { return t_calls; }
+void reset_permutation_count() noexcept { t_calls = PermutationCalls{}; }
 
 }  // namespace hash
 
 namespace hash::lanes {
 
-void count_permutations(uint64_t n) noexcept { hash::t_permutations += n; }
+void count_permutations(uint64_t n) noexcept { hash::t_calls.x1 += n; }
 
 void permute1(State& s) noexcept {
   ::keccak::permute(s);
-  hash::t_permutations += 1;
+  hash::t_calls.x1 += 1;
 }
 void permute4_interleaved(uint64_t* lanes) noexcept {
   ::keccak::permute_x4_interleaved(lanes);
-  hash::t_permutations += 4;
+  hash::t_calls.x4 += 1;
 }
 void permute8_interleaved(uint64_t* lanes) noexcept {
   ::keccak::permute_x8_interleaved(lanes);
-  hash::t_permutations += 8;
+  hash::t_calls.x8 += 1;
 }
 
 void too_long() { fault::raise("multi-lane hash input longer than its scratch space"); }
@@ -39,11 +40,13 @@ void too_long() { fault::raise("multi-lane hash input longer than its scratch sp
 void hash_ptrs(size_t n, size_t len, const uint8_t* const* in, Digest* out) noexcept {
   ::keccak::keccak256_many(in, n, len, reinterpret_cast<uint8_t(*)[32]>(out));
   // keccak256_many runs groups of 8, then one of 4, then a last 2 or 3 inputs
-  // on 4 lanes (one spare at least) or a last single input on one: count every
-  // lane run, as permute4/8_interleaved do.
-  const size_t tail = n % 4;
-  const size_t lanes = n - tail + (tail == 1 ? 1 : tail > 1 ? 4 : 0);
-  hash::t_permutations += lanes * (len / kRate + 1);
+  // on 4 lanes (one spare at least) or a last single input on one, each for
+  // every block: count those calls, as permute1/4/8 do.
+  const uint64_t blocks = len / kRate + 1;
+  const size_t rest = n % 8;
+  hash::t_calls.x8 += (n / 8) * blocks;
+  hash::t_calls.x4 += (size_t{rest >= 4} + size_t{rest % 4 >= 2}) * blocks;
+  hash::t_calls.x1 += size_t{rest % 4 == 1} * blocks;
 }
 
 static_assert(chain_label_fits(profiles::p256s::Profile256s::WOTS_C_CHAIN.size()) &&

@@ -23,7 +23,8 @@ inline const uint8_t* bytes(const State& s) noexcept { return reinterpret_cast<c
 // Counted permutations: one state, or 4 or 8 interleaved states (word i of
 // state k at lanes[i * N + k]).
 void permute1(State& s) noexcept;
-// Adds permutations run elsewhere (by keccak's own sponge) to the count.
+// Adds one-lane permutations run elsewhere (by keccak's own sponge) to the
+// count.
 void count_permutations(uint64_t n) noexcept;
 void permute4_interleaved(uint64_t* lanes) noexcept;
 void permute8_interleaved(uint64_t* lanes) noexcept;

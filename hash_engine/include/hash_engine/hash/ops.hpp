@@ -44,6 +44,16 @@ using sha2::put_be64;
 uint64_t permutation_count() noexcept;
 void reset_permutation_count() noexcept;
 
+// The same permutations by the kernel that ran them: one-lane permutations,
+// and calls of the 4- and 8-lane kernels (a spare lane of such a call counts
+// too). permutation_count() is x1 + 4*x4 + 8*x8.
+struct PermutationCalls {
+  uint64_t x1 = 0;
+  uint64_t x4 = 0;
+  uint64_t x8 = 0;
+};
+PermutationCalls permutation_calls() noexcept;
+
 }  // namespace hash
 
 namespace hash::ops {

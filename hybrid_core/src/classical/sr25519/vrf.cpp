@@ -2,8 +2,10 @@
 // output bytes.
 #include <cstring>
 
+#include "fault/fault.hpp"
 #include "ristretto.hpp"
 #include "valtorimesca/classical/sr25519.hpp"
+#include "valtorimesca/classical/sr25519/vartime.hpp"
 
 namespace valtorimesca::classical::sr25519 {
 
@@ -99,23 +101,27 @@ CoreStatus Sr25519::vrf_evaluate_deterministic(Bytes secret_key, Bytes label, By
 
 subtle::Choice Sr25519::vrf_verify(Bytes public_key, Bytes label, Bytes input, Bytes pre_output,
                                    Bytes proof) {
-  if (public_key.size() != 32 || !detail::is_point(public_key.data())) return subtle::Choice();
+  using vartime::PublicPoint;
+  if (public_key.size() != 32) return subtle::Choice();
+  const auto pk = PublicPoint::decode(public_key.data());
+  if (!pk) return subtle::Choice();
   if (pre_output.size() != 32 || proof.size() != 64) return subtle::Choice();
   const uint8_t* c = proof.data();
   const uint8_t* s = proof.data() + 32;
   if (!(detail::scalar_is_canonical(c) & detail::scalar_is_canonical(s)).declassify()) return subtle::Choice();
   const Point h = input_point(label, input, public_key.data());
-  if (!is_output_point(pre_output.data())) return subtle::Choice();
+  // The output point must decode and must not be the identity's encoding.
+  const auto out = PublicPoint::decode(pre_output.data());
+  if (!out || subtle::ct_is_zero(pre_output.data(), 32).declassify()) return subtle::Choice();
+  const auto hp = PublicPoint::decode(h.data());
+  fault::check(hp.has_value(), "hash to Ristretto255 gave no point");
 
   merlin::Transcript e = proof_transcript(h);
-  // R = c*pk + s*B, Hr = c*out + s*H.
-  Point t1{}, t2{}, big_r{}, hr{};
-  detail::point_mul(t1.data(), c, public_key.data());
-  detail::base_mul(t2.data(), s);
-  crypto_core_ristretto255_add(big_r.data(), t1.data(), t2.data());
-  detail::point_mul(t1.data(), c, pre_output.data());
-  detail::point_mul(t2.data(), s, h.data());
-  crypto_core_ristretto255_add(hr.data(), t1.data(), t2.data());
+  // R = c*pk + s*B, Hr = c*out + s*H; everything here is public, so both run
+  // in variable time.
+  Point big_r{}, hr{};
+  PublicPoint::base_double_mul(s, *pk, c).encode(big_r.data());
+  PublicPoint::double_mul(*out, c, *hp, s).encode(hr.data());
   uint8_t c2[32];
   proof_challenge(e, big_r, hr, public_key.data(), pre_output.data(), c2);
   return subtle::Choice::from_bit(subtle::ct_eq(c2, c, 32).unwrap_u8());

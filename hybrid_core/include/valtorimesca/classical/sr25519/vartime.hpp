@@ -1,0 +1,47 @@
+// Variable-time Ristretto255 arithmetic for the verification equations of
+// sr25519 signatures and VRF proofs, on libdecaf. Everything handled here is
+// public (keys, signatures, proofs, pre-outputs, challenges): the running time
+// depends on the scalars and points. Every operation on a secret stays on
+// libsodium's constant-time routines (ristretto.hpp).
+//
+// Byte forms are libsodium's: points are compressed Ristretto255 encodings,
+// scalars 32 little-endian bytes below the group order l.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+namespace valtorimesca::classical::sr25519::vartime {
+
+class PublicPoint {
+ public:
+  // Accepts exactly the encodings libsodium's crypto_core_ristretto255_is_valid_point
+  // accepts, the identity (32 zero bytes) included, and gives the same point.
+  // libsodium reads the low 255 bits and ignores bit 255, so an encoding with
+  // that bit set decodes as the one with it clear.
+  static std::optional<PublicPoint> decode(const uint8_t enc[32]) noexcept;
+
+  // The canonical encoding (bit 255 clear).
+  void encode(uint8_t out[32]) const noexcept;
+
+  PublicPoint negated() const noexcept;
+
+  // a*B + b*p for the base point B: libdecaf's variable-time double-scalar
+  // multiplication (a precomputed table of B's multiples, sliding windows),
+  // or its base-point multiplication when b is zero.
+  // The scalars must be below l (callers check or reduce them); one that is
+  // not is an internal fault.
+  static PublicPoint base_double_mul(const uint8_t a[32], const PublicPoint& p, const uint8_t b[32]);
+
+  // a*p + b*q, with the same condition on the scalars.
+  static PublicPoint double_mul(const PublicPoint& p, const uint8_t a[32], const PublicPoint& q,
+                                const uint8_t b[32]);
+
+ private:
+  PublicPoint() = default;
+  // libdecaf's point (four field elements of 64 bytes each, extended
+  // coordinates), copied in and out of its own type in vartime.cpp.
+  alignas(32) unsigned char repr_[256];
+};
+
+}  // namespace valtorimesca::classical::sr25519::vartime
