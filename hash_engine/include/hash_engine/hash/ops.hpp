@@ -48,6 +48,12 @@ void reset_permutation_count() noexcept;
 
 namespace hash::ops {
 
+// H over the parts, written to out (32 bytes): no copy of the digest is left
+// behind, so out may be a secret's own storage.
+void keccak_packed(std::span<const Part> parts, uint8_t* out) noexcept;
+inline void keccak_packed(std::initializer_list<Part> parts, uint8_t* out) noexcept {
+  keccak_packed(std::span<const Part>(parts.begin(), parts.size()), out);
+}
 Digest keccak_packed(std::span<const Part> parts) noexcept;
 inline Digest keccak_packed(std::initializer_list<Part> parts) noexcept {
   return keccak_packed(std::span<const Part>(parts.begin(), parts.size()));
