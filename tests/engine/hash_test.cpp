@@ -9,7 +9,6 @@
 #include "fault/fault.hpp"
 #include "hash_engine/hash/address.hpp"
 #include "hash_engine/hash/ops.hpp"
-#include "hash_engine/hash/suite.hpp"
 #include "hash_engine/profiles/p256s.hpp"
 #include "keccak/keccak.hpp"
 #include "vectors.hpp"
@@ -77,11 +76,29 @@ TEST(EngineHash, PaddingAtTheBlockEdge) {
   EXPECT_EQ(0, std::memcmp(d.data(), b, 32));
 }
 
-TEST(EngineHash, SuiteForwardsToTheSameFunction) {
-  auto in = vt_test::pseudo_random_bytes(9, 300);
-  Part parts[] = {Part(in.data(), 100), Part(in.data() + 100, 200)};
-  EXPECT_EQ(hash::suite::Keccak256Suite::scheme_hash_parts(parts), keccak_packed(parts));
-  EXPECT_EQ(hash::suite::keccak::scheme_hash_parts(parts), keccak_packed(parts));
+// The one-block entry point, alone and on 4 and 8 lanes with spare lanes,
+// against the part-list hash; one counted permutation per lane.
+TEST(EngineHash, OneBlockHashIsTheSameFunction) {
+  for (size_t len : {0, 1, 7, 8, 100, 121, 134, 135}) {
+    auto in = vt_test::pseudo_random_bytes(9 + len, len);
+    const Digest want = keccak_packed({Part(in.data(), len)});
+    hash::reset_permutation_count();
+    const Digest one = hash::lanes::hash_block(len, [&](uint8_t* dst) { std::memcpy(dst, in.data(), len); });
+    EXPECT_EQ(hash::permutation_count(), 1u);
+    EXPECT_EQ(one, want) << len;
+    for (size_t n : {2, 5}) {
+      const size_t width = keccak::lane_width(n);
+      alignas(64) uint64_t lanes[25 * 8] = {};
+      for (size_t k = 0; k < n; ++k)
+        for (size_t i = 0; i < len; ++i) lanes[(i / 8) * width + k] |= uint64_t{in[i]} << (8 * (i % 8));
+      EXPECT_EQ(keccak::keccak256_blocks(lanes, width, n, len), width);
+      for (size_t k = 0; k < n; ++k) {
+        Digest d;
+        keccak::lane_digest(lanes, width, k, d.data());
+        EXPECT_EQ(d, want) << len << " " << n << " " << k;
+      }
+    }
+  }
 }
 
 TEST(EngineHash, MultiLaneHashingMatchesOneAtATime) {

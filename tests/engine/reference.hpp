@@ -1,12 +1,17 @@
-// Straightforward one-hash-at-a-time model of the engine's constructions,
-// used to check the multi-lane code paths byte for byte.
+// Straightforward one-hash-at-a-time model of the engine's constructions
+// (leaves, tree nodes, grinding), used to check the multi-lane code paths
+// byte for byte.
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "hash_engine/hash/address.hpp"
 #include "hash_engine/hash/ops.hpp"
+#include "hash_engine/hash/secret.hpp"
 #include "hash_engine/profiles/p256s.hpp"
+#include "hash_engine/shrincs/uxmss.hpp"
+#include "hash_engine/wots_c.hpp"
 
 namespace ref {
 
@@ -54,6 +59,50 @@ inline Digest ht_leaf(const Digest& pk, const Digest& layer_seed, uint32_t l, ui
     ends.insert(ends.end(), v.begin(), v.end());
   }
   return keccak_packed({Part(P::WOTS_C_PK), Part(pk), Part(ends.data(), ends.size())});
+}
+
+// Leaf i of FORS tree t under (tree, leaf): its secret, then the leaf hash.
+inline Digest fors_leaf_hash(const Digest& public_seed, const hash::SecretSeed& sk_seed, uint64_t tree,
+                             uint32_t leaf, uint32_t t, uint32_t i) {
+  const auto a = hash::address::fors_address_word(tree, leaf, 0, (t << P::FORS_HEIGHT) + i);
+  hash::SecretSeed secret(keccak_packed({Part(P::FORS_SK), Part(sk_seed.array()), Part(public_seed), Part(a)}));
+  return keccak_packed({Part(P::FORS_LEAF), Part(public_seed), Part(a), Part(secret.array())});
+}
+
+// Node (k, j) of FORS tree t: its index counts across all trees.
+inline Digest fors_node_hash(const Digest& public_seed, uint64_t tree, uint32_t leaf, uint32_t t, uint32_t k,
+                             uint32_t j, const Digest& left, const Digest& right) {
+  const auto a = hash::address::fors_address_word(tree, leaf, k, (t << (P::FORS_HEIGHT - k)) + j);
+  return keccak_packed({Part(P::FORS_NODE), Part(public_seed), Part(a), Part(left), Part(right)});
+}
+
+// Node (k, j) of hypertree subtree (layer, tree).
+inline Digest hypertree_node_hash(const Digest& public_seed, uint32_t layer, uint64_t tree, uint32_t k, uint32_t j,
+                                  const Digest& left, const Digest& right) {
+  const auto a = hash::address::hypertree_address_word(layer, tree, k, j);
+  return keccak_packed({Part(P::HT_NODE), Part(public_seed), Part(a), Part(left), Part(right)});
+}
+
+// L(a) of a UXMSS key: from its chain in memory when it has one for this
+// public seed, else computed alone.
+inline Digest stateful_wots_pk_hash(const shrincs::uxmss::Key& key, const Digest& public_seed, uint32_t a) {
+  if (key.has_cache() && key.public_seed() == public_seed && a >= 1 && a <= key.capacity())
+    return key.cache()->leaves[a - 1];
+  Digest out;
+  shrincs::uxmss::stateful_leaves(key.private_key().sk_seed, public_seed, a, 1, &out);
+  return out;
+}
+
+// Counters 0, 1, ... below `bound`, one digest at a time: the first whose
+// digits sum to `target`, with values(digits).
+template <class DigestFn, class ValuesFn>
+std::optional<wots_c::GrindResult> grind_digit_sum(uint32_t bound, uint32_t target, DigestFn&& digest,
+                                                   ValuesFn&& values) {
+  for (uint32_t c = 0; c < bound; ++c) {
+    const Digest d = digest(c);
+    if (hash::ops::digit_sum(d) == target) return wots_c::GrindResult{c, values(wots_c::digits_of(d))};
+  }
+  return std::nullopt;
 }
 
 }  // namespace ref

@@ -94,17 +94,17 @@ TEST(ForsC, TreeMatchesTheSinglePassConstruction) {
   Digest revealed;
   auto batched = fc::fors_tree_root_and_auth_path(k, T, L, t, x, revealed);
   auto single = treehash::treehash_root_and_auth_path(
-      14, x, [&](uint32_t i) { return fc::fors_leaf_hash(k.public_seed, k.priv.sk_seed, T, L, t, i); },
+      14, x, [&](uint32_t i) { return ref::fors_leaf_hash(k.public_seed, k.priv.sk_seed, T, L, t, i); },
       [&](uint32_t kk, uint32_t j, const Digest& a, const Digest& b) {
-        return fc::fors_node_hash(k.public_seed, T, L, t, kk, j, a, b);
+        return ref::fors_node_hash(k.public_seed, T, L, t, kk, j, a, b);
       });
   EXPECT_EQ(batched, single);
   const auto a = hash::address::fors_address_word(T, L, 0, (t << 14) + x);
   EXPECT_EQ(revealed, keccak_packed({Part(P::FORS_SK), Part(k.priv.sk_seed.array()), Part(k.public_seed), Part(a)}));
   // The first node of tree t carries the global index t·2^13.
-  Digest l0 = fc::fors_leaf_hash(k.public_seed, k.priv.sk_seed, T, L, t, 0);
-  Digest l1 = fc::fors_leaf_hash(k.public_seed, k.priv.sk_seed, T, L, t, 1);
-  EXPECT_EQ(fc::fors_node_hash(k.public_seed, T, L, t, 1, 0, l0, l1),
+  Digest l0 = ref::fors_leaf_hash(k.public_seed, k.priv.sk_seed, T, L, t, 0);
+  Digest l1 = ref::fors_leaf_hash(k.public_seed, k.priv.sk_seed, T, L, t, 1);
+  EXPECT_EQ(ref::fors_node_hash(k.public_seed, T, L, t, 1, 0, l0, l1),
             keccak_packed({Part(P::FORS_NODE), Part(k.public_seed),
                            Part(hash::address::fors_address_word(T, L, 1, t << 13)), Part(l0), Part(l1)}));
 }
@@ -126,7 +126,7 @@ TEST(Hypertree, LeavesAndSubtreeMatchTheConstruction) {
   ht::hypertree_leaves(pk, ls, 5, 77, 0, 256, all.data());
   auto single = treehash::treehash_root_and_auth_path(
       8, 200, [&](uint32_t i) { return all[i]; },
-      [&](uint32_t k, uint32_t j, const Digest& a, const Digest& b) { return ht::hypertree_node_hash(pk, 5, 77, k, j, a, b); });
+      [&](uint32_t k, uint32_t j, const Digest& a, const Digest& b) { return ref::hypertree_node_hash(pk, 5, 77, k, j, a, b); });
   EXPECT_EQ(batched, single);
   const auto seeds = ht::hypertree_layer_seeds(hash::SecretSeed(seed("s")));
   uint8_t three = 3;

@@ -3,7 +3,6 @@
 
 #include "hash_engine/hash/address.hpp"
 #include "hash_engine/hash/ops.hpp"
-#include "hash_engine/hash/suite.hpp"
 #include "hash_engine/profiles/p256s.hpp"
 #include "hash_engine/shrincs/dispatch.hpp"
 #include "hash_engine/shrincs/key.hpp"

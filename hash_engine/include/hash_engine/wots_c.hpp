@@ -26,17 +26,6 @@ struct GrindResult {
 // The 64 base-16 digits of a digest, in order.
 Digits digits_of(const Digest& d);
 
-// Tries counters 0, 1, ... below `bound` and returns the first whose digest
-// has the target digit sum, together with values(digits).
-template <class DigestFn, class ValuesFn>
-std::optional<GrindResult> grind_digit_sum(uint32_t bound, uint32_t target, DigestFn&& digest, ValuesFn&& values) {
-  for (uint32_t c = 0; c < bound; ++c) {
-    const Digest d = digest(c);
-    if (hash::ops::digit_sum(d) == target) return GrindResult{c, values(digits_of(d))};
-  }
-  return std::nullopt;
-}
-
 // Lowest counter below `limit` whose result wins, tried in order. eval(base,
 // k, out) computes the results of counters base .. base + k - 1 at once (k is
 // at most `batch`); before(c) runs for every c >= 1 that is tried, in order,
@@ -59,8 +48,8 @@ std::optional<std::pair<uint32_t, R>> lowest_winning_counter(uint32_t limit, Eva
 }
 
 // Grinding with a batched digest function: digests(base, k, out) fills the
-// digests of counters base .. base + k - 1 (k <= 8). Same result as
-// grind_digit_sum.
+// digests of counters base .. base + k - 1 (k <= 8). The first counter below
+// `bound` whose digest has the target digit sum, with values(digits).
 template <class DigestsFn, class ValuesFn>
 std::optional<GrindResult> grind_digit_sum_batched(uint32_t bound, uint32_t target, DigestsFn&& digests,
                                                    ValuesFn&& values) {

@@ -12,7 +12,7 @@ namespace {
 thread_local PermutationCalls t_calls;
 }  // namespace
 
-uint64_t permutation_count() noexcept { return t_calls.x1 + 4 * t_calls.x4 + 8 * t_calls.x8; }
+uint64_t permutation_count() noexcept { return t_calls.lanes(); }
 PermutationCalls permutation_calls() noexcept { return t_calls; }
 void reset_permutation_count() noexcept { t_calls = PermutationCalls{}; }
 
@@ -22,31 +22,31 @@ namespace hash::lanes {
 
 void count_permutations(uint64_t n) noexcept { hash::t_calls.x1 += n; }
 
-void permute1(State& s) noexcept {
-  ::keccak::permute(s);
-  hash::t_calls.x1 += 1;
-}
-void permute4_interleaved(uint64_t* lanes) noexcept {
-  ::keccak::permute_x4_interleaved(lanes);
-  hash::t_calls.x4 += 1;
-}
-void permute8_interleaved(uint64_t* lanes) noexcept {
-  ::keccak::permute_x8_interleaved(lanes);
-  hash::t_calls.x8 += 1;
+void permute_width(size_t width, uint64_t* lanes) noexcept {
+  hash::t_calls += ::keccak::permute_lanes(width, lanes);
 }
 
-void too_long() { fault::raise("multi-lane hash input longer than its scratch space"); }
+void hash_blocks(uint64_t* lanes, size_t width, size_t n, size_t len) noexcept {
+  hash::t_calls += ::keccak::keccak256_blocks(lanes, width, n, len);
+}
 
 void hash_ptrs(size_t n, size_t len, const uint8_t* const* in, Digest* out) noexcept {
-  ::keccak::keccak256_many(in, n, len, reinterpret_cast<uint8_t(*)[32]>(out));
-  // keccak256_many runs groups of 8, then one of 4, then a last 2 or 3 inputs
-  // on 4 lanes (one spare at least) or a last single input on one, each for
-  // every block: count those calls, as permute1/4/8 do.
-  const uint64_t blocks = len / kRate + 1;
-  const size_t rest = n % 8;
-  hash::t_calls.x8 += (n / 8) * blocks;
-  hash::t_calls.x4 += (size_t{rest >= 4} + size_t{rest % 4 >= 2}) * blocks;
-  hash::t_calls.x1 += size_t{rest % 4 == 1} * blocks;
+  hash::t_calls += ::keccak::keccak256_many(in, n, len, reinterpret_cast<uint8_t(*)[32]>(out));
+}
+
+void hash_long(size_t n, size_t len, void (*fill)(void*, size_t, uint8_t*),
+               void (*sink)(void*, size_t, const uint8_t*), void* ctx) {
+  std::vector<uint8_t> buf(8 * len);
+  const uint8_t* ptr[8];
+  Digest out[8];
+  for (size_t j = 0; j < 8; ++j) ptr[j] = buf.data() + j * len;
+  for (size_t base = 0; base < n; base += 8) {
+    const size_t k = (n - base < 8) ? n - base : 8;
+    for (size_t j = 0; j < k; ++j) fill(ctx, base + j, buf.data() + j * len);
+    hash_ptrs(k, len, ptr, out);
+    for (size_t j = 0; j < k; ++j) sink(ctx, base + j, out[j].data());
+  }
+  zeroize::wipe(buf.data(), buf.size());
 }
 
 static_assert(chain_label_fits(profiles::p256s::Profile256s::WOTS_C_CHAIN.size()) &&
@@ -62,7 +62,7 @@ ChainLayout chain_layout(std::string_view label, const uint8_t* pk_seed, uint32_
   const size_t addr = label.size() + 32;
   address::write_address_word32(b + addr, layer, tree, address::kTypeWotsChain, 0, 0, 0);
   l.key_pair_off = uint32_t(addr + 20);
-  pad_block(l.tmpl, addr + 64);
+  ::keccak::pad(l.tmpl.data(), 1, addr + 64, kRate, 0x01);
   return l;
 }
 
@@ -108,7 +108,6 @@ void walk_chains(const ChainLayout& layout, std::span<const ChainJob> jobs) noex
     for (size_t s = 0; s < 4; ++s) tmpl4[i * 4 + s] = layout.tmpl[i];
   }
   alignas(64) uint64_t lanes[25 * 8];
-  State blk;
   size_t slot_job[8];
   uint32_t slot_pos[8];
   size_t active = 0;
@@ -124,11 +123,9 @@ void walk_chains(const ChainLayout& layout, std::span<const ChainJob> jobs) noex
       ++next;
     }
     if (active == 0) break;
-    const size_t width = width_for(active);
-    if (width == 8)
-      std::memcpy(lanes, tmpl8, sizeof(tmpl8));
-    else if (width == 4)
-      std::memcpy(lanes, tmpl4, sizeof(tmpl4));
+    const size_t width = ::keccak::lane_width(active);
+    const uint64_t* tmpl = width == 8 ? tmpl8 : width == 4 ? tmpl4 : layout.tmpl.data();
+    std::memcpy(lanes, tmpl, 25 * width * sizeof(uint64_t));
     for (size_t s = 0; s < active; ++s) {
       const ChainJob& j = jobs[slot_job[s]];
       const ChainLayout& l = j.layout ? *j.layout : layout;
@@ -138,24 +135,15 @@ void walk_chains(const ChainLayout& layout, std::span<const ChainJob> jobs) noex
         step_words<0>(l.tmpl.data() + w0, j, slot_pos[s], words);
       else
         step_words<1>(l.tmpl.data() + w0, j, slot_pos[s], words);
-      if (width == 1) {
-        blk = l.tmpl;
-        for (size_t i = 0; i < kStepWords; ++i) blk[w0 + i] = words[i];
-        continue;
-      }
       if (&l != &layout)  // another tree's template: its constant words too
         for (size_t i = 0; i < 25; ++i) lanes[i * width + s] = l.tmpl[i];
       for (size_t i = 0; i < kStepWords; ++i) lanes[(w0 + i) * width + s] = words[i];
     }
-    permute_width(width, lanes, blk);
+    permute_width(width, lanes);
     size_t kept = 0;
     for (size_t s = 0; s < active; ++s) {
       const ChainJob& j = jobs[slot_job[s]];
-      if (width == 1) {
-        std::memcpy(j.value, bytes(blk), 32);
-      } else {
-        for (size_t w = 0; w < 4; ++w) std::memcpy(j.value + 8 * w, &lanes[w * width + s], 8);
-      }
+      for (size_t w = 0; w < 4; ++w) std::memcpy(j.value + 8 * w, &lanes[w * width + s], 8);
       if (++slot_pos[s] < j.stop) {
         slot_job[kept] = slot_job[s];
         slot_pos[kept] = slot_pos[s];
@@ -165,7 +153,6 @@ void walk_chains(const ChainLayout& layout, std::span<const ChainJob> jobs) noex
     active = kept;
   }
   zeroize::wipe(lanes, sizeof(lanes));
-  zeroize::wipe(blk.data(), sizeof(blk));
 }
 
 }  // namespace hash::lanes

@@ -15,44 +15,40 @@
 namespace hash::lanes {
 
 using ::keccak::State;
-inline constexpr size_t kRate = 136;
+inline constexpr size_t kRate = ::keccak::kKeccak256Rate;
+// Longest input hash_many builds in its fixed scratch space; longer ones get
+// scratch from the heap.
+inline constexpr size_t kScratchLen = 512;
 
 inline uint8_t* bytes(State& s) noexcept { return reinterpret_cast<uint8_t*>(s.data()); }
 inline const uint8_t* bytes(const State& s) noexcept { return reinterpret_cast<const uint8_t*>(s.data()); }
 
-// Counted permutations: one state, or 4 or 8 interleaved states (word i of
-// state k at lanes[i * N + k]).
-void permute1(State& s) noexcept;
-// Adds one-lane permutations run elsewhere (by keccak's own sponge) to the
-// count.
+// Counted permutations of 1, 4 or 8 interleaved states (word i of state k at
+// lanes[i * width + k]), and counted one-block hashes of n messages laid out
+// the same way (keccak::keccak256_blocks).
+void permute_width(size_t width, uint64_t* lanes) noexcept;
+void hash_blocks(uint64_t* lanes, size_t width, size_t n, size_t len) noexcept;
+// Adds permutations run elsewhere (by keccak's own sponge) to the count.
 void count_permutations(uint64_t n) noexcept;
-void permute4_interleaved(uint64_t* lanes) noexcept;
-void permute8_interleaved(uint64_t* lanes) noexcept;
 
-// Lane width for n (1..8) inputs: the narrowest of 1, 4 and 8 that holds them.
-inline size_t width_for(size_t n) noexcept { return n >= 5 ? 8 : n >= 2 ? 4 : 1; }
-
-// Permutes `lanes` at width 8 or 4, or the single state `one` at width 1.
-inline void permute_width(size_t width, uint64_t* lanes, State& one) noexcept {
-  if (width == 8)
-    permute8_interleaved(lanes);
-  else if (width == 4)
-    permute4_interleaved(lanes);
-  else
-    permute1(one);
+// H over one input of len (< 136) bytes that fill(dst) writes: one block,
+// one permutation.
+template <class Fill>
+Digest hash_block(size_t len, Fill&& fill) {
+  State st{};
+  fill(bytes(st));
+  hash_blocks(st.data(), 1, 1, len);
+  Digest out;
+  std::memcpy(out.data(), bytes(st), 32);
+  return out;
 }
-
-// Appends Keccak padding to a one-block message of len (< 136) bytes that was
-// written over a zero state.
-inline void pad_block(State& s, size_t len) noexcept {
-  bytes(s)[len] ^= 0x01;
-  bytes(s)[kRate - 1] ^= 0x80;
-}
-
-[[noreturn]] void too_long();
 
 // H over n contiguous inputs of `len` bytes each: out[i] = H(in[i]).
 void hash_ptrs(size_t n, size_t len, const uint8_t* const* in, Digest* out) noexcept;
+
+// Inputs of more than kScratchLen bytes: scratch for 8 of them from the heap.
+void hash_long(size_t n, size_t len, void (*fill)(void*, size_t, uint8_t*),
+               void (*sink)(void*, size_t, const uint8_t*), void* ctx);
 
 // H over n inputs of equal length `len`. fill(i, dst) writes input i (len
 // bytes) at dst; sink(i, digest) receives its 32-byte digest. Inputs are built
@@ -67,21 +63,15 @@ void hash_many(size_t n, size_t len, Fill&& fill, Sink&& sink) {
     uint8_t digest[32];
     for (size_t base = 0; base < n; base += 8) {
       const size_t k = (n - base < 8) ? n - base : 8;
-      const size_t width = width_for(k);
+      const size_t width = ::keccak::lane_width(k);
       for (size_t j = 0; j < k; ++j) {
         blk.fill(0);
         fill(base + j, bytes(blk));
-        pad_block(blk, len);
-        if (width > 1)
-          for (size_t i = 0; i < 25; ++i) lanes[i * width + j] = blk[i];
+        for (size_t i = 0; i < 25; ++i) lanes[i * width + j] = blk[i];
       }
-      permute_width(width, lanes, blk);
-      if (width == 1) {
-        sink(base, bytes(blk));
-        continue;
-      }
+      hash_blocks(lanes, width, k, len);
       for (size_t j = 0; j < k; ++j) {
-        for (size_t w = 0; w < 4; ++w) std::memcpy(digest + 8 * w, &lanes[w * width + j], 8);
+        ::keccak::lane_digest(lanes, width, j, digest);
         sink(base + j, digest);
       }
     }
@@ -90,9 +80,17 @@ void hash_many(size_t n, size_t len, Fill&& fill, Sink&& sink) {
     zeroize::wipe(digest, sizeof(digest));
     return;
   }
-  constexpr size_t kMaxLen = 512;
-  if (len > kMaxLen) too_long();
-  uint8_t buf[8][kMaxLen];
+  if (len > kScratchLen) {
+    struct Ctx {
+      Fill& f;
+      Sink& s;
+    } ctx{fill, sink};
+    hash_long(
+        n, len, [](void* c, size_t i, uint8_t* dst) { static_cast<Ctx*>(c)->f(i, dst); },
+        [](void* c, size_t i, const uint8_t* d) { static_cast<Ctx*>(c)->s(i, d); }, &ctx);
+    return;
+  }
+  uint8_t buf[8][kScratchLen];
   const uint8_t* ptr[8];
   Digest out[8];
   for (size_t j = 0; j < 8; ++j) ptr[j] = buf[j];

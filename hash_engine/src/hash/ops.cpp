@@ -10,16 +10,20 @@ namespace hash::ops {
 // The parts go into one Keccak-256 sponge where they lie, and its
 // permutations are counted with the engine's. The sponge wipes its state
 // when it goes.
-Digest keccak_packed(std::span<const Part> parts) noexcept {
+void keccak_packed(std::span<const Part> parts, uint8_t* out) noexcept {
   ::keccak::Keccak256 h;
   size_t total = 0;
   for (const Part& part : parts) {
     h.absorb(part.data, part.len);
     total += part.len;
   }
+  h.final(out);
+  lanes::count_permutations(::keccak::keccak256_permutations(total));
+}
+
+Digest keccak_packed(std::span<const Part> parts) noexcept {
   Digest out;
-  h.final(out.data());
-  lanes::count_permutations(total / lanes::kRate + 1);
+  keccak_packed(parts, out.data());
   return out;
 }
 

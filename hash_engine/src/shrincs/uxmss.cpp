@@ -6,7 +6,6 @@
 #include "fault/fault.hpp"
 #include "hash/lanes.hpp"
 #include "hash_engine/profiles/p256s.hpp"
-#include "hash_engine/hash/suite.hpp"
 #include "hash_engine/wots_c.hpp"
 #include "subtle/ct_marks.hpp"
 #include "subtle/subtle.hpp"
@@ -34,30 +33,55 @@ void fill_chain_secret(uint8_t* dst, const SkSeed& sk, const Digest& pk, uint32_
   hash::put_be32(dst + 68, i);
 }
 
+// label ‖ public seed ‖ BE32 a: the kLeafPrefix bytes before leaf a's 64
+// chain ends in its compression input.
+void fill_leaf_prefix(uint8_t* dst, const Digest& pk, uint32_t a) {
+  std::memcpy(dst, P::UXMSS_PK.data(), P::UXMSS_PK.size());
+  std::memcpy(dst + P::UXMSS_PK.size(), pk.data(), 32);
+  hash::put_be32(dst + P::UXMSS_PK.size() + 32, a);
+}
+
 Digest tail_hash(const Digest& pk, uint32_t m) {
   return keccak_packed({Part(P::UXMSS_EMPTY_TAIL), Part(pk), Part(hash::be32(m))});
 }
 
 // A node over public inputs only (the public seed, a leaf, which hashes a WOTS
-// public key, and the next node), built as one block in place: chains of these
-// run serially in folding, cache building and verification, so it skips the
-// part-list sponge and its wiping.
+// public key, and the next node): one block. Chains of these run serially in
+// folding, cache building and verification.
 Digest node_hash(const Digest& pk, uint32_t a, const Digest& leaf, const Digest& next) {
   constexpr size_t kLen = P::UXMSS_NODE.size() + 32 + 4 + 32 + 32;
   static_assert(kLen < hash::lanes::kRate, "one block");
-  hash::lanes::State st{};
-  uint8_t* b = hash::lanes::bytes(st);
-  std::memcpy(b, P::UXMSS_NODE.data(), P::UXMSS_NODE.size());
-  b += P::UXMSS_NODE.size();
-  std::memcpy(b, pk.data(), 32);
-  hash::put_be32(b + 32, a);
-  std::memcpy(b + 36, leaf.data(), 32);
-  std::memcpy(b + 68, next.data(), 32);
-  hash::lanes::pad_block(st, kLen);
-  hash::lanes::permute1(st);
-  Digest out;
-  std::memcpy(out.data(), hash::lanes::bytes(st), 32);
-  return out;
+  return hash::lanes::hash_block(kLen, [&](uint8_t* b) {
+    std::memcpy(b, P::UXMSS_NODE.data(), P::UXMSS_NODE.size());
+    b += P::UXMSS_NODE.size();
+    std::memcpy(b, pk.data(), 32);
+    hash::put_be32(b + 32, a);
+    std::memcpy(b + 36, leaf.data(), 32);
+    std::memcpy(b + 68, next.data(), 32);
+  });
+}
+
+// The WOTS+C digest input of leaf q for one counter:
+// label ‖ public seed ‖ BE32 q ‖ randomizer ‖ BE32 counter ‖ message.
+size_t digest_len(std::span<const uint8_t> message) { return P::UXMSS_DIGITS.size() + 32 + 4 + 32 + 4 + message.size(); }
+
+void fill_digest(uint8_t* dst, const Digest& pk, uint32_t q, const Digest& r, uint32_t counter,
+                 std::span<const uint8_t> message) {
+  std::memcpy(dst, P::UXMSS_DIGITS.data(), P::UXMSS_DIGITS.size());
+  dst += P::UXMSS_DIGITS.size();
+  std::memcpy(dst, pk.data(), 32);
+  hash::put_be32(dst + 32, q);
+  std::memcpy(dst + 36, r.data(), 32);
+  hash::put_be32(dst + 68, counter);
+  if (!message.empty()) std::memcpy(dst + 72, message.data(), message.size());
+}
+
+// Digests of counters base .. base + k - 1.
+void digests(const Digest& pk, uint32_t q, const Digest& r, std::span<const uint8_t> message, uint32_t base, size_t k,
+             Digest* out) {
+  hash::lanes::hash_many(
+      k, digest_len(message), [&](size_t j, uint8_t* dst) { fill_digest(dst, pk, q, r, base + uint32_t(j), message); },
+      [&](size_t j, const uint8_t* d) { std::memcpy(out[j].data(), d, 32); });
 }
 
 // N(from) over leaves computed in bounded chunks, top leaf first.
@@ -89,10 +113,7 @@ void stateful_leaves(const SkSeed& sk, const Digest& pk, uint32_t first, uint32_
   for (uint32_t base = 0; base < count; base += 8) {
     const uint32_t g = std::min<uint32_t>(8, count - base);
     for (uint32_t k = 0; k < g; ++k) {
-      uint8_t* p = buf.data() + k * kLeafInput;
-      std::memcpy(p, P::UXMSS_PK.data(), P::UXMSS_PK.size());
-      std::memcpy(p + P::UXMSS_PK.size(), pk.data(), 32);
-      hash::put_be32(p + P::UXMSS_PK.size() + 32, first + base + k);
+      fill_leaf_prefix(buf.data() + k * kLeafInput, pk, first + base + k);
     }
     hash::lanes::hash_many(
         size_t(g) * 64, kSecretInput,
@@ -174,14 +195,6 @@ Digest Key::build_cache() {
   return cache_->nodes[0];
 }
 
-Digest stateful_wots_pk_hash(const Key& key, const Digest& public_seed, uint32_t a) {
-  if (key.has_cache() && same_public_seed(key, public_seed) && a >= 1 && a <= key.capacity())
-    return key.cache()->leaves[a - 1];
-  Digest out;
-  stateful_leaves(key.private_key().sk_seed, public_seed, a, 1, &out);
-  return out;
-}
-
 Digest stateful_subtree_root(const Key& key, const Digest& public_seed, uint32_t from, uint32_t capacity) {
   if (key.has_cache() && same_public_seed(key, public_seed) && capacity == key.capacity() && from >= 1)
     return key.cache()->nodes[std::min<uint64_t>(from, uint64_t(capacity) + 1) - 1];
@@ -202,27 +215,7 @@ std::optional<signature::Signature> sign_stateful_raw(Key& key, std::span<const 
   // hashes it, and the chain lengths it yields, are public.
   subtle::mark_public(r.data(), r.size());
 
-  const size_t digest_len = P::UXMSS_DIGITS.size() + 32 + 4 + 32 + 4 + message.size();
-  auto digests = [&](uint32_t base, size_t k, Digest* out) {
-    if (digest_len > 512) {
-      for (size_t j = 0; j < k; ++j)
-        out[j] = keccak_packed({Part(P::UXMSS_DIGITS), Part(pk), Part(qb), Part(r),
-                                Part(hash::be32(base + uint32_t(j))), Part(message)});
-      return;
-    }
-    hash::lanes::hash_many(
-        k, digest_len,
-        [&](size_t j, uint8_t* dst) {
-          std::memcpy(dst, P::UXMSS_DIGITS.data(), P::UXMSS_DIGITS.size());
-          dst += P::UXMSS_DIGITS.size();
-          std::memcpy(dst, pk.data(), 32);
-          std::memcpy(dst + 32, qb.data(), 4);
-          std::memcpy(dst + 36, r.data(), 32);
-          hash::put_be32(dst + 68, base + uint32_t(j));
-          if (!message.empty()) std::memcpy(dst + 72, message.data(), message.size());
-        },
-        [&](size_t j, const uint8_t* d) { std::memcpy(out[j].data(), d, 32); });
-  };
+  auto grind = [&](uint32_t base, size_t k, Digest* out) { digests(pk, q, r, message, base, k, out); };
   auto values = [&](const wots_c::Digits& digits) {
     wots_c::Values v(64);
     const auto layout = hash::lanes::chain_layout(P::UXMSS_CHAIN, pk.data(), 0, 0);
@@ -231,7 +224,7 @@ std::optional<signature::Signature> sign_stateful_raw(Key& key, std::span<const 
         layout, q, digits.data(), v.data());
     return v;
   };
-  auto won = wots_c::grind_digit_sum_batched(P::WOTS_COUNTER_BOUND, P::DIGIT_SUM_TARGET, digests, values);
+  auto won = wots_c::grind_digit_sum_batched(P::WOTS_COUNTER_BOUND, P::DIGIT_SUM_TARGET, grind, values);
   if (!won) return std::nullopt;
 
   signature::Signature sig;
@@ -252,7 +245,7 @@ std::optional<signature::Signature> sign_stateful_raw(Key& key, std::span<const 
       for (uint32_t a = q - 1; a >= 1; --a) sig.auth_path.push_back(lower[a - 1]);
     }
   }
-  if (q != 0xffffffffu) key.set_next(q + 1);
+  key.set_next(q + 1);
   return sig;
 }
 
@@ -262,21 +255,19 @@ bool verify_stateful_unsafe_raw(const StructuredPublicKey& pk, std::span<const u
   if (path_len == 0 || path_len > pk.capacity) return false;
   if (sig.wots_values.size() != 64) return false;
   const uint32_t q = uint32_t(path_len);
-  const auto qb = hash::be32(q);
-  const Digest d = hash::suite::keccak::scheme_hash_parts({Part(P::UXMSS_DIGITS), Part(pk.public_seed), Part(qb),
-                                                           Part(sig.randomizer), Part(hash::be32(sig.counter)),
-                                                           Part(message)});
+  Digest d;
+  digests(pk.public_seed, q, sig.randomizer, message, sig.counter, 1, &d);
   if (hash::ops::digit_sum(d) != P::DIGIT_SUM_TARGET) return false;
   const wots_c::Digits digits = wots_c::digits_of(d);
   std::vector<uint8_t> leaf_in(kLeafInput);
-  std::memcpy(leaf_in.data(), P::UXMSS_PK.data(), P::UXMSS_PK.size());
-  std::memcpy(leaf_in.data() + P::UXMSS_PK.size(), pk.public_seed.data(), 32);
-  std::memcpy(leaf_in.data() + P::UXMSS_PK.size() + 32, qb.data(), 4);
+  fill_leaf_prefix(leaf_in.data(), pk.public_seed, q);
   Digest* ends = reinterpret_cast<Digest*>(leaf_in.data() + kLeafPrefix);
   std::memcpy(ends, sig.wots_values.data(), 64 * 32);
   const auto layout = hash::lanes::chain_layout(P::UXMSS_CHAIN, pk.public_seed.data(), 0, 0);
   hash::lanes::wots_finish(layout, q, digits.data(), ends);
-  const Digest leaf = hash::suite::keccak::scheme_hash_parts({Part(leaf_in.data(), leaf_in.size())});
+  const uint8_t* leaf_ptr = leaf_in.data();
+  Digest leaf;
+  hash::lanes::hash_ptrs(1, kLeafInput, &leaf_ptr, &leaf);
   Digest node = node_hash(pk.public_seed, q, leaf, sig.auth_path[0]);
   for (uint32_t k = 1; k < q; ++k) node = node_hash(pk.public_seed, q - k, sig.auth_path[k], node);
   return subtle::ct_eq(node.data(), pk.root.data(), 32).declassify();

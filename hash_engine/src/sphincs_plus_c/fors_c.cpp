@@ -6,7 +6,6 @@
 
 #include "hash/lanes.hpp"
 #include "hash_engine/hash/address.hpp"
-#include "hash_engine/hash/suite.hpp"
 #include "hash_engine/profiles/p256s.hpp"
 #include "hash_engine/trace_macros.hpp"
 #include "hash_engine/treehash.hpp"
@@ -71,24 +70,18 @@ void fill_digest_input(uint8_t* dst, const Digest& pk, const Digest& root, std::
 void fors_digests(const Digest& pk, const Digest& root, std::span<const uint8_t> message, const Digest& r,
                   uint32_t base, size_t k, SigningForsDigest* out) {
   uint8_t d[8][64];
-  const size_t len = digest_input_len(message.size());
-  if (len <= 512) {
-    hash::lanes::hash_many(
-        2 * k, len,
-        [&](size_t idx, uint8_t* dst) {
-          fill_digest_input(dst, pk, root, message, r, base + uint32_t(idx / 2), uint32_t(idx % 2));
-        },
-        [&](size_t idx, const uint8_t* dg) { std::memcpy(d[idx / 2] + 32 * (idx % 2), dg, 32); });
-  } else {
-    for (size_t j = 0; j < k; ++j)
-      for (uint32_t b = 0; b < 2; ++b) {
-        const Digest dg = keccak_packed({Part(P::FORS_DIGEST), Part(P::FORS_DIGEST_CONST), Part(pk), Part(root),
-                                         Part(r), Part(hash::be32(base + uint32_t(j))), Part(message),
-                                         Part(hash::be32(b))});
-        std::memcpy(d[j] + 32 * b, dg.data(), 32);
-      }
-  }
+  hash::lanes::hash_many(
+      2 * k, digest_input_len(message.size()),
+      [&](size_t idx, uint8_t* dst) {
+        fill_digest_input(dst, pk, root, message, r, base + uint32_t(idx / 2), uint32_t(idx % 2));
+      },
+      [&](size_t idx, const uint8_t* dg) { std::memcpy(d[idx / 2] + 32 * (idx % 2), dg, 32); });
   for (size_t j = 0; j < k; ++j) out[j] = read_fors_digest(std::span<const uint8_t, 64>(d[j], 64));
+}
+
+// The FORS public key: H("fors-pk" ‖ public seed ‖ the 21 roots, tree 0 first).
+Digest fors_public_key(const Digest& pk, const std::array<Digest, P::FORS_TREES>& roots) {
+  return keccak_packed({Part(P::FORS_PK), Part(pk), Part(roots[0].data(), sizeof(roots))});
 }
 
 }  // namespace
@@ -137,20 +130,6 @@ std::optional<std::pair<uint32_t, SigningForsDigest>> winning_fors_counter_and_d
       trace_macros::write_line("FORS counter search exhausted limit=" + std::to_string(limit));
   }
   return won;
-}
-
-Digest fors_leaf_hash(const Digest& public_seed, const key::SkSeed& sk_seed, uint64_t tree, uint32_t leaf, uint32_t t,
-                      uint32_t i) {
-  const auto a = hash::address::fors_address_word(tree, leaf, 0, (t << kH) + i);
-  hash::SecretSeed secret(keccak_packed({Part(P::FORS_SK), Part(sk_seed.array()), Part(public_seed), Part(a)}));
-  return keccak_packed({Part(P::FORS_LEAF), Part(public_seed), Part(a), Part(secret.array())});
-}
-
-Digest fors_node_hash(const Digest& public_seed, uint64_t tree, uint32_t leaf, uint32_t t, uint32_t k, uint32_t j,
-                      const Digest& left, const Digest& right) {
-  uint8_t in[kNodeInput];
-  fill_node(in, public_seed, tree, leaf, k, (t << (kH - k)) + j, left, right);
-  return hash::suite::keccak::scheme_hash_parts({Part(in, kNodeInput)});
 }
 
 std::pair<Digest, std::vector<Digest>> fors_tree_root_and_auth_path(const key::Key& key, uint64_t tree,
@@ -208,8 +187,7 @@ std::optional<SignedForsC> sign_fors_c(const key::Key& key, std::span<const uint
     return "FORS winner counter=" + std::to_string(won->first) + " tree_index=" + std::to_string(d.tree_index) +
            " leaf_index=" + std::to_string(d.leaf_index);
   });
-  std::vector<uint8_t> roots;
-  roots.reserve(P::FORS_TREES * 32);
+  std::array<Digest, P::FORS_TREES> roots;
   out.signature.entries.reserve(P::FORS_TREES);
   for (uint32_t t = 0; t < P::FORS_TREES; ++t) {
     if (t == 0 || t + 1 == P::FORS_TREES)
@@ -220,9 +198,9 @@ std::optional<SignedForsC> sign_fors_c(const key::Key& key, std::span<const uint
     auto [root, path] = fors_tree_root_and_auth_path(key, d.tree_index, d.leaf_index, t, d.indices[t], e.secret);
     e.auth_path = std::move(path);
     out.signature.entries.push_back(std::move(e));
-    roots.insert(roots.end(), root.begin(), root.end());
+    roots[t] = root;
   }
-  out.public_key = keccak_packed({Part(P::FORS_PK), Part(key.public_seed), Part(roots.data(), roots.size())});
+  out.public_key = fors_public_key(key.public_seed, roots);
   return out;
 }
 
@@ -236,7 +214,7 @@ std::optional<ForsVerified> verify_fors_c_and_return_root(const Digest& public_s
   if (!d.wins) return std::nullopt;
   for (const Entry& e : sig.entries)
     if (e.auth_path.size() != kH) return std::nullopt;
-  Digest node[kTrees];
+  std::array<Digest, kTrees> node;
   hash::lanes::hash_many(
       kTrees, kLeafInput,
       [&](size_t t, uint8_t* dst) {
@@ -257,8 +235,7 @@ std::optional<ForsVerified> verify_fors_c_and_return_root(const Digest& public_s
         [&](size_t t, const uint8_t* dg) { std::memcpy(node[t].data(), dg, 32); });
   }
   ForsVerified v;
-  v.public_key = hash::suite::keccak::scheme_hash_parts(
-      {Part(P::FORS_PK), Part(public_seed), Part(node[0].data(), sizeof(node))});
+  v.public_key = fors_public_key(public_seed, node);
   v.tree_index = d.tree_index;
   v.leaf_index = d.leaf_index;
   return v;

@@ -5,7 +5,6 @@
 
 #include "hash/lanes.hpp"
 #include "hash_engine/hash/address.hpp"
-#include "hash_engine/hash/suite.hpp"
 #include "hash_engine/profiles/p256s.hpp"
 #include "hash_engine/treehash.hpp"
 
@@ -146,13 +145,6 @@ std::vector<Digest> stateless_wots_c_public_key(const Digest& pk, const hash::Se
   std::vector<Digest> ends(64);
   std::memcpy(ends.data(), buf.data() + kPkPrefix, 64 * 32);
   return ends;
-}
-
-Digest hypertree_node_hash(const Digest& pk, uint32_t layer, uint64_t tree, uint32_t k, uint32_t j,
-                           const Digest& left, const Digest& right) {
-  uint8_t in[kNodeInput];
-  fill_node(in, pk, layer, tree, k, j, left, right);
-  return hash::suite::keccak::scheme_hash_parts({Part(in, kNodeInput)});
 }
 
 std::pair<Digest, std::vector<Digest>> hypertree_subtree(const Digest& pk, const hash::SecretSeed& layer_seed,

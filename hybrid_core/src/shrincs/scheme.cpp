@@ -24,14 +24,10 @@ hash::Digest seed_hash(std::string_view label, Bytes seed) noexcept {
   return hash::ops::keccak_packed({hash::Part(label), hash::Part(seed)});
 }
 
-// The same hash squeezed straight into a seed that wipes itself; the
-// sponge wipes its state when released.
+// The same hash written straight into a seed that wipes itself.
 hash::SecretSeed secret_seed(std::string_view label, Bytes seed) noexcept {
-  keccak::Keccak256 h;
-  h.absorb(reinterpret_cast<const uint8_t*>(label.data()), label.size());
-  h.absorb(seed);
   hash::SecretSeed out;
-  h.final(out.data());
+  hash::ops::keccak_packed({hash::Part(label), hash::Part(seed)}, out.data());
   return out;
 }
 

@@ -173,6 +173,19 @@ void permute_x8_interleaved(uint64_t* lanes) noexcept {
   permute_lanes_portable<8>(lanes);
 }
 
+PermutationCalls permute_lanes(size_t width, uint64_t* lanes) noexcept {
+  if (width == 8) {
+    permute_x8_interleaved(lanes);
+    return {.x8 = 1};
+  }
+  if (width == 4) {
+    permute_x4_interleaved(lanes);
+    return {.x4 = 1};
+  }
+  permute(*reinterpret_cast<State*>(lanes));
+  return {.x1 = 1};
+}
+
 const char* x1_backend() noexcept {
   if (active() == Backend::kAvx512vl) return "avx512vl";
   return use_bmi2() ? "bmi2" : "portable";

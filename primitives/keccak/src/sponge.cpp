@@ -86,9 +86,7 @@ void Sponge::absorb(const uint8_t* data, size_t len) noexcept {
 
 void Sponge::finalize() noexcept {
   if (squeezing_) return;
-  uint8_t* s = bytes(st_);
-  s[pos_] ^= domain_;
-  s[rate_ - 1] ^= 0x80;
+  pad(st_.data(), 1, pos_, rate_, domain_);
   permute(st_);
   pos_ = 0;
   squeezing_ = true;

@@ -76,12 +76,7 @@ void SpongeLanes<N, Rate, Domain>::absorb_all(const uint8_t* data, size_t len) n
 // the permutation that follows belongs to the first output block.
 template <size_t N, size_t Rate, uint8_t Domain>
 void SpongeLanes<N, Rate, Domain>::pad() noexcept {
-  uint64_t* first = st_ + (pos_ / 8) * N;
-  uint64_t* last = st_ + ((Rate - 1) / 8) * N;
-  for (size_t k = 0; k < N; ++k) {
-    first[k] ^= uint64_t{Domain} << (8 * (pos_ % 8));
-    last[k] ^= uint64_t{0x80} << (8 * ((Rate - 1) % 8));
-  }
+  for (size_t k = 0; k < N; ++k) keccak::pad(st_ + k, N, pos_, Rate, Domain);
   squeezing_ = true;
 }
 
@@ -129,18 +124,22 @@ void keccak256_x8(const uint8_t* const in[8], size_t len, uint8_t (*out)[32]) no
   h.final(out);
 }
 
-void keccak256_many(const uint8_t* const* in, size_t count, size_t len,
-                    uint8_t (*out)[32]) noexcept {
+PermutationCalls keccak256_many(const uint8_t* const* in, size_t count, size_t len,
+                                uint8_t (*out)[32]) noexcept {
+  const uint64_t per_lane = keccak256_permutations(len);
+  PermutationCalls calls{.x8 = count / 8 * per_lane};
   size_t i = 0;
   for (; count - i >= 8; i += 8) keccak256_x8(in + i, len, out + i);
   if (count - i >= 4) {
     keccak256_x4(in + i, len, out + i);
+    calls.x4 += per_lane;
     i += 4;
   }
   const size_t rem = count - i;
   if (rem == 1) {
     const auto d = keccak256(in[i], len);
     std::memcpy(out[i], d.data(), 32);
+    calls.x1 += per_lane;
   } else if (rem > 1) {
     // Two or three inputs: fill the spare lanes with the first one and drop
     // their digests.
@@ -150,7 +149,9 @@ void keccak256_many(const uint8_t* const* in, size_t count, size_t len,
     keccak256_x4(lanes, len, dig);
     std::memcpy(out[i], dig, 32 * rem);
     zeroize::wipe(dig, sizeof(dig));
+    calls.x4 += per_lane;
   }
+  return calls;
 }
 
 }  // namespace keccak

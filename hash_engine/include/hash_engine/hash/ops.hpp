@@ -12,6 +12,7 @@
 #include <span>
 #include <string_view>
 
+#include "keccak/keccak.hpp"
 #include "sha2/sha2.hpp"
 
 namespace hash {
@@ -47,17 +48,19 @@ void reset_permutation_count() noexcept;
 // The same permutations by the kernel that ran them: one-lane permutations,
 // and calls of the 4- and 8-lane kernels (a spare lane of such a call counts
 // too). permutation_count() is x1 + 4*x4 + 8*x8.
-struct PermutationCalls {
-  uint64_t x1 = 0;
-  uint64_t x4 = 0;
-  uint64_t x8 = 0;
-};
+using PermutationCalls = ::keccak::PermutationCalls;
 PermutationCalls permutation_calls() noexcept;
 
 }  // namespace hash
 
 namespace hash::ops {
 
+// H over the parts, written to out (32 bytes): no copy of the digest is left
+// behind, so out may be a secret's own storage.
+void keccak_packed(std::span<const Part> parts, uint8_t* out) noexcept;
+inline void keccak_packed(std::initializer_list<Part> parts, uint8_t* out) noexcept {
+  keccak_packed(std::span<const Part>(parts.begin(), parts.size()), out);
+}
 Digest keccak_packed(std::span<const Part> parts) noexcept;
 inline Digest keccak_packed(std::initializer_list<Part> parts) noexcept {
   return keccak_packed(std::span<const Part>(parts.begin(), parts.size()));

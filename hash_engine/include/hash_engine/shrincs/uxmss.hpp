@@ -75,8 +75,6 @@ class Key {
   std::shared_ptr<const ChainCache> cache_;
 };
 
-// L(a): the compressed WOTS+C public key of leaf a.
-Digest stateful_wots_pk_hash(const Key& key, const Digest& public_seed, uint32_t a);
 // N(from) of the chain of that capacity (the tail for from > capacity).
 Digest stateful_subtree_root(const Key& key, const Digest& public_seed, uint32_t from, uint32_t capacity);
 // Signs with leaf `next` and advances it; nothing (key unchanged) when next is

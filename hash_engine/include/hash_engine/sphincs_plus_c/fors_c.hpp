@@ -59,8 +59,6 @@ std::optional<std::pair<uint32_t, SigningForsDigest>> winning_fors_counter_and_d
 // The same search below another limit (same trace lines, with that limit).
 std::optional<std::pair<uint32_t, SigningForsDigest>> winning_fors_counter_and_digest_below(
     uint32_t limit, const key::Key& key, std::span<const uint8_t> message, const Digest& randomizer);
-Digest fors_leaf_hash(const Digest& public_seed, const key::SkSeed& sk_seed, uint64_t tree, uint32_t leaf,
-                      uint32_t t, uint32_t i);
 // Root of tree t and the path of leaf x, from all its leaves; `revealed`
 // receives the secret of leaf x.
 std::pair<Digest, std::vector<Digest>> fors_tree_root_and_auth_path(const key::Key& key, uint64_t tree,
@@ -69,9 +67,5 @@ std::pair<Digest, std::vector<Digest>> fors_tree_root_and_auth_path(const key::K
 std::optional<SignedForsC> sign_fors_c(const key::Key& key, std::span<const uint8_t> message);
 std::optional<ForsVerified> verify_fors_c_and_return_root(const Digest& public_seed, const Digest& root,
                                                           std::span<const uint8_t> message, const Signature& sig);
-
-// Node (k, j) of tree t: H("fors-node" ‖ public seed ‖ address ‖ left ‖ right).
-Digest fors_node_hash(const Digest& public_seed, uint64_t tree, uint32_t leaf, uint32_t t, uint32_t k, uint32_t j,
-                      const Digest& left, const Digest& right);
 
 }  // namespace sphincs_plus_c::fors_c

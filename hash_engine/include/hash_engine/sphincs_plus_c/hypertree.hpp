@@ -44,8 +44,6 @@ std::optional<wots_c::GrindResult> sign_stateless_wots_c(const Digest& public_se
                                                          const hash::SecretSeed& layer_seed, uint32_t layer,
                                                          uint64_t tree, uint32_t x, const Digest& leaf_value,
                                                          const Digest& randomizer, const Digest& message);
-Digest hypertree_node_hash(const Digest& public_seed, uint32_t layer, uint64_t tree, uint32_t k, uint32_t j,
-                           const Digest& left, const Digest& right);
 bool verify_hypertree(const Digest& public_seed, const Digest& root, const Digest& message, uint64_t tree,
                       uint32_t leaf, std::span<const LayerSignature> layers);
 

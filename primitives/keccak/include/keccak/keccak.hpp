@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 
 namespace keccak {
@@ -40,6 +41,40 @@ void permute_x8(State* states) noexcept;  // states[0..8)
 // is the layout the vector code works in, so no transposition is needed.
 void permute_x4_interleaved(uint64_t* lanes) noexcept;
 void permute_x8_interleaved(uint64_t* lanes) noexcept;
+
+// The narrowest lane width (1, 4 or 8) that holds n (1..8) states.
+inline size_t lane_width(size_t n) noexcept { return n >= 5 ? 8 : n >= 2 ? 4 : 1; }
+
+// Permutations run, by the kernel that ran them: one-lane permutations, and
+// calls of the 4- and 8-lane kernels (a spare lane counts with its call).
+struct PermutationCalls {
+  uint64_t x1 = 0;
+  uint64_t x4 = 0;
+  uint64_t x8 = 0;
+  PermutationCalls& operator+=(const PermutationCalls& o) noexcept {
+    x1 += o.x1;
+    x4 += o.x4;
+    x8 += o.x8;
+    return *this;
+  }
+  // Lane permutations, spare lanes included.
+  constexpr uint64_t lanes() const noexcept { return x1 + 4 * x4 + 8 * x8; }
+};
+
+// One permutation of `width` (1, 4 or 8) interleaved states, word i of state
+// k at lanes[i * width + k]; at width 1 the 25 words are a plain state.
+// Returns the one call it made.
+PermutationCalls permute_lanes(size_t width, uint64_t* lanes) noexcept;
+
+// Keccak's padding of a message of `len` bytes (len < rate): the domain byte
+// right after the message and the top bit of the block's last byte, XORed
+// into one state whose word i is words[i * stride] (stride 1: a plain state,
+// N: lane k of N interleaved states, from &lanes[k]). Every sponge here pads
+// through this.
+inline void pad(uint64_t* words, size_t stride, size_t len, size_t rate, uint8_t domain) noexcept {
+  words[(len / 8) * stride] ^= uint64_t{domain} << (8 * (len % 8));
+  words[((rate - 1) / 8) * stride] ^= uint64_t{0x80} << (8 * ((rate - 1) % 8));
+}
 
 // Implementation levels, in increasing order. What each level runs:
 //   kPortable  x1 portable, x4 portable, x8 portable
@@ -121,6 +156,10 @@ class Shake256 : public Sponge {
   Shake256() noexcept : Sponge(kRate, 0x1F) {}
 };
 
+// Keccak-256's rate in bytes, and the permutations hashing `len` bytes costs.
+inline constexpr size_t kKeccak256Rate = 136;
+constexpr size_t keccak256_permutations(size_t len) noexcept { return len / kKeccak256Rate + 1; }
+
 // One-shot helpers.
 std::array<uint8_t, 32> keccak256(const uint8_t* data, size_t len) noexcept;
 inline std::array<uint8_t, 32> keccak256(std::span<const uint8_t> d) noexcept {
@@ -139,9 +178,29 @@ void keccak256_x8(const uint8_t* const in[8], size_t len, uint8_t (*out)[32]) no
 // zero included): out[k] = keccak256(in[k], len). Inputs go through the x8
 // lanes eight at a time; what is left goes through x4 four at a time, a last
 // group of 2 or 3 through x4 with its spare lanes fed a copy of its first
-// input, a last single input through the one-lane hash.
-void keccak256_many(const uint8_t* const* in, size_t count, size_t len,
-                    uint8_t (*out)[32]) noexcept;
+// input, a last single input through the one-lane hash. Returns the
+// permutations it ran.
+PermutationCalls keccak256_many(const uint8_t* const* in, size_t count, size_t len,
+                      uint8_t (*out)[32]) noexcept;
+
+// Keccak-256 of n (1..8) one-block messages of `len` bytes each (len below
+// the rate), written over zero words into the first n of `width`
+// interleaved states (the layout of permute_lanes; width at least
+// lane_width(n)). Pads each message and permutes once; digest k is then
+// words 0..3 of state k (lane_digest). Returns the permutation it ran.
+// The one-block hashes of the library go through here.
+inline PermutationCalls keccak256_blocks(uint64_t* lanes, size_t width, size_t n, size_t len) noexcept {
+  for (size_t k = 0; k < n; ++k) pad(lanes + k, width, len, kKeccak256Rate, 0x01);
+  return permute_lanes(width, lanes);
+}
+
+// The 32-byte digest left in state k by keccak256_blocks.
+inline void lane_digest(const uint64_t* lanes, size_t width, size_t k, uint8_t* out) noexcept {
+  for (size_t w = 0; w < 4; ++w) {
+    const uint64_t v = le64(lanes[w * width + k]);
+    std::memcpy(out + 8 * w, &v, 8);
+  }
+}
 
 // N independent sponges (N = 4 or 8) of one rate (in bytes) and domain byte,
 // absorbed and squeezed side by side on the multi-lane permutation. Every
