@@ -91,7 +91,7 @@ TEST(EngineHash, OneBlockHashIsTheSameFunction) {
       alignas(64) uint64_t lanes[25 * 8] = {};
       for (size_t k = 0; k < n; ++k)
         for (size_t i = 0; i < len; ++i) lanes[(i / 8) * width + k] |= uint64_t{in[i]} << (8 * (i % 8));
-      EXPECT_EQ(keccak::keccak256_blocks(lanes, width, n, len), width);
+      EXPECT_EQ(keccak::keccak256_blocks(lanes, width, n, len).lanes(), width);
       for (size_t k = 0; k < n; ++k) {
         Digest d;
         keccak::lane_digest(lanes, width, k, d.data());
