@@ -21,7 +21,7 @@ namespace {
 ref::Encoding take32(fuzz::Input& in) {
   ref::Encoding out{};
   const auto b = in.take(32);
-  std::memcpy(out.data(), b.data(), b.size());
+  if (!b.empty()) std::memcpy(out.data(), b.data(), b.size());
   return out;
 }
 
