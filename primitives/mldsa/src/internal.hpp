@@ -50,7 +50,7 @@ static_assert(kSkT0Offset + kK * kT0PolyLen == kSecretKeyLen && 32 + kK * kT1Pol
               kSigHintOffset + kOmega + kK == kSignatureLen);
 
 struct Poly {
-  alignas(32) int32_t c[kN];
+  alignas(64) int32_t c[kN];
 };
 using PolyVecL = std::array<Poly, kL>;
 using PolyVecK = std::array<Poly, kK>;
@@ -85,23 +85,35 @@ void ntt(Poly& a) noexcept;
 // Inverse NTT in place, multiplying by 2^32 (undoes one Montgomery factor of
 // the pointwise products). Input |a| < q, output |a| < q.
 void invntt_tomont(Poly& a) noexcept;
-// The portable and the AVX2 forms behind ntt() and invntt_tomont(); the AVX2
-// form runs only where the processor has it. Both give identical results.
+// The portable, AVX2 and AVX-512 forms behind ntt() and invntt_tomont(); a
+// vector form runs only where the processor has it. All give identical
+// results.
 void ntt_portable(Poly& a) noexcept;
 void invntt_portable(Poly& a) noexcept;
 void ntt_avx2(Poly& a, const int32_t* zetas) noexcept;
 void invntt_avx2(Poly& a, const int32_t* zetas, int32_t scale) noexcept;
-// Makes the transforms and every polynomial kernel below use the portable
-// form (tests, benchmarks); false returns to what the processor allows.
+void ntt_avx512(Poly& a, const int32_t* zetas) noexcept;
+void invntt_avx512(Poly& a, const int32_t* zetas, int32_t scale) noexcept;
+
+// The forms of the arithmetic, in increasing order.
+enum class Arith : uint8_t { kPortable = 0, kAvx2 = 1, kAvx512 = 2 };
+// The widest form this processor runs (AVX-512 needs AVX-512F with the
+// register state saved by the operating system).
+Arith best_arith() noexcept;
+// Caps the form the transforms and every polynomial kernel below use at
+// `max` (tests, benchmarks); the effective one is the lower of `max` and
+// best_arith(). cap_arith(Arith::kAvx512) lifts the cap.
+void cap_arith(Arith max) noexcept;
+// cap_arith(kPortable) when on, else lifts the cap.
 void force_portable_arith(bool on) noexcept;
-// "avx2" or "portable": the form the transforms and kernels use now.
+// "avx512", "avx2" or "portable": the form the transforms and kernels use now.
 const char* arith_backend() noexcept;
 // The twiddle table and the inverse scaling constant the transforms use.
 const int32_t* zetas_for_tests() noexcept;
 int32_t inv_scale_for_tests() noexcept;
 
-// Polynomial kernels. Each exists in a portable and an AVX2 form with
-// identical results; the unqualified ones pick the form at run time. The
+// Polynomial kernels. Each exists in a portable, an AVX2 and an AVX-512 form
+// with identical results; the unqualified ones pick the form at run time. The
 // flags they return are 0 or 1 and are computed over every coefficient.
 #define MLDSA_POLY_KERNELS                                                               \
   /* r = a o b * 2^-32 in the NTT domain; |a|, |b| < 9q. */                              \
@@ -130,13 +142,20 @@ int32_t inv_scale_for_tests() noexcept;
   void place_signs(Poly& c, const uint8_t j[kTau], uint64_t signs) noexcept;             \
   /* RejNTTPoly's parse: appends the 3-byte candidates of buf[0..len) that are */        \
   /* below q to a from position n, until a is full; returns the new count. */           \
-  int rej_ntt_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept;
+  int rej_ntt_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept;         \
+  /* RejBoundedPoly's parse for eta = 2: appends eta - (h mod 5) for the half-bytes */  \
+  /* h < 15 of buf[0..len), low half first, until a is full; returns the new count. */ \
+  /* Only which half-bytes are dropped (a sampler redraw) steers the code. */           \
+  int rej_eta_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept;
 
 MLDSA_POLY_KERNELS
 namespace portable {
 MLDSA_POLY_KERNELS
 }
 namespace avx2 {
+MLDSA_POLY_KERNELS
+}
+namespace avx512 {
 MLDSA_POLY_KERNELS
 }
 #undef MLDSA_POLY_KERNELS

@@ -7,20 +7,6 @@
 namespace mldsa::detail {
 namespace {
 
-// RejBoundedPoly for eta = 2: half-bytes below 15 map to eta - (b mod 5).
-// Which half-bytes are dropped is the stream's rejection decision; the
-// values themselves go through no branch.
-int rej_eta_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept {
-  for (size_t h = 0; h < 2 * len && n < kN; ++h) {
-    const uint32_t b = (buf[h / 2] >> (4 * (h & 1))) & 0x0Fu;
-    const uint32_t mod5 = b - ((205 * b) >> 10) * 5;  // b mod 5 for b < 16
-    a.c[n] = kEta - static_cast<int32_t>(mod5);
-    // A refused half-byte is a sampler redraw: public by design.
-    n += static_cast<int>(subtle::public_value((b - 15) >> 31));
-  }
-  return n;
-}
-
 // Fills polys[k] (k < N) from stream k, `First` blocks at once and then one
 // more for every stream while some poly is short.
 template <class Lanes, size_t N, size_t First, class Append>
