@@ -1,8 +1,10 @@
 #include <atomic>
+#include <cstring>
 
 #include "cpu/features.hpp"
 
 #include "internal.hpp"
+#include "xof_lanes.hpp"
 #include "subtle/ct_marks.hpp"
 
 namespace mldsa::detail {
@@ -129,6 +131,11 @@ MLDSA_DISPATCH(rej_ntt_append, (Poly& a, int n, const uint8_t* buf, size_t len),
 MLDSA_DISPATCH(rej_eta_append, (Poly& a, int n, const uint8_t* buf, size_t len), (a, n, buf, len))
 #undef MLDSA_DISPATCH
 
+void lanes8_to_bytes(const uint64_t* st, size_t words, uint8_t* const out[8]) noexcept {
+  if (arith() == Arith::kAvx512) return avx512::lanes8_to_bytes(st, words, out);
+  portable::lanes8_to_bytes(st, words, out);
+}
+
 void ntt_portable(Poly& p) noexcept {
   int32_t* a = p.c;
   unsigned k = 0;
@@ -161,6 +168,14 @@ void invntt_portable(Poly& p) noexcept {
 }
 
 namespace portable {
+
+void lanes8_to_bytes(const uint64_t* st, size_t words, uint8_t* const out[8]) noexcept {
+  for (size_t w = 0; w < words; ++w)
+    for (size_t k = 0; k < 8; ++k) {
+      const uint64_t v = le64(st[8 * w + k]);
+      std::memcpy(out[k] + 8 * w, &v, 8);
+    }
+}
 
 void pointwise_mont(Poly& r, const Poly& a, const Poly& b) noexcept {
   for (int i = 0; i < kN; ++i) r.c[i] = mont_reduce(static_cast<int64_t>(a.c[i]) * b.c[i]);

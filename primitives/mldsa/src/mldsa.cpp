@@ -52,8 +52,7 @@ struct SignState {
   Poly masks[2 * kL];  // y of this attempt and, on eight lanes, of the next
   PolyVecL y_hat;
   PolyVecL z;
-  PolyVecK w;
-  PolyVecK r;    // w - c*s2, in [0, q)
+  PolyVecK w;  // A y, then r = w - c s2 in [0, q)
   PolyVecK h;
   Poly w1;
   Poly prod;
@@ -66,7 +65,8 @@ bool masks_in_pairs() noexcept { return keccak::active_backend() >= keccak::Back
 
 SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd,
                       std::span<uint8_t, kSignatureLen> sig, uint32_t max_attempts) noexcept {
-  zeroize::Wiped<SignState> holder;
+  // Every field is written before it is read.
+  zeroize::Wiped<SignState> holder{zeroize::Wiped<SignState>::Uninitialised{}};
   SignState& st = holder.get();
   Matrix a;  // public: derived from rho
 
@@ -136,7 +136,7 @@ SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd,
     for (int i = 0; i < kK; ++i) {
       pointwise_mont(st.prod, st.c, st.s2_hat[i]);
       invntt_tomont(st.prod);
-      reject |= make_r(st.r[i], st.w[i], st.prod);
+      reject |= make_r(st.w[i], st.w[i], st.prod);
     }
     if (subtle::public_value(subtle::black_box(static_cast<uint8_t>(reject))) != 0) continue;
 
@@ -156,7 +156,7 @@ SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd,
     for (int i = 0; i < kK; ++i) {
       pointwise_mont(st.prod, st.c, st.t0_hat[i]);
       invntt_tomont(st.prod);
-      reject |= make_hint(st.h[i], &hints, st.r[i], st.prod);
+      reject |= make_hint(st.h[i], &hints, st.w[i], st.prod);
     }
     reject |= static_cast<uint32_t>(kOmega - hints) >> 31;
     if (subtle::public_value(subtle::black_box(static_cast<uint8_t>(reject))) != 0) {
@@ -222,7 +222,8 @@ bool verify_parts(PublicKey pk, const MessageParts& m, Signature sig) noexcept {
 
 void keygen(Seed xi, std::span<uint8_t, kPublicKeyLen> pk,
             std::span<uint8_t, kSecretKeyLen> sk) noexcept {
-  zeroize::Wiped<KeygenState> holder;
+  // Every field is written before it is read.
+  zeroize::Wiped<KeygenState> holder{zeroize::Wiped<KeygenState>::Uninitialised{}};
   KeygenState& st = holder.get();
   {
     keccak::Shake256 xof;

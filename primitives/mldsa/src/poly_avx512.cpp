@@ -4,6 +4,7 @@
 // over all lanes and all steps before they are read.
 #include "avx512_ops.hpp"
 #include "subtle/ct_marks.hpp"
+#include "xof_lanes.hpp"
 
 namespace mldsa::detail::avx512 {
 
@@ -165,6 +166,40 @@ int rej_eta_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept {
     i += 8;
   }
   return portable::rej_eta_append(a, n, buf + i, len - i);
+}
+
+// Eight words of the eight states at a time: an 8 x 8 transposition of
+// 64-bit words in three steps (pairs of words, pairs of pairs, halves),
+// then one store of eight words per state; the last words go through masked
+// loads and stores.
+void lanes8_to_bytes(const uint64_t* st, size_t words, uint8_t* const out[8]) noexcept {
+  for (size_t w = 0; w < words; w += 8) {
+    const size_t n = words - w < 8 ? words - w : 8;
+    const __mmask8 live = static_cast<__mmask8>((1u << n) - 1);
+    __m512i r[8];
+    for (size_t i = 0; i < 8; ++i)
+      r[i] = i < n ? _mm512_load_si512(st + 8 * (w + i)) : _mm512_setzero_si512();
+    __m512i t[8], u[8];
+    for (int i = 0; i < 8; i += 2) {
+      t[i] = _mm512_unpacklo_epi64(r[i], r[i + 1]);
+      t[i + 1] = _mm512_unpackhi_epi64(r[i], r[i + 1]);
+    }
+    for (int i = 0; i < 8; i += 4) {
+      u[i] = _mm512_shuffle_i64x2(t[i], t[i + 2], 0x88);
+      u[i + 1] = _mm512_shuffle_i64x2(t[i], t[i + 2], 0xDD);
+      u[i + 2] = _mm512_shuffle_i64x2(t[i + 1], t[i + 3], 0x88);
+      u[i + 3] = _mm512_shuffle_i64x2(t[i + 1], t[i + 3], 0xDD);
+    }
+    // u[0..4) hold states {0,4}, {2,6}, {1,5}, {3,7} of words 0-3; u[4..8)
+    // the same of words 4-7.
+    constexpr int kState[4][2] = {{0, 4}, {2, 6}, {1, 5}, {3, 7}};
+    for (int j = 0; j < 4; ++j) {
+      const __m512i a = _mm512_shuffle_i64x2(u[j], u[j + 4], 0x88);
+      const __m512i b = _mm512_shuffle_i64x2(u[j], u[j + 4], 0xDD);
+      _mm512_mask_storeu_epi64(out[kState[j][0]] + 8 * w, live, a);
+      _mm512_mask_storeu_epi64(out[kState[j][1]] + 8 * w, live, b);
+    }
+  }
 }
 
 }  // namespace mldsa::detail::avx512

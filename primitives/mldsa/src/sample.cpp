@@ -8,8 +8,9 @@ namespace mldsa::detail {
 namespace {
 
 // Fills polys[k] (k < N) from stream k, `First` blocks at once and then one
-// more for every stream while some poly is short.
-template <class Lanes, size_t N, size_t First, class Append>
+// more for every stream while some poly is short. The output of secret
+// streams is wiped.
+template <class Lanes, size_t N, size_t First, bool Secret, class Append>
 void fill_lanes(Lanes& xof, Poly* const polys[N], Append append) noexcept {
   constexpr size_t first = First;
   alignas(32) uint8_t buf[N][First * Lanes::kRate];
@@ -30,7 +31,7 @@ void fill_lanes(Lanes& xof, Poly* const polys[N], Append append) noexcept {
       short_poly |= n[k] < kN;
     }
   }
-  zeroize::wipe(buf, sizeof buf);
+  if constexpr (Secret) zeroize::wipe(buf, sizeof buf);
 }
 
 }  // namespace
@@ -48,7 +49,7 @@ void expand_a(Matrix& a, const uint8_t rho[32]) noexcept {
     Shake128x8 xof(rho, 32, index);
     // Five blocks give 280 candidates; fewer than 256 of them are below q
     // with probability under 2^-128 per poly.
-    fill_lanes<Shake128x8, 8, 5>(xof, polys, rej_ntt_append);
+    fill_lanes<Shake128x8, 8, 5, false>(xof, polys, rej_ntt_append);
   }
 }
 
@@ -58,7 +59,7 @@ void expand_s(PolyVecL& s1, PolyVecK& s2, const uint8_t rho_prime[64]) noexcept 
   for (int r = 0; r < kL; ++r) index[r] = static_cast<uint16_t>(r), polys[r] = &s1[r];
   for (int r = 0; r < kK; ++r) index[kL + r] = static_cast<uint16_t>(kL + r), polys[kL + r] = &s2[r];
   Shake256x8 xof(rho_prime, 64, index);
-  fill_lanes<Shake256x8, 8, 2>(xof, polys, rej_eta_append);
+  fill_lanes<Shake256x8, 8, 2, true>(xof, polys, rej_eta_append);
 }
 
 namespace {
