@@ -480,26 +480,42 @@ Bytes sign_ok(const Bytes& sk, const Bytes& msg, const Bytes& rnd) {
   return sig;
 }
 
+// The attempts prepared one or two at a time: the same signatures, and the
+// same number of attempts needed, the bound cutting a pair in two.
 TEST(MlDsaSign, AttemptBoundStopsWithZeroedOutputAndLeavesResultUnchanged) {
   const KeyPair kp = keypair(7);
   const Bytes rnd(32, 0x5A);
   int multi_attempt_cases = 0;
   for (uint8_t m = 0; m < 16; ++m) {
     const Bytes m_prime = {0x00, 0x00, m};
-    Bytes want(mldsa::kSignatureLen);
-    ASSERT_EQ(mldsa::sign_internal(fixed<2560>(kp.sk), m_prime, fixed<32>(rnd),
-                                   std::span<uint8_t, 2420>(want)),
-              mldsa::SignStatus::Ok);
-    uint32_t needed = 1;
-    Bytes sig(mldsa::kSignatureLen, 0xEE);
-    while (sign_internal_limited(fixed<2560>(kp.sk), m_prime, fixed<32>(rnd),
-                                 std::span<uint8_t, 2420>(sig), needed) != mldsa::SignStatus::Ok) {
-      EXPECT_EQ(sig, Bytes(mldsa::kSignatureLen, 0));
-      ++needed;
-      ASSERT_LT(needed, 200u);
+    uint32_t needed_first = 0;
+    Bytes want_first;
+    for (AttemptPairs mode : {AttemptPairs::kNever, AttemptPairs::kAlways}) {
+      set_attempt_pairs(mode);
+      SCOPED_TRACE(mode == AttemptPairs::kNever ? "one at a time" : "two at a time");
+      Bytes want(mldsa::kSignatureLen);
+      ASSERT_EQ(mldsa::sign_internal(fixed<2560>(kp.sk), m_prime, fixed<32>(rnd),
+                                     std::span<uint8_t, 2420>(want)),
+                mldsa::SignStatus::Ok);
+      uint32_t needed = 1;
+      Bytes sig(mldsa::kSignatureLen, 0xEE);
+      while (sign_internal_limited(fixed<2560>(kp.sk), m_prime, fixed<32>(rnd),
+                                   std::span<uint8_t, 2420>(sig), needed) != mldsa::SignStatus::Ok) {
+        EXPECT_EQ(sig, Bytes(mldsa::kSignatureLen, 0));
+        ++needed;
+        ASSERT_LT(needed, 200u);
+      }
+      EXPECT_EQ(sig, want);
+      if (needed_first == 0) {
+        needed_first = needed;
+        want_first = want;
+      } else {
+        EXPECT_EQ(needed, needed_first);
+        EXPECT_EQ(want, want_first);
+      }
+      if (needed > 1) ++multi_attempt_cases;
     }
-    EXPECT_EQ(sig, want);
-    if (needed > 1) ++multi_attempt_cases;
+    set_attempt_pairs(AttemptPairs::kAuto);
   }
   EXPECT_GT(multi_attempt_cases, 0);
 }

@@ -230,6 +230,13 @@ bool unpack_hint(PolyVecK& h, const uint8_t in[kOmega + kK]) noexcept;
 
 // ---- signing with a chosen attempt bound (mldsa.cpp) ----
 
+// Whether signing prepares its rejection attempts two at a time (masks on
+// eight Keccak lanes, challenge hashes on four): by default where the
+// eight-lane kernel is native; tests and the constant-time check may force
+// either way. The signatures are the same.
+enum class AttemptPairs : uint8_t { kAuto, kAlways, kNever };
+void set_attempt_pairs(AttemptPairs mode) noexcept;
+
 SignStatus sign_internal_limited(SecretKey sk, std::span<const uint8_t> m_prime, Rnd rnd,
                                  std::span<uint8_t, kSignatureLen> sig,
                                  uint32_t max_attempts) noexcept;
