@@ -315,6 +315,32 @@ TEST(MlDsaArith, KeccakLaneStreamsEqualOneLaneShake) {
   keccak::uncap_backend();
 }
 
+// The matrix with a hash in a spare lane equals the matrix and the one-lane
+// hash apart, for messages around the block boundaries and past ten blocks.
+TEST(MlDsaArith, MatrixWithHashLaneEqualsBothApart) {
+  const Bytes rho = vt_test::pseudo_random_bytes(78, 32);
+  for (keccak::Backend cap : {keccak::Backend::kPortable, keccak::Backend::kAvx2, keccak::Backend::kAvx512f,
+                              keccak::Backend::kAvx512vl}) {
+    if (cap > keccak::best_backend()) continue;
+    keccak::cap_backend(cap);
+    SCOPED_TRACE(keccak::x8_backend());
+    Matrix want;
+    expand_a(want, rho.data());
+    for (size_t len : {size_t{0}, size_t{135}, size_t{136}, size_t{137}, size_t{1312}, size_t{1360}, size_t{2000}}) {
+      SCOPED_TRACE(len);
+      const Bytes msg = vt_test::pseudo_random_bytes(900 + len, len);
+      Bytes digest(64), want_digest(64);
+      keccak::shake256(msg.data(), len, want_digest.data(), 64);
+      Matrix got;
+      expand_a_hashing(got, rho.data(), msg.data(), len, digest.data(), 64);
+      EXPECT_EQ(digest, want_digest);
+      for (int i = 0; i < kK; ++i)
+        for (int j = 0; j < kL; ++j) EXPECT_TRUE(std::memcmp(got[i][j].c, want[i][j].c, sizeof(Poly)) == 0) << i << j;
+    }
+  }
+  keccak::uncap_backend();
+}
+
 TEST(MlDsaArith, NormCheckSeesEveryCoefficient) {
   Poly p[2] = {};
   EXPECT_EQ(exceeds_norm(p, 2, 5), 0u);

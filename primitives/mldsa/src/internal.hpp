@@ -202,6 +202,10 @@ inline uint32_t over_bound(int32_t a, int32_t bound) noexcept {
 
 // ExpandA(rho): the matrix in the NTT domain, coefficients in [0, q).
 void expand_a(Matrix& a, const uint8_t rho[32]) noexcept;
+// ExpandA(rho) with SHAKE256(msg, digest_len) computed in a spare Keccak
+// lane alongside, for a message of at most 1360 bytes and digest_len <= 136.
+void expand_a_hashing(Matrix& a, const uint8_t rho[32], const uint8_t* msg, size_t len,
+                      uint8_t* digest, size_t digest_len) noexcept;
 // ExpandS(rho'): s1 and s2 with coefficients in [-eta, eta].
 void expand_s(PolyVecL& s1, PolyVecK& s2, const uint8_t rho_prime[64]) noexcept;
 // ExpandMask(rho'', kappa).

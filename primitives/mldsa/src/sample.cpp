@@ -53,6 +53,91 @@ void expand_a(Matrix& a, const uint8_t rho[32]) noexcept {
   }
 }
 
+// SHAKE256 of a message run one block per permutation in lane 7 of an
+// eight-lane XOF whose other lanes serve the caller.
+class HashLane {
+ public:
+  HashLane(Shake128x8& xof, const uint8_t* msg, size_t len) noexcept : xof_(xof), msg_(msg), len_(len) {
+    for (size_t i = 0; i < 25; ++i) xof_.word(i, 7) = 0;
+  }
+  bool done() const noexcept { return done_; }
+  // Before a permutation: the next block of the message, padded if last.
+  void feed() noexcept {
+    if (padded_) return;
+    constexpr size_t kRate = keccak::Shake256::kRate;
+    uint8_t block[kRate] = {};
+    const size_t take = len_ - at_ < kRate ? len_ - at_ : kRate;
+    for (size_t b = 0; b < take; ++b) block[b] = msg_[at_ + b];
+    at_ += take;
+    if (take < kRate) {
+      block[take] ^= 0x1F;
+      block[kRate - 1] ^= 0x80;
+      padded_ = true;
+    }
+    for (size_t w = 0; w < kRate / 8; ++w) {
+      uint64_t v = 0;
+      for (size_t b = 0; b < 8; ++b) v |= uint64_t{block[8 * w + b]} << (8 * b);
+      xof_.word(w, 7) ^= v;
+    }
+  }
+  // After a permutation: the first `n` (<= 136) output bytes once the
+  // message is in.
+  void collect(uint8_t* out, size_t n) noexcept {
+    if (!padded_ || done_) return;
+    for (size_t b = 0; b < n; ++b) out[b] = static_cast<uint8_t>(xof_.word(b / 8, 7) >> (8 * (b % 8)));
+    done_ = true;
+  }
+
+ private:
+  Shake128x8& xof_;
+  const uint8_t* msg_;
+  size_t len_;
+  size_t at_ = 0;
+  bool padded_ = false;
+  bool done_ = false;
+};
+
+void expand_a_hashing(Matrix& a, const uint8_t rho[32], const uint8_t* msg, size_t len,
+                      uint8_t* digest, size_t digest_len) noexcept {
+  // Streams 0-6 and 7-13 (stream (i, j) is number 4 i + j) in lanes 0-6,
+  // the hash in lane 7 across both; then streams 14 and 15 on four lanes.
+  uint16_t index[8] = {};
+  Shake128x8 xof(rho, 32, index);
+  HashLane hash(xof, msg, len);
+  alignas(64) uint8_t buf[8][Shake128x8::kRate];
+  uint8_t* out[8];
+  for (size_t k = 0; k < 8; ++k) out[k] = buf[k];
+  for (int first = 0; first < 14; first += 7) {
+    Poly* polys[7];
+    for (int k = 0; k < 7; ++k) {
+      const int s = first + k, i = s / kL, j = s % kL;
+      index[k] = static_cast<uint16_t>(j | (i << 8));
+      polys[k] = &a[i][j];
+    }
+    xof.restart(rho, 32, index, 7);
+    int n[7] = {};
+    bool short_poly = true;
+    // The second set also runs until the hash is out (its ten blocks fit
+    // in the two sets' five or more permutations each).
+    while (short_poly || (first == 7 && !hash.done())) {
+      hash.feed();
+      xof.squeeze(out, 1);
+      hash.collect(digest, digest_len);
+      short_poly = false;
+      for (int k = 0; k < 7; ++k) {
+        n[k] = rej_ntt_append(*polys[k], n[k], buf[k], Shake128x8::kRate);
+        short_poly |= n[k] < kN;
+      }
+    }
+  }
+  const uint16_t last[4] = {static_cast<uint16_t>(2 | (3 << 8)), static_cast<uint16_t>(3 | (3 << 8)),
+                            static_cast<uint16_t>(2 | (3 << 8)), static_cast<uint16_t>(3 | (3 << 8))};
+  Poly spare[2];
+  Poly* polys[4] = {&a[3][2], &a[3][3], &spare[0], &spare[1]};
+  Shake128x4 rest(rho, 32, last);
+  fill_lanes<Shake128x4, 4, 5, false>(rest, polys, rej_ntt_append);
+}
+
 void expand_s(PolyVecL& s1, PolyVecK& s2, const uint8_t rho_prime[64]) noexcept {
   uint16_t index[8];
   Poly* polys[8];
