@@ -30,23 +30,21 @@ inline __m512i high_halves(__m512i even_products, __m512i odd_products) {
   return _mm512_mask_blend_epi32(0xAAAA, odd_down(even_products), odd_products);
 }
 
-// mont_reduce(a * b) in every lane, given bq = b q^-1 mod 2^32 and b_odd,
-// b's odd lanes moved down. The low halves of a b and t q agree (that is
-// what t is for), so the high half of their difference is the difference
-// of their high halves.
-inline __m512i mont_mul(__m512i a, __m512i b, __m512i b_odd, __m512i bq) {
+// mont_reduce(a * b) in every lane, given bq = b q^-1 mod 2^32 and, for the
+// odd lanes, b_odd and bq_odd (b's and bq's odd lanes moved down). The low
+// halves of a b and t q agree (that is what t is for), so the high half of
+// their difference is the difference of their high halves.
+inline __m512i mont_mul(__m512i a, __m512i b, __m512i b_odd, __m512i bq, __m512i bq_odd) {
   const __m512i q = splat(kQ);
-  const __m512i t = _mm512_mullo_epi32(a, bq);
+  const __m512i a_odd = odd_down(a);
+  // The low halves of these products are t = a b q^-1 mod 2^32.
+  const __m512i t_even = _mm512_mul_epi32(a, bq);
+  const __m512i t_odd = _mm512_mul_epi32(a_odd, bq_odd);
   const __m512i p_even = _mm512_mul_epi32(a, b);
-  const __m512i p_odd = _mm512_mul_epi32(odd_down(a), b_odd);
-  const __m512i tq_even = _mm512_mul_epi32(t, q);
-  const __m512i tq_odd = _mm512_mul_epi32(odd_down(t), q);
+  const __m512i p_odd = _mm512_mul_epi32(a_odd, b_odd);
+  const __m512i tq_even = _mm512_mul_epi32(t_even, q);
+  const __m512i tq_odd = _mm512_mul_epi32(t_odd, q);
   return high_halves(_mm512_sub_epi32(p_even, tq_even), _mm512_sub_epi32(p_odd, tq_odd));
-}
-
-// mont_reduce(a * b) for two arbitrary operands.
-inline __m512i mont_mul(__m512i a, __m512i b) {
-  return mont_mul(a, b, odd_down(b), _mm512_mullo_epi32(b, splat(static_cast<int32_t>(kQInv))));
 }
 
 // mont_reduce of the 64-bit sums in the even lanes of `even` and of `odd`;
@@ -61,6 +59,9 @@ inline __m512i mont_reduce2(__m512i even, __m512i odd) {
 
 inline __m512i mul_even(__m512i a, __m512i b) { return _mm512_mul_epi32(a, b); }
 inline __m512i mul_odd(__m512i a, __m512i b) { return _mm512_mul_epi32(odd_down(a), odd_down(b)); }
+
+// mont_reduce(a * b) for two arbitrary operands.
+inline __m512i mont_mul(__m512i a, __m512i b) { return mont_reduce2(mul_even(a, b), mul_odd(a, b)); }
 
 inline __m512i reduce32(__m512i a) {
   const __m512i t = _mm512_srai_epi32(_mm512_add_epi32(a, splat(1 << 22)), 23);

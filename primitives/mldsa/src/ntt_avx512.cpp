@@ -19,15 +19,18 @@ using avx512::store;
 // A twiddle factor in every lane or one per lane, with what its Montgomery
 // products need: its odd lanes moved down and its product with q^-1.
 struct Twiddle {
-  __m512i z, z_odd, zq;
+  __m512i z, z_odd, zq, zq_odd;
 };
 
 inline Twiddle twiddle(int32_t z) {
   const __m512i v = _mm512_set1_epi32(z);
-  return {v, v, _mm512_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(z) * kQInv))};
+  const __m512i vq = _mm512_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(z) * kQInv));
+  return {v, v, vq, vq};
 }
 
-inline __m512i mont_mul(__m512i a, const Twiddle& w) { return avx512::mont_mul(a, w.z, w.z_odd, w.zq); }
+inline __m512i mont_mul(__m512i a, const Twiddle& w) {
+  return avx512::mont_mul(a, w.z, w.z_odd, w.zq, w.zq_odd);
+}
 
 inline void fwd_butterfly(__m512i& a, __m512i& b, const Twiddle& z) {
   const __m512i t = mont_mul(b, z);
@@ -128,6 +131,7 @@ struct SmallTwiddles {
   alignas(64) int32_t z[2][4][8][16];      // [inverse][level][pair][butterfly]
   alignas(64) int32_t z_odd[2][4][8][16];  // odd lanes moved down
   alignas(64) int32_t zq[2][4][8][16];     // times q^-1 mod 2^32
+  alignas(64) int32_t zq_odd[2][4][8][16];
 };
 
 const SmallTwiddles& small_twiddles(const int32_t* zt) {
@@ -145,7 +149,10 @@ const SmallTwiddles& small_twiddles(const int32_t* zt) {
             r.zq[inv][k][pair][s] = static_cast<int32_t>(static_cast<uint32_t>(z) * kQInv);
           }
         for (int pair = 0; pair < 8; ++pair)
-          for (int s = 0; s < 16; ++s) r.z_odd[inv][k][pair][s] = r.z[inv][k][pair][s | 1];
+          for (int s = 0; s < 16; ++s) {
+            r.z_odd[inv][k][pair][s] = r.z[inv][k][pair][s | 1];
+            r.zq_odd[inv][k][pair][s] = r.zq[inv][k][pair][s | 1];
+          }
       }
     return r;
   }();
@@ -153,7 +160,8 @@ const SmallTwiddles& small_twiddles(const int32_t* zt) {
 }
 
 inline Twiddle small_twiddle(const SmallTwiddles& t, int inv, int level, int pair) {
-  return {load(t.z[inv][level][pair]), load(t.z_odd[inv][level][pair]), load(t.zq[inv][level][pair])};
+  return {load(t.z[inv][level][pair]), load(t.z_odd[inv][level][pair]), load(t.zq[inv][level][pair]),
+          load(t.zq_odd[inv][level][pair])};
 }
 
 }  // namespace
