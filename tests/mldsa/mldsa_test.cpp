@@ -114,13 +114,14 @@ struct VectorForm {
   decltype(&portable::place_signs) place_signs;
   decltype(&portable::rej_ntt_append) rej_ntt_append;
   decltype(&portable::rej_eta_append) rej_eta_append;
+  decltype(&portable::unpack_mask) unpack_mask;
 };
 
 #define VT_VECTOR_FORM(ns, level)                                                                  \
   VectorForm {                                                                                     \
     #ns, level, ntt_##ns, invntt_##ns, ns::pointwise_mont, ns::row_mul, ns::power2round_poly,      \
         ns::high_bits_poly, ns::make_z, ns::make_r, ns::make_hint, ns::sub_reduce, ns::use_hint_poly, \
-        ns::exceeds_norm, ns::place_signs, ns::rej_ntt_append, ns::rej_eta_append                  \
+        ns::exceeds_norm, ns::place_signs, ns::rej_ntt_append, ns::rej_eta_append, ns::unpack_mask \
   }
 const VectorForm kVectorForms[] = {VT_VECTOR_FORM(avx2, Arith::kAvx2), VT_VECTOR_FORM(avx512, Arith::kAvx512)};
 #undef VT_VECTOR_FORM
@@ -268,6 +269,10 @@ TEST_P(MlDsaVectorForm, KernelsEqualPortableOnes) {
     EXPECT_EQ(pt::rej_eta_append(p1, eta_start, nibbles.data(), eta_len),
               vx.rej_eta_append(v1, eta_start, nibbles.data(), eta_len));
     EXPECT_TRUE(same(p1, v1)) << "rej_eta_append";
+    const Bytes packed = vt_test::pseudo_random_bytes(8000 + t, kZPolyLen + 28);
+    pt::unpack_mask(p1, packed.data());
+    vx.unpack_mask(v1, packed.data());
+    EXPECT_TRUE(same(p1, v1)) << "unpack_mask";
     const Poly centred[2] = {in(30, -(q - 1) / 2, (q - 1) / 2), in(31, -(g1 - b), g1 - b)};
     for (int32_t bound : {g1 - b, g2, g2 - b}) {
       EXPECT_EQ(pt::exceeds_norm(centred, 2, bound), vx.exceeds_norm(centred, 2, bound)) << bound;

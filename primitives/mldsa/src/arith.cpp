@@ -129,6 +129,7 @@ MLDSA_DISPATCH(exceeds_norm, (const Poly* polys, size_t count, int32_t bound), (
 MLDSA_DISPATCH(place_signs, (Poly& c, const uint8_t j[kTau], uint64_t signs), (c, j, signs))
 MLDSA_DISPATCH(rej_ntt_append, (Poly& a, int n, const uint8_t* buf, size_t len), (a, n, buf, len))
 MLDSA_DISPATCH(rej_eta_append, (Poly& a, int n, const uint8_t* buf, size_t len), (a, n, buf, len))
+MLDSA_DISPATCH(unpack_mask, (Poly& y, const uint8_t* in), (y, in))
 #undef MLDSA_DISPATCH
 
 void lanes8_to_bytes(const uint64_t* st, size_t words, uint8_t* const out[8]) noexcept {
@@ -276,6 +277,8 @@ int rej_eta_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept {
   }
   return n;
 }
+
+void unpack_mask(Poly& y, const uint8_t* in) noexcept { unpack_z(y, in); }
 
 void place_signs(Poly& c, const uint8_t js[kTau], uint64_t signs) noexcept {
   for (int n = 0; n < kN; ++n) c.c[n] = 0;

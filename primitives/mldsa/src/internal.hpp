@@ -146,7 +146,10 @@ int32_t inv_scale_for_tests() noexcept;
   /* RejBoundedPoly's parse for eta = 2: appends eta - (h mod 5) for the half-bytes */  \
   /* h < 15 of buf[0..len), low half first, until a is full; returns the new count. */ \
   /* Only which half-bytes are dropped (a sampler redraw) steers the code. */           \
-  int rej_eta_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept;
+  int rej_eta_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept;         \
+  /* unpack_z of a mask stream: in[0..576) holds the packed mask and the buffer */      \
+  /* goes on for at least 28 bytes more (read, not used). */                             \
+  void unpack_mask(Poly& y, const uint8_t* in) noexcept;
 
 MLDSA_POLY_KERNELS
 namespace portable {

@@ -185,4 +185,6 @@ int rej_eta_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept {
   return portable::rej_eta_append(a, n, buf, len);
 }
 
+void unpack_mask(Poly& y, const uint8_t* in) noexcept { portable::unpack_mask(y, in); }
+
 }  // namespace mldsa::detail::avx2

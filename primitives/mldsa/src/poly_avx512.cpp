@@ -168,6 +168,22 @@ int rej_eta_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept {
   return portable::rej_eta_append(a, n, buf + i, len - i);
 }
 
+// Sixteen 18-bit values (36 bytes) at a time, each gathered from the two
+// 32-bit words it touches, as in rej_ntt_append.
+void unpack_mask(Poly& y, const uint8_t* in) noexcept {
+  const __m512i word = _mm512_setr_epi32(0, 0, 1, 1, 2, 2, 3, 3, 4, 5, 5, 6, 6, 7, 7, 8);
+  const __m512i next = _mm512_add_epi32(word, splat(1));
+  const __m512i shift = _mm512_setr_epi32(0, 18, 4, 22, 8, 26, 12, 30, 16, 2, 20, 6, 24, 10, 28, 14);
+  const __m512i back = _mm512_sub_epi32(splat(32), shift);  // 32 shifts to zero
+  const __m512i mask = splat((1 << 18) - 1), top = splat(kGamma1);
+  for (int g = 0; g < kN / 16; ++g) {
+    const __m512i raw = _mm512_loadu_si512(in + 36 * g);
+    const __m512i lo = _mm512_srlv_epi32(_mm512_permutexvar_epi32(word, raw), shift);
+    const __m512i hi = _mm512_sllv_epi32(_mm512_permutexvar_epi32(next, raw), back);
+    store(y.c + 16 * g, _mm512_sub_epi32(top, _mm512_and_si512(_mm512_or_si512(lo, hi), mask)));
+  }
+}
+
 // Eight words of the eight states at a time: an 8 x 8 transposition of
 // 64-bit words in three steps (pairs of words, pairs of pairs, halves),
 // then one store of eight words per state; the last words go through masked

@@ -1,3 +1,5 @@
+#include <cstring>
+
 #include "internal.hpp"
 #include "keccak/keccak.hpp"
 #include "subtle/ct_marks.hpp"
@@ -65,6 +67,15 @@ class HashLane {
   void feed() noexcept {
     if (padded_) return;
     constexpr size_t kRate = keccak::Shake256::kRate;
+    if (len_ - at_ >= kRate) {
+      for (size_t w = 0; w < kRate / 8; ++w) {
+        uint64_t v;
+        std::memcpy(&v, msg_ + at_ + 8 * w, 8);
+        xof_.word(w, 7) ^= le64(v);
+      }
+      at_ += kRate;
+      return;
+    }
     uint8_t block[kRate] = {};
     const size_t take = len_ - at_ < kRate ? len_ - at_ : kRate;
     for (size_t b = 0; b < take; ++b) block[b] = msg_[at_ + b];
@@ -151,6 +162,7 @@ namespace {
 template <class Lanes, size_t N>
 void mask_lanes(Poly* y, const uint8_t rho_pp[64], uint16_t kappa) noexcept {
   constexpr size_t kBlocks = (kZPolyLen + Lanes::kRate - 1) / Lanes::kRate;
+  static_assert(kBlocks * Lanes::kRate >= kZPolyLen + 28, "unpack_mask reads 28 bytes on");
   alignas(32) uint8_t buf[N][kBlocks * Lanes::kRate];
   uint8_t* out[N];
   uint16_t index[N];
@@ -162,7 +174,7 @@ void mask_lanes(Poly* y, const uint8_t rho_pp[64], uint16_t kappa) noexcept {
     Lanes xof(rho_pp, 64, index);
     xof.squeeze(out, kBlocks);
   }
-  for (size_t k = 0; k < N; ++k) unpack_z(y[k], buf[k]);
+  for (size_t k = 0; k < N; ++k) unpack_mask(y[k], buf[k]);
   zeroize::wipe(buf, sizeof buf);
 }
 }  // namespace
