@@ -164,53 +164,79 @@ inline Twiddle small_twiddle(const SmallTwiddles& t, int inv, int level, int pai
           load(t.zq_odd[inv][level][pair])};
 }
 
+// The level in which register k pairs with register k + Dist (distance
+// 16 Dist); forward, block b uses zetas[8/Dist + b], inverse
+// -zetas[16/Dist - 1 - b].
+template <int Dist>
+inline void fwd_registers(__m512i (&v)[16], const int32_t* zt) {
+#pragma GCC unroll 8
+  for (int blk = 0; blk < 8 / Dist; ++blk) {
+    const Twiddle z = twiddle(zt[8 / Dist + blk]);
+#pragma GCC unroll 8
+    for (int k = 0; k < Dist; ++k) fwd_butterfly(v[2 * Dist * blk + k], v[2 * Dist * blk + k + Dist], z);
+  }
+}
+
+template <int Dist>
+inline void inv_registers(__m512i (&v)[16], const int32_t* zt) {
+#pragma GCC unroll 8
+  for (int blk = 0; blk < 8 / Dist; ++blk) {
+    const Twiddle z = twiddle(-zt[16 / Dist - 1 - blk]);
+#pragma GCC unroll 8
+    for (int k = 0; k < Dist; ++k) inv_butterfly(v[2 * Dist * blk + k], v[2 * Dist * blk + k + Dist], z);
+  }
+}
+
 }  // namespace
 
 void ntt_avx512(Poly& p, const int32_t* zt) noexcept {
   __m512i v[16];
+#pragma GCC unroll 16
   for (int k = 0; k < 16; ++k) v[k] = load(p.c + 16 * k);
   // Distances 128, 64, 32, 16: register k with register k + 8, 4, 2, 1.
-  for (int dist = 8, first = 1; dist >= 1; dist /= 2, first *= 2) {
-    for (int blk = 0; blk < 8 / dist; ++blk) {
-      const Twiddle z = twiddle(zt[first + blk]);
-      for (int k = 0; k < dist; ++k) fwd_butterfly(v[2 * dist * blk + k], v[2 * dist * blk + k + dist], z);
-    }
-  }
+  fwd_registers<8>(v, zt);
+  fwd_registers<4>(v, zt);
+  fwd_registers<2>(v, zt);
+  fwd_registers<1>(v, zt);
   const SmallTwiddles& t = small_twiddles(zt);
+#pragma GCC unroll 16
   for (int pair = 0; pair < 8; ++pair) {
     __m512i& x = v[2 * pair];
     __m512i& y = v[2 * pair + 1];
+#pragma GCC unroll 16
     for (int level = 0; level < 4; ++level) {
       apply(x, y, kRegroups.fwd[level]);
       fwd_butterfly(x, y, small_twiddle(t, 0, level, pair));
     }
     apply(x, y, kRegroups.fwd[4]);
   }
+#pragma GCC unroll 16
   for (int k = 0; k < 16; ++k) store(p.c + 16 * k, v[k]);
 }
 
 void invntt_avx512(Poly& p, const int32_t* zt, int32_t scale) noexcept {
   __m512i v[16];
+#pragma GCC unroll 16
   for (int k = 0; k < 16; ++k) v[k] = load(p.c + 16 * k);
   const SmallTwiddles& t = small_twiddles(zt);
+#pragma GCC unroll 16
   for (int pair = 0; pair < 8; ++pair) {
     __m512i& x = v[2 * pair];
     __m512i& y = v[2 * pair + 1];
+#pragma GCC unroll 16
     for (int level = 0; level < 4; ++level) {
       apply(x, y, kRegroups.inv[level]);
       inv_butterfly(x, y, small_twiddle(t, 1, level, pair));
     }
     apply(x, y, kRegroups.inv[4]);
   }
-  // Distances 16, 32, 64, 128; block b of distance 16 * dist uses
-  // -zetas[16/dist - 1 - b].
-  for (int dist = 1; dist <= 8; dist *= 2) {
-    for (int blk = 0; blk < 8 / dist; ++blk) {
-      const Twiddle z = twiddle(-zt[16 / dist - 1 - blk]);
-      for (int k = 0; k < dist; ++k) inv_butterfly(v[2 * dist * blk + k], v[2 * dist * blk + k + dist], z);
-    }
-  }
+  // Distances 16, 32, 64, 128.
+  inv_registers<1>(v, zt);
+  inv_registers<2>(v, zt);
+  inv_registers<4>(v, zt);
+  inv_registers<8>(v, zt);
   const Twiddle f = twiddle(scale);
+#pragma GCC unroll 16
   for (int k = 0; k < 16; ++k) store(p.c + 16 * k, mont_mul(v[k], f));
 }
 
