@@ -15,29 +15,30 @@ namespace vt_test {
 
 struct MlDsaPath {
   const char* name;
-  bool portable_arith;
+  mldsa::detail::Arith arith;
   keccak::Backend keccak_cap;
   const char* arith_name;
   const char* keccak_x8_name;
 };
 
+using mldsa::detail::Arith;
 inline constexpr MlDsaPath kMlDsaPaths[] = {
-    {"portable", true, keccak::Backend::kPortable, "portable", "portable"},
-    {"avx2", false, keccak::Backend::kAvx2, "avx2", "avx2"},
-    {"avx512", false, keccak::Backend::kAvx512f, "avx2", "avx512f"},
-    {"avx512vl", false, keccak::Backend::kAvx512vl, "avx2", "avx512f"},
+    {"portable", Arith::kPortable, keccak::Backend::kPortable, "portable", "portable"},
+    {"avx2", Arith::kAvx2, keccak::Backend::kAvx2, "avx2", "avx2"},
+    {"avx2_keccak512", Arith::kAvx2, keccak::Backend::kAvx512f, "avx2", "avx512f"},
+    {"avx512", Arith::kAvx512, keccak::Backend::kAvx512f, "avx512", "avx512f"},
+    {"avx512vl", Arith::kAvx512, keccak::Backend::kAvx512vl, "avx512", "avx512f"},
 };
 
 inline bool path_available(const MlDsaPath& p) {
-  return p.portable_arith ||
-         (__builtin_cpu_supports("avx2") && keccak::best_backend() >= p.keccak_cap);
+  return mldsa::detail::best_arith() >= p.arith && keccak::best_backend() >= p.keccak_cap;
 }
 
 // Selects the path for its lifetime, then returns to the processor's choice.
 class UseMlDsaPath {
  public:
   explicit UseMlDsaPath(const MlDsaPath& p) {
-    mldsa::detail::force_portable_arith(p.portable_arith);
+    mldsa::detail::cap_arith(p.arith);
     keccak::cap_backend(p.keccak_cap);
     EXPECT_STREQ(mldsa::detail::arith_backend(), p.arith_name);
     EXPECT_STREQ(keccak::x8_backend(), p.keccak_x8_name);

@@ -95,10 +95,50 @@ TEST(MlDsaArith, NttProductEqualsNegacyclicSchoolbookProduct) {
   for (int i = 0; i < kN; ++i) ASSERT_EQ(mod_q(r.c[i]), mod_q(want[i])) << i;
 }
 
-// The AVX2 transforms give the same representatives as the portable ones,
-// over random inputs and the extremes of the permitted range.
-TEST(MlDsaArith, Avx2TransformsEqualPortableOnes) {
-  if (!__builtin_cpu_supports("avx2")) GTEST_SKIP() << "no AVX2 on this processor";
+// The kernels and transforms of one vector form, beside the portable ones.
+struct VectorForm {
+  const char* name;
+  Arith arith;
+  void (*ntt)(Poly&, const int32_t*) noexcept;
+  void (*invntt)(Poly&, const int32_t*, int32_t) noexcept;
+  decltype(&portable::pointwise_mont) pointwise_mont;
+  decltype(&portable::row_mul) row_mul;
+  decltype(&portable::power2round_poly) power2round_poly;
+  decltype(&portable::high_bits_poly) high_bits_poly;
+  decltype(&portable::make_z) make_z;
+  decltype(&portable::make_r) make_r;
+  decltype(&portable::make_hint) make_hint;
+  decltype(&portable::sub_reduce) sub_reduce;
+  decltype(&portable::use_hint_poly) use_hint_poly;
+  decltype(&portable::exceeds_norm) exceeds_norm;
+  decltype(&portable::place_signs) place_signs;
+  decltype(&portable::rej_ntt_append) rej_ntt_append;
+  decltype(&portable::rej_eta_append) rej_eta_append;
+  decltype(&portable::unpack_mask) unpack_mask;
+};
+
+#define VT_VECTOR_FORM(ns, level)                                                                  \
+  VectorForm {                                                                                     \
+    #ns, level, ntt_##ns, invntt_##ns, ns::pointwise_mont, ns::row_mul, ns::power2round_poly,      \
+        ns::high_bits_poly, ns::make_z, ns::make_r, ns::make_hint, ns::sub_reduce, ns::use_hint_poly, \
+        ns::exceeds_norm, ns::place_signs, ns::rej_ntt_append, ns::rej_eta_append, ns::unpack_mask \
+  }
+const VectorForm kVectorForms[] = {VT_VECTOR_FORM(avx2, Arith::kAvx2), VT_VECTOR_FORM(avx512, Arith::kAvx512)};
+#undef VT_VECTOR_FORM
+
+class MlDsaVectorForm : public ::testing::TestWithParam<VectorForm> {
+ protected:
+  void SetUp() override {
+    if (best_arith() < GetParam().arith) GTEST_SKIP() << GetParam().name << " not on this processor";
+  }
+};
+INSTANTIATE_TEST_SUITE_P(Forms, MlDsaVectorForm, ::testing::ValuesIn(kVectorForms),
+                         [](const ::testing::TestParamInfo<VectorForm>& i) { return std::string(i.param.name); });
+
+// The vector transforms give the same representatives as the portable
+// ones, over random inputs and the extremes of the permitted range.
+TEST_P(MlDsaVectorForm, TransformsEqualPortableOnes) {
+  const VectorForm& f = GetParam();
   for (uint64_t t = 0; t < 200; ++t) {
     const Bytes r = vt_test::pseudo_random_bytes(100 + t, 4 * kN);
     Poly a;
@@ -111,12 +151,12 @@ TEST(MlDsaArith, Avx2TransformsEqualPortableOnes) {
     }
     Poly p = a, v = a;
     ntt_portable(p);
-    ntt_avx2(v, zetas_for_tests());
+    f.ntt(v, zetas_for_tests());
     ASSERT_EQ(std::memcmp(p.c, v.c, sizeof p.c), 0) << t;
     p = a;
     v = a;
     invntt_portable(p);
-    invntt_avx2(v, zetas_for_tests(), inv_scale_for_tests());
+    f.invntt(v, zetas_for_tests(), inv_scale_for_tests());
     ASSERT_EQ(std::memcmp(p.c, v.c, sizeof p.c), 0) << t;
   }
 }
@@ -142,13 +182,12 @@ Poly draw(uint64_t seed, int32_t lo, int32_t hi, std::initializer_list<int32_t> 
 
 bool same(const Poly& a, const Poly& b) { return std::memcmp(a.c, b.c, sizeof a.c) == 0; }
 
-// Each AVX2 kernel gives the portable kernel's outputs and flags over its
+// Each vector kernel gives the portable kernel's outputs and flags over its
 // whole input range, and over inputs that are zero but for one coefficient
 // (in every lane position), where a flag hangs on that one value.
-TEST(MlDsaArith, Avx2KernelsEqualPortableOnes) {
-  if (!__builtin_cpu_supports("avx2")) GTEST_SKIP() << "no AVX2 on this processor";
+TEST_P(MlDsaVectorForm, KernelsEqualPortableOnes) {
   namespace pt = mldsa::detail::portable;
-  namespace vx = mldsa::detail::avx2;
+  const VectorForm& vx = GetParam();
   constexpr int32_t g1 = kGamma1, g2 = kGamma2, b = kBeta, q = kQ;
   const std::initializer_list<int32_t> edges = {
       0, 1, -1, q - 1, -(q - 1), (q - 1) / 2, (q + 1) / 2, -(q - 1) / 2, g1 - b, g1 - b - 1,
@@ -175,31 +214,31 @@ TEST(MlDsaArith, Avx2KernelsEqualPortableOnes) {
 
     Poly p1, p2, v1, v2;
     pt::pointwise_mont(p1, nine, nine2);
-    vx::pointwise_mont(v1, nine, nine2);
+    vx.pointwise_mont(v1, nine, nine2);
     EXPECT_TRUE(same(p1, v1)) << "pointwise_mont";
     pt::row_mul(p1, row, vec);
-    vx::row_mul(v1, row, vec);
+    vx.row_mul(v1, row, vec);
     EXPECT_TRUE(same(p1, v1)) << "row_mul";
     pt::power2round_poly(p1, p2, wide, eta);
-    vx::power2round_poly(v1, v2, wide, eta);
+    vx.power2round_poly(v1, v2, wide, eta);
     EXPECT_TRUE(same(p1, v1) && same(p2, v2)) << "power2round_poly";
     p2 = wide, v2 = wide;
     pt::high_bits_poly(p1, p2);
-    vx::high_bits_poly(v1, v2);
+    vx.high_bits_poly(v1, v2);
     EXPECT_TRUE(same(p1, v1) && same(p2, v2)) << "high_bits_poly";
-    EXPECT_EQ(pt::make_z(p1, mask, wide), vx::make_z(v1, mask, wide)) << "make_z";
+    EXPECT_EQ(pt::make_z(p1, mask, wide), vx.make_z(v1, mask, wide)) << "make_z";
     EXPECT_TRUE(same(p1, v1)) << "make_z";
-    EXPECT_EQ(pt::make_r(p1, low, wide), vx::make_r(v1, low, wide)) << "make_r";
+    EXPECT_EQ(pt::make_r(p1, low, wide), vx.make_r(v1, low, wide)) << "make_r";
     EXPECT_TRUE(same(p1, v1)) << "make_r";
     int32_t pc = 3, vc = 3;
-    EXPECT_EQ(pt::make_hint(p1, &pc, low, wide2), vx::make_hint(v1, &vc, low, wide2)) << "make_hint";
+    EXPECT_EQ(pt::make_hint(p1, &pc, low, wide2), vx.make_hint(v1, &vc, low, wide2)) << "make_hint";
     EXPECT_TRUE(same(p1, v1) && pc == vc) << "make_hint";
     p1 = nine, v1 = nine;
     pt::sub_reduce(p1, nine2);
-    vx::sub_reduce(v1, nine2);
+    vx.sub_reduce(v1, nine2);
     EXPECT_TRUE(same(p1, v1)) << "sub_reduce";
     pt::use_hint_poly(p1, wide, hint);
-    vx::use_hint_poly(v1, wide, hint);
+    vx.use_hint_poly(v1, wide, hint);
     EXPECT_TRUE(same(p1, v1)) << "use_hint_poly";
     uint8_t js[kTau];
     const Bytes jr = vt_test::pseudo_random_bytes(5000 + t, kTau + 8);
@@ -210,7 +249,7 @@ TEST(MlDsaArith, Avx2KernelsEqualPortableOnes) {
     uint64_t signs;
     std::memcpy(&signs, &jr[kTau], 8);
     pt::place_signs(p1, js, signs);
-    vx::place_signs(v1, js, signs);
+    vx.place_signs(v1, js, signs);
     EXPECT_TRUE(same(p1, v1)) << "place_signs";
     // Candidates near q, a third of them at or above it, from several starts.
     Bytes cand = vt_test::pseudo_random_bytes(6000 + t, 3 * 300);
@@ -219,12 +258,25 @@ TEST(MlDsaArith, Avx2KernelsEqualPortableOnes) {
     const int start = static_cast<int>(t % 7) * 37;
     const size_t len = cand.size() - (t % 5) * 3 - (t % 3);
     p1 = v1 = Poly{};
-    EXPECT_EQ(pt::rej_ntt_append(p1, start, cand.data(), len), vx::rej_ntt_append(v1, start, cand.data(), len));
+    EXPECT_EQ(pt::rej_ntt_append(p1, start, cand.data(), len), vx.rej_ntt_append(v1, start, cand.data(), len));
     EXPECT_TRUE(same(p1, v1)) << "rej_ntt_append";
+    // Half-bytes of 15 (refused) in runs and alone, from several starts.
+    Bytes nibbles = vt_test::pseudo_random_bytes(7000 + t, 300);
+    for (size_t k = 0; k < nibbles.size(); k += 3 + t % 4) nibbles[k] |= static_cast<uint8_t>(k % 2 ? 0xF0 : 0x0F);
+    const int eta_start = static_cast<int>(t % 9) * 29;
+    const size_t eta_len = nibbles.size() - t % 11;
+    p1 = v1 = Poly{};
+    EXPECT_EQ(pt::rej_eta_append(p1, eta_start, nibbles.data(), eta_len),
+              vx.rej_eta_append(v1, eta_start, nibbles.data(), eta_len));
+    EXPECT_TRUE(same(p1, v1)) << "rej_eta_append";
+    const Bytes packed = vt_test::pseudo_random_bytes(8000 + t, kZPolyLen + 28);
+    pt::unpack_mask(p1, packed.data());
+    vx.unpack_mask(v1, packed.data());
+    EXPECT_TRUE(same(p1, v1)) << "unpack_mask";
     const Poly centred[2] = {in(30, -(q - 1) / 2, (q - 1) / 2), in(31, -(g1 - b), g1 - b)};
     for (int32_t bound : {g1 - b, g2, g2 - b}) {
-      EXPECT_EQ(pt::exceeds_norm(centred, 2, bound), vx::exceeds_norm(centred, 2, bound)) << bound;
-      EXPECT_EQ(pt::exceeds_norm(centred + 1, 1, bound), vx::exceeds_norm(centred + 1, 1, bound)) << bound;
+      EXPECT_EQ(pt::exceeds_norm(centred, 2, bound), vx.exceeds_norm(centred, 2, bound)) << bound;
+      EXPECT_EQ(pt::exceeds_norm(centred + 1, 1, bound), vx.exceeds_norm(centred + 1, 1, bound)) << bound;
     }
   }
 }
@@ -264,6 +316,32 @@ TEST(MlDsaArith, KeccakLaneStreamsEqualOneLaneShake) {
     check(b, 8, 136, 64, index, false);
     Shake256x4 c(seed.data(), 64, index + 4);
     check(c, 4, 136, 64, index + 4, false);
+  }
+  keccak::uncap_backend();
+}
+
+// The matrix with a hash in a spare lane equals the matrix and the one-lane
+// hash apart, for messages around the block boundaries and past ten blocks.
+TEST(MlDsaArith, MatrixWithHashLaneEqualsBothApart) {
+  const Bytes rho = vt_test::pseudo_random_bytes(78, 32);
+  for (keccak::Backend cap : {keccak::Backend::kPortable, keccak::Backend::kAvx2, keccak::Backend::kAvx512f,
+                              keccak::Backend::kAvx512vl}) {
+    if (cap > keccak::best_backend()) continue;
+    keccak::cap_backend(cap);
+    SCOPED_TRACE(keccak::x8_backend());
+    Matrix want;
+    expand_a(want, rho.data());
+    for (size_t len : {size_t{0}, size_t{135}, size_t{136}, size_t{137}, size_t{1312}, size_t{1360}, size_t{2000}}) {
+      SCOPED_TRACE(len);
+      const Bytes msg = vt_test::pseudo_random_bytes(900 + len, len);
+      Bytes digest(64), want_digest(64);
+      keccak::shake256(msg.data(), len, want_digest.data(), 64);
+      Matrix got;
+      expand_a_hashing(got, rho.data(), msg.data(), len, digest.data(), 64);
+      EXPECT_EQ(digest, want_digest);
+      for (int i = 0; i < kK; ++i)
+        for (int j = 0; j < kL; ++j) EXPECT_TRUE(std::memcmp(got[i][j].c, want[i][j].c, sizeof(Poly)) == 0) << i << j;
+    }
   }
   keccak::uncap_backend();
 }
@@ -433,26 +511,42 @@ Bytes sign_ok(const Bytes& sk, const Bytes& msg, const Bytes& rnd) {
   return sig;
 }
 
+// The attempts prepared one or two at a time: the same signatures, and the
+// same number of attempts needed, the bound cutting a pair in two.
 TEST(MlDsaSign, AttemptBoundStopsWithZeroedOutputAndLeavesResultUnchanged) {
   const KeyPair kp = keypair(7);
   const Bytes rnd(32, 0x5A);
   int multi_attempt_cases = 0;
   for (uint8_t m = 0; m < 16; ++m) {
     const Bytes m_prime = {0x00, 0x00, m};
-    Bytes want(mldsa::kSignatureLen);
-    ASSERT_EQ(mldsa::sign_internal(fixed<2560>(kp.sk), m_prime, fixed<32>(rnd),
-                                   std::span<uint8_t, 2420>(want)),
-              mldsa::SignStatus::Ok);
-    uint32_t needed = 1;
-    Bytes sig(mldsa::kSignatureLen, 0xEE);
-    while (sign_internal_limited(fixed<2560>(kp.sk), m_prime, fixed<32>(rnd),
-                                 std::span<uint8_t, 2420>(sig), needed) != mldsa::SignStatus::Ok) {
-      EXPECT_EQ(sig, Bytes(mldsa::kSignatureLen, 0));
-      ++needed;
-      ASSERT_LT(needed, 200u);
+    uint32_t needed_first = 0;
+    Bytes want_first;
+    for (AttemptPairs mode : {AttemptPairs::kNever, AttemptPairs::kAlways}) {
+      set_attempt_pairs(mode);
+      SCOPED_TRACE(mode == AttemptPairs::kNever ? "one at a time" : "two at a time");
+      Bytes want(mldsa::kSignatureLen);
+      ASSERT_EQ(mldsa::sign_internal(fixed<2560>(kp.sk), m_prime, fixed<32>(rnd),
+                                     std::span<uint8_t, 2420>(want)),
+                mldsa::SignStatus::Ok);
+      uint32_t needed = 1;
+      Bytes sig(mldsa::kSignatureLen, 0xEE);
+      while (sign_internal_limited(fixed<2560>(kp.sk), m_prime, fixed<32>(rnd),
+                                   std::span<uint8_t, 2420>(sig), needed) != mldsa::SignStatus::Ok) {
+        EXPECT_EQ(sig, Bytes(mldsa::kSignatureLen, 0));
+        ++needed;
+        ASSERT_LT(needed, 200u);
+      }
+      EXPECT_EQ(sig, want);
+      if (needed_first == 0) {
+        needed_first = needed;
+        want_first = want;
+      } else {
+        EXPECT_EQ(needed, needed_first);
+        EXPECT_EQ(want, want_first);
+      }
+      if (needed > 1) ++multi_attempt_cases;
     }
-    EXPECT_EQ(sig, want);
-    if (needed > 1) ++multi_attempt_cases;
+    set_attempt_pairs(AttemptPairs::kAuto);
   }
   EXPECT_GT(multi_attempt_cases, 0);
 }

@@ -1,8 +1,11 @@
 #include <atomic>
+#include <cstring>
 
 #include "cpu/features.hpp"
 
 #include "internal.hpp"
+#include "xof_lanes.hpp"
+#include "subtle/ct_marks.hpp"
 
 namespace mldsa::detail {
 namespace {
@@ -50,35 +53,70 @@ static_assert(kInvScale == 41978);
 }  // namespace
 
 namespace {
-std::atomic<bool> g_force_portable{false};
-bool use_avx2() noexcept {
-  static const bool has = cpu::features().avx2;
-  return has && !g_force_portable.load(std::memory_order_relaxed);
+Arith detect_arith() noexcept {
+  const cpu::Features& f = cpu::features();
+  if (f.avx512f) return Arith::kAvx512;
+  if (f.avx2) return Arith::kAvx2;
+  return Arith::kPortable;
+}
+std::atomic<uint8_t> g_arith_cap{static_cast<uint8_t>(Arith::kAvx512)};
+}  // namespace
+
+Arith best_arith() noexcept {
+  static const Arith best = detect_arith();
+  return best;
+}
+
+namespace {
+Arith arith() noexcept {
+  const Arith best = best_arith();
+  const auto cap = static_cast<Arith>(g_arith_cap.load(std::memory_order_relaxed));
+  return cap < best ? cap : best;
 }
 }  // namespace
 
-void force_portable_arith(bool on) noexcept { g_force_portable.store(on, std::memory_order_relaxed); }
-const char* arith_backend() noexcept { return use_avx2() ? "avx2" : "portable"; }
+void cap_arith(Arith max) noexcept { g_arith_cap.store(static_cast<uint8_t>(max), std::memory_order_relaxed); }
+void force_portable_arith(bool on) noexcept { cap_arith(on ? Arith::kPortable : Arith::kAvx512); }
+const char* arith_backend() noexcept {
+  switch (arith()) {
+    case Arith::kAvx512: return "avx512";
+    case Arith::kAvx2: return "avx2";
+    case Arith::kPortable: break;
+  }
+  return "portable";
+}
 const int32_t* zetas_for_tests() noexcept { return kZetas.data(); }
 int32_t inv_scale_for_tests() noexcept { return kInvScale; }
 
 // FIPS 204 Algorithm 41 (NTT).
 void ntt(Poly& p) noexcept {
-  if (use_avx2()) return ntt_avx2(p, kZetas.data());
+  switch (arith()) {
+    case Arith::kAvx512: return ntt_avx512(p, kZetas.data());
+    case Arith::kAvx2: return ntt_avx2(p, kZetas.data());
+    case Arith::kPortable: break;
+  }
   ntt_portable(p);
 }
 
 // FIPS 204 Algorithm 42 (NTT^-1), leaving the Montgomery factor.
 void invntt_tomont(Poly& p) noexcept {
-  if (use_avx2()) return invntt_avx2(p, kZetas.data(), kInvScale);
+  switch (arith()) {
+    case Arith::kAvx512: return invntt_avx512(p, kZetas.data(), kInvScale);
+    case Arith::kAvx2: return invntt_avx2(p, kZetas.data(), kInvScale);
+    case Arith::kPortable: break;
+  }
   invntt_portable(p);
 }
 
-// The kernels, each sent to the AVX2 form when the processor has it.
-#define MLDSA_DISPATCH(name, params, args) \
+// The kernels, each sent to the widest form the processor has.
+#define MLDSA_DISPATCH(name, params, args)                     \
   auto name params noexcept->decltype(portable::name args) { \
-    if (use_avx2()) return avx2::name args;                   \
-    return portable::name args;                               \
+    switch (arith()) {                                         \
+      case Arith::kAvx512: return avx512::name args;           \
+      case Arith::kAvx2: return avx2::name args;               \
+      case Arith::kPortable: break;                            \
+    }                                                          \
+    return portable::name args;                                \
   }
 MLDSA_DISPATCH(pointwise_mont, (Poly& r, const Poly& a, const Poly& b), (r, a, b))
 MLDSA_DISPATCH(row_mul, (Poly& r, const PolyVecL& row, const PolyVecL& v), (r, row, v))
@@ -92,7 +130,14 @@ MLDSA_DISPATCH(use_hint_poly, (Poly& w1, const Poly& w, const Poly& h), (w1, w, 
 MLDSA_DISPATCH(exceeds_norm, (const Poly* polys, size_t count, int32_t bound), (polys, count, bound))
 MLDSA_DISPATCH(place_signs, (Poly& c, const uint8_t j[kTau], uint64_t signs), (c, j, signs))
 MLDSA_DISPATCH(rej_ntt_append, (Poly& a, int n, const uint8_t* buf, size_t len), (a, n, buf, len))
+MLDSA_DISPATCH(rej_eta_append, (Poly& a, int n, const uint8_t* buf, size_t len), (a, n, buf, len))
+MLDSA_DISPATCH(unpack_mask, (Poly& y, const uint8_t* in), (y, in))
 #undef MLDSA_DISPATCH
+
+void lanes8_to_bytes(const uint64_t* st, size_t words, uint8_t* const out[8]) noexcept {
+  if (arith() == Arith::kAvx512) return avx512::lanes8_to_bytes(st, words, out);
+  portable::lanes8_to_bytes(st, words, out);
+}
 
 // FIPS 204 Algorithm 41 (NTT).
 void ntt_portable(Poly& p) noexcept {
@@ -128,6 +173,14 @@ void invntt_portable(Poly& p) noexcept {
 }
 
 namespace portable {
+
+void lanes8_to_bytes(const uint64_t* st, size_t words, uint8_t* const out[8]) noexcept {
+  for (size_t w = 0; w < words; ++w)
+    for (size_t k = 0; k < 8; ++k) {
+      const uint64_t v = le64(st[8 * w + k]);
+      std::memcpy(out[k] + 8 * w, &v, 8);
+    }
+}
 
 // FIPS 204 Algorithm 45 (MultiplyNTT), Montgomery form.
 void pointwise_mont(Poly& r, const Poly& a, const Poly& b) noexcept {
@@ -222,6 +275,23 @@ int rej_ntt_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept {
   }
   return n;
 }
+
+// FIPS 204 Algorithms 31 (RejBoundedPoly) and 15 (CoeffFromHalfByte) for
+// eta = 2: half-bytes below 15 map to eta - (b mod 5). Which half-bytes are
+// dropped is the stream's rejection decision; the values themselves go
+// through no branch.
+int rej_eta_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept {
+  for (size_t h = 0; h < 2 * len && n < kN; ++h) {
+    const uint32_t b = (buf[h / 2] >> (4 * (h & 1))) & 0x0Fu;
+    const uint32_t mod5 = b - ((205 * b) >> 10) * 5;  // b mod 5 for b < 16
+    a.c[n] = kEta - static_cast<int32_t>(mod5);
+    // A refused half-byte is a sampler redraw: public by design.
+    n += static_cast<int>(subtle::public_value((b - 15) >> 31));
+  }
+  return n;
+}
+
+void unpack_mask(Poly& y, const uint8_t* in) noexcept { unpack_z(y, in); }
 
 // FIPS 204 Algorithm 29 (SampleInBall), lines 5 to 9.
 void place_signs(Poly& c, const uint8_t js[kTau], uint64_t signs) noexcept {

@@ -50,7 +50,7 @@ static_assert(kSkT0Offset + kK * kT0PolyLen == kSecretKeyLen && 32 + kK * kT1Pol
               kSigHintOffset + kOmega + kK == kSignatureLen);
 
 struct Poly {
-  alignas(32) int32_t c[kN];
+  alignas(64) int32_t c[kN];
 };
 using PolyVecL = std::array<Poly, kL>;
 using PolyVecK = std::array<Poly, kK>;
@@ -86,23 +86,35 @@ void ntt(Poly& a) noexcept;
 // Inverse NTT in place, multiplying by 2^32 (undoes one Montgomery factor of
 // the pointwise products). Input |a| < q, output |a| < q.
 void invntt_tomont(Poly& a) noexcept;
-// The portable and the AVX2 forms behind ntt() and invntt_tomont(); the AVX2
-// form runs only where the processor has it. Both give identical results.
+// The portable, AVX2 and AVX-512 forms behind ntt() and invntt_tomont(); a
+// vector form runs only where the processor has it. All give identical
+// results.
 void ntt_portable(Poly& a) noexcept;
 void invntt_portable(Poly& a) noexcept;
 void ntt_avx2(Poly& a, const int32_t* zetas) noexcept;
 void invntt_avx2(Poly& a, const int32_t* zetas, int32_t scale) noexcept;
-// Makes the transforms and every polynomial kernel below use the portable
-// form (tests, benchmarks); false returns to what the processor allows.
+void ntt_avx512(Poly& a, const int32_t* zetas) noexcept;
+void invntt_avx512(Poly& a, const int32_t* zetas, int32_t scale) noexcept;
+
+// The forms of the arithmetic, in increasing order.
+enum class Arith : uint8_t { kPortable = 0, kAvx2 = 1, kAvx512 = 2 };
+// The widest form this processor runs (AVX-512 needs AVX-512F with the
+// register state saved by the operating system).
+Arith best_arith() noexcept;
+// Caps the form the transforms and every polynomial kernel below use at
+// `max` (tests, benchmarks); the effective one is the lower of `max` and
+// best_arith(). cap_arith(Arith::kAvx512) lifts the cap.
+void cap_arith(Arith max) noexcept;
+// cap_arith(kPortable) when on, else lifts the cap.
 void force_portable_arith(bool on) noexcept;
-// "avx2" or "portable": the form the transforms and kernels use now.
+// "avx512", "avx2" or "portable": the form the transforms and kernels use now.
 const char* arith_backend() noexcept;
 // The twiddle table and the inverse scaling constant the transforms use.
 const int32_t* zetas_for_tests() noexcept;
 int32_t inv_scale_for_tests() noexcept;
 
-// Polynomial kernels. Each exists in a portable and an AVX2 form with
-// identical results; the unqualified ones pick the form at run time. The
+// Polynomial kernels. Each exists in a portable, an AVX2 and an AVX-512 form
+// with identical results; the unqualified ones pick the form at run time. The
 // flags they return are 0 or 1 and are computed over every coefficient.
 #define MLDSA_POLY_KERNELS                                                               \
   /* r = a o b * 2^-32 in the NTT domain; |a|, |b| < 9q. */                              \
@@ -131,13 +143,23 @@ int32_t inv_scale_for_tests() noexcept;
   void place_signs(Poly& c, const uint8_t j[kTau], uint64_t signs) noexcept;             \
   /* RejNTTPoly's parse: appends the 3-byte candidates of buf[0..len) that are */        \
   /* below q to a from position n, until a is full; returns the new count. */           \
-  int rej_ntt_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept;
+  int rej_ntt_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept;         \
+  /* RejBoundedPoly's parse for eta = 2: appends eta - (h mod 5) for the half-bytes */  \
+  /* h < 15 of buf[0..len), low half first, until a is full; returns the new count. */ \
+  /* Only which half-bytes are dropped (a sampler redraw) steers the code. */           \
+  int rej_eta_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept;         \
+  /* unpack_z of a mask stream: in[0..576) holds the packed mask and the buffer */      \
+  /* goes on for at least 28 bytes more (read, not used). */                             \
+  void unpack_mask(Poly& y, const uint8_t* in) noexcept;
 
 MLDSA_POLY_KERNELS
 namespace portable {
 MLDSA_POLY_KERNELS
 }
 namespace avx2 {
+MLDSA_POLY_KERNELS
+}
+namespace avx512 {
 MLDSA_POLY_KERNELS
 }
 #undef MLDSA_POLY_KERNELS
@@ -185,6 +207,10 @@ inline uint32_t over_bound(int32_t a, int32_t bound) noexcept {
 
 // ExpandA(rho): the matrix in the NTT domain, coefficients in [0, q).
 void expand_a(Matrix& a, const uint8_t rho[32]) noexcept;
+// ExpandA(rho) with SHAKE256(msg, digest_len) computed in a spare Keccak
+// lane alongside, for a message of at most 1360 bytes and digest_len <= 136.
+void expand_a_hashing(Matrix& a, const uint8_t rho[32], const uint8_t* msg, size_t len,
+                      uint8_t* digest, size_t digest_len) noexcept;
 // ExpandS(rho'): s1 and s2 with coefficients in [-eta, eta].
 void expand_s(PolyVecL& s1, PolyVecK& s2, const uint8_t rho_prime[64]) noexcept;
 // ExpandMask(rho'', kappa).
@@ -214,6 +240,13 @@ void pack_hint(uint8_t out[kOmega + kK], const PolyVecK& h) noexcept;
 bool unpack_hint(PolyVecK& h, const uint8_t in[kOmega + kK]) noexcept;
 
 // ---- signing with a chosen attempt bound (mldsa.cpp) ----
+
+// Whether signing prepares its rejection attempts two at a time (masks on
+// eight Keccak lanes, challenge hashes on four): by default where the
+// eight-lane kernel is native; tests and the constant-time check may force
+// either way. The signatures are the same.
+enum class AttemptPairs : uint8_t { kAuto, kAlways, kNever };
+void set_attempt_pairs(AttemptPairs mode) noexcept;
 
 SignStatus sign_internal_limited(SecretKey sk, std::span<const uint8_t> m_prime, Rnd rnd,
                                  std::span<uint8_t, kSignatureLen> sig,

@@ -1,5 +1,6 @@
 #include "mldsa/mldsa.hpp"
 
+#include <atomic>
 #include <cstring>
 
 #include "internal.hpp"
@@ -45,30 +46,78 @@ struct SignState {
   uint8_t key[32];
   uint8_t rho_pp[64];
   uint8_t mu[kMuLen];
-  uint8_t c_tilde[kCTildeLen];
-  uint8_t w1_packed[kW1Len];
+  // Two attempts are prepared at once where the Keccak lanes make that
+  // cheap: [0] for this one, [1] for the next.
+  uint8_t c_tilde[2][kCTildeLen];
+  uint8_t w1_packed[2][kW1Len];
   PolyVecL s1_hat;
   PolyVecK s2_hat;
   PolyVecK t0_hat;
-  Poly masks[2 * kL];  // y of this attempt and, on eight lanes, of the next
+  Poly masks[2 * kL];  // y of the two attempts
   PolyVecL y_hat;
   PolyVecL z;
-  PolyVecK w;
-  PolyVecK r;    // w - c*s2, in [0, q)
+  PolyVecK w[2];  // A y, then r = w - c s2 in [0, q)
   PolyVecK h;
   Poly w1;
   Poly prod;
   Poly c;
 };
 
-// Eight Keccak lanes cost about as much as four where the eight-lane kernel
-// is native, so the masks of two attempts are drawn together there.
-bool masks_in_pairs() noexcept { return keccak::active_backend() >= keccak::Backend::kAvx512f; }
+// Eight Keccak lanes cost about as much as four, and four about as much as
+// one, where the eight-lane kernel is native: there the masks and the
+// challenge hashes of two attempts are computed together.
+std::atomic<AttemptPairs> g_attempt_pairs{AttemptPairs::kAuto};
+bool attempts_in_pairs() noexcept {
+  switch (g_attempt_pairs.load(std::memory_order_relaxed)) {
+    case AttemptPairs::kAlways: return true;
+    case AttemptPairs::kNever: return false;
+    case AttemptPairs::kAuto: break;
+  }
+  return keccak::active_backend() >= keccak::Backend::kAvx512f;
+}
+
+// w = A y (y in the normal domain) with |w| < q and w1Encode(HighBits(w)).
+void commit_attempt(PolyVecK& w, uint8_t w1_packed[kW1Len], PolyVecL& y_hat, const Poly* y,
+                    const Matrix& a, Poly& w1) noexcept {
+  for (int j = 0; j < kL; ++j) {
+    y_hat[j] = y[j];
+    ntt(y_hat[j]);
+  }
+  for (int i = 0; i < kK; ++i) {
+    row_mul(w[i], a[i], y_hat);
+    invntt_tomont(w[i]);
+    high_bits_poly(w1, w[i]);
+    pack_w1(w1_packed + i * kW1PolyLen, w1);
+  }
+}
+
+// c~ = H(mu || w1Encode(w1)) for `count` (1 or 2) attempts, two of them on
+// the four-lane Keccak (the spare lanes repeat the first).
+void challenge_hashes(SignState& st, unsigned count) noexcept {
+  if (count == 1) {
+    keccak::Shake256 xof;
+    xof.absorb(st.mu, kMuLen);
+    xof.absorb(st.w1_packed[0], kW1Len);
+    xof.squeeze(st.c_tilde[0], kCTildeLen);
+    return;
+  }
+  static_assert(kCTildeLen == 32);
+  keccak::Shake256Lanes<4> xof;
+  const uint8_t* in[4] = {st.w1_packed[0], st.w1_packed[1], st.w1_packed[0], st.w1_packed[0]};
+  uint8_t out[4][32];
+  xof.absorb_all(st.mu, kMuLen);
+  xof.absorb(in, kW1Len);
+  xof.final(out);
+  std::memcpy(st.c_tilde[0], out[0], kCTildeLen);
+  std::memcpy(st.c_tilde[1], out[1], kCTildeLen);
+  zeroize::wipe(out, sizeof out);
+}
 
 // FIPS 204 Algorithm 7 (ML-DSA.Sign_internal).
 SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd,
                       std::span<uint8_t, kSignatureLen> sig, uint32_t max_attempts) noexcept {
-  zeroize::Wiped<SignState> holder;
+  // Every field is written before it is read.
+  zeroize::Wiped<SignState> holder{zeroize::Wiped<SignState>::Uninitialised{}};
   SignState& st = holder.get();
   Matrix a;  // public: derived from rho
 
@@ -104,84 +153,71 @@ SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd,
     xof.squeeze(st.rho_pp, 64);
   }
 
-  const bool pairs = masks_in_pairs();
-  for (uint32_t attempt = 0, kappa = 0; attempt < max_attempts; ++attempt, kappa += kL) {
-    // y = ExpandMask(rho'', kappa)
-    const Poly* y = st.masks;
-    if (!pairs) {
-      expand_mask(st.masks, st.rho_pp, static_cast<uint16_t>(kappa));
-    } else if (attempt % 2 == 0) {
-      // The second half is the next attempt's mask, drawn only when there
-      // is a next attempt: kappa + 7 then still fits in 16 bits.
-      if (attempt + 1 < max_attempts) expand_mask_x8(st.masks, st.rho_pp, static_cast<uint16_t>(kappa));
-      else expand_mask(st.masks, st.rho_pp, static_cast<uint16_t>(kappa));
-    } else {
-      y = st.masks + kL;
-    }
+  const bool pairs = attempts_in_pairs();
+  for (uint32_t attempt = 0; attempt < max_attempts;) {
+    // y = ExpandMask(rho'', kappa) for this attempt and, in pairs, the
+    // next one, drawn only when there is a next attempt: kappa + 7 then
+    // still fits in 16 bits.
+    const auto kappa = static_cast<uint16_t>(attempt * kL);
+    const unsigned count = pairs && attempt + 1 < max_attempts ? 2 : 1;
+    if (count == 2) expand_mask_x8(st.masks, st.rho_pp, kappa);
+    else expand_mask(st.masks, st.rho_pp, kappa);
 
     // w = A y; w1 = HighBits(w); c~ = H(mu || w1Encode(w1))
-    for (int j = 0; j < kL; ++j) {
-      st.y_hat[j] = y[j];
-      ntt(st.y_hat[j]);
-    }
-    for (int i = 0; i < kK; ++i) {
-      row_mul(st.w[i], a[i], st.y_hat);
-      invntt_tomont(st.w[i]);
-      high_bits_poly(st.w1, st.w[i]);
-      pack_w1(st.w1_packed + i * kW1PolyLen, st.w1);
-    }
-    {
-      keccak::Shake256 xof;
-      xof.absorb(st.mu, kMuLen);
-      xof.absorb(st.w1_packed, kW1Len);
-      xof.squeeze(st.c_tilde, kCTildeLen);
-    }
-    sample_in_ball(st.c, st.c_tilde);
-    ntt(st.c);
+    for (unsigned u = 0; u < count; ++u)
+      commit_attempt(st.w[u], st.w1_packed[u], st.y_hat, st.masks + u * kL, a, st.w1);
+    challenge_hashes(st, count);
 
-    // The checks in turn; a failed one ends the attempt at once. Each check
-    // examines every coefficient, and only its verdict leaves it: each
-    // verdict is a rejection decision, public by design.
-    // r = w - c s2; ||LowBits(r)|| < gamma2 - beta
-    uint32_t reject = 0;
-    for (int i = 0; i < kK; ++i) {
-      pointwise_mont(st.prod, st.c, st.s2_hat[i]);
-      invntt_tomont(st.prod);
-      reject |= make_r(st.r[i], st.w[i], st.prod);
-    }
-    if (subtle::public_value(subtle::black_box(static_cast<uint8_t>(reject))) != 0) continue;
+    for (unsigned u = 0; u < count; ++u, ++attempt) {
+      const Poly* y = st.masks + u * kL;
+      PolyVecK& w = st.w[u];
+      sample_in_ball(st.c, st.c_tilde[u]);
+      ntt(st.c);
 
-    // z = y + c s1; ||z|| < gamma1 - beta
-    for (int j = 0; j < kL; ++j) {
-      pointwise_mont(st.prod, st.c, st.s1_hat[j]);
-      invntt_tomont(st.prod);
-      reject |= make_z(st.z[j], y[j], st.prod);
-    }
-    if (subtle::public_value(subtle::black_box(static_cast<uint8_t>(reject))) != 0) {
-      zeroize::wipe_object(st.z);
-      continue;
-    }
+      // The checks in turn; a failed one ends the attempt at once. Each
+      // check examines every coefficient, and only its verdict leaves it:
+      // each verdict is a rejection decision, public by design.
+      // r = w - c s2; ||LowBits(r)|| < gamma2 - beta
+      uint32_t reject = 0;
+      for (int i = 0; i < kK; ++i) {
+        pointwise_mont(st.prod, st.c, st.s2_hat[i]);
+        invntt_tomont(st.prod);
+        reject |= make_r(w[i], w[i], st.prod);
+      }
+      if (subtle::public_value(subtle::black_box(static_cast<uint8_t>(reject))) != 0) continue;
 
-    // h = MakeHint(-c t0, r + c t0); ||c t0|| < gamma2; at most omega hints
-    int32_t hints = 0;
-    for (int i = 0; i < kK; ++i) {
-      pointwise_mont(st.prod, st.c, st.t0_hat[i]);
-      invntt_tomont(st.prod);
-      reject |= make_hint(st.h[i], &hints, st.r[i], st.prod);
-    }
-    reject |= static_cast<uint32_t>(kOmega - hints) >> 31;
-    if (subtle::public_value(subtle::black_box(static_cast<uint8_t>(reject))) != 0) {
-      zeroize::wipe_object(st.z);
-      zeroize::wipe_object(st.h);
-      continue;
-    }
+      // z = y + c s1; ||z|| < gamma1 - beta
+      for (int j = 0; j < kL; ++j) {
+        pointwise_mont(st.prod, st.c, st.s1_hat[j]);
+        invntt_tomont(st.prod);
+        reject |= make_z(st.z[j], y[j], st.prod);
+      }
+      if (subtle::public_value(subtle::black_box(static_cast<uint8_t>(reject))) != 0) {
+        zeroize::wipe_object(st.z);
+        continue;
+      }
 
-    // Accepted: everything below goes into the public signature.
-    subtle::mark_public(&st.h, sizeof st.h);
-    std::memcpy(sig.data(), st.c_tilde, kCTildeLen);
-    for (int j = 0; j < kL; ++j) pack_z(sig.data() + kSigZOffset + j * kZPolyLen, st.z[j]);
-    pack_hint(sig.data() + kSigHintOffset, st.h);
-    return SignStatus::Ok;
+      // h = MakeHint(-c t0, r + c t0); ||c t0|| < gamma2; at most omega hints
+      int32_t hints = 0;
+      for (int i = 0; i < kK; ++i) {
+        pointwise_mont(st.prod, st.c, st.t0_hat[i]);
+        invntt_tomont(st.prod);
+        reject |= make_hint(st.h[i], &hints, w[i], st.prod);
+      }
+      reject |= static_cast<uint32_t>(kOmega - hints) >> 31;
+      if (subtle::public_value(subtle::black_box(static_cast<uint8_t>(reject))) != 0) {
+        zeroize::wipe_object(st.z);
+        zeroize::wipe_object(st.h);
+        continue;
+      }
+
+      // Accepted: everything below goes into the public signature.
+      subtle::mark_public(&st.h, sizeof st.h);
+      std::memcpy(sig.data(), st.c_tilde[u], kCTildeLen);
+      for (int j = 0; j < kL; ++j) pack_z(sig.data() + kSigZOffset + j * kZPolyLen, st.z[j]);
+      pack_hint(sig.data() + kSigHintOffset, st.h);
+      return SignStatus::Ok;
+    }
   }
   std::memset(sig.data(), 0, kSignatureLen);
   return SignStatus::AttemptsExhausted;
@@ -195,8 +231,16 @@ bool verify_parts(PublicKey pk, const MessageParts& m, Signature sig) noexcept {
   for (int j = 0; j < kL; ++j) unpack_z(z[j], sig.data() + kSigZOffset + j * kZPolyLen);
   if (exceeds_norm(z.data(), kL, kGamma1 - kBeta) != 0) return false;
 
+  // tr = H(pk, 64) and the matrix; where eight Keccak lanes cost about
+  // one, the hash runs in a lane beside the matrix streams.
   uint8_t tr[kTrLen];
-  keccak::shake256(pk.data(), kPublicKeyLen, tr, kTrLen);
+  Matrix a;
+  if (keccak::active_backend() >= keccak::Backend::kAvx512f) {
+    expand_a_hashing(a, pk.data(), pk.data(), kPublicKeyLen, tr, kTrLen);
+  } else {
+    keccak::shake256(pk.data(), kPublicKeyLen, tr, kTrLen);
+    expand_a(a, pk.data());
+  }
   uint8_t mu[kMuLen];
   compute_mu(mu, tr, m);
 
@@ -204,8 +248,6 @@ bool verify_parts(PublicKey pk, const MessageParts& m, Signature sig) noexcept {
   sample_in_ball(c, sig.data());
   ntt(c);
   for (auto& p : z) ntt(p);
-  Matrix a;
-  expand_a(a, pk.data());
 
   uint8_t w1_packed[kW1Len];
   Poly w, t1;
@@ -235,7 +277,8 @@ bool verify_parts(PublicKey pk, const MessageParts& m, Signature sig) noexcept {
 // FIPS 204 Algorithm 6 (ML-DSA.KeyGen_internal).
 void keygen(Seed xi, std::span<uint8_t, kPublicKeyLen> pk,
             std::span<uint8_t, kSecretKeyLen> sk) noexcept {
-  zeroize::Wiped<KeygenState> holder;
+  // Every field is written before it is read.
+  zeroize::Wiped<KeygenState> holder{zeroize::Wiped<KeygenState>::Uninitialised{}};
   KeygenState& st = holder.get();
   {
     keccak::Shake256 xof;
@@ -288,6 +331,8 @@ SignStatus sign_internal(SecretKey sk, std::span<const uint8_t> m_prime, Rnd rnd
 }
 
 namespace detail {
+void set_attempt_pairs(AttemptPairs mode) noexcept { g_attempt_pairs.store(mode, std::memory_order_relaxed); }
+
 SignStatus sign_internal_limited(SecretKey sk, std::span<const uint8_t> m_prime, Rnd rnd,
                                  std::span<uint8_t, kSignatureLen> sig,
                                  uint32_t max_attempts) noexcept {

@@ -179,4 +179,12 @@ int rej_ntt_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept {
   return portable::rej_ntt_append(a, n, buf + i, len - i);
 }
 
+// No eight-lane form yet: the AVX2 path parses the secret streams with the
+// portable code.
+int rej_eta_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept {
+  return portable::rej_eta_append(a, n, buf, len);
+}
+
+void unpack_mask(Poly& y, const uint8_t* in) noexcept { portable::unpack_mask(y, in); }
+
 }  // namespace mldsa::detail::avx2

@@ -47,6 +47,11 @@ class Wiped {
  public:
   Wiped() noexcept : v_{} {}
   explicit Wiped(const T& v) noexcept : v_(v) {}
+  // Leaves the value uninitialised: for a large working state whose every
+  // field is written before it is read, where zeroing it first would cost
+  // as much as the wipe.
+  struct Uninitialised {};
+  explicit Wiped(Uninitialised) noexcept {}
   ~Wiped() { wipe(&v_, sizeof(T)); }
   Wiped(const Wiped&) = delete;
   Wiped& operator=(const Wiped&) = delete;
