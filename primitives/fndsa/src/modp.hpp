@@ -95,4 +95,12 @@ void ntt(const PrimeCtx& pc, uint32_t* a, unsigned logn) noexcept;
 // Inverse; `undo_mont` also removes the 1/R left by one mont() product.
 void intt(const PrimeCtx& pc, uint32_t* a, unsigned logn, bool undo_mont) noexcept;
 
+// The same transforms on AVX2, for 2^logn >= 16 values, with the same
+// outputs; ntt() and intt() take them when the processor has AVX2.
+void ntt_avx2(const PrimeCtx& pc, uint32_t* a, unsigned logn) noexcept;
+void intt_avx2(const PrimeCtx& pc, uint32_t* a, unsigned logn, bool undo_mont) noexcept;
+// The portable transforms alone (for the tests that compare the paths).
+void ntt_portable(const PrimeCtx& pc, uint32_t* a, unsigned logn) noexcept;
+void intt_portable(const PrimeCtx& pc, uint32_t* a, unsigned logn, bool undo_mont) noexcept;
+
 }  // namespace fndsa::kgen
