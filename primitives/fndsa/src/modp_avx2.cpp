@@ -135,3 +135,58 @@ void intt_avx2(const PrimeCtx& pc, uint32_t* a, unsigned logn, bool undo_mont) n
 }
 
 }  // namespace fndsa::kgen
+
+namespace fndsa::kgen {
+
+// a[i] <- a[i] / b[i] by Montgomery's simultaneous inversion: lane l
+// takes the values l, l + 8, ...; the running products of a lane are
+// inverted once (Fermat) and then unwound, each inverse costing three
+// products. An inverse is unique, so the quotients equal the portable
+// ones whenever no b[i] is zero (then they are unspecified).
+void div_avx2(const Modp& m, uint32_t* a, const uint32_t* b, size_t n, uint32_t* scratch) noexcept {
+  const ModpX8 v(m);
+  const __m256i r2 = _mm256_set1_epi32(static_cast<int>(m.r2_mod));
+  // scratch[i] = b[0] b[1] ... b[i] per lane, Montgomery form.
+  __m256i run = v.mont(load8(b), r2);
+  store8(scratch, run);
+  for (size_t i = 8; i < n; i += 8) {
+    run = v.mont(run, v.mont(load8(b + i), r2));
+    store8(scratch + i, run);
+  }
+  __m256i inv = _mm256_set1_epi32(static_cast<int>(m.r_mod));
+  for (uint32_t e = m.p - 2; e != 0; e >>= 1) {
+    if (e & 1) inv = v.mont(inv, run);
+    run = v.mont(run, run);
+  }
+  // inv = 1/(b[0] ... b[i]); 1/b[i] = inv b[0] ... b[i-1].
+  for (size_t i = n - 8; i > 0; i -= 8) {
+    const __m256i bi = v.mont(load8(b + i), r2);
+    const __m256i qi = v.mont(inv, load8(scratch + i - 8));
+    store8(a + i, v.mont(load8(a + i), qi));
+    inv = v.mont(inv, bi);
+  }
+  store8(a, v.mont(load8(a), inv));
+}
+
+}  // namespace fndsa::kgen
+
+namespace fndsa::kgen {
+
+// a[i] <- a[i] b[i] for values below 2^16, as m.mont(m.to_mont(a), b).
+void mul16_avx2(const Modp& m, uint16_t* a, const uint16_t* b, size_t n) noexcept {
+  const ModpX8 v(m);
+  const __m256i r2 = _mm256_set1_epi32(static_cast<int>(m.r2_mod));
+  for (size_t i = 0; i < n; i += 16) {
+    __m256i r[2];
+    for (size_t h = 0; h < 2; ++h) {
+      const __m256i x = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i + 8 * h)));
+      const __m256i y = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i + 8 * h)));
+      r[h] = v.mont(v.mont(x, r2), y);
+    }
+    // packus works within 128-bit halves: restore the order afterwards.
+    const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi32(r[0], r[1]), 0xD8);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(a + i), packed);
+  }
+}
+
+}  // namespace fndsa::kgen
