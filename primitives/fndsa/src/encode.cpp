@@ -3,6 +3,7 @@
 // significant end of each byte.
 #include <cstring>
 
+#include "ct_word.hpp"
 #include "internal.hpp"
 
 namespace fndsa::detail {
@@ -19,6 +20,24 @@ size_t pack_signed(const int8_t* f, size_t n, unsigned bits, uint8_t* out) noexc
   return len;
 }
 
+namespace {
+
+template <unsigned Bits>
+void unpack_groups(const uint8_t* in, size_t n, int8_t* f, uint32_t& forbidden, size_t& i, size_t& k) noexcept {
+  constexpr uint32_t mask = (1u << Bits) - 1, top = 1u << (Bits - 1);
+  for (; k + 8 <= n; k += 8, i += Bits) {
+    uint64_t w = 0;
+    for (unsigned b = 0; b < Bits; ++b) w |= uint64_t{in[i + b]} << (8 * b);
+    for (unsigned t = 0; t < 8; ++t, w >>= Bits) {
+      const uint32_t u = static_cast<uint32_t>(w) & mask;
+      forbidden |= ct::eq_mask(u, top);
+      f[k + t] = static_cast<int8_t>(static_cast<int32_t>((u ^ top) - top));
+    }
+  }
+}
+
+}  // namespace
+
 // Sign extension by masks; the one value the packer never writes,
 // -2^(bits-1), is noted without a branch and refused at the end.
 bool unpack_signed(const uint8_t* in, size_t in_len, int8_t* f, size_t n, unsigned bits) noexcept {
@@ -28,7 +47,15 @@ bool unpack_signed(const uint8_t* in, size_t in_len, int8_t* f, size_t n, unsign
   uint32_t pending = 0, forbidden = 0;
   unsigned held = 0;
   size_t k = 0;
-  for (size_t i = 0; i < len; ++i) {
+  size_t i = 0;
+  // Eight values fill `bits` whole bytes: one little-endian word per group
+  // (the widths of the signing key are unrolled).
+  if (bits == 6) {
+    unpack_groups<6>(in, n, f, forbidden, i, k);
+  } else if (bits == 8) {
+    unpack_groups<8>(in, n, f, forbidden, i, k);
+  }
+  for (; i < len; ++i) {
     pending |= uint32_t{in[i]} << held;
     for (held += 8; held >= bits; held -= bits, pending >>= bits) {
       const uint32_t v = (pending & mask) | (0u - (pending & top));

@@ -8,6 +8,7 @@
 // adj(a) (a(1/X)) is the pointwise conjugate.
 #include <cmath>
 
+#include "dispatch.hpp"
 #include "internal.hpp"
 
 #if defined(__x86_64__)
@@ -49,10 +50,22 @@ double fsqrt(double x) noexcept {
 #endif
 }
 
+const double* fft_root_table() noexcept { return kRoot; }
+
+void fft(unsigned logn, double* f) noexcept {
+  if (logn >= 4 && use_avx2()) return fft_avx2(logn, f);
+  fft_portable(logn, f);
+}
+
+void ifft(unsigned logn, double* f) noexcept {
+  if (logn >= 4 && use_avx2()) return ifft_avx2(logn, f);
+  ifft_portable(logn, f);
+}
+
 // Level by level, each block of 2h values (x, y) becomes (x + w y, x - w y)
 // for the block's root w.
 // FIPS 206 / Falcon: FFT.
-void fft(unsigned logn, double* f) noexcept {
+void fft_portable(unsigned logn, double* f) noexcept {
   const size_t hn = size_t{1} << (logn - 1);
   double* im = f + hn;
   for (size_t blocks = 1, h = hn >> 1; h >= 1; blocks <<= 1, h >>= 1) {
@@ -73,7 +86,7 @@ void fft(unsigned logn, double* f) noexcept {
 // The levels undone in reverse, (s, d) -> (s + d, (s - d) conj(w)); the
 // factors 1/2 of all levels are applied together at the end.
 // FIPS 206 / Falcon: FFT^-1.
-void ifft(unsigned logn, double* f) noexcept {
+void ifft_portable(unsigned logn, double* f) noexcept {
   const size_t n = size_t{1} << logn, hn = n >> 1;
   double* im = f + hn;
   for (size_t h = 1, blocks = hn >> 1; blocks >= 1; h <<= 1, blocks >>= 1) {

@@ -82,6 +82,14 @@ class ShakePrng {
 // is the LDL* step of a 2 x 2 Gram matrix.
 void fft(unsigned logn, double* f) noexcept;
 void ifft(unsigned logn, double* f) noexcept;
+// The portable forms, and the AVX2 forms (logn >= 4) that fft() and
+// ifft() take when the processor has AVX2; all give the same bits.
+void fft_portable(unsigned logn, double* f) noexcept;
+void ifft_portable(unsigned logn, double* f) noexcept;
+void fft_avx2(unsigned logn, double* f) noexcept;
+void ifft_avx2(unsigned logn, double* f) noexcept;
+// cos and sin of rev10(k) pi / 1024 for k < 1024, interleaved.
+const double* fft_root_table() noexcept;
 void fpoly_from_small(unsigned logn, double* d, const int8_t* f) noexcept;
 void fpoly_add(unsigned logn, double* a, const double* b) noexcept;
 void fpoly_neg(unsigned logn, double* a) noexcept;

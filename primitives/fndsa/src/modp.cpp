@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "dispatch.hpp"
 #include "ntru_sizes.hpp"
 
 namespace fndsa::kgen {
@@ -118,6 +119,16 @@ const PrimeCtx& prime(size_t i) noexcept { return table().ctx[i]; }
 // Cooley-Tukey butterflies, largest stride first: at each stage the block
 // starting at 2 h b is split by the root of index (n / 2h) + b.
 void ntt(const PrimeCtx& pc, uint32_t* a, unsigned logn) noexcept {
+  if (logn >= 4 && detail::use_avx2()) return ntt_avx2(pc, a, logn);
+  ntt_portable(pc, a, logn);
+}
+
+void intt(const PrimeCtx& pc, uint32_t* a, unsigned logn, bool undo_mont) noexcept {
+  if (logn >= 4 && detail::use_avx2()) return intt_avx2(pc, a, logn, undo_mont);
+  intt_portable(pc, a, logn, undo_mont);
+}
+
+void ntt_portable(const PrimeCtx& pc, uint32_t* a, unsigned logn) noexcept {
   const Modp& m = pc.m;
   const size_t n = size_t{1} << logn;
   for (size_t blocks = 1, h = n >> 1; h >= 1; blocks <<= 1, h >>= 1) {
@@ -136,7 +147,7 @@ void ntt(const PrimeCtx& pc, uint32_t* a, unsigned logn) noexcept {
 
 // Gentleman-Sande butterflies undo the stages in reverse order; the factor
 // 1/n (and R when asked) is applied at the end.
-void intt(const PrimeCtx& pc, uint32_t* a, unsigned logn, bool undo_mont) noexcept {
+void intt_portable(const PrimeCtx& pc, uint32_t* a, unsigned logn, bool undo_mont) noexcept {
   const Modp& m = pc.m;
   const size_t n = size_t{1} << logn;
   for (size_t h = 1, blocks = n >> 1; blocks >= 1; h <<= 1, blocks >>= 1) {

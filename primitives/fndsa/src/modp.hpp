@@ -95,4 +95,19 @@ void ntt(const PrimeCtx& pc, uint32_t* a, unsigned logn) noexcept;
 // Inverse; `undo_mont` also removes the 1/R left by one mont() product.
 void intt(const PrimeCtx& pc, uint32_t* a, unsigned logn, bool undo_mont) noexcept;
 
+// The same transforms on AVX2, for 2^logn >= 16 values, with the same
+// outputs; ntt() and intt() take them when the processor has AVX2.
+void ntt_avx2(const PrimeCtx& pc, uint32_t* a, unsigned logn) noexcept;
+void intt_avx2(const PrimeCtx& pc, uint32_t* a, unsigned logn, bool undo_mont) noexcept;
+// a[i] <- a[i] / b[i] (plain values) on AVX2, n a multiple of 8; when some
+// b[i] is zero the quotients are unspecified. `scratch` holds n words (left
+// holding secrets: the caller wipes it).
+void div_avx2(const Modp& m, uint32_t* a, const uint32_t* b, size_t n, uint32_t* scratch) noexcept;
+// a[i] <- a[i] b[i] mod p for plain values below 2^16 on AVX2, n a multiple
+// of 16.
+void mul16_avx2(const Modp& m, uint16_t* a, const uint16_t* b, size_t n) noexcept;
+// The portable transforms alone (for the tests that compare the paths).
+void ntt_portable(const PrimeCtx& pc, uint32_t* a, unsigned logn) noexcept;
+void intt_portable(const PrimeCtx& pc, uint32_t* a, unsigned logn, bool undo_mont) noexcept;
+
 }  // namespace fndsa::kgen

@@ -3,8 +3,10 @@
 // 49 as the root of order 1024. The bit-reversed order of the values is part
 // of the verifying-key format. No branch or index depends on the values
 // (f, g and F pass through here).
+#include "dispatch.hpp"
 #include "internal.hpp"
 #include "modp.hpp"
+#include "zeroize/zeroize.hpp"
 
 namespace fndsa::detail {
 namespace {
@@ -49,6 +51,7 @@ void small_to_modq(const int8_t* f, uint16_t* d) noexcept {
 
 void ntt_mul(uint16_t* a, const uint16_t* b) noexcept {
   const kgen::Modp& m = q_ctx().m;
+  if (use_avx2()) return kgen::mul16_avx2(m, a, b, kN);
   for (size_t i = 0; i < kN; ++i) a[i] = static_cast<uint16_t>(mul_q(m, a[i], b[i]));
 }
 
@@ -62,6 +65,19 @@ bool ntt_invertible(const uint16_t* a) noexcept {
 bool ntt_div(uint16_t* a, const uint16_t* b) noexcept {
   const kgen::Modp& m = q_ctx().m;
   const bool ok = ntt_invertible(b);
+  if (use_avx2()) {
+    struct Wide {
+      uint32_t a[kN], b[kN], scratch[kN];
+    };
+    zeroize::Wiped<Wide> w;
+    for (size_t i = 0; i < kN; ++i) {
+      w->a[i] = a[i];
+      w->b[i] = b[i];
+    }
+    kgen::div_avx2(m, w->a, w->b, kN, w->scratch);
+    for (size_t i = 0; i < kN; ++i) a[i] = static_cast<uint16_t>(w->a[i]);
+    return ok;
+  }
   for (size_t i = 0; i < kN; ++i) {
     const uint32_t inv = m.inv_mont(m.to_mont(b[i]));  // Montgomery form of 1/b
     a[i] = static_cast<uint16_t>(m.mont(a[i], inv));

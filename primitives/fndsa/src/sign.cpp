@@ -21,7 +21,12 @@ constexpr unsigned kMaxAttempts = 27;                    // counter values 0 .. 
 
 }  // namespace
 
-SigningKey::SigningKey() noexcept { wipe(); }
+// Nothing secret is held before decode(), so only the public parts start
+// cleared; the destructor and every refusal wipe all of it.
+SigningKey::SigningKey() noexcept {
+  std::memset(vk_, 0, sizeof vk_);
+  std::memset(hashed_vk_, 0, sizeof hashed_vk_);
+}
 
 SigningKey::~SigningKey() { wipe(); }
 
@@ -39,7 +44,9 @@ void SigningKey::wipe() noexcept {
 
 // FIPS 206 / Falcon: the signing-key decoding, and the recomputation of G from f, g and F.
 bool SigningKey::decode(std::span<const uint8_t> sk) noexcept {
-  wipe();
+  // A key that holds nothing was wiped already (on construction or on the
+  // last refusal).
+  if (loaded_) wipe();
   // The header byte only names the format.
   if (sk.size() != kSigningKeyLen || subtle::public_value(sk[0]) != 0x50 + kLogN) return false;
   const uint8_t* body = sk.data() + 1;
