@@ -1,8 +1,10 @@
-// FN-DSA-512 against the fn-dsa 0.4.0 vectors.
+// FN-DSA-512 against the fn-dsa 0.4.0 vectors, on the portable code and on
+// the vector code where the processor has it.
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "dispatch.hpp"
 #include "fndsa/fndsa.hpp"
 #include "valtorimesca/seeded_rng.hpp"
 #include "vectors.hpp"
@@ -16,7 +18,18 @@ const vt_test::json& cases() { return field(vt_test::load_vectors("fn_dsa_512.js
 
 std::vector<uint8_t> ctx_of(const vt_test::json& s) { return hex_field(s, "domain_context_hex"); }
 
-TEST(FnDsaVectors, HashedVerifyingKey) {
+// The parameter pins the portable code (true) or leaves the processor's
+// choice (false).
+class FnDsaVectors : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    if (!GetParam() && !fndsa::detail::use_avx2()) GTEST_SKIP() << "no AVX2 on this processor";
+    fndsa::detail::force_portable(GetParam());
+  }
+  void TearDown() override { fndsa::detail::force_portable(false); }
+};
+
+TEST_P(FnDsaVectors, HashedVerifyingKey) {
   for (const auto& c : cases()) {
     auto vk = hex_field(c, "verifying_key_hex");
     auto sk = hex_field(c, "signing_key_hex");
@@ -28,7 +41,7 @@ TEST(FnDsaVectors, HashedVerifyingKey) {
   }
 }
 
-TEST(FnDsaVectors, MuAndVerification) {
+TEST_P(FnDsaVectors, MuAndVerification) {
   for (const auto& c : cases()) {
     auto vkb = hex_field(c, "verifying_key_hex");
     fndsa::VerifyingKey vk;
@@ -55,7 +68,7 @@ TEST(FnDsaVectors, MuAndVerification) {
   }
 }
 
-TEST(FnDsaVectors, SigningKeyDecodeAndSignatures) {
+TEST_P(FnDsaVectors, SigningKeyDecodeAndSignatures) {
   for (const auto& c : cases()) {
     auto skb = hex_field(c, "signing_key_hex");
     auto vkb = hex_field(c, "verifying_key_hex");
@@ -75,7 +88,7 @@ TEST(FnDsaVectors, SigningKeyDecodeAndSignatures) {
   }
 }
 
-TEST(FnDsaVectors, KeyPairsFromSeeds) {
+TEST_P(FnDsaVectors, KeyPairsFromSeeds) {
   for (const auto& c : cases()) {
     auto seed = hex_field(field(c, "keygen_seed"), "hex");
     ASSERT_EQ(seed.size(), 32u);
@@ -87,7 +100,7 @@ TEST(FnDsaVectors, KeyPairsFromSeeds) {
   }
 }
 
-TEST(FnDsaVectors, SignaturesFromSeeds) {
+TEST_P(FnDsaVectors, SignaturesFromSeeds) {
   for (const auto& c : cases()) {
     fndsa::SigningKey sk;
     ASSERT_TRUE(sk.decode(hex_field(c, "signing_key_hex")));
@@ -102,5 +115,8 @@ TEST(FnDsaVectors, SignaturesFromSeeds) {
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Paths, FnDsaVectors, ::testing::Values(true, false),
+                         [](const auto& p) { return p.param ? "portable" : "avx2"; });
 
 }  // namespace
