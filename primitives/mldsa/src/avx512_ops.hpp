@@ -8,11 +8,15 @@
 // GCC 12's AVX-512 intrinsics fill their unused merge operand from a
 // self-initialised variable, which its uninitialised-use warnings report
 // inside the header.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <immintrin.h>
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
 
 #include "internal.hpp"
 
