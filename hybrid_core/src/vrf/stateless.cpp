@@ -22,7 +22,8 @@ CoreResult<DerivedVrfKey> derive_stateless_key(std::span<const uint8_t, 32> mast
 
 CoreResult<size_t> sign_binding_stateless(const DedicatedVrfKey& key, budget::BudgetRef store, Bytes binding_message,
                                           MutBytes out) {
-  if (!ShrincsScheme::precheck(binding_message)) return fail(CoreError::component_failure());
+  const auto action = ShrincsScheme::acceptable_action(binding_message);
+  if (!action) return fail(CoreError::component_failure());
   auto material = ShrincsScheme::stateless_key_material(key.key.bundle);
   if (!material) return fail(material.error());
   switch (budget::spend_one(store, budget::BudgetKey::from_material(*material))) {
@@ -31,7 +32,7 @@ CoreResult<size_t> sign_binding_stateless(const DedicatedVrfKey& key, budget::Bu
     case budget::SpendOutcome::FailedRead:
     case budget::SpendOutcome::RecordFailed: return fail(CoreError::budget_store_failed());
   }
-  auto n = ShrincsScheme::sign_stateless(key.key.pq, binding_message, out);
+  auto n = ShrincsScheme::sign_stateless(key.key.pq, *action, out);
   if (!n) return n;
   if (*n != shrincs::kStatelessSigLen) return fail(CoreError::bad_length(shrincs::kStatelessSigLen, *n));
   return *n;
