@@ -28,8 +28,8 @@ bool verify_path(Bytes pk, Bytes msg, Bytes ctx, Bytes sig, encoding_path::PathS
   const subtle::Choice classical =
       S::Classical::verify(pk.first(kClassicalPublicKeyLen), v->m_prime, S::label(), v->decoded.classical);
   const subtle::Choice pq = path == encoding_path::PathSelector::Stateful
-                                ? ShrincsScheme::verify_stateful(bundle, v->m_prime, v->decoded.sig.pq)
-                                : ShrincsScheme::verify_stateless(bundle, v->m_prime, v->decoded.sig.pq);
+                                ? ShrincsScheme::verify_stateful(bundle, v->action, v->decoded.sig.pq)
+                                : ShrincsScheme::verify_stateless(bundle, v->action, v->decoded.sig.pq);
   return (classical & pq).declassify();
 }
 
@@ -147,12 +147,13 @@ std::optional<ForVerify> decode_for_verify(Bytes pk, Bytes msg, Bytes ctx, Bytes
   if (pk.size() != kPublicKeyLen) return std::nullopt;
   auto m = message::m_prime(S::label(), msg, ctx);
   if (!m) return std::nullopt;
-  if (!ShrincsScheme::precheck(*m)) return std::nullopt;
+  const auto action = ShrincsScheme::acceptable_action(*m);
+  if (!action) return std::nullopt;
   auto cap = ShrincsScheme::max_signatures_from_vk(pk.subspan(kClassicalPublicKeyLen));
   if (!cap) return std::nullopt;
   auto d = encoding_path::decode_path_selected(sig, *cap, kPqSizes);
   if (!d) return std::nullopt;
-  return ForVerify{std::move(*m), *d};
+  return ForVerify{std::move(*m), *action, *d};
 }
 
 template <StatefulSuite S>
@@ -208,7 +209,8 @@ stateful::SignResult<std::vector<uint8_t>> sign_stateless(const SecretKey& key, 
                                                           Bytes ctx) {
   auto m = message::m_prime(S::label(), msg, ctx);
   if (!m) return refuse(StatefulSignError::SigningFailed);
-  if (!ShrincsScheme::precheck(*m)) return refuse(StatefulSignError::SigningFailed);
+  const auto action = ShrincsScheme::acceptable_action(*m);
+  if (!action) return refuse(StatefulSignError::SigningFailed);
   auto material = ShrincsScheme::stateless_key_material(key.bundle);
   if (!material) return refuse(StatefulSignError::SigningFailed);
   const budget::BudgetKey bkey = budget::BudgetKey::from_material(*material);
@@ -220,7 +222,7 @@ stateful::SignResult<std::vector<uint8_t>> sign_stateless(const SecretKey& key, 
   }
 
   std::vector<uint8_t> pq_buf(shrincs::kStatelessSigLen);
-  auto written = ShrincsScheme::sign_stateless(key.pq, *m, pq_buf);
+  auto written = ShrincsScheme::sign_stateless(key.pq, *action, pq_buf);
   if (!written) return refuse(StatefulSignError::GrindAbort);
   const size_t n = std::min(*written, pq_buf.size());
   auto classical = classical_sign<S>(key.classical_sk.span(), *m, ctx);

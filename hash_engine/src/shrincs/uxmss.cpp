@@ -45,21 +45,39 @@ Digest tail_hash(const Digest& pk, uint32_t m) {
   return keccak_packed({Part(P::UXMSS_EMPTY_TAIL), Part(pk), Part(hash::be32(m))});
 }
 
-// A node over public inputs only (the public seed, a leaf, which hashes a WOTS
-// public key, and the next node): one block. Chains of these run serially in
-// folding, cache building and verification.
-Digest node_hash(const Digest& pk, uint32_t a, const Digest& leaf, const Digest& next) {
-  constexpr size_t kLen = P::UXMSS_NODE.size() + 32 + 4 + 32 + 32;
-  static_assert(kLen < hash::lanes::kRate, "one block");
-  return hash::lanes::hash_block(kLen, [&](uint8_t* b) {
+// The nodes of one key over public inputs only (the public seed, a leaf,
+// which hashes a WOTS public key, and the next node): one block,
+// label ‖ public seed ‖ BE32 a ‖ leaf ‖ next. Chains of these run serially
+// in folding, cache building and verification, so the label, the seed and
+// the padding are laid into a block once and each node only writes its own
+// 68 bytes over a copy of it.
+class NodeHash {
+ public:
+  explicit NodeHash(const Digest& pk) noexcept {
+    uint8_t* b = hash::lanes::bytes(block_);
     std::memcpy(b, P::UXMSS_NODE.data(), P::UXMSS_NODE.size());
-    b += P::UXMSS_NODE.size();
-    std::memcpy(b, pk.data(), 32);
-    hash::put_be32(b + 32, a);
-    std::memcpy(b + 36, leaf.data(), 32);
-    std::memcpy(b + 68, next.data(), 32);
-  });
-}
+    std::memcpy(b + P::UXMSS_NODE.size(), pk.data(), 32);
+    ::keccak::pad(block_.data(), 1, kLen, hash::lanes::kRate, 0x01);
+  }
+
+  Digest operator()(uint32_t a, const Digest& leaf, const Digest& next) const noexcept {
+    hash::lanes::State st = block_;
+    uint8_t* b = hash::lanes::bytes(st) + kVar;
+    hash::put_be32(b, a);
+    std::memcpy(b + 4, leaf.data(), 32);
+    std::memcpy(b + 36, next.data(), 32);
+    hash::lanes::permute_width(1, st.data());
+    Digest out;
+    std::memcpy(out.data(), hash::lanes::bytes(st), 32);
+    return out;
+  }
+
+ private:
+  static constexpr size_t kVar = P::UXMSS_NODE.size() + 32;
+  static constexpr size_t kLen = kVar + 4 + 32 + 32;
+  static_assert(kLen < hash::lanes::kRate, "one block");
+  hash::lanes::State block_{};
+};
 
 // The WOTS+C digest input of leaf q for one counter:
 // label ‖ public seed ‖ BE32 q ‖ randomizer ‖ BE32 counter ‖ message.
@@ -88,12 +106,13 @@ void digests(const Digest& pk, uint32_t q, const Digest& r, std::span<const uint
 Digest fold_chain(const SkSeed& sk, const Digest& pk, uint32_t from, uint32_t m) {
   Digest node = tail_hash(pk, m);
   if (from > m) return node;
+  const NodeHash node_hash(pk);
   std::vector<Digest> leaves(kLeafChunk);
   uint64_t hi = m;  // next leaf to fold, downwards
   while (hi >= from) {
     const uint64_t lo = std::max<uint64_t>(from, hi >= kLeafChunk ? hi - kLeafChunk + 1 : 0);
     stateful_leaves(sk, pk, uint32_t(lo), uint32_t(hi - lo + 1), leaves.data());
-    for (uint64_t a = hi + 1; a-- > lo;) node = node_hash(pk, uint32_t(a), leaves[a - lo], node);
+    for (uint64_t a = hi + 1; a-- > lo;) node = node_hash(uint32_t(a), leaves[a - lo], node);
     if (lo == 0) break;
     hi = lo - 1;
   }
@@ -190,7 +209,8 @@ Digest Key::build_cache() {
   stateful_leaves(priv_.sk_seed, public_seed_, 1, m, c->leaves.data());
   c->nodes.resize(size_t(m) + 1);
   c->nodes[m] = tail_hash(public_seed_, m);
-  for (uint32_t a = m; a >= 1; --a) c->nodes[a - 1] = node_hash(public_seed_, a, c->leaves[a - 1], c->nodes[a]);
+  const NodeHash node_hash(public_seed_);
+  for (uint32_t a = m; a >= 1; --a) c->nodes[a - 1] = node_hash(a, c->leaves[a - 1], c->nodes[a]);
   cache_ = std::move(c);
   return cache_->nodes[0];
 }
@@ -268,8 +288,9 @@ bool verify_stateful_unsafe_raw(const StructuredPublicKey& pk, std::span<const u
   const uint8_t* leaf_ptr = leaf_in.data();
   Digest leaf;
   hash::lanes::hash_ptrs(1, kLeafInput, &leaf_ptr, &leaf);
-  Digest node = node_hash(pk.public_seed, q, leaf, sig.auth_path[0]);
-  for (uint32_t k = 1; k < q; ++k) node = node_hash(pk.public_seed, q - k, sig.auth_path[k], node);
+  const NodeHash node_hash(pk.public_seed);
+  Digest node = node_hash(q, leaf, sig.auth_path[0]);
+  for (uint32_t k = 1; k < q; ++k) node = node_hash(q - k, sig.auth_path[k], node);
   return subtle::ct_eq(node.data(), pk.root.data(), 32).declassify();
 }
 

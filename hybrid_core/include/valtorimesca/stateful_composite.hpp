@@ -107,6 +107,7 @@ stateful::SignResult<std::vector<uint8_t>> encode_signature(Bytes classical_sig,
 
 struct ForVerify {
   std::vector<uint8_t> m_prime;
+  ::shrincs::ShrincsAction action;  // the words over m_prime, acceptable
   encoding_path::Decoded decoded;
 };
 // The first step of every verification; nothing for a long context, an

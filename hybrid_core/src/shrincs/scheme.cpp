@@ -67,9 +67,13 @@ void ShrincsSecretKey::zeroize() noexcept {
   return a;
 }
 
-bool ShrincsScheme::precheck(Bytes message) noexcept {
-  const auto d = keccak::keccak256(message);
-  return !subtle::ct_is_zero(d.data(), d.size()).declassify();
+bool ShrincsScheme::precheck(Bytes message) noexcept { return acceptable_action(message).has_value(); }
+
+std::optional<::shrincs::ShrincsAction> ShrincsScheme::acceptable_action(Bytes message) noexcept {
+  const ::shrincs::ShrincsAction a = action_for(message);
+  const auto& d = a.words[4];
+  if (subtle::ct_is_zero(d.data(), d.size()).declassify()) return std::nullopt;
+  return a;
 }
 
 CoreResult<ShrincsSecretKey> ShrincsScheme::keygen_from_seed(Bytes seed, uint32_t capacity, MutBytes bundle_out) {
@@ -108,7 +112,11 @@ CoreResult<size_t> ShrincsScheme::sign_stateful(ShrincsSecretKey& key, Bytes bun
 }
 
 CoreResult<size_t> ShrincsScheme::sign_stateless(const ShrincsSecretKey& key, Bytes message, MutBytes out) {
-  const ::shrincs::ShrincsAction action = action_for(message);
+  return sign_stateless(key, action_for(message), out);
+}
+
+CoreResult<size_t> ShrincsScheme::sign_stateless(const ShrincsSecretKey& key, const ::shrincs::ShrincsAction& action,
+                                                 MutBytes out) {
   if (!key.present()) return fail(CoreError::component_failure());
   const hash::Digest m = ShrincsVerifier::stateless_action_message_hash(key.keys().commitment, action);
   auto sig = ::shrincs::signer::ShrincsSigner::sign_stateless_raw(key.keys().stateless, m);
@@ -117,25 +125,31 @@ CoreResult<size_t> ShrincsScheme::sign_stateless(const ShrincsSecretKey& key, By
 }
 
 subtle::Choice ShrincsScheme::verify_stateful(Bytes bundle, Bytes message, Bytes signature) {
+  return verify_stateful(bundle, action_for(message), signature);
+}
+
+subtle::Choice ShrincsScheme::verify_stateless(Bytes bundle, Bytes message, Bytes signature) {
+  return verify_stateless(bundle, action_for(message), signature);
+}
+
+subtle::Choice ShrincsScheme::verify_stateful(Bytes bundle, const ::shrincs::ShrincsAction& action, Bytes signature) {
   if (bundle.size() != bd::kBundleLen) return subtle::Choice();
-  auto pk = bd::verify_bundle(bundle, commitment_field(bundle));
-  if (!pk) return subtle::Choice();
+  auto key = bd::verify_bundle(bundle, commitment_field(bundle));
+  if (!key) return subtle::Choice();
   if (signature.size() < kStatefulSigFixedLen || signature.size() % kAuthNodeLen != kStatefulSigFixedLen % kAuthNodeLen)
     return subtle::Choice();
   auto sig = ::shrincs::signature::decode_stateful(signature);
   if (!sig) return subtle::Choice();
-  const bool ok = ShrincsVerifier::verify_stateful(pk->carried_commitment, *pk, action_for(message), *sig);
-  return subtle::Choice::from_bit(ok);
+  return subtle::Choice::from_bit(ShrincsVerifier::verify_stateful(*key, action, *sig));
 }
 
-subtle::Choice ShrincsScheme::verify_stateless(Bytes bundle, Bytes message, Bytes signature) {
+subtle::Choice ShrincsScheme::verify_stateless(Bytes bundle, const ::shrincs::ShrincsAction& action, Bytes signature) {
   if (bundle.size() != bd::kBundleLen) return subtle::Choice();
-  auto pk = bd::verify_bundle(bundle, commitment_field(bundle));
-  if (!pk) return subtle::Choice();
+  auto key = bd::verify_bundle(bundle, commitment_field(bundle));
+  if (!key) return subtle::Choice();
   auto sig = read_flat_stateless(signature);
   if (!sig) return subtle::Choice();
-  const bool ok = ShrincsVerifier::verify_stateless(pk->carried_commitment, *pk, action_for(message), *sig);
-  return subtle::Choice::from_bit(ok);
+  return subtle::Choice::from_bit(ShrincsVerifier::verify_stateless(*key, action, *sig));
 }
 
 CoreStatus ShrincsScheme::export_secret_key(const ShrincsSecretKey& key, MutBytes out) {

@@ -17,12 +17,13 @@ CoreResult<DerivedVrfKey> derive_stateless_key(std::span<const uint8_t, 32> mast
 
 CoreResult<size_t> sign_binding_stateless(const DedicatedVrfKey& key, budget::BudgetRef store, Bytes binding_message,
                                           MutBytes out) {
-  if (!ShrincsScheme::precheck(binding_message)) return fail(CoreError::component_failure());
+  const auto action = ShrincsScheme::acceptable_action(binding_message);
+  if (!action) return fail(CoreError::component_failure());
   auto material = ShrincsScheme::stateless_key_material(key.key.bundle);
   if (!material) return fail(material.error());
   auto spent = budget::spend_one(store, budget::BudgetKey::from_material(*material));
   if (!spent) return fail(spent.error());
-  auto n = ShrincsScheme::sign_stateless(key.key.pq, binding_message, out);
+  auto n = ShrincsScheme::sign_stateless(key.key.pq, *action, out);
   if (!n) return n;
   if (*n != shrincs::kStatelessSigLen) return fail(CoreError::bad_length(shrincs::kStatelessSigLen, *n));
   return *n;

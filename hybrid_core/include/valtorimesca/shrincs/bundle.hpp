@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <span>
 
+#include "hash_engine/shrincs/dispatch.hpp"
 #include "hash_engine/shrincs/key.hpp"
 #include "valtorimesca/error.hpp"
 
@@ -37,8 +38,9 @@ hash::Digest recompute_commitment(std::span<const uint8_t, kBundleLen> bundle) n
 // The engine public key of a bundle that is consistent with itself and with
 // `expected`: the recomputed commitment must equal both the carried field
 // and the (non-zero) expected commitment. BadLength for a bundle of another
-// length, ComponentFailure for a zero or unmatched commitment.
-CoreResult<::shrincs::key::PublicKey> verify_bundle(std::span<const uint8_t> bundle,
-                                                    std::span<const uint8_t, kCommitmentLen> expected);
+// length, ComponentFailure for a zero or unmatched commitment. The key comes
+// back checked, so the engine's verifiers do not recompute the commitment.
+CoreResult<::shrincs::dispatch::CheckedKey> verify_bundle(std::span<const uint8_t> bundle,
+                                                          std::span<const uint8_t, kCommitmentLen> expected);
 
 }  // namespace valtorimesca::shrincs::bundle

@@ -97,10 +97,16 @@ struct ShrincsScheme {
   // Few-time signature (29092 bytes) under the key's own commitment. The
   // action words are not tested here: callers run precheck first.
   static CoreResult<size_t> sign_stateless(const ShrincsSecretKey& key, Bytes message, MutBytes out);
+  // The same over words the caller has already assembled.
+  static CoreResult<size_t> sign_stateless(const ShrincsSecretKey& key, const ::shrincs::ShrincsAction& action,
+                                           MutBytes out);
 
   // Total: every fault answers no.
   static subtle::Choice verify_stateful(Bytes bundle, Bytes message, Bytes signature);
   static subtle::Choice verify_stateless(Bytes bundle, Bytes message, Bytes signature);
+  // The same over words the caller has already assembled.
+  static subtle::Choice verify_stateful(Bytes bundle, const ::shrincs::ShrincsAction& action, Bytes signature);
+  static subtle::Choice verify_stateless(Bytes bundle, const ::shrincs::ShrincsAction& action, Bytes signature);
 
   static CoreStatus export_secret_key(const ShrincsSecretKey& key, MutBytes out);
   // The engine's validating import.
@@ -111,6 +117,9 @@ struct ShrincsScheme {
   static CoreResult<Bytes> stateless_key_material(Bytes bundle);
   // Yes when the Keccak-256 of the message is not all zero.
   static bool precheck(Bytes message) noexcept;
+  // The words over the message when precheck answers yes, else nothing:
+  // the message digest is computed once for the check and the signature.
+  static std::optional<::shrincs::ShrincsAction> acceptable_action(Bytes message) noexcept;
 
   // The commitment recomputed from the bundle (never its carried field).
   static CoreStatus compute_committed_key(Bytes bundle, MutBytes out);
