@@ -29,7 +29,9 @@ struct Fixture {
     if (!valtorimesca::classical::ed25519::raw_sign(sk, msg, sig).ok()) std::abort();
     if (!Ed25519::vrf_evaluate_deterministic(sk, label(), msg, pre, proof).ok()) std::abort();
   }
-  static std::span<const uint8_t> label() { return valtorimesca::suites::label_bytes(valtorimesca::suites::kLabelEdMl44); }
+  static std::span<const uint8_t> label() {
+    return valtorimesca::suites::label_bytes(valtorimesca::suites::kLabelEdMl44);
+  }
 };
 
 const Fixture& fixture() {
@@ -76,8 +78,7 @@ void BM_VrfVerify(benchmark::State& state) {
 
 void BM_VrfMakeBytes(benchmark::State& state) {
   const auto& f = fixture();
-  for (auto _ : state)
-    benchmark::DoNotOptimize(Ed25519::vrf_make_bytes(f.pk, Fixture::label(), f.msg, f.pre, {}).ok());
+  for (auto _ : state) benchmark::DoNotOptimize(Ed25519::vrf_make_bytes(f.pk, Fixture::label(), f.msg, f.pre, {}).ok());
 }
 
 void BM_LibsodiumSign(benchmark::State& state) {

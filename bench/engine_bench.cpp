@@ -67,27 +67,31 @@ void BM_keccak_packed(benchmark::State& state) {
 
 void BM_keygen(benchmark::State& state, bool portable) {
   const uint32_t cap = uint32_t(state.range(0));
-  run(state, portable, Limit::kEngineOnly, [] {}, [&] { benchmark::DoNotOptimize(make_keys(cap)); });
+  run(
+      state, portable, Limit::kEngineOnly, [] {}, [&] { benchmark::DoNotOptimize(make_keys(cap)); });
 }
 
 void BM_import_4096(benchmark::State& state, bool portable) {
   const Keys k = make_keys(4096);
   const auto b = k.to_bytes();
-  run(state, portable, Limit::kEngineOnly, [] {}, [&] { benchmark::DoNotOptimize(Keys::import(b.span())); });
+  run(
+      state, portable, Limit::kEngineOnly, [] {}, [&] { benchmark::DoNotOptimize(Keys::import(b.span())); });
 }
 
 void BM_sign_stateful(benchmark::State& state, bool portable) {
   static Keys k = make_keys(4096);
   const uint32_t leaf = uint32_t(state.range(0));
   const Digest m = shrincs::verifier::action_message_hash(shrincs::verifier::Path::Stateful, k.commitment, action());
-  run(state, portable, Limit::kEngineOnly, [&] { k.stateful.set_next(leaf); },
+  run(
+      state, portable, Limit::kEngineOnly, [&] { k.stateful.set_next(leaf); },
       [&] { benchmark::DoNotOptimize(shrincs::uxmss::sign_stateful_raw(k.stateful, m)); });
 }
 
 void BM_sign_stateless(benchmark::State& state, bool portable) {
   static Keys k = make_keys(16);
   const Digest m = shrincs::verifier::ShrincsVerifier::stateless_action_message_hash(k.commitment, action());
-  run(state, portable, Limit::kEngineOnly, [] {},
+  run(
+      state, portable, Limit::kEngineOnly, [] {},
       [&] { benchmark::DoNotOptimize(shrincs::signer::ShrincsSigner::sign_stateless_raw(k.stateless, m)); });
 }
 
@@ -98,9 +102,11 @@ void BM_verify_stateful(benchmark::State& state, bool portable) {
   k.stateful.set_next(uint32_t(state.range(0)));
   const auto sig = *shrincs::uxmss::sign_stateful_raw(k.stateful, m);
   const auto pk = k.public_key();
-  run(state, portable, Limit::kEngineOnly, [] {}, [&] {
-    if (!shrincs::dispatch::verify_stateful(k.commitment, pk, a, sig)) state.SkipWithError("rejected");
-  });
+  run(
+      state, portable, Limit::kEngineOnly, [] {},
+      [&] {
+        if (!shrincs::dispatch::verify_stateful(k.commitment, pk, a, sig)) state.SkipWithError("rejected");
+      });
 }
 
 void BM_verify_stateless(benchmark::State& state, bool portable) {
@@ -109,26 +115,42 @@ void BM_verify_stateless(benchmark::State& state, bool portable) {
   const Digest m = shrincs::verifier::ShrincsVerifier::stateless_action_message_hash(k.commitment, a);
   static auto sig = *shrincs::signer::ShrincsSigner::sign_stateless_raw(k.stateless, m);
   const auto pk = k.public_key();
-  run(state, portable, Limit::kEngineOnly, [] {}, [&] {
-    if (!shrincs::dispatch::verify_stateless(k.commitment, pk, a, sig)) state.SkipWithError("rejected");
-  });
+  run(
+      state, portable, Limit::kEngineOnly, [] {},
+      [&] {
+        if (!shrincs::dispatch::verify_stateless(k.commitment, pk, a, sig)) state.SkipWithError("rejected");
+      });
 }
 
 void register_all() {
-  benchmark::RegisterBenchmark("keccak_packed", BM_keccak_packed)->Arg(32)->Arg(300)->Repetitions(9)->ReportAggregatesOnly(true);
+  benchmark::RegisterBenchmark("keccak_packed", BM_keccak_packed)
+      ->Arg(32)
+      ->Arg(300)
+      ->Repetitions(9)
+      ->ReportAggregatesOnly(true);
   for (bool portable : {false, true}) {
     const std::string sfx = portable ? "_portable" : "";
     benchmark::RegisterBenchmark(("permute_x8" + sfx).c_str(), BM_permute_x8, portable);
     benchmark::RegisterBenchmark(("keygen" + sfx).c_str(), BM_keygen, portable)
-        ->Arg(16)->Arg(256)->Arg(4096)->Unit(benchmark::kMillisecond)->Iterations(portable ? 1 : 3);
+        ->Arg(16)
+        ->Arg(256)
+        ->Arg(4096)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(portable ? 1 : 3);
     benchmark::RegisterBenchmark(("import_4096" + sfx).c_str(), BM_import_4096, portable)
-        ->Unit(benchmark::kMillisecond)->Iterations(portable ? 1 : 3);
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(portable ? 1 : 3);
     benchmark::RegisterBenchmark(("sign_stateful" + sfx).c_str(), BM_sign_stateful, portable)
-        ->Arg(1)->Arg(4096)->Unit(benchmark::kMicrosecond);
+        ->Arg(1)
+        ->Arg(4096)
+        ->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark(("sign_stateless" + sfx).c_str(), BM_sign_stateless, portable)
-        ->Unit(benchmark::kMillisecond)->Iterations(portable ? 1 : 3);
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(portable ? 1 : 3);
     benchmark::RegisterBenchmark(("verify_stateful" + sfx).c_str(), BM_verify_stateful, portable)
-        ->Arg(1)->Arg(4096)->Unit(benchmark::kMicrosecond);
+        ->Arg(1)
+        ->Arg(4096)
+        ->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark(("verify_stateless" + sfx).c_str(), BM_verify_stateless, portable)
         ->Unit(benchmark::kMicrosecond);
   }

@@ -73,12 +73,16 @@ void bm_lanes(benchmark::State& st, Backend b, bool interleaved) {
   PerItem t(st, "ns_per_perm", N);
   for (auto _ : st) {
     if (interleaved) {
-      if constexpr (N == 4) keccak::permute_x4_interleaved(lanes);
-      else keccak::permute_x8_interleaved(lanes);
+      if constexpr (N == 4)
+        keccak::permute_x4_interleaved(lanes);
+      else
+        keccak::permute_x8_interleaved(lanes);
       benchmark::DoNotOptimize(lanes);
     } else {
-      if constexpr (N == 4) keccak::permute_x4(s.data());
-      else keccak::permute_x8(s.data());
+      if constexpr (N == 4)
+        keccak::permute_x4(s.data());
+      else
+        keccak::permute_x8(s.data());
       benchmark::DoNotOptimize(s);
     }
     benchmark::ClobberMemory();
@@ -147,8 +151,7 @@ const bool kRegistered = [] {
     if (b > best) continue;
     for (size_t len : {size_t{64}, size_t{112}}) {
       const std::string n = "keccak256/len" + std::to_string(len) + "/";
-      if (b == Backend::kPortable)
-        benchmark::RegisterBenchmark((n + "x1").c_str(), bm_many, b, size_t{1}, len);
+      if (b == Backend::kPortable) benchmark::RegisterBenchmark((n + "x1").c_str(), bm_many, b, size_t{1}, len);
       benchmark::RegisterBenchmark((n + "many64/" + name_of(b)).c_str(), bm_many, b, size_t{64}, len);
     }
   }

@@ -4,8 +4,8 @@
 #include <benchmark/benchmark.h>
 
 #include <array>
-#include <string>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "internal.hpp"
@@ -92,8 +92,8 @@ void BM_Verify(benchmark::State& state) {
   size_t i = 0;
   for (auto _ : state) {
     const size_t k = i++ % f.msgs.size();
-    bool ok = mldsa::verify(mldsa::PublicKey(f.pk.data(), 1312), f.msgs[k], {},
-                            mldsa::Signature(f.sigs[k].data(), 2420));
+    bool ok =
+        mldsa::verify(mldsa::PublicKey(f.pk.data(), 1312), f.msgs[k], {}, mldsa::Signature(f.sigs[k].data(), 2420));
     benchmark::DoNotOptimize(ok);
   }
 }

@@ -71,8 +71,7 @@ void BM_VrfProve(benchmark::State& st) {
 
 void BM_VrfVerify(benchmark::State& st) {
   const auto& f = fx();
-  for (auto _ : st)
-    benchmark::DoNotOptimize(Sr25519::vrf_verify(f.pk, f.label, f.msg, f.pre, f.proof).unwrap_u8());
+  for (auto _ : st) benchmark::DoNotOptimize(Sr25519::vrf_verify(f.pk, f.label, f.msg, f.pre, f.proof).unwrap_u8());
 }
 
 BENCHMARK(BM_Sign);

@@ -39,7 +39,7 @@ const std::vector<uint8_t>& blob_4096() {
 }
 
 SecretKey& key_4096() {
-  static SecretKey k = SecretKey::import<EdSh>(blob_4096()).value();
+  static SecretKey k = SecretKey::import <EdSh>(blob_4096()).value();
   return k;
 }
 
@@ -52,12 +52,15 @@ std::vector<uint8_t> pk_of(const SecretKey& k) {
 }
 
 void BM_keygen_4096(benchmark::State& state) {
-  run(state, false, Limit::kCountsOnly, [] {}, [] { benchmark::DoNotOptimize(stateful_composite::keygen<EdSh>(master(), 4096)); });
+  run(
+      state, false, Limit::kCountsOnly, [] {},
+      [] { benchmark::DoNotOptimize(stateful_composite::keygen<EdSh>(master(), 4096)); });
 }
 
 void BM_import_4096(benchmark::State& state) {
   const auto& b = blob_4096();
-  run(state, false, Limit::kCountsOnly, [] {}, [&] { benchmark::DoNotOptimize(SecretKey::import<EdSh>(b)); });
+  run(
+      state, false, Limit::kCountsOnly, [] {}, [&] { benchmark::DoNotOptimize(SecretKey::import <EdSh>(b)); });
 }
 
 // Stateful signature with leaf `range(0)` of the 4096-leaf key.
@@ -65,7 +68,8 @@ void BM_sign_stateful(benchmark::State& state) {
   SecretKey& k = key_4096();
   const uint32_t leaf = uint32_t(state.range(0));
   Journal j{stateful::KeyIdentity::derive(EdSh::label(), k.bundle)};
-  run(state, false, Limit::kCountsOnly,
+  run(
+      state, false, Limit::kCountsOnly,
       [&] {
         k.pq.keys().stateful.set_next(leaf);
         j.next = leaf - 1;
@@ -80,11 +84,13 @@ void BM_sign_stateful(benchmark::State& state) {
 void BM_sign_stateless(benchmark::State& state) {
   const SecretKey& k = key_4096();
   Budget b;
-  run(state, false, Limit::kCountsOnly, [] {}, [&] {
-    auto r = stateful_composite::sign_stateless<EdSh>(k, budget::BudgetRef(b), kMsg, kCtx);
-    if (!r) state.SkipWithError("refused");
-    benchmark::DoNotOptimize(r);
-  });
+  run(
+      state, false, Limit::kCountsOnly, [] {},
+      [&] {
+        auto r = stateful_composite::sign_stateless<EdSh>(k, budget::BudgetRef(b), kMsg, kCtx);
+        if (!r) state.SkipWithError("refused");
+        benchmark::DoNotOptimize(r);
+      });
 }
 
 void BM_verify_stateful_4096(benchmark::State& state) {
@@ -93,9 +99,11 @@ void BM_verify_stateful_4096(benchmark::State& state) {
   Journal j{stateful::KeyIdentity::derive(EdSh::label(), k.bundle), 4095};
   const auto sig = stateful_composite::sign_stateful<EdSh>(k, stateful::JournalRef(j), kMsg, kCtx).value();
   const auto pk = pk_of(k);
-  run(state, false, Limit::kCountsOnly, [] {}, [&] {
-    if (!stateful_composite::verify_stateful<EdSh>(pk, kMsg, kCtx, sig)) state.SkipWithError("rejected");
-  });
+  run(
+      state, false, Limit::kCountsOnly, [] {},
+      [&] {
+        if (!stateful_composite::verify_stateful<EdSh>(pk, kMsg, kCtx, sig)) state.SkipWithError("rejected");
+      });
 }
 
 void BM_verify_stateless(benchmark::State& state) {
@@ -103,9 +111,11 @@ void BM_verify_stateless(benchmark::State& state) {
   Budget b;
   const auto sig = stateful_composite::sign_stateless<EdSh>(k, budget::BudgetRef(b), kMsg, kCtx).value();
   const auto pk = pk_of(k);
-  run(state, false, Limit::kCountsOnly, [] {}, [&] {
-    if (!stateful_composite::verify_stateless<EdSh>(pk, kMsg, kCtx, sig)) state.SkipWithError("rejected");
-  });
+  run(
+      state, false, Limit::kCountsOnly, [] {},
+      [&] {
+        if (!stateful_composite::verify_stateless<EdSh>(pk, kMsg, kCtx, sig)) state.SkipWithError("rejected");
+      });
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "perm_ratio.hpp"
-
 #include "valtorimesca_abi/sizes.hpp"
 #include "valtorimesca_abi/stateless_suites.hpp"
 #include "valtorimesca_abi/vrf.hpp"
@@ -65,7 +64,9 @@ vrf::VrfStatelessKey derive_key(SuiteCode c, Bytes& pk) {
 
 void BM_vrf_key_derive(benchmark::State& st, SuiteCode c) {
   Bytes pk(196);
-  run(st, false, Limit::kCountsOnly, [] {}, [&] { benchmark::DoNotOptimize(vrf::VrfStatelessKey::derive(c, Seed32{7}, pk)); });
+  run(
+      st, false, Limit::kCountsOnly, [] {},
+      [&] { benchmark::DoNotOptimize(vrf::VrfStatelessKey::derive(c, Seed32{7}, pk)); });
 }
 
 void BM_vrf_key_prove(benchmark::State& st, SuiteCode c) {
@@ -73,7 +74,9 @@ void BM_vrf_key_prove(benchmark::State& st, SuiteCode c) {
   const auto key = derive_key(c, pk);
   Bytes proof(vrf::vrf_proof_len(c));
   OpenBudget store;
-  run(st, false, Limit::kCountsOnly, [] {}, [&] { benchmark::DoNotOptimize(vrf::vrf_prove_stateless(key, store, kInput, proof)); });
+  run(
+      st, false, Limit::kCountsOnly, [] {},
+      [&] { benchmark::DoNotOptimize(vrf::vrf_prove_stateless(key, store, kInput, proof)); });
 }
 
 void BM_vrf_verify_stateful_suite(benchmark::State& st, SuiteCode c) {
@@ -83,7 +86,8 @@ void BM_vrf_verify_stateful_suite(benchmark::State& st, SuiteCode c) {
   OpenBudget store;
   (void)vrf::vrf_prove_stateless(key, store, kInput, proof);
   if (!vrf::vrf_verify(c, pk, kInput, proof)) st.SkipWithError("rejected");
-  run(st, false, Limit::kCountsOnly, [] {}, [&] { benchmark::DoNotOptimize(vrf::vrf_verify(c, pk, kInput, proof)); });
+  run(
+      st, false, Limit::kCountsOnly, [] {}, [&] { benchmark::DoNotOptimize(vrf::vrf_verify(c, pk, kInput, proof)); });
 }
 
 BENCHMARK_CAPTURE(BM_vrf_key_derive, ED_SH, SuiteCode::ED_SH)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -93,10 +97,10 @@ BENCHMARK_CAPTURE(BM_vrf_key_prove, SR_SH, SuiteCode::SR_SH)->Unit(benchmark::kM
 BENCHMARK_CAPTURE(BM_vrf_verify_stateful_suite, ED_SH, SuiteCode::ED_SH)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_vrf_verify_stateful_suite, SR_SH, SuiteCode::SR_SH)->Unit(benchmark::kMicrosecond);
 
-#define VT_VRF_STATELESS(fn)                                  \
-  BENCHMARK_CAPTURE(fn, ED_ML_44, SuiteCode::ED_ML_44);       \
-  BENCHMARK_CAPTURE(fn, ED_FN_512, SuiteCode::ED_FN_512);     \
-  BENCHMARK_CAPTURE(fn, SR_ML_44, SuiteCode::SR_ML_44);       \
+#define VT_VRF_STATELESS(fn)                              \
+  BENCHMARK_CAPTURE(fn, ED_ML_44, SuiteCode::ED_ML_44);   \
+  BENCHMARK_CAPTURE(fn, ED_FN_512, SuiteCode::ED_FN_512); \
+  BENCHMARK_CAPTURE(fn, SR_ML_44, SuiteCode::SR_ML_44);   \
   BENCHMARK_CAPTURE(fn, SR_FN_512, SuiteCode::SR_FN_512)
 
 VT_VRF_STATELESS(BM_vrf_prove);

@@ -151,8 +151,7 @@ budget::Consumed PyBudget::consumed(const budget::BudgetKey& key) {
 }
 
 bool PyBudget::record(const budget::BudgetKey& key, uint64_t count) {
-  Ref answer = call_method(budget_.get(), "record", bytes32(key.bytes),
-                           Ref(PyLong_FromUnsignedLongLong(count)));
+  Ref answer = call_method(budget_.get(), "record", bytes32(key.bytes), Ref(PyLong_FromUnsignedLongLong(count)));
   if (!answer) {
     pending_.store_current();
     return false;

@@ -9,11 +9,10 @@
 // code produced, in place of whatever the library returned.
 #pragma once
 
-#include "py.hpp"
-
 #include <cstdint>
 #include <optional>
 
+#include "py.hpp"
 #include "valtorimesca/budget.hpp"
 #include "valtorimesca/stateful.hpp"
 

@@ -47,12 +47,10 @@ void set_not_instance(PyObject* obj, const char* expected) {
   }
   Ref qualname(PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(obj)), "__qualname__"));
   if (!qualname) return;
-  PyErr_Format(PyExc_TypeError, "'%U' object is not an instance of '%s'", qualname.get(),
-               expected);
+  PyErr_Format(PyExc_TypeError, "'%U' object is not an instance of '%s'", qualname.get(), expected);
 }
 
-bool parse_args(const Signature& sig, PyObject* args, PyObject* kwargs,
-                std::span<PyObject*> out) {
+bool parse_args(const Signature& sig, PyObject* args, PyObject* kwargs, std::span<PyObject*> out) {
   const size_t n = sig.params.size();
   for (auto& slot : out) slot = nullptr;
   const Py_ssize_t given = args == nullptr ? 0 : PyTuple_Size(args);
@@ -60,13 +58,11 @@ bool parse_args(const Signature& sig, PyObject* args, PyObject* kwargs,
   if (static_cast<size_t>(given) > n) {
     const char* was = given == 1 ? "was" : "were";
     if (sig.required != n) {
-      return fail_type(full_name(sig) + " takes from " + decimal(sig.required) + " to " +
-                       decimal(n) + " positional arguments but " +
-                       decimal(given) + " " + was + " given");
+      return fail_type(full_name(sig) + " takes from " + decimal(sig.required) + " to " + decimal(n) +
+                       " positional arguments but " + decimal(given) + " " + was + " given");
     }
-    return fail_type(full_name(sig) + " takes " + decimal(n) +
-                     " positional arguments but " + decimal(given) + " " + was +
-                     " given");
+    return fail_type(full_name(sig) + " takes " + decimal(n) + " positional arguments but " + decimal(given) + " " +
+                     was + " given");
   }
   for (Py_ssize_t i = 0; i < given; ++i) out[static_cast<size_t>(i)] = PyTuple_GetItem(args, i);
 
@@ -83,12 +79,10 @@ bool parse_args(const Signature& sig, PyObject* args, PyObject* kwargs,
         }
       }
       if (index == n) {
-        return fail_type(full_name(sig) + " got an unexpected keyword argument '" +
-                         text_of(key) + "'");
+        return fail_type(full_name(sig) + " got an unexpected keyword argument '" + text_of(key) + "'");
       }
       if (out[index] != nullptr) {
-        return fail_type(full_name(sig) + " got multiple values for argument '" +
-                         sig.params[index] + "'");
+        return fail_type(full_name(sig) + " got multiple values for argument '" + sig.params[index] + "'");
       }
       out[index] = value;
     }
@@ -102,9 +96,8 @@ bool parse_args(const Signature& sig, PyObject* args, PyObject* kwargs,
     ++total_missing;
   }
   if (total_missing != 0) {
-    return fail_type(full_name(sig) + " missing " + decimal(total_missing) +
-                     " required positional " + (total_missing == 1 ? "argument" : "arguments") +
-                     ": " + quoted_list(missing, n_missing));
+    return fail_type(full_name(sig) + " missing " + decimal(total_missing) + " required positional " +
+                     (total_missing == 1 ? "argument" : "arguments") + ": " + quoted_list(missing, n_missing));
   }
   return true;
 }
@@ -202,8 +195,7 @@ bool extract_text(PyObject* obj, const char* param, PrivateCopy* out) {
 }
 
 PyObject* new_bytes(std::span<const uint8_t> data) {
-  return PyBytes_FromStringAndSize(reinterpret_cast<const char*>(data.data()),
-                                   static_cast<Py_ssize_t>(data.size()));
+  return PyBytes_FromStringAndSize(reinterpret_cast<const char*>(data.data()), static_cast<Py_ssize_t>(data.size()));
 }
 
 PyObject* result_bytes(std::span<const uint8_t> buffer, size_t written) {

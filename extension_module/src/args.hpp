@@ -22,8 +22,6 @@
 //   }
 #pragma once
 
-#include "py.hpp"
-
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -32,6 +30,7 @@
 
 #include "bytes_in.hpp"
 #include "errors.hpp"
+#include "py.hpp"
 #include "valtorimesca/suite_code.hpp"
 #include "zeroize/zeroize.hpp"
 
@@ -46,8 +45,7 @@ struct Signature {
   size_t required;
 
   template <size_t N>
-  constexpr Signature(const char* n, const char* const (&p)[N]) noexcept
-      : name(n), params(p), required(N) {}
+  constexpr Signature(const char* n, const char* const (&p)[N]) noexcept : name(n), params(p), required(N) {}
   template <size_t N>
   constexpr Signature(const char* n, const char* const (&p)[N], size_t req) noexcept
       : name(n), params(p), required(req) {}
@@ -57,8 +55,7 @@ struct Signature {
 // name. On success `out` (one slot per parameter) holds borrowed references,
 // nullptr for an optional parameter not given. On failure sets TypeError and
 // returns false. Looks at no argument's value.
-bool parse_args(const Signature& sig, PyObject* args, PyObject* kwargs,
-                std::span<PyObject*> out);
+bool parse_args(const Signature& sig, PyObject* args, PyObject* kwargs, std::span<PyObject*> out);
 
 // Attaches the note "while processing '<param>'" to the pending exception
 // through its add_note method; an interpreter without add_note (or any
@@ -108,8 +105,7 @@ PyObject* result_bytes(std::span<const uint8_t> buffer, size_t written);
 // The result of a count-reporting entry point (bytes written, or an error
 // code) as a bytes object or the code's exception.
 template <class Count>
-PyObject* bytes_or_raise(const valtorimesca_abi::AbiResult<Count>& count,
-                         std::span<const uint8_t> buffer) {
+PyObject* bytes_or_raise(const valtorimesca_abi::AbiResult<Count>& count, std::span<const uint8_t> buffer) {
   if (!count) return errors::to_py_err(count.error());
   return result_bytes(buffer, static_cast<size_t>(count.value()));
 }

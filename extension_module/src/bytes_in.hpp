@@ -2,7 +2,6 @@
 #pragma once
 
 #include "py.hpp"
-
 #include "zeroize/zeroize.hpp"
 
 namespace valtorimesca::py {

@@ -20,8 +20,7 @@ struct ClassRow {
   const char* doc;
 };
 
-constexpr ClassRow kBaseRow{"_valtorimesca.ValtorimescaError", 0,
-                            "Base class for every exception this module raises."};
+constexpr ClassRow kBaseRow{"_valtorimesca.ValtorimescaError", 0, "Base class for every exception this module raises."};
 constexpr ClassRow kNotCloneableClass{
     "_valtorimesca.StatefulKeyNotCloneableError", 0,
     "A stateful (ED_SH/SR_SH) secret key cannot be copied, deep-copied or pickled: doing so "
@@ -81,8 +80,7 @@ std::string take_error_text() {
 PyObject* class_at(size_t row) {
   PyObject* cls = slots[row].get([row]() -> PyObject* {
     PyObject* base = row == 0 ? PyExc_Exception : class_at(0);
-    PyObject* made = PyErr_NewExceptionWithDoc(kClasses[row].qualified_name, kClasses[row].doc,
-                                               base, nullptr);
+    PyObject* made = PyErr_NewExceptionWithDoc(kClasses[row].qualified_name, kClasses[row].doc, base, nullptr);
     if (made == nullptr) {
       fault::raise("Failed to initialize new exception type.: " + take_error_text());
     }

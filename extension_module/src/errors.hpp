@@ -3,7 +3,6 @@
 #pragma once
 
 #include "py.hpp"
-
 #include "valtorimesca_abi/error.hpp"
 
 namespace valtorimesca::py::errors {

@@ -4,10 +4,10 @@
 // never made twice and never released.
 #pragma once
 
-#include "py.hpp"
-
 #include <atomic>
 #include <mutex>
+
+#include "py.hpp"
 
 namespace valtorimesca::py {
 

@@ -7,12 +7,11 @@ namespace valtorimesca::py {
 PyObject* panic_exception_type() {
   static OnceObject slot;
   return slot.get([]() -> PyObject* {
-    return PyErr_NewExceptionWithDoc(
-        "pyo3_runtime.PanicException",
-        "The exception raised when native code hits an internal fault.\n\n"
-        "Like SystemExit, it derives from BaseException, so that handlers for\n"
-        "Exception do not swallow it.",
-        PyExc_BaseException, nullptr);
+    return PyErr_NewExceptionWithDoc("pyo3_runtime.PanicException",
+                                     "The exception raised when native code hits an internal fault.\n\n"
+                                     "Like SystemExit, it derives from BaseException, so that handlers for\n"
+                                     "Exception do not swallow it.",
+                                     PyExc_BaseException, nullptr);
   });
 }
 

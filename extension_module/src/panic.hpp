@@ -2,13 +2,12 @@
 // exception. Every Python-callable entry runs its body through `guarded`.
 #pragma once
 
-#include "py.hpp"
-
 #include <cstdio>
 #include <cstdlib>
 #include <new>
 
 #include "fault/fault.hpp"
+#include "py.hpp"
 
 namespace valtorimesca::py {
 

@@ -1,8 +1,8 @@
 #include "py.hpp"
 
-#include "once.hpp"
-
 #include <cstdio>
+
+#include "once.hpp"
 
 namespace valtorimesca::py {
 

@@ -1,6 +1,7 @@
 // The add operation shared by every register function.
-#include "panic.hpp"
 #include "registry.hpp"
+
+#include "panic.hpp"
 
 namespace valtorimesca::py {
 

@@ -14,10 +14,20 @@ Status add(PyObject* module, const char* name, PyObject* object);
 // `module`, and adds it under its own __name__.
 Status add_function(PyObject* module, PyMethodDef* def);
 
-namespace errors { Status register_(PyObject* module); }
-namespace stateless { Status register_(PyObject* module); }
-namespace stateful { Status register_(PyObject* module); }
-namespace seed { Status register_(PyObject* module); }
-namespace vrf { Status register_(PyObject* module); }
+namespace errors {
+Status register_(PyObject* module);
+}
+namespace stateless {
+Status register_(PyObject* module);
+}
+namespace stateful {
+Status register_(PyObject* module);
+}
+namespace seed {
+Status register_(PyObject* module);
+}
+namespace vrf {
+Status register_(PyObject* module);
+}
 
 }  // namespace valtorimesca::py

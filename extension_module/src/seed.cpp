@@ -1,5 +1,7 @@
 // Functions that make and divide master seeds: a recovery phrase into a
 // master seed, and hard junctions.
+#include "valtorimesca_abi/seed.hpp"
+
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -8,14 +10,12 @@
 #include "errors.hpp"
 #include "panic.hpp"
 #include "registry.hpp"
-#include "valtorimesca_abi/seed.hpp"
 
 namespace valtorimesca::py::seed {
 namespace {
 
 using valtorimesca_abi::AbiError;
 using valtorimesca_abi::Seed32;
-
 
 std::string_view text_of(const PrivateCopy& c) {
   return std::string_view(reinterpret_cast<const char*>(c.data()), c.size());
@@ -40,8 +40,7 @@ PyObject* master_seed_from_mnemonic(PyObject*, PyObject* args, PyObject* kwargs)
     if (has_password && !extract_text(argv[1], "password", &password)) return nullptr;
     zeroize::Wiped<Seed32> out;
     auto r = valtorimesca_abi::seed::master_seed_from_mnemonic(
-        text_of(phrase), has_password ? std::optional<std::string_view>(text_of(password)) : std::nullopt,
-        out.get());
+        text_of(phrase), has_password ? std::optional<std::string_view>(text_of(password)) : std::nullopt, out.get());
     if (!r) return errors::to_py_err(r.error());
     return new_bytes(out.get());
   });
@@ -95,8 +94,7 @@ PyObject* derive_hard_junction_path(PyObject*, PyObject* args, PyObject* kwargs)
       PrivateCopy code;
       if (!extract_bytes(item.get(), &code)) return nullptr;
       if (code.size() != 32) {
-        PyErr_Format(PyExc_ValueError, "chain code at index %zu must be %d bytes, got %zu", index, 32,
-                     code.size());
+        PyErr_Format(PyExc_ValueError, "chain code at index %zu must be %d bytes, got %zu", index, 32, code.size());
         return nullptr;
       }
       Seed32& slot = path.append();

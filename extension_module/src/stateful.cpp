@@ -18,11 +18,9 @@ namespace {
 
 namespace abi = valtorimesca_abi::stateful_suites;
 namespace handle = valtorimesca_abi::handle;
+using abi::KeyIdentityBytes;
 using valtorimesca_abi::AbiError;
 using valtorimesca_abi::SuiteCode;
-using abi::KeyIdentityBytes;
-
-
 
 // Binds `journal` to `identity` unless it already carries it. The journal
 // is read once; bind_key is called only when that read answered None, so a
@@ -41,8 +39,7 @@ bool adopt(PyObject* journal, const KeyIdentityBytes& identity) {
   return !adapter.raise_pending();
 }
 
-constexpr const char* kKeygenParams[] = {"suite", "seed", "max_stateful_signatures", "journal",
-                                         "budget"};
+constexpr const char* kKeygenParams[] = {"suite", "seed", "max_stateful_signatures", "journal", "budget"};
 const Signature kKeygen{"keygen_stateful_from_seed", kKeygenParams};
 
 PyObject* keygen_stateful_from_seed(PyObject*, PyObject* args, PyObject* kwargs) {
@@ -193,13 +190,11 @@ PyObject* verify_whole(PyObject*, PyObject* args, PyObject* kwargs) {
     for (size_t i = 0; i < 4; ++i) {
       if (!extract_bytes(argv[i + 1], &copies[i])) return nullptr;
     }
-    return verdict(verifier(suite_of(code), copies[0].span(), copies[1].span(), copies[2].span(),
-                            copies[3].span()));
+    return verdict(verifier(suite_of(code), copies[0].span(), copies[1].span(), copies[2].span(), copies[3].span()));
   });
 }
 
-constexpr const char* kVerifyStoredParams[] = {"suite", "stored_public_key", "pq_verify_key", "msg", "ctx",
-                                               "sig"};
+constexpr const char* kVerifyStoredParams[] = {"suite", "stored_public_key", "pq_verify_key", "msg", "ctx", "sig"};
 
 template <const Signature& sig, StoredKeyVerifier verifier>
 PyObject* verify_stored(PyObject*, PyObject* args, PyObject* kwargs) {
@@ -212,8 +207,8 @@ PyObject* verify_stored(PyObject*, PyObject* args, PyObject* kwargs) {
     for (size_t i = 0; i < 5; ++i) {
       if (!extract_bytes(argv[i + 1], &copies[i])) return nullptr;
     }
-    return verdict(verifier(suite_of(code), copies[0].span(), copies[1].span(), copies[2].span(),
-                            copies[3].span(), copies[4].span()));
+    return verdict(verifier(suite_of(code), copies[0].span(), copies[1].span(), copies[2].span(), copies[3].span(),
+                            copies[4].span()));
   });
 }
 

@@ -31,8 +31,7 @@ using BorrowWord = std::atomic<uintptr_t>;
 constexpr uintptr_t kExclusive = ~uintptr_t{0};
 
 struct PyKey {
-  PyObject_HEAD
-  StatefulKeyHandle* handle;
+  PyObject_HEAD StatefulKeyHandle* handle;
   PyObject* journal;
   PyObject* budget;
   uint8_t code;
@@ -52,8 +51,7 @@ class SharedBorrow {
         word_ = nullptr;
         return;
       }
-    } while (!word_->compare_exchange_weak(seen, seen + 1, std::memory_order_acquire,
-                                           std::memory_order_relaxed));
+    } while (!word_->compare_exchange_weak(seen, seen + 1, std::memory_order_acquire, std::memory_order_relaxed));
   }
   ~SharedBorrow() {
     if (word_ != nullptr) word_->fetch_sub(1, std::memory_order_release);
@@ -70,8 +68,7 @@ class ExclusiveBorrow {
  public:
   explicit ExclusiveBorrow(PyKey* key) noexcept : word_(&key->borrow) {
     uintptr_t expected = 0;
-    if (!word_->compare_exchange_strong(expected, kExclusive, std::memory_order_acquire,
-                                        std::memory_order_relaxed)) {
+    if (!word_->compare_exchange_strong(expected, kExclusive, std::memory_order_acquire, std::memory_order_relaxed)) {
       PyErr_SetString(PyExc_RuntimeError, "Already borrowed");
       word_ = nullptr;
     }
@@ -86,7 +83,6 @@ class ExclusiveBorrow {
  private:
   BorrowWord* word_;
 };
-
 
 OnceObject type_slot;
 
@@ -140,8 +136,7 @@ PyObject* repr(PyObject* self) {
     PyKey* key = as_key(self);
     SharedBorrow borrow(key);
     if (!borrow.held()) return nullptr;
-    return PyUnicode_FromString(key->code == 5 ? "<StatefulSecretKey suite=ED-SH>"
-                                               : "<StatefulSecretKey suite=SR-SH>");
+    return PyUnicode_FromString(key->code == 5 ? "<StatefulSecretKey suite=ED-SH>" : "<StatefulSecretKey suite=SR-SH>");
   });
 }
 
@@ -172,8 +167,7 @@ PyObject* sign_stateful(PyObject* self, PyObject* args, PyObject* kwargs) {
     if (refuse_if_cleared(key->journal)) return nullptr;
     std::vector<uint8_t> sig(valtorimesca_abi::signature_len(static_cast<SuiteCode>(key->code)), 0);
     PyJournal journal(key->journal);
-    auto n = valtorimesca_abi::handle::sign_stateful_with_handle(*key->handle, journal, msg.span(),
-                                                                 ctx.span(), sig);
+    auto n = valtorimesca_abi::handle::sign_stateful_with_handle(*key->handle, journal, msg.span(), ctx.span(), sig);
     if (journal.raise_pending()) return nullptr;
     return bytes_or_raise(n, sig);
   });
@@ -191,8 +185,7 @@ PyObject* sign_stateless(PyObject* self, PyObject* args, PyObject* kwargs) {
     if (refuse_if_cleared(key->budget)) return nullptr;
     std::vector<uint8_t> sig(valtorimesca_abi::signature_len(static_cast<SuiteCode>(key->code)), 0);
     PyBudget budget(key->budget);
-    auto n = valtorimesca_abi::handle::sign_stateless_with_handle(*key->handle, budget, msg.span(),
-                                                                  ctx.span(), sig);
+    auto n = valtorimesca_abi::handle::sign_stateless_with_handle(*key->handle, budget, msg.span(), ctx.span(), sig);
     if (budget.raise_pending()) return nullptr;
     return bytes_or_raise(n, sig);
   });
@@ -284,8 +277,7 @@ PyMethodDef methods[] = {
      "method wipes its own copy. Persist the blob after every\n"
      "`sign_stateful` call."},
     {"__copy__", &copy_, METH_NOARGS, "__copy__($self)\n--\n\n"},
-    {"__deepcopy__", as_cfunction(&deepcopy_), METH_VARARGS | METH_KEYWORDS,
-     "__deepcopy__($self, _memo)\n--\n\n"},
+    {"__deepcopy__", as_cfunction(&deepcopy_), METH_VARARGS | METH_KEYWORDS, "__deepcopy__($self, _memo)\n--\n\n"},
     {"__reduce__", &reduce_, METH_NOARGS, "__reduce__($self)\n--\n\n"},
     {nullptr, nullptr, 0, nullptr},
 };
@@ -341,8 +333,7 @@ PyObject* type() { return type_slot.get(&make_type); }
 PyObject* make(StatefulKeyHandle&& handle, PyObject* journal, PyObject* budget, uint8_t code) {
   PyObject* cls = type();
   if (cls == nullptr) return nullptr;
-  auto alloc = reinterpret_cast<allocfunc>(
-      PyType_GetSlot(reinterpret_cast<PyTypeObject*>(cls), Py_tp_alloc));
+  auto alloc = reinterpret_cast<allocfunc>(PyType_GetSlot(reinterpret_cast<PyTypeObject*>(cls), Py_tp_alloc));
   PyObject* self = alloc(reinterpret_cast<PyTypeObject*>(cls), 0);
   if (self == nullptr) return nullptr;  // `handle` is destroyed by its owner
   PyKey* key = as_key(self);

@@ -2,10 +2,9 @@
 // SR_SH secret key with the journal and budget objects it spends through.
 #pragma once
 
-#include "py.hpp"
-
 #include <cstdint>
 
+#include "py.hpp"
 #include "valtorimesca_abi/handle.hpp"
 
 namespace valtorimesca::py::stateful_key {
@@ -17,8 +16,7 @@ PyObject* type();
 // A new key object owning `handle` and holding new references to `journal`
 // and `budget`; nullptr with an exception set on failure (the handle is then
 // destroyed, which wipes it).
-PyObject* make(valtorimesca_abi::handle::StatefulKeyHandle&& handle, PyObject* journal,
-               PyObject* budget, uint8_t code);
+PyObject* make(valtorimesca_abi::handle::StatefulKeyHandle&& handle, PyObject* journal, PyObject* budget, uint8_t code);
 
 // Adds the class to the module under "StatefulSecretKey".
 Status register_(PyObject* module);

@@ -15,8 +15,6 @@ namespace {
 
 using valtorimesca_abi::SuiteCode;
 
-
-
 constexpr const char* kKeygenParams[] = {"suite", "seed"};
 const Signature kKeygen{"keygen_from_seed", kKeygenParams};
 
@@ -75,8 +73,8 @@ PyObject* sign_deterministic(PyObject*, PyObject* args, PyObject* kwargs) {
       return nullptr;
     }
     std::vector<uint8_t> sig(valtorimesca_abi::signature_len(suite_of(code)), 0);
-    auto n = valtorimesca_abi::stateless_suites::sign_deterministic(suite_of(code), sk.span(), msg.span(),
-                                                                    ctx.span(), nonce.span(), sig);
+    auto n = valtorimesca_abi::stateless_suites::sign_deterministic(suite_of(code), sk.span(), msg.span(), ctx.span(),
+                                                                    nonce.span(), sig);
     return bytes_or_raise(n, sig);
   });
 }
@@ -95,14 +93,11 @@ PyObject* verify(PyObject*, PyObject* args, PyObject* kwargs) {
         !extract_bytes(argv[4], &sig)) {
       return nullptr;
     }
-    return new_bool(valtorimesca_abi::verify::verify(suite_of(code), pk.span(), msg.span(), ctx.span(),
-                                                     sig.span()));
+    return new_bool(valtorimesca_abi::verify::verify(suite_of(code), pk.span(), msg.span(), ctx.span(), sig.span()));
   });
 }
 
-PyObject* profile_name(PyObject*, PyObject*) {
-  return PyUnicode_FromString("shrincs-256s");
-}
+PyObject* profile_name(PyObject*, PyObject*) { return PyUnicode_FromString("shrincs-256s"); }
 
 PyMethodDef defs[] = {
     {"keygen_from_seed", as_cfunction(&keygen_from_seed), METH_VARARGS | METH_KEYWORDS,

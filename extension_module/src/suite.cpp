@@ -14,15 +14,12 @@ namespace valtorimesca::py::suite {
 namespace {
 
 struct PySuite {
-  PyObject_HEAD
-  uint8_t code;
+  PyObject_HEAD uint8_t code;
 };
 
-constexpr std::array<const char*, 6> kNames{"ED_ML_44", "ED_FN_512", "SR_ML_44",
-                                            "SR_FN_512", "ED_SH",     "SR_SH"};
-constexpr std::array<const char*, 6> kReprs{"Suite.ED_ML_44",  "Suite.ED_FN_512",
-                                            "Suite.SR_ML_44",  "Suite.SR_FN_512",
-                                            "Suite.ED_SH",     "Suite.SR_SH"};
+constexpr std::array<const char*, 6> kNames{"ED_ML_44", "ED_FN_512", "SR_ML_44", "SR_FN_512", "ED_SH", "SR_SH"};
+constexpr std::array<const char*, 6> kReprs{"Suite.ED_ML_44",  "Suite.ED_FN_512", "Suite.SR_ML_44",
+                                            "Suite.SR_FN_512", "Suite.ED_SH",     "Suite.SR_SH"};
 
 OnceObject type_slot;
 // Filled while the class is made, before the class is published.
@@ -35,9 +32,7 @@ PyObject* no_constructor(PyTypeObject*, PyObject*, PyObject*) {
   return nullptr;
 }
 
-PyObject* repr(PyObject* self) {
-  return PyUnicode_FromString(kReprs[code_unchecked(self) - 1]);
-}
+PyObject* repr(PyObject* self) { return PyUnicode_FromString(kReprs[code_unchecked(self) - 1]); }
 
 Py_hash_t hash(PyObject* self) { return static_cast<Py_hash_t>(code_unchecked(self)); }
 
@@ -66,9 +61,7 @@ PyObject* richcompare(PyObject* self, PyObject* other, int op) {
 
 // Pickling and copying hand back the shared value, found by its qualified
 // name under the class.
-PyObject* reduce(PyObject* self, PyObject*) {
-  return PyUnicode_FromString(kReprs[code_unchecked(self) - 1]);
-}
+PyObject* reduce(PyObject* self, PyObject*) { return PyUnicode_FromString(kReprs[code_unchecked(self) - 1]); }
 
 constexpr const char* kFromCodeParams[] = {"code"};
 const Signature kFromCode{"Suite.from_code", kFromCodeParams};
@@ -103,8 +96,8 @@ PyMethodDef methods[] = {
 };
 
 PyGetSetDef getset[] = {
-    {"value", &value_getter, nullptr,
-     "The integer suite code used on the wire and by the library's own interface.", nullptr},
+    {"value", &value_getter, nullptr, "The integer suite code used on the wire and by the library's own interface.",
+     nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -131,11 +124,7 @@ PyType_Slot slots[] = {
 };
 
 PyType_Spec type_definition = {
-    "valtorimesca.Suite",
-    static_cast<int>(sizeof(PySuite)),
-    0,
-    Py_TPFLAGS_DEFAULT,
-    slots,
+    "valtorimesca.Suite", static_cast<int>(sizeof(PySuite)), 0, Py_TPFLAGS_DEFAULT, slots,
 };
 
 PyObject* make_type() {
@@ -144,8 +133,7 @@ PyObject* make_type() {
   definition.flags |= immutable;
   Ref cls(PyType_FromSpec(&definition));
   if (!cls) return nullptr;
-  auto alloc = reinterpret_cast<allocfunc>(
-      PyType_GetSlot(reinterpret_cast<PyTypeObject*>(cls.get()), Py_tp_alloc));
+  auto alloc = reinterpret_cast<allocfunc>(PyType_GetSlot(reinterpret_cast<PyTypeObject*>(cls.get()), Py_tp_alloc));
   std::array<Ref, 6> made;
   for (size_t i = 0; i < made.size(); ++i) {
     made[i] = Ref(alloc(reinterpret_cast<PyTypeObject*>(cls.get()), 0));
@@ -157,7 +145,7 @@ PyObject* make_type() {
     Ref name(PyUnicode_FromString(kNames[i]));
     if (!name) return nullptr;
     const int set = immutable != 0 ? PyObject_GenericSetAttr(cls.get(), name.get(), made[i].get())
-                              : PyObject_SetAttr(cls.get(), name.get(), made[i].get());
+                                   : PyObject_SetAttr(cls.get(), name.get(), made[i].get());
     if (set < 0) return nullptr;
   }
   PyType_Modified(reinterpret_cast<PyTypeObject*>(cls.get()));

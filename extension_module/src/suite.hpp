@@ -2,9 +2,9 @@
 // code.
 #pragma once
 
-#include "py.hpp"
-
 #include <cstdint>
+
+#include "py.hpp"
 
 namespace valtorimesca::py::suite {
 

@@ -1,6 +1,8 @@
 // The hybrid VRF: proof lengths, proving from a stateless suite's secret key,
 // verification and output bytes for every suite, and the class
 // VrfStatelessKey, the in-memory VRF key of ED_SH and SR_SH.
+#include "valtorimesca_abi/vrf.hpp"
+
 #include <algorithm>
 #include <memory>
 #include <optional>
@@ -12,15 +14,12 @@
 #include "once.hpp"
 #include "panic.hpp"
 #include "registry.hpp"
-#include "valtorimesca_abi/vrf.hpp"
 
 namespace valtorimesca::py::vrf {
 namespace {
 
 using valtorimesca_abi::SuiteCode;
 namespace abi = valtorimesca_abi::vrf;
-
-
 
 constexpr const char* kProofLenParams[] = {"suite"};
 const Signature kProofLen{"vrf_proof_len", kProofLenParams};
@@ -57,9 +56,7 @@ PyObject* prove(PyObject* args, PyObject* kwargs) {
 }
 
 PyObject* vrf_prove(PyObject*, PyObject* args, PyObject* kwargs) { return prove<false>(args, kwargs); }
-PyObject* vrf_prove_deterministic(PyObject*, PyObject* args, PyObject* kwargs) {
-  return prove<true>(args, kwargs);
-}
+PyObject* vrf_prove_deterministic(PyObject*, PyObject* args, PyObject* kwargs) { return prove<true>(args, kwargs); }
 
 constexpr const char* kVerifyParams[] = {"suite", "public_key", "input", "proof"};
 const Signature kVerify{"vrf_verify", kVerifyParams};
@@ -93,8 +90,7 @@ PyObject* vrf_make_bytes(PyObject*, PyObject* args, PyObject* kwargs) {
       return nullptr;
     }
     abi::Output out{};
-    if (!ok_or_raise(abi::vrf_make_bytes(suite_of(code), pk.span(), input.span(), proof.span(), context.span(),
-                                         out))) {
+    if (!ok_or_raise(abi::vrf_make_bytes(suite_of(code), pk.span(), input.span(), proof.span(), context.span(), out))) {
       return nullptr;
     }
     return new_bytes(out);
@@ -180,8 +176,7 @@ PyMethodDef functions[] = {
 // ---- VrfStatelessKey ----
 
 struct PyVrfKey {
-  PyObject_HEAD
-  abi::VrfStatelessKey* key;  // owned; released (and wiped) with the object
+  PyObject_HEAD abi::VrfStatelessKey* key;  // owned; released (and wiped) with the object
 };
 
 OnceObject key_type_slot;
@@ -325,11 +320,7 @@ PyType_Slot key_slots[] = {
 };
 
 PyType_Spec key_spec = {
-    "valtorimesca.VrfStatelessKey",
-    static_cast<int>(sizeof(PyVrfKey)),
-    0,
-    Py_TPFLAGS_DEFAULT,
-    key_slots,
+    "valtorimesca.VrfStatelessKey", static_cast<int>(sizeof(PyVrfKey)), 0, Py_TPFLAGS_DEFAULT, key_slots,
 };
 
 PyObject* key_type() {

@@ -4,9 +4,7 @@
 
 namespace valtorimesca::budget {
 
-BudgetKey BudgetKey::from_material(std::span<const uint8_t> material) {
-  return BudgetKey{sha2::sha256(material)};
-}
+BudgetKey BudgetKey::from_material(std::span<const uint8_t> material) { return BudgetKey{sha2::sha256(material)}; }
 
 CoreStatus spend_one(BudgetRef store, const BudgetKey& key) {
   const Consumed c = store.consumed(key);

@@ -52,8 +52,7 @@ CoreResult<Seed> derive_hard_junction(std::span<const uint8_t, kSeedLen> parent,
                                       std::span<const uint8_t, kChainCodeLen> chain_code) {
   sha2::Hkdf hkdf = hkdf_of(parent);
   Seed child;
-  if (!hkdf.expand({ascii(kJunctionPrefix), chain_code}, child.span()))
-    return fail(CoreError::component_failure());
+  if (!hkdf.expand({ascii(kJunctionPrefix), chain_code}, child.span())) return fail(CoreError::component_failure());
   return child;
 }
 
@@ -68,8 +67,7 @@ CoreResult<Seed> derive_hard_junction_path(std::span<const uint8_t, kSeedLen> pa
   return working;
 }
 
-CoreResult<Seed> derive_stateless_vrf_seed(std::span<const uint8_t, kSeedLen> master,
-                                           std::span<const uint8_t> label) {
+CoreResult<Seed> derive_stateless_vrf_seed(std::span<const uint8_t, kSeedLen> master, std::span<const uint8_t> label) {
   return derive_labelled(master, ascii(kStatelessVrfPrefix), label);
 }
 

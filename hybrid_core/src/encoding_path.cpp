@@ -16,8 +16,7 @@ CoreResult<size_t> encoded_len(Bytes classical, const PathSelectedSignature& sig
     if (sig.pq.size() != sizes.stateless) return fail(CoreError::bad_length(sizes.stateless, sig.pq.size()));
     return kStatelessHeaderLen + sig.pq.size();
   }
-  if (sig.leaf_count == 0)
-    return fail(CoreError::leaf_count_out_of_range(0, std::numeric_limits<uint32_t>::max()));
+  if (sig.leaf_count == 0) return fail(CoreError::leaf_count_out_of_range(0, std::numeric_limits<uint32_t>::max()));
   const size_t expected = sizes.stateful_fixed + 32 * size_t{sig.leaf_count};
   if (sig.pq.size() != expected) return fail(CoreError::bad_length(expected, sig.pq.size()));
   return kStatefulHeaderLen + sig.pq.size();
@@ -33,8 +32,7 @@ void write_into(uint8_t* out, Bytes classical, const PathSelectedSignature& sig)
 
 }  // namespace
 
-CoreResult<size_t> write_path_selected(MutBytes out, Bytes classical, const PathSelectedSignature& sig,
-                                       PqSizes sizes) {
+CoreResult<size_t> write_path_selected(MutBytes out, Bytes classical, const PathSelectedSignature& sig, PqSizes sizes) {
   auto total = encoded_len(classical, sig, sizes);
   if (!total) return total;
   if (out.size() < *total) return fail(CoreError::output_buffer_too_small(*total, out.size()));

@@ -6,8 +6,8 @@ namespace valtorimesca {
 
 namespace message {
 
-CoreResult<size_t> write_m_prime(std::span<uint8_t> buf, std::span<const uint8_t> label,
-                                 std::span<const uint8_t> msg, std::span<const uint8_t> ctx) {
+CoreResult<size_t> write_m_prime(std::span<uint8_t> buf, std::span<const uint8_t> label, std::span<const uint8_t> msg,
+                                 std::span<const uint8_t> ctx) {
   if (ctx.size() > kMaxContext) return fail(CoreError::context_too_long());
   const size_t n = label.size() + ctx.size() + msg.size() + 2;
   if (buf.size() < n) return fail(CoreError::output_buffer_too_small(n, buf.size()));

@@ -22,8 +22,8 @@ CoreResult<Seed> master_seed_from_mnemonic(std::string_view phrase, std::optiona
 
   // PBKDF2-HMAC-SHA512 over the entropy; the seed is its first 32 bytes.
   Seed seed;
-  sha2::pbkdf2(sha2::Hash::Sha512, std::span<const uint8_t>(entropy.data(), entropy_len), salt.span(),
-               kPbkdf2Rounds, seed.span());
+  sha2::pbkdf2(sha2::Hash::Sha512, std::span<const uint8_t>(entropy.data(), entropy_len), salt.span(), kPbkdf2Rounds,
+               seed.span());
   return seed;
 }
 

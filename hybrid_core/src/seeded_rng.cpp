@@ -41,8 +41,8 @@ void SeededRng::fill_bytes(uint8_t* out, size_t len) noexcept {
 uint32_t SeededRng::next_u32() noexcept {
   uint8_t b[4];
   fill_bytes(b, 4);
-  uint32_t v = static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-               static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24;
+  uint32_t v = static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 | static_cast<uint32_t>(b[2]) << 16 |
+               static_cast<uint32_t>(b[3]) << 24;
   zeroize::wipe(b, 4);
   return v;
 }

@@ -240,17 +240,16 @@ bool verify_stateless(Bytes pk, Bytes msg, Bytes ctx, Bytes sig) {
   return verify_path<S>(pk, msg, ctx, sig, encoding_path::PathSelector::Stateless);
 }
 
-#define VT_STATEFUL_SUITE(S)                                                                                    \
-  template CoreResult<KeyPair> keygen<S>(std::span<const uint8_t, 32>, uint32_t);                               \
-  template stateful::SignResult<std::array<uint8_t, kClassicalSignatureLen>> classical_sign<S>(Bytes, Bytes,    \
-                                                                                               Bytes);          \
-  template std::optional<ForVerify> decode_for_verify<S>(Bytes, Bytes, Bytes, Bytes);                           \
-  template CoreResult<SecretKey> SecretKey::import<S>(Bytes);                                                   \
-  template stateful::SignResult<std::vector<uint8_t>> sign_stateful<S>(SecretKey&, stateful::JournalRef, Bytes, \
-                                                                       Bytes);                                  \
-  template stateful::SignResult<std::vector<uint8_t>> sign_stateless<S>(const SecretKey&, budget::BudgetRef,    \
-                                                                        Bytes, Bytes);                          \
-  template bool verify_stateful<S>(Bytes, Bytes, Bytes, Bytes);                                                 \
+#define VT_STATEFUL_SUITE(S)                                                                                         \
+  template CoreResult<KeyPair> keygen<S>(std::span<const uint8_t, 32>, uint32_t);                                    \
+  template stateful::SignResult<std::array<uint8_t, kClassicalSignatureLen>> classical_sign<S>(Bytes, Bytes, Bytes); \
+  template std::optional<ForVerify> decode_for_verify<S>(Bytes, Bytes, Bytes, Bytes);                                \
+  template CoreResult<SecretKey> SecretKey::import <S>(Bytes);                                                       \
+  template stateful::SignResult<std::vector<uint8_t>> sign_stateful<S>(SecretKey&, stateful::JournalRef, Bytes,      \
+                                                                       Bytes);                                       \
+  template stateful::SignResult<std::vector<uint8_t>> sign_stateless<S>(const SecretKey&, budget::BudgetRef, Bytes,  \
+                                                                        Bytes);                                      \
+  template bool verify_stateful<S>(Bytes, Bytes, Bytes, Bytes);                                                      \
   template bool verify_stateless<S>(Bytes, Bytes, Bytes, Bytes);
 
 VT_STATEFUL_SUITE(EdSh)

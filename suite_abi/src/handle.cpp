@@ -26,7 +26,7 @@ SuiteCode StatefulKeyHandle::suite() const noexcept { return impl_->suite; }
 AbiResult<StatefulKeyHandle> open(SuiteCode suite, Bytes blob) {
   if (!valtorimesca::suites::is_stateful(suite)) return abi_fail(AbiError::WrongEntryPointForSuite);
   if (blob.size() != sc::kExportLen) return abi_fail(AbiError::BadLength);
-  auto key = with_stateful_suite(suite, [&](auto s) { return sc::SecretKey::import<decltype(s)>(blob); });
+  auto key = with_stateful_suite(suite, [&](auto s) { return sc::SecretKey::import <decltype(s)>(blob); });
   if (!key) return abi_fail(from_core(key.error()));
   return StatefulKeyHandle(std::make_unique<StatefulKeyHandle::Impl>(StatefulKeyHandle::Impl{suite, std::move(*key)}));
 }

@@ -26,8 +26,7 @@ AbiStatus derive_hard_junction_path(const Seed32& parent, std::span<const Seed32
   return copy_out(derive::derive_hard_junction_path(parent, chain_codes), out);
 }
 
-AbiStatus master_seed_from_mnemonic(std::string_view phrase, std::optional<std::string_view> password,
-                                    Seed32& out) {
+AbiStatus master_seed_from_mnemonic(std::string_view phrase, std::optional<std::string_view> password, Seed32& out) {
   auto r = mnemonic::master_seed_from_mnemonic(phrase, password);
   if (!r) return abi_fail(AbiError::InvalidMnemonic);
   out = r->array();

@@ -63,7 +63,7 @@ AbiResult<KeyIdentityBytes> key_identity(SuiteCode suite, Bytes pk) {
 
 AbiResult<KeyIdentityBytes> key_identity_from_secret_key(SuiteCode suite, Bytes blob) {
   if (wrong_group(suite)) return abi_fail(AbiError::WrongEntryPointForSuite);
-  auto key = with_stateful_suite(suite, [&](auto s) { return sc::SecretKey::import<decltype(s)>(blob); });
+  auto key = with_stateful_suite(suite, [&](auto s) { return sc::SecretKey::import <decltype(s)>(blob); });
   if (!key) return abi_fail(from_core(key.error()));
   return identity_of(suite, key->bundle);
 }

@@ -1,6 +1,7 @@
+#include "valtorimesca_abi/error.hpp"
+
 #include <gtest/gtest.h>
 
-#include "valtorimesca_abi/error.hpp"
 #include "valtorimesca_abi/sizes.hpp"
 
 using namespace valtorimesca_abi;

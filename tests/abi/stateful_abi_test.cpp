@@ -76,10 +76,8 @@ void expect_tampering_refused(SuiteCode suite, const V& pk, const V& sig, bool s
     std::function<void(V&)> change;
   };
   std::vector<Tamper> t = {
-      {"classical half", [](V& s) { s[3] ^= 1; }},
-      {"selector to the other path", [](V& s) { s[64] ^= 3; }},
-      {"selector 3", [](V& s) { s[64] = 3; }},
-      {"trailing byte", [](V& s) { s.push_back(0); }},
+      {"classical half", [](V& s) { s[3] ^= 1; }},   {"selector to the other path", [](V& s) { s[64] ^= 3; }},
+      {"selector 3", [](V& s) { s[64] = 3; }},       {"trailing byte", [](V& s) { s.push_back(0); }},
       {"last byte", [](V& s) { s.back() ^= 0x40; }},
   };
   if (stateful_path) {
@@ -357,8 +355,7 @@ TEST(StatefulAbi, ShortBuffersAreFoundAfterTheSpend) {
   RecordingJournal stranger;
   EXPECT_EQ(handle::sign_stateful_with_handle(*h, stranger, kMsg, kCtx, sig).error(), AbiError::JournalKeyMismatch);
   store.consumed_answer = valtorimesca::budget::Consumed::recorded(valtorimesca::budget::STATELESS_BUDGET_LIMIT);
-  EXPECT_EQ(handle::sign_stateless_with_handle(*h, store, kMsg, kCtx, sig).error(),
-            AbiError::StatelessBudgetExhausted);
+  EXPECT_EQ(handle::sign_stateless_with_handle(*h, store, kMsg, kCtx, sig).error(), AbiError::StatelessBudgetExhausted);
   EXPECT_EQ(handle::sign_stateless_with_handle(*h, store, kMsg, V(256), sig).error(), AbiError::SigningFailed);
 }
 

@@ -1,9 +1,10 @@
 // Composite keys and signatures of the four stateless suites.
+#include "valtorimesca/composite.hpp"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "valtorimesca/composite.hpp"
 #include "valtorimesca/suites.hpp"
 #include "vectors.hpp"
 

@@ -1,13 +1,12 @@
 // Hybrid VRF proofs of the four stateless suites.
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
 
 #include <vector>
 
 #include "valtorimesca/composite.hpp"
 #include "valtorimesca/suites.hpp"
 #include "valtorimesca/vrf.hpp"
-
-#include <openssl/evp.h>
 
 namespace {
 
@@ -39,8 +38,8 @@ bool verify(const Bytes& pk, const Bytes& input, const Bytes& proof) {
   if (proof.size() != total<S>()) return false;
   std::span<const uint8_t> p(proof);
   const auto pre = p.first(32);
-  const subtle::Choice a = C::vrf_verify(std::span<const uint8_t>(pk).first(32), S::label(), input, pre,
-                                         p.subspan(32, header - 32));
+  const subtle::Choice a =
+      C::vrf_verify(std::span<const uint8_t>(pk).first(32), S::label(), input, pre, p.subspan(32, header - 32));
   const auto binding = vrf::binding_message(S::label(), input, pre);
   const auto sig = kDelta<S> ? p.subspan(header + 1) : p.subspan(header);
   const subtle::Choice b = S::Pq::verify(std::span<const uint8_t>(pk).subspan(32), binding, sig);

@@ -3,9 +3,9 @@
 
 #include <vector>
 
+#include "valtorimesca_abi/seed.hpp"
 #include "valtorimesca_abi/sizes.hpp"
 #include "valtorimesca_abi/stateless_suites.hpp"
-#include "valtorimesca_abi/seed.hpp"
 #include "valtorimesca_abi/verify.hpp"
 
 namespace {
@@ -13,8 +13,8 @@ namespace {
 using namespace valtorimesca_abi;
 using Bytes = std::vector<uint8_t>;
 
-constexpr SuiteCode kAll[] = {SuiteCode::ED_ML_44, SuiteCode::ED_FN_512, SuiteCode::SR_ML_44,
-                              SuiteCode::SR_FN_512, SuiteCode::ED_SH,    SuiteCode::SR_SH};
+constexpr SuiteCode kAll[] = {SuiteCode::ED_ML_44,  SuiteCode::ED_FN_512, SuiteCode::SR_ML_44,
+                              SuiteCode::SR_FN_512, SuiteCode::ED_SH,     SuiteCode::SR_SH};
 constexpr SuiteCode kStateless[] = {SuiteCode::ED_ML_44, SuiteCode::ED_FN_512, SuiteCode::SR_ML_44,
                                     SuiteCode::SR_FN_512};
 

@@ -1,11 +1,12 @@
+#include "valtorimesca/message.hpp"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "zeroize/zeroize.hpp"
-#include "valtorimesca/message.hpp"
 #include "valtorimesca/suites.hpp"
 #include "vectors.hpp"
+#include "zeroize/zeroize.hpp"
 
 using namespace valtorimesca;
 using suites::label_bytes;
@@ -18,8 +19,8 @@ std::span<const uint8_t> bytes_of(const std::string& s) {
 
 TEST(Suites, LabelLengthsIncludeTheZeroByte) {
   const std::pair<suites::SuiteCode, size_t> cases[] = {
-      {suites::SuiteCode::ED_ML_44, 26}, {suites::SuiteCode::ED_FN_512, 28}, {suites::SuiteCode::SR_ML_44, 26},
-      {suites::SuiteCode::SR_FN_512, 28}, {suites::SuiteCode::ED_SH, 31},    {suites::SuiteCode::SR_SH, 31}};
+      {suites::SuiteCode::ED_ML_44, 26},  {suites::SuiteCode::ED_FN_512, 28}, {suites::SuiteCode::SR_ML_44, 26},
+      {suites::SuiteCode::SR_FN_512, 28}, {suites::SuiteCode::ED_SH, 31},     {suites::SuiteCode::SR_SH, 31}};
   for (auto [code, len] : cases) {
     auto l = suites::label_of(code);
     ASSERT_EQ(l.size(), len);
@@ -94,9 +95,8 @@ TEST(Message, WithMPrimeReturnsBodyErrorAndRefusesLongContext) {
   });
   EXPECT_FALSE(ran);
   EXPECT_EQ(r.error().kind, CoreError::Kind::ContextTooLong);
-  auto r2 = message::with_m_prime(label, {}, {}, [&](std::span<const uint8_t>) -> CoreResult<int> {
-    return fail(CoreError::component_failure());
-  });
+  auto r2 = message::with_m_prime(
+      label, {}, {}, [&](std::span<const uint8_t>) -> CoreResult<int> { return fail(CoreError::component_failure()); });
   EXPECT_EQ(r2.error().kind, CoreError::Kind::ComponentFailure);
 }
 

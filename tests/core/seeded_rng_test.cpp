@@ -1,6 +1,7 @@
+#include "valtorimesca/seeded_rng.hpp"
+
 #include <gtest/gtest.h>
 
-#include "valtorimesca/seeded_rng.hpp"
 #include "vectors.hpp"
 
 using vt_test::field;

@@ -18,9 +18,9 @@
 
 #include "fndsa/fndsa.hpp"
 #include "hash_engine/engine.hpp"
+#include "internal.hpp"  // ML-DSA's switch to its portable arithmetic
 #include "keccak/keccak.hpp"
 #include "mldsa/mldsa.hpp"
-#include "internal.hpp"  // ML-DSA's switch to its portable arithmetic
 #include "subtle/ct_marks.hpp"
 #include "valtorimesca/classical/ed25519.hpp"
 #include "valtorimesca/classical/sr25519.hpp"
@@ -281,7 +281,9 @@ void seeds_case() {
   namespace derive = valtorimesca::derive;
   // Odd white space on purpose: the splitter's every branch is exercised.
   std::string phrase =
-      " abandon\tabandon abandon\xe3\x80\x80" "abandon  abandon abandon\xc2\xa0" "abandon abandon abandon "
+      " abandon\tabandon abandon\xe3\x80\x80"
+      "abandon  abandon abandon\xc2\xa0"
+      "abandon abandon abandon "
       "abandon abandon\nabout ";
   std::string password = "ct";
   mark_secret(phrase.data(), phrase.size());

@@ -1,8 +1,9 @@
+#include "valtorimesca/classical/ed25519.hpp"
+
 #include <gtest/gtest.h>
 #include <sodium.h>
 
 #include "test_util.hpp"
-#include "valtorimesca/classical/ed25519.hpp"
 #include "valtorimesca/classical/ed25519/edwards.hpp"
 #include "valtorimesca/seeded_rng.hpp"
 #include "valtorimesca/suites.hpp"

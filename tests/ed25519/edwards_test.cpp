@@ -1,10 +1,11 @@
+#include "valtorimesca/classical/ed25519/edwards.hpp"
+
 #include <gtest/gtest.h>
 #include <sodium.h>
 
 #include <set>
 
 #include "test_util.hpp"
-#include "valtorimesca/classical/ed25519/edwards.hpp"
 
 namespace ed = valtorimesca::classical::ed25519::edwards;
 using namespace ed_test;

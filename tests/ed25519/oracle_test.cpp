@@ -98,8 +98,10 @@ TEST(Ed25519Oracle, AgreesWithNobleZip215) {
       if (where % 3 == 0) mpk[pos % 32] ^= val;
       if (where % 3 == 1) msig[pos % 64] ^= val;
       if (where % 3 == 2) {
-        if (mmsg.empty()) mmsg.push_back(val);
-        else mmsg[pos % mmsg.size()] ^= val;
+        if (mmsg.empty())
+          mmsg.push_back(val);
+        else
+          mmsg[pos % mmsg.size()] ^= val;
       }
       req.verify(mpk, mmsg, msig, "mutated");
     }
@@ -129,8 +131,8 @@ TEST(Ed25519Oracle, AgreesWithNobleZip215) {
   // The recorded cases as well, so that both libraries are seen to agree on them.
   const auto& zebra = vt_test::load_vectors("ed25519_zebra.json");
   for (const auto& c : vt_test::field(zebra, "verification_cases"))
-    req.verify(vt_test::hex_field(c, "vk_hex"), vt_test::hex_field(c, "message_hex"),
-               vt_test::hex_field(c, "sig_hex"), vt_test::string_field(c, "name"));
+    req.verify(vt_test::hex_field(c, "vk_hex"), vt_test::hex_field(c, "message_hex"), vt_test::hex_field(c, "sig_hex"),
+               vt_test::string_field(c, "name"));
   const auto& small = vt_test::load_vectors("ed25519_zip215_small_order_196.json");
   const Bytes small_msg = vt_test::hex_field(small, "message_hex");
   for (const auto& c : vt_test::field(small, "cases"))
@@ -148,8 +150,8 @@ TEST(Ed25519Oracle, AgreesWithNobleZip215) {
       EXPECT_TRUE(ours(npk, s.msg, nsig)) << "signing case " << si - 1;
     } else {
       const VerifyCase& v = req.verifies()[vi++];
-      EXPECT_EQ(answers[n], v.verdict ? "1" : "0") << v.what << " pk=" << vt_test::to_hex(v.pk)
-                                                   << " sig=" << vt_test::to_hex(v.sig);
+      EXPECT_EQ(answers[n], v.verdict ? "1" : "0")
+          << v.what << " pk=" << vt_test::to_hex(v.pk) << " sig=" << vt_test::to_hex(v.sig);
       if (v.verdict) ++accepted;
       if (v.verdict && v.what.rfind("torsion", 0) == 0) ++torsion_accepted;
     }

@@ -41,9 +41,7 @@ std::array<uint8_t, N> to_array(const Bytes& v) {
 inline Encoding enc_hex(const std::string& h) { return to_array<32>(vt_test::from_hex(h)); }
 
 // The group order l, little-endian.
-inline Scalar group_order() {
-  return enc_hex("edd3f55c1a631258d69cf7a2def9de1400000000000000000000000000000010");
-}
+inline Scalar group_order() { return enc_hex("edd3f55c1a631258d69cf7a2def9de1400000000000000000000000000000010"); }
 
 // a + b as 256-bit little-endian integers (no reduction).
 inline Scalar add_le(const Scalar& a, const Scalar& b) {

@@ -79,8 +79,8 @@ TEST(Ecvrf, KnownAnswersWithAlphaAsGiven) {
     EXPECT_EQ(vt_test::to_hex_c(vrf::proof_to_hash(*gamma)), vt_test::string_field(c, "beta_hex")) << name;
     // Alpha split into chunks hashes the same.
     if (alpha.size() >= 2) {
-      const std::span<const uint8_t> split[] = {std::span<const uint8_t>(alpha).first(1),
-                                                std::span<const uint8_t>(alpha).subspan(1), {}};
+      const std::span<const uint8_t> split[] = {
+          std::span<const uint8_t>(alpha).first(1), std::span<const uint8_t>(alpha).subspan(1), {}};
       Proof q;
       ASSERT_TRUE(vrf::prove(k.sk, split, q.pre, q.proof).ok());
       EXPECT_EQ(p, q) << name;

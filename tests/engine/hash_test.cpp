@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
 #include <string>
 #include <vector>
 
-#include "hash/lanes.hpp"
 #include "fault/fault.hpp"
+#include "hash/lanes.hpp"
 #include "hash_engine/hash/address.hpp"
 #include "hash_engine/hash/ops.hpp"
 #include "hash_engine/profiles/p256s.hpp"
@@ -135,8 +134,8 @@ TEST(EngineHash, PermutationsAreCountedByKernel) {
   struct Case {
     size_t len, n;
     uint64_t x1, x4, x8;
-  } cases[] = {{49, 1, 1, 0, 0},   {49, 3, 0, 1, 0},    {49, 4, 0, 1, 0},    {49, 5, 0, 0, 1},
-               {49, 13, 0, 0, 2},  {49, 17, 1, 0, 2},   {49, 19, 0, 1, 2},   {2089, 1, 16, 0, 0},
+  } cases[] = {{49, 1, 1, 0, 0},    {49, 3, 0, 1, 0},       {49, 4, 0, 1, 0},      {49, 5, 0, 0, 1},
+               {49, 13, 0, 0, 2},   {49, 17, 1, 0, 2},      {49, 19, 0, 1, 2},     {2089, 1, 16, 0, 0},
                {2089, 3, 0, 16, 0}, {2089, 13, 16, 16, 16}, {2089, 15, 0, 32, 16}, {2089, 16, 0, 0, 32}};
   for (const Case& c : cases) {
     std::vector<std::vector<uint8_t>> in(c.n, std::vector<uint8_t>(c.len, 0x33));
@@ -173,11 +172,11 @@ TEST(EngineHash, ChainWalkerMatchesStepByStep) {
     uint32_t layer;
     uint64_t tree;
   };
-  const Kind kinds[] = {{P::WOTS_C_CHAIN, 3, 0x0102030405060708ULL},
-                        {P::WOTS_C_CHAIN, 6, 0x99ULL},
-                        {P::UXMSS_CHAIN, 0, 0}};
+  const Kind kinds[] = {
+      {P::WOTS_C_CHAIN, 3, 0x0102030405060708ULL}, {P::WOTS_C_CHAIN, 6, 0x99ULL}, {P::UXMSS_CHAIN, 0, 0}};
   hash::lanes::ChainLayout layouts[3];
-  for (int k = 0; k < 3; ++k) layouts[k] = hash::lanes::chain_layout(kinds[k].label, pk.data(), kinds[k].layer, kinds[k].tree);
+  for (int k = 0; k < 3; ++k)
+    layouts[k] = hash::lanes::chain_layout(kinds[k].label, pk.data(), kinds[k].layer, kinds[k].tree);
   constexpr uint32_t kJobs = 41;
   for (bool portable : {false, true}) {
     keccak::force_portable(portable);
@@ -233,13 +232,31 @@ TEST(EngineBits, ReadersFollowTheBitOrder) {
 TEST(EngineAddress, Layouts) {
   auto a = hash::address::address_word32(7, 258, 0, 9, 63, 14);
   EXPECT_EQ(vt_test::to_hex_c(a),
-            "00000007" "00000000" "0000000000000102" "00000000" "00000009" "0000003f" "0000000e");
+            "00000007"
+            "00000000"
+            "0000000000000102"
+            "00000000"
+            "00000009"
+            "0000003f"
+            "0000000e");
   auto f = hash::address::fors_address_word(0x00ffeeddccbbaa99ULL, 0xab, 5, 77);
   EXPECT_EQ(vt_test::to_hex_c(f),
-            "00000000" "00000000" "00ffeeddccbbaa99" "00000003" "000000ab" "00000005" "0000004d");
+            "00000000"
+            "00000000"
+            "00ffeeddccbbaa99"
+            "00000003"
+            "000000ab"
+            "00000005"
+            "0000004d");
   auto h = hash::address::hypertree_address_word(6, 0x1234, 8, 3);
   EXPECT_EQ(vt_test::to_hex_c(h),
-            "00000006" "00000000" "0000000000001234" "00000002" "00000000" "00000008" "00000003");
+            "00000006"
+            "00000000"
+            "0000000000001234"
+            "00000002"
+            "00000000"
+            "00000008"
+            "00000003");
 }
 
 TEST(EngineProfile, ConstantsAndLabels) {
@@ -249,15 +266,14 @@ TEST(EngineProfile, ConstantsAndLabels) {
   struct L {
     std::string_view s;
     size_t n;
-  } labels[] = {{P::UXMSS_CHAIN_SECRET, 23}, {P::UXMSS_CHAIN, 16},   {P::UXMSS_DIGITS, 17},
-                {P::UXMSS_PK, 13},           {P::UXMSS_RANDOMIZER, 21}, {P::UXMSS_NODE, 10},
-                {P::UXMSS_EMPTY_TAIL, 16},   {P::WOTS_C_SECRET, 13}, {P::WOTS_C_CHAIN, 12},
-                {P::WOTS_C_MSG, 10},         {P::WOTS_C_PK, 9},      {P::WOTS_C_RANDOMIZER, 17},
-                {P::HT_LAYER_SEED, 20},      {P::HT_LEAF_SEED, 19},  {P::HT_WOTS_SK_SEED, 22},
-                {P::HT_NODE, 14},            {P::FORS_RANDOMIZER, 15}, {P::FORS_DIGEST, 11},
-                {P::FORS_SK, 7},             {P::FORS_LEAF, 9},      {P::FORS_NODE, 9},
-                {P::FORS_PK, 7},             {P::PUBLIC_KEY_LABEL, 19}, {P::VERIFY_STATEFUL, 23},
-                {P::VERIFY_STATELESS, 24},   {P::PROFILE_LABEL, 19}};
+  } labels[] = {
+      {P::UXMSS_CHAIN_SECRET, 23}, {P::UXMSS_CHAIN, 16},  {P::UXMSS_DIGITS, 17},     {P::UXMSS_PK, 13},
+      {P::UXMSS_RANDOMIZER, 21},   {P::UXMSS_NODE, 10},   {P::UXMSS_EMPTY_TAIL, 16}, {P::WOTS_C_SECRET, 13},
+      {P::WOTS_C_CHAIN, 12},       {P::WOTS_C_MSG, 10},   {P::WOTS_C_PK, 9},         {P::WOTS_C_RANDOMIZER, 17},
+      {P::HT_LAYER_SEED, 20},      {P::HT_LEAF_SEED, 19}, {P::HT_WOTS_SK_SEED, 22},  {P::HT_NODE, 14},
+      {P::FORS_RANDOMIZER, 15},    {P::FORS_DIGEST, 11},  {P::FORS_SK, 7},           {P::FORS_LEAF, 9},
+      {P::FORS_NODE, 9},           {P::FORS_PK, 7},       {P::PUBLIC_KEY_LABEL, 19}, {P::VERIFY_STATEFUL, 23},
+      {P::VERIFY_STATELESS, 24},   {P::PROFILE_LABEL, 19}};
   for (auto& l : labels) EXPECT_EQ(l.s.size(), l.n) << l.s;
   EXPECT_EQ(vt_test::to_hex_c(P::FORS_DIGEST_CONST),
             "32f573b453ffc4b3edb5db5c8c6f10d92aae60d6b7749116a86651f56e2a4878");

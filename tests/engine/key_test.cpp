@@ -46,8 +46,8 @@ TEST(ShrincsKeys, CommitmentAndByteForms) {
                                                    std::span<const uint8_t, 32>(bundle.data() + 100, 32),
                                                    std::span<const uint8_t, 32>(bundle.data() + 132, 32)),
             c);
-  EXPECT_EQ(k.stateless.root, sphincs_plus_c::hypertree::hypertree_public_root(k.stateless.priv.sk_seed,
-                                                                               k.stateless.public_seed));
+  EXPECT_EQ(k.stateless.root,
+            sphincs_plus_c::hypertree::hypertree_public_root(k.stateless.priv.sk_seed, k.stateless.public_seed));
   EXPECT_EQ(k.stateful.root(), ref::ux_chain_node(seed("ux-sk"), seed("ux-pk"), 1, 3));
   // Every byte but the carried commitment field moves the commitment.
   for (size_t i = 0; i < 164; ++i) {
@@ -65,7 +65,8 @@ TEST(ShrincsKeys, CommitmentAndByteForms) {
   EXPECT_FALSE(shrincs::key::PublicKey::from_bundle(std::span(bundle.data(), 163)));
   // Layout of the 264 bytes.
   const auto kb = bytes_of(k);
-  EXPECT_EQ(std::vector<uint8_t>(kb.begin() + 64, kb.begin() + 96), std::vector<uint8_t>(bundle.begin(), bundle.begin() + 32));
+  EXPECT_EQ(std::vector<uint8_t>(kb.begin() + 64, kb.begin() + 96),
+            std::vector<uint8_t>(bundle.begin(), bundle.begin() + 32));
   EXPECT_EQ(hash::get_be32(kb.data() + 128), 3u);
   EXPECT_EQ(hash::get_be32(kb.data() + 132), 1u);
   EXPECT_EQ(std::vector<uint8_t>(kb.begin() + 200, kb.end()), std::vector<uint8_t>(bundle.begin() + 100, bundle.end()));

@@ -55,15 +55,16 @@ inline Digest ht_leaf(const Digest& pk, const Digest& layer_seed, uint32_t l, ui
   for (uint32_t i = 0; i < 64; ++i) {
     Digest v = keccak_packed({Part(P::WOTS_C_SECRET), Part(lss), Part(hash::be32(i))});
     for (uint32_t j = 0; j < 15; ++j)
-      v = keccak_packed({Part(P::WOTS_C_CHAIN), Part(pk), Part(hash::address::address_word32(l, t, 0, x, i, j)), Part(v)});
+      v = keccak_packed(
+          {Part(P::WOTS_C_CHAIN), Part(pk), Part(hash::address::address_word32(l, t, 0, x, i, j)), Part(v)});
     ends.insert(ends.end(), v.begin(), v.end());
   }
   return keccak_packed({Part(P::WOTS_C_PK), Part(pk), Part(ends.data(), ends.size())});
 }
 
 // Leaf i of FORS tree t under (tree, leaf): its secret, then the leaf hash.
-inline Digest fors_leaf_hash(const Digest& public_seed, const hash::SecretSeed& sk_seed, uint64_t tree,
-                             uint32_t leaf, uint32_t t, uint32_t i) {
+inline Digest fors_leaf_hash(const Digest& public_seed, const hash::SecretSeed& sk_seed, uint64_t tree, uint32_t leaf,
+                             uint32_t t, uint32_t i) {
   const auto a = hash::address::fors_address_word(tree, leaf, 0, (t << P::FORS_HEIGHT) + i);
   hash::SecretSeed secret(keccak_packed({Part(P::FORS_SK), Part(sk_seed.array()), Part(public_seed), Part(a)}));
   return keccak_packed({Part(P::FORS_LEAF), Part(public_seed), Part(a), Part(secret.array())});

@@ -3,12 +3,12 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "fixture.hpp"
 #include "hash_engine/shrincs/signer.hpp"
 #include "hash_engine/sphincs_plus_c/sphincs.hpp"
 #include "hash_engine/trace_macros.hpp"
 #include "hash_engine/treehash.hpp"
 #include "keccak/keccak.hpp"
-#include "fixture.hpp"
 #include "reference.hpp"
 #include "vectors.hpp"
 
@@ -47,9 +47,10 @@ TEST(Treehash, PathsRootsAndClimbs) {
   for (uint32_t i = 0; i < 256; ++i) leaves.push_back(index_leaf(i));
   for (uint32_t x = 0; x < 256; ++x) {
     auto one = treehash::treehash_root_and_auth_path(8, x, index_leaf, toy_node);
-    auto lv = treehash::root_and_auth_path_by_levels(8, x, leaves, [](uint32_t k, size_t n, const Digest* c, Digest* o) {
-      for (size_t j = 0; j < n; ++j) o[j] = toy_node(k, uint32_t(j), c[2 * j], c[2 * j + 1]);
-    });
+    auto lv =
+        treehash::root_and_auth_path_by_levels(8, x, leaves, [](uint32_t k, size_t n, const Digest* c, Digest* o) {
+          for (size_t j = 0; j < n; ++j) o[j] = toy_node(k, uint32_t(j), c[2 * j], c[2 * j + 1]);
+        });
     ASSERT_EQ(one, lv) << x;
     auto climbed = treehash::root_from_auth_path(8, x, index_leaf(x), one.second, toy_node);
     ASSERT_TRUE(climbed);
@@ -126,7 +127,9 @@ TEST(Hypertree, LeavesAndSubtreeMatchTheConstruction) {
   ht::hypertree_leaves(pk, ls, 5, 77, 0, 256, all.data());
   auto single = treehash::treehash_root_and_auth_path(
       8, 200, [&](uint32_t i) { return all[i]; },
-      [&](uint32_t k, uint32_t j, const Digest& a, const Digest& b) { return ref::hypertree_node_hash(pk, 5, 77, k, j, a, b); });
+      [&](uint32_t k, uint32_t j, const Digest& a, const Digest& b) {
+        return ref::hypertree_node_hash(pk, 5, 77, k, j, a, b);
+      });
   EXPECT_EQ(batched, single);
   const auto seeds = ht::hypertree_layer_seeds(hash::SecretSeed(seed("s")));
   uint8_t three = 3;
@@ -166,7 +169,8 @@ void PositionsFollowTheForsDigest() {
             keccak_packed({Part(P::FORS_RANDOMIZER), Part(s.key.priv.prf_key.array()), Part(s.msg)}));
   // Layer 7 signs leaf T_0 >> 48 of tree 0, its carried leaf is that leaf.
   const auto seeds = ht::hypertree_layer_seeds(s.key.priv.sk_seed);
-  EXPECT_EQ(s.sig.layers[7].leaf, ht::hypertree_leaf(s.key.public_seed, seeds[7], 7, 0, uint32_t(d.tree_index >> 48) & 0xff));
+  EXPECT_EQ(s.sig.layers[7].leaf,
+            ht::hypertree_leaf(s.key.public_seed, seeds[7], 7, 0, uint32_t(d.tree_index >> 48) & 0xff));
   EXPECT_EQ(s.sig.layers[1].leaf,
             ht::hypertree_leaf(s.key.public_seed, seeds[1], 1, d.tree_index >> 8, uint32_t(d.tree_index & 0xff)));
 }
@@ -225,8 +229,8 @@ TEST(Trace, EnvironmentRules) {
   struct Case {
     const char* v;
     bool on;
-  } cases[] = {{"1", true},      {"on", true},   {"yes", true},  {"true", true}, {"TRUE", false},
-               {"1 ", false},    {"yes please", false}, {"", false}, {"0", false}, {"\xff", false}};
+  } cases[] = {{"1", true},   {"on", true},          {"yes", true}, {"true", true}, {"TRUE", false},
+               {"1 ", false}, {"yes please", false}, {"", false},   {"0", false},   {"\xff", false}};
   for (auto& c : cases) {
     setenv("SHRINCS_TRACE_STATELESS", c.v, 1);
     EXPECT_EQ(trace_macros::stateless_trace_enabled(), c.on) << c.v;
@@ -236,9 +240,20 @@ TEST(Trace, EnvironmentRules) {
   struct Every {
     const char* v;
     uint32_t n;
-  } every[] = {{"1", 1},        {"0", 1u << 20}, {"-5", 1u << 20}, {"abc", 1u << 20}, {"4294967296", 1u << 20},
-               {"", 1u << 20},  {"+", 1u << 20}, {"+7", 7},        {"+0010", 10},     {"4294967295", 4294967295u},
-               {" 5", 1u << 20}, {"5 ", 1u << 20}, {"++5", 1u << 20}, {"99999999999999999999", 1u << 20}};
+  } every[] = {{"1", 1},
+               {"0", 1u << 20},
+               {"-5", 1u << 20},
+               {"abc", 1u << 20},
+               {"4294967296", 1u << 20},
+               {"", 1u << 20},
+               {"+", 1u << 20},
+               {"+7", 7},
+               {"+0010", 10},
+               {"4294967295", 4294967295u},
+               {" 5", 1u << 20},
+               {"5 ", 1u << 20},
+               {"++5", 1u << 20},
+               {"99999999999999999999", 1u << 20}};
   for (auto& e : every) {
     setenv("SHRINCS_TRACE_COUNTER_EVERY", e.v, 1);
     EXPECT_EQ(trace_macros::stateless_trace_counter_every(), e.n) << e.v;
@@ -302,22 +317,22 @@ void FullSignatureWritesNineteenLinesAndTheSameSignature() {
   EXPECT_EQ(*sig, s.sig);  // deterministic, and the trace changes nothing
   auto d = fc::signer_fors_digest(s.key.public_seed, s.key.root, s.msg, s.sig.fors.randomizer, s.sig.fors.counter);
   const std::string c = std::to_string(s.sig.fors.counter);
-  std::vector<std::string> want = {
-      "signer start message_len=32",
-      "FORS start message_len=32 signed_trees=21 max_counter=16777216",
-      "FORS randomizer ready",
-      "FORS counter search start limit=16777216",
-      "FORS counter search success counter=" + c,
-      "FORS winner counter=" + c + " tree_index=" + std::to_string(d.tree_index) +
-          " leaf_index=" + std::to_string(d.leaf_index),
-      "FORS materializing tree 1/21",
-      "FORS materializing tree 21/21",
-      "hypertree start bottom_tree=" + std::to_string(d.tree_index) + " bottom_leaf=" + std::to_string(d.leaf_index) +
-          " layers=8"};
+  std::vector<std::string> want = {"signer start message_len=32",
+                                   "FORS start message_len=32 signed_trees=21 max_counter=16777216",
+                                   "FORS randomizer ready",
+                                   "FORS counter search start limit=16777216",
+                                   "FORS counter search success counter=" + c,
+                                   "FORS winner counter=" + c + " tree_index=" + std::to_string(d.tree_index) +
+                                       " leaf_index=" + std::to_string(d.leaf_index),
+                                   "FORS materializing tree 1/21",
+                                   "FORS materializing tree 21/21",
+                                   "hypertree start bottom_tree=" + std::to_string(d.tree_index) +
+                                       " bottom_leaf=" + std::to_string(d.leaf_index) + " layers=8"};
   uint64_t t = d.tree_index;
   uint32_t x = d.leaf_index;
   for (int l = 0; l < 8; ++l) {
-    want.push_back("hypertree layer=" + std::to_string(l) + " tree=" + std::to_string(t) + " leaf=" + std::to_string(x));
+    want.push_back("hypertree layer=" + std::to_string(l) + " tree=" + std::to_string(t) +
+                   " leaf=" + std::to_string(x));
     x = uint32_t(t & 0xff);
     t >>= 8;
   }
@@ -334,9 +349,9 @@ void check_stateless_dispatch();
 // Every check that needs the shared few-time signature runs in this one test,
 // so the signature is made once per test process.
 TEST(SphincsC, FewTimeSignature) {
-  for (auto* f : {SignsAndVerifies, PositionsFollowTheForsDigest, RefusesMalformedAndTamperedSignatures,
-                  CounterSearchProgressLines, FullSignatureWritesNineteenLinesAndTheSameSignature,
-                  check_stateless_dispatch}) {
+  for (auto* f :
+       {SignsAndVerifies, PositionsFollowTheForsDigest, RefusesMalformedAndTamperedSignatures,
+        CounterSearchProgressLines, FullSignatureWritesNineteenLinesAndTheSameSignature, check_stateless_dispatch}) {
     f();
     if (testing::Test::HasFatalFailure()) return;
   }

@@ -1,6 +1,7 @@
+#include "hash_engine/shrincs/uxmss.hpp"
+
 #include <gtest/gtest.h>
 
-#include "hash_engine/shrincs/uxmss.hpp"
 #include "hash_engine/wots_c.hpp"
 #include "keccak/keccak.hpp"
 #include "reference.hpp"
@@ -54,20 +55,35 @@ TEST(WotsC, GrindStopsAtTheFirstWinner) {
   int calls = 0;
   Digest win;
   win.fill(0x78);  // 32 × (7 + 8) = 480
-  auto r = ref::grind_digit_sum(5, 480, [&](uint32_t) { ++calls; return win; },
-                                   [](const wots_c::Digits& d) { return wots_c::Values(d.size()); });
+  auto r = ref::grind_digit_sum(
+      5, 480,
+      [&](uint32_t) {
+        ++calls;
+        return win;
+      },
+      [](const wots_c::Digits& d) { return wots_c::Values(d.size()); });
   ASSERT_TRUE(r);
   EXPECT_EQ(r->counter, 0u);
   EXPECT_EQ(calls, 1);
   calls = 0;
   Digest lose{};
-  r = ref::grind_digit_sum(5, 480, [&](uint32_t) { ++calls; return lose; },
-                              [](const wots_c::Digits&) { return wots_c::Values(); });
+  r = ref::grind_digit_sum(
+      5, 480,
+      [&](uint32_t) {
+        ++calls;
+        return lose;
+      },
+      [](const wots_c::Digits&) { return wots_c::Values(); });
   EXPECT_FALSE(r);
   EXPECT_EQ(calls, 5);
   calls = 0;
-  r = ref::grind_digit_sum(0, 480, [&](uint32_t) { ++calls; return win; },
-                              [](const wots_c::Digits&) { return wots_c::Values(); });
+  r = ref::grind_digit_sum(
+      0, 480,
+      [&](uint32_t) {
+        ++calls;
+        return win;
+      },
+      [](const wots_c::Digits&) { return wots_c::Values(); });
   EXPECT_FALSE(r);
   EXPECT_EQ(calls, 0);
 }
@@ -90,7 +106,10 @@ TEST(WotsC, BatchedGrindFindsTheSameCounter) {
   }
   std::vector<uint32_t> seen;
   auto won = wots_c::lowest_winning_counter<uint32_t, 8>(
-      100, [](uint32_t base, size_t k, uint32_t* out) { for (size_t j = 0; j < k; ++j) out[j] = base + uint32_t(j); },
+      100,
+      [](uint32_t base, size_t k, uint32_t* out) {
+        for (size_t j = 0; j < k; ++j) out[j] = base + uint32_t(j);
+      },
       [](uint32_t v) { return v == 19; }, [&](uint32_t c) { seen.push_back(c); });
   ASSERT_TRUE(won);
   EXPECT_EQ(won->first, 19u);

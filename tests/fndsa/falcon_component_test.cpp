@@ -155,8 +155,8 @@ TEST(Falcon512, DeterministicSigning) {
   ASSERT_TRUE(falcon::sign_with_seed(p.sk, msg, ns.span(), viaseed).ok());
   EXPECT_EQ(viaseed, a);
   // An empty nonce and a one-byte zero nonce differ.
-  EXPECT_NE(0, std::memcmp(falcon::nonce_seed(p.sk, {}, msg).data(),
-                           falcon::nonce_seed(p.sk, Bytes{0}, msg).data(), 32));
+  EXPECT_NE(0,
+            std::memcmp(falcon::nonce_seed(p.sk, {}, msg).data(), falcon::nonce_seed(p.sk, Bytes{0}, msg).data(), 32));
 }
 
 TEST(Falcon512, VerificationAnswersFalseOnBadInputs) {

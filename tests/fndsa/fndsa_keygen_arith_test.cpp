@@ -173,11 +173,11 @@ TEST(FnDsaKeygenArith, FixedDivisionRoundsToNearest) {
     int64_t a, b, q;  // raw values, 32 fractional bits
   };
   const Case cases[] = {
-      {int64_t{1} << 32, int64_t{3} << 32, 1431655765},       // 1/3
-      {int64_t{2} << 32, int64_t{3} << 32, 2863311531},       // 2/3 rounds up
-      {-(int64_t{1} << 32), int64_t{3} << 32, -1431655765},   // sign of the dividend
+      {int64_t{1} << 32, int64_t{3} << 32, 1431655765},      // 1/3
+      {int64_t{2} << 32, int64_t{3} << 32, 2863311531},      // 2/3 rounds up
+      {-(int64_t{1} << 32), int64_t{3} << 32, -1431655765},  // sign of the dividend
       {int64_t{7} << 32, -(int64_t{2} << 32), -(int64_t{7} << 31)},
-      {int64_t{1}, int64_t{2} << 32, 1},                      // a half rounds up
+      {int64_t{1}, int64_t{2} << 32, 1},  // a half rounds up
   };
   for (const auto& c : cases) {
     const Fixed r = Fixed{static_cast<uint64_t>(c.a)} / Fixed{static_cast<uint64_t>(c.b)};

@@ -1,5 +1,7 @@
 // FN-DSA-512 behaviour beyond the known answers: round trips, tampering,
 // the NTRU equation of generated keys, and decoding errors.
+#include "fndsa/fndsa.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,7 +9,6 @@
 #include <vector>
 
 #include "dispatch.hpp"
-#include "fndsa/fndsa.hpp"
 #include "internal.hpp"
 #include "vectors.hpp"
 
@@ -68,7 +69,10 @@ std::vector<int64_t> negacyclic(const std::vector<int64_t>& a, const std::vector
   for (size_t i = 0; i < kN; ++i) {
     for (size_t j = 0; j < kN; ++j) {
       const int64_t p = a[i] * b[j];
-      if (i + j < kN) r[i + j] += p; else r[i + j - kN] -= p;
+      if (i + j < kN)
+        r[i + j] += p;
+      else
+        r[i + j - kN] -= p;
     }
   }
   return r;
@@ -262,8 +266,14 @@ TEST(FnDsa, RoundingHelpers) {
     int64_t nearest, floor;
   };
   const Case table[] = {
-      {2.5, 2, 2},   {3.5, 4, 3},   {-2.5, -2, -3}, {-3.5, -4, -4}, {0.49999999999999994, 0, 0},
-      {-0.5, 0, -1}, {1e15 + 0.5, 1000000000000000, 1000000000000000}, {-7.0, -7, -7},
+      {2.5, 2, 2},
+      {3.5, 4, 3},
+      {-2.5, -2, -3},
+      {-3.5, -4, -4},
+      {0.49999999999999994, 0, 0},
+      {-0.5, 0, -1},
+      {1e15 + 0.5, 1000000000000000, 1000000000000000},
+      {-7.0, -7, -7},
   };
   for (const auto& c : table) {
     EXPECT_EQ(fndsa::detail::rint(c.x), c.nearest) << c.x;

@@ -3,10 +3,11 @@
 // Input: the phrase text. A parsed phrase is checked against its own
 // words: the count, the checksum recomputed with SHA-256, and the same
 // verdict from the master-seed entry points.
+#include "bip39/bip39.hpp"
+
 #include <array>
 #include <string_view>
 
-#include "bip39/bip39.hpp"
 #include "fuzz_input.hpp"
 #include "sha2/sha2.hpp"
 #include "valtorimesca_abi/seed.hpp"

@@ -3,12 +3,13 @@
 // libsodium's strict verifier accepts must pass too.
 //
 // Input: public-key field, message field, signature (the rest).
+#include "valtorimesca/classical/ed25519.hpp"
+
 #include <sodium.h>
 
 #include <array>
 
 #include "fuzz_input.hpp"
-#include "valtorimesca/classical/ed25519.hpp"
 #include "valtorimesca/classical/ed25519/edwards.hpp"
 
 namespace ed = valtorimesca::classical::ed25519;
@@ -36,8 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                                   std::span<const uint8_t, 64>(sig.data(), 64));
   fuzz::require(ok == full, "shortcut and cofactored check disagree");
   static const uint8_t empty = 0;
-  const bool strict = crypto_sign_ed25519_verify_detached(sig.data(), msg.empty() ? &empty : msg.data(), msg.size(),
-                                                         pk.data()) == 0;
+  const bool strict =
+      crypto_sign_ed25519_verify_detached(sig.data(), msg.empty() ? &empty : msg.data(), msg.size(), pk.data()) == 0;
   fuzz::require(!strict || ok, "libsodium accepts what the ZIP 215 verifier refuses");
   if (!ok) return 0;
   fuzz::note_accepted();

@@ -25,7 +25,9 @@ struct StatefulPath {
 // Few-time signatures.
 struct StatelessPath {
   static auto decode(Bytes b) { return sphincs_plus_c::signature::decode_flat(b); }
-  static auto encode(const sphincs_plus_c::signature::Signature& s) { return sphincs_plus_c::signature::encode_flat(s); }
+  static auto encode(const sphincs_plus_c::signature::Signature& s) {
+    return sphincs_plus_c::signature::encode_flat(s);
+  }
   static bool verify(Bytes c, const shrincs::key::PublicKey& pk, const shrincs::ShrincsAction& a,
                      const sphincs_plus_c::signature::Signature& s) {
     return shrincs::dispatch::verify_stateless(c, pk, a, s);

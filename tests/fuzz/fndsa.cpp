@@ -2,10 +2,11 @@
 //
 // Input: mode byte, key field, context field, message field, signature (the
 // rest). Mode bit 0 set reads the key field as a signing key instead.
+#include "fndsa/fndsa.hpp"
+
 #include <algorithm>
 #include <array>
 
-#include "fndsa/fndsa.hpp"
 #include "fuzz_input.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -2,8 +2,9 @@
 //
 // Input: mode byte, public-key field, context field, message field,
 // signature (the rest). Mode bit 0 set verifies the message as M' itself.
-#include "fuzz_input.hpp"
 #include "mldsa/mldsa.hpp"
+
+#include "fuzz_input.hpp"
 
 namespace {
 

@@ -19,16 +19,16 @@
 #include "hash_engine/shrincs/signer.hpp"
 #include "hash_engine/shrincs/verifier.hpp"
 #include "mldsa/mldsa.hpp"
+#include "recording.hpp"
 #include "sha2/sha2.hpp"
 #include "valtorimesca/classical/ed25519.hpp"
 #include "valtorimesca/classical/sr25519.hpp"
 #include "valtorimesca/suites.hpp"
-#include "valtorimesca_abi/sizes.hpp"
 #include "valtorimesca_abi/handle.hpp"
+#include "valtorimesca_abi/sizes.hpp"
 #include "valtorimesca_abi/stateful_suites.hpp"
 #include "valtorimesca_abi/stateless_suites.hpp"
 #include "valtorimesca_abi/vrf.hpp"
-#include "recording.hpp"
 #include "vectors.hpp"
 
 namespace fs = std::filesystem;
@@ -55,8 +55,10 @@ void put(const std::string& target, const std::string& name, const Vec& bytes) {
 // "<a><x><b><y>", e.g. tag("k", 0, "s", 3) = "k0s3".
 std::string tag(const char* a, long x, const char* b = "", long y = -1) {
   char buf[64];
-  if (y < 0) std::snprintf(buf, sizeof buf, "%s%ld%s", a, x, b);
-  else std::snprintf(buf, sizeof buf, "%s%ld%s%ld", a, x, b, y);
+  if (y < 0)
+    std::snprintf(buf, sizeof buf, "%s%ld%s", a, x, b);
+  else
+    std::snprintf(buf, sizeof buf, "%s%ld%s%ld", a, x, b, y);
   return buf;
 }
 
@@ -90,8 +92,7 @@ void fndsa_seeds() {
       std::array<uint8_t, fndsa::kSignatureLen> sig{};
       if (key.sign_with_seed(msg, ctx, rs.data(), sig.data()) != fndsa::SignStatus::Ok)
         throw std::runtime_error("FN-DSA signing failed");
-      put("fndsa", tag("k", k, "s", i++),
-          Writer().byte(0).field(vk).field(ctx).field(msg).raw(sig).bytes());
+      put("fndsa", tag("k", k, "s", i++), Writer().byte(0).field(vk).field(ctx).field(msg).raw(sig).bytes());
     }
   }
   int i = 0;
@@ -99,8 +100,13 @@ void fndsa_seeds() {
     const Vec vk = vt_test::hex_field(c, "verifying_key_hex");
     for (const auto& s : c.at("signatures")) {
       put("fndsa", tag("vec", i++),
-          Writer().byte(0).field(vk).field(vt_test::hex_field(s, "domain_context_hex"))
-              .field(vt_test::hex_field(s, "message_hex")).raw(vt_test::hex_field(s, "signature_hex")).bytes());
+          Writer()
+              .byte(0)
+              .field(vk)
+              .field(vt_test::hex_field(s, "domain_context_hex"))
+              .field(vt_test::hex_field(s, "message_hex"))
+              .raw(vt_test::hex_field(s, "signature_hex"))
+              .bytes());
     }
   }
 }
@@ -116,15 +122,21 @@ void mldsa_seeds() {
     std::array<uint8_t, mldsa::kSignatureLen> sig{};
     if (mldsa::sign(sk, msg, ctx, rnd, sig) != mldsa::SignStatus::Ok) throw std::runtime_error("ML-DSA signing failed");
     put("mldsa", tag("s", i++), Writer().byte(0).field(pk).field(ctx).field(msg).raw(sig).bytes());
-    if (mldsa::sign_internal(sk, msg, rnd, sig) != mldsa::SignStatus::Ok) throw std::runtime_error("ML-DSA signing failed");
+    if (mldsa::sign_internal(sk, msg, rnd, sig) != mldsa::SignStatus::Ok)
+      throw std::runtime_error("ML-DSA signing failed");
     put("mldsa", tag("s", i++), Writer().byte(1).field(pk).field({}).field(msg).raw(sig).bytes());
   }
   for (const auto& c : vt_test::load_vectors("ml_dsa_44.json").at("cases")) {
     const Vec vk = vt_test::hex_field(c, "public_key_hex");
     for (const auto& s : c.at("signatures")) {
       put("mldsa", tag("vec", i++),
-          Writer().byte(0).field(vk).field(vt_test::hex_field(s, "ctx_hex")).field(vt_test::hex_field(s, "message_hex"))
-              .raw(vt_test::hex_field(s, "signature_hex")).bytes());
+          Writer()
+              .byte(0)
+              .field(vk)
+              .field(vt_test::hex_field(s, "ctx_hex"))
+              .field(vt_test::hex_field(s, "message_hex"))
+              .raw(vt_test::hex_field(s, "signature_hex"))
+              .bytes());
     }
   }
 }
@@ -141,8 +153,11 @@ void ed25519_seeds() {
   }
   for (const auto& c : vt_test::load_vectors("ed25519_zebra.json").at("verification_cases"))
     put("ed25519", tag("zebra", i++),
-        Writer().field(vt_test::hex_field(c, "vk_hex")).field(vt_test::hex_field(c, "message_hex"))
-            .raw(vt_test::hex_field(c, "sig_hex")).bytes());
+        Writer()
+            .field(vt_test::hex_field(c, "vk_hex"))
+            .field(vt_test::hex_field(c, "message_hex"))
+            .raw(vt_test::hex_field(c, "sig_hex"))
+            .bytes());
   const auto& small = vt_test::load_vectors("ed25519_zip215_small_order_196.json");
   const Vec msg = vt_test::hex_field(small, "message_hex");
   for (const auto& c : small.at("cases"))
@@ -165,8 +180,12 @@ void sr25519_seeds() {
     const Vec vk = vt_test::hex_field(c, "public_key_hex");
     for (const auto& s : c.at("signatures"))
       put("sr25519", tag("vec", i++),
-          Writer().field(vk).field(vt_test::hex_field(s, "context_hex")).field(vt_test::hex_field(s, "message_hex"))
-              .raw(vt_test::hex_field(s, "signature_hex (R || s, s[31] |= 0x80)")).bytes());
+          Writer()
+              .field(vk)
+              .field(vt_test::hex_field(s, "context_hex"))
+              .field(vt_test::hex_field(s, "message_hex"))
+              .raw(vt_test::hex_field(s, "signature_hex (R || s, s[31] |= 0x80)"))
+              .bytes());
   }
 }
 
@@ -183,10 +202,10 @@ void ristretto_seeds() {
   }
   points[4] = points[2];
   points[4][31] |= 0x80;
-  Vec zero(32, 0), one(32, 0), l_minus_1 = {0xec, 0xd3, 0xf5, 0x5c, 0x1a, 0x63, 0x12, 0x58, 0xd6, 0x9c, 0xf7,
-                                            0xa2, 0xde, 0xf9, 0xde, 0x14, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-                                            0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10},
-                       top(32, 0), other(32, 0x33);
+  Vec zero(32, 0), one(32, 0),
+      l_minus_1 = {0xec, 0xd3, 0xf5, 0x5c, 0x1a, 0x63, 0x12, 0x58, 0xd6, 0x9c, 0xf7, 0xa2, 0xde, 0xf9, 0xde, 0x14,
+                   0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10},
+      top(32, 0), other(32, 0x33);
   one[0] = 1;
   top[31] = 0x10;
   const Vec* scalars[] = {&zero, &one, &l_minus_1, &top, &other};
@@ -225,8 +244,15 @@ void vrf_seeds() {
     // alpha goes in as the input: under the label framing these proofs do
     // not verify, but their points and scalars are another implementation's.
     put("vrf", tag("vec", i++),
-        Writer().byte(0).field(vt_test::hex_field(c, "pk_hex")).field({}).field(vt_test::hex_field(c, "alpha_hex"))
-            .field(Bytes(pi).first(32)).field({}).raw(Bytes(pi).subspan(32)).bytes());
+        Writer()
+            .byte(0)
+            .field(vt_test::hex_field(c, "pk_hex"))
+            .field({})
+            .field(vt_test::hex_field(c, "alpha_hex"))
+            .field(Bytes(pi).first(32))
+            .field({})
+            .raw(Bytes(pi).subspan(32))
+            .bytes());
   }
 }
 
@@ -262,8 +288,8 @@ void suite_vrf_seeds() {
     const Vec input = text("vrf input");
     const auto n = valtorimesca_abi::vrf::vrf_prove_stateless(*key, budget, input, proof);
     if (!n) throw std::runtime_error("stateful-suite VRF proving failed");
-    put("suite_vrf", tag("c", code), Writer().byte(code).field(pk).field(input).field(text("ctx"))
-                                         .raw(Bytes(proof).first(*n)).bytes());
+    put("suite_vrf", tag("c", code),
+        Writer().byte(code).field(pk).field(input).field(text("ctx")).raw(Bytes(proof).first(*n)).bytes());
   }
   // Proofs of the stateless suites.
   for (uint8_t code = 1; code <= 4; ++code) {
@@ -327,11 +353,10 @@ hash::Digest digest(const char* s, uint32_t i) {
 }
 
 shrincs::key::Keys engine_keys(uint32_t capacity) {
-  auto k = shrincs::key::Keys::generate(hash::SecretSeed(digest("fuzz-spx-sk", capacity)),
-                                        hash::SecretSeed(digest("fuzz-spx-prf", capacity)),
-                                        digest("fuzz-spx-pk", capacity), hash::SecretSeed(digest("fuzz-ux-sk", capacity)),
-                                        hash::SecretSeed(digest("fuzz-ux-prf", capacity)),
-                                        digest("fuzz-ux-pk", capacity), capacity);
+  auto k = shrincs::key::Keys::generate(
+      hash::SecretSeed(digest("fuzz-spx-sk", capacity)), hash::SecretSeed(digest("fuzz-spx-prf", capacity)),
+      digest("fuzz-spx-pk", capacity), hash::SecretSeed(digest("fuzz-ux-sk", capacity)),
+      hash::SecretSeed(digest("fuzz-ux-prf", capacity)), digest("fuzz-ux-pk", capacity), capacity);
   if (!k) throw std::runtime_error("engine keygen failed");
   return std::move(*k);
 }
@@ -369,7 +394,12 @@ void engine_seeds() {
       const auto sig = shrincs::signer::ShrincsSigner::sign_stateless_raw(keys.stateless, m);
       if (!sig) throw std::runtime_error("engine few-time signing failed");
       put("engine_stateless", "fts",
-          Writer().field(keys.commitment).field(bundle).raw(a).raw(sphincs_plus_c::signature::encode_flat(*sig)).bytes());
+          Writer()
+              .field(keys.commitment)
+              .field(bundle)
+              .raw(a)
+              .raw(sphincs_plus_c::signature::encode_flat(*sig))
+              .bytes());
     }
     keys.zeroize();
   }
@@ -396,8 +426,9 @@ void bip39_seeds() {
     }
     put("bip39", tag("w", words), phrase);
   }
-  put("bip39", "unknown", text("abandon abandon abandon abandon abandon abandon abandon abandon abandon abandon "
-                               "abandon abandonn"));
+  put("bip39", "unknown",
+      text("abandon abandon abandon abandon abandon abandon abandon abandon abandon abandon "
+           "abandon abandonn"));
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // sr25519 signature verification.
 //
 // Input: public-key field, label field, message field, signature (the rest).
-#include "fuzz_input.hpp"
 #include "valtorimesca/classical/sr25519.hpp"
+
+#include "fuzz_input.hpp"
 
 using valtorimesca::classical::sr25519::Sr25519;
 

@@ -7,12 +7,13 @@
 //   operation 1: public-key field, message field, context field, signature;
 //   other:       stored-key field, bundle field, message field, context
 //                field, signature.
+#include "valtorimesca_abi/stateful_suites.hpp"
+
 #include <array>
 #include <vector>
 
 #include "fuzz_input.hpp"
 #include "valtorimesca_abi/handle.hpp"
-#include "valtorimesca_abi/stateful_suites.hpp"
 #include "valtorimesca_abi/verify.hpp"
 
 using valtorimesca_abi::SuiteCode;

@@ -31,8 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // verdict is asked of other codes).
   abi_vrf::Output out{}, again{};
   const bool named = code >= 1 && code <= 6;
-  const auto st = named ? abi_vrf::vrf_make_bytes(suite, pk, input, proof, ctx, out)
-                        : valtorimesca_abi::AbiStatus(valtorimesca_abi::abi_fail(valtorimesca_abi::AbiError::InvalidSuite));
+  const auto st =
+      named ? abi_vrf::vrf_make_bytes(suite, pk, input, proof, ctx, out)
+            : valtorimesca_abi::AbiStatus(valtorimesca_abi::abi_fail(valtorimesca_abi::AbiError::InvalidSuite));
   if (st) {
     fuzz::require(static_cast<bool>(abi_vrf::vrf_make_bytes(suite, pk, input, proof, ctx, again)) && again == out,
                   "output bytes not reproducible");

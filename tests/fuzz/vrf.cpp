@@ -26,16 +26,17 @@ void run(const uint8_t* data, size_t size, fuzz::Bytes pk, fuzz::Bytes label, fu
   }
   if (!check(pk, label, input, pre, proof)) return;
   fuzz::note_accepted();
-  fuzz::require(pk.size() == C::kPublicKeyLen && pre.size() == C::kVrfPreOutputLen &&
-                    proof.size() == C::kVrfProofLen,
+  fuzz::require(pk.size() == C::kPublicKeyLen && pre.size() == C::kVrfPreOutputLen && proof.size() == C::kVrfProofLen,
                 "accepted with a wrong length");
   fuzz::require(static_cast<bool>(out), "verified proof gives no output bytes");
   const uint32_t where = fuzz::mix(data, size);
   fuzz::require(!check(pk, label, input, pre, fuzz::flip_bit(proof, where)), "mutated proof accepted");
   fuzz::require(!check(pk, label, input, fuzz::flip_bit(pre, where), proof), "mutated pre-output accepted");
   fuzz::require(!check(fuzz::flip_bit(pk, where), label, input, pre, proof), "mutated key accepted");
-  if (!input.empty()) fuzz::require(!check(pk, label, fuzz::flip_bit(input, where), pre, proof), "mutated input accepted");
-  if (!label.empty()) fuzz::require(!check(pk, fuzz::flip_bit(label, where), input, pre, proof), "mutated label accepted");
+  if (!input.empty())
+    fuzz::require(!check(pk, label, fuzz::flip_bit(input, where), pre, proof), "mutated input accepted");
+  if (!label.empty())
+    fuzz::require(!check(pk, fuzz::flip_bit(label, where), input, pre, proof), "mutated label accepted");
 }
 
 }  // namespace

@@ -95,16 +95,14 @@ TEST(KeccakBackends, DetectionFindsWhatTheCpuReports) {
   EXPECT_STREQ(keccak::x8_backend(), "portable");
   keccak::force_portable(false);
   EXPECT_STREQ(keccak::x1_backend(), keccak::best_backend() == Backend::kAvx512vl ? "avx512vl"
-                                     : cpu_has_bmi2()                               ? "bmi2"
-                                                                                    : "portable");
-  EXPECT_EQ(std::string(keccak::x4_backend()),
-            keccak::best_backend() == Backend::kAvx512vl ? "avx512vl"
-            : keccak::best_backend() >= Backend::kAvx2   ? "avx2"
-                                                         : "portable");
-  EXPECT_EQ(std::string(keccak::x8_backend()),
-            keccak::best_backend() >= Backend::kAvx512f ? "avx512f"
-            : keccak::best_backend() == Backend::kAvx2  ? "avx2"
-                                                        : "portable");
+                                     : cpu_has_bmi2()                             ? "bmi2"
+                                                                                  : "portable");
+  EXPECT_EQ(std::string(keccak::x4_backend()), keccak::best_backend() == Backend::kAvx512vl ? "avx512vl"
+                                               : keccak::best_backend() >= Backend::kAvx2   ? "avx2"
+                                                                                            : "portable");
+  EXPECT_EQ(std::string(keccak::x8_backend()), keccak::best_backend() >= Backend::kAvx512f ? "avx512f"
+                                               : keccak::best_backend() == Backend::kAvx2  ? "avx2"
+                                                                                           : "portable");
 }
 
 TEST(KeccakBackends, PermutationsEqualPortableOneLaneOnEveryBackend) {
@@ -196,8 +194,7 @@ TEST(KeccakBackends, ManyInputsEqualOneLaneForEveryCount) {
         // One spare digest after the last must stay untouched.
         std::vector<std::array<uint8_t, 32>> out(count + 1);
         out[count].fill(0xAB);
-        keccak::keccak256_many(p.data(), count, len,
-                               reinterpret_cast<uint8_t(*)[32]>(out.data()));
+        keccak::keccak256_many(p.data(), count, len, reinterpret_cast<uint8_t(*)[32]>(out.data()));
         for (size_t k = 0; k < count; ++k)
           ASSERT_EQ(out[k], keccak::keccak256(p[k], len)) << "len " << len << " count " << count << " k " << k;
         std::array<uint8_t, 32> guard;
@@ -251,8 +248,7 @@ void check_lanes_incremental() {
   uint8_t out[N][32];
   h.final(out);
   for (size_t k = 0; k < N; ++k)
-    EXPECT_EQ(vt_test::to_hex(out[k], 32),
-              "c5d2460186f7233c927e7db2dcc703c0e500b653ca82273b7bfad8045d85a470");
+    EXPECT_EQ(vt_test::to_hex(out[k], 32), "c5d2460186f7233c927e7db2dcc703c0e500b653ca82273b7bfad8045d85a470");
 }
 
 TEST(KeccakBackends, LaneSpongeAbsorbsPartsAtOddSplits) {
@@ -370,8 +366,7 @@ void check_incremental(size_t rate, void (*oneshot)(const uint8_t*, size_t, uint
         off += n;
       }
       std::vector<uint8_t> got(want.size());
-      for (size_t o = 0; o < got.size(); o += chunk)
-        h.squeeze(got.data() + o, std::min(chunk, got.size() - o));
+      for (size_t o = 0; o < got.size(); o += chunk) h.squeeze(got.data() + o, std::min(chunk, got.size() - o));
       ASSERT_EQ(got, want) << "rate " << rate << " split[0] " << split[0] << " chunk " << chunk;
     }
   }

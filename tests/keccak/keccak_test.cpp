@@ -1,7 +1,8 @@
+#include "keccak/keccak.hpp"
+
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
 
-#include "keccak/keccak.hpp"
 #include "vectors.hpp"
 
 namespace {

@@ -1,5 +1,7 @@
 // merlin transcripts against the published merlin known answers and the
 // transcript-RNG properties merlin documents.
+#include "merlin/merlin.hpp"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -7,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "merlin/merlin.hpp"
 #include "valtorimesca/seeded_rng.hpp"
 #include "vectors.hpp"
 

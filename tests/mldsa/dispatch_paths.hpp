@@ -64,9 +64,7 @@ class MlDsaPathTest : public ::testing::TestWithParam<MlDsaPath> {
   std::optional<UseMlDsaPath> guard_;
 };
 
-inline std::string path_name(const ::testing::TestParamInfo<MlDsaPath>& info) {
-  return info.param.name;
-}
+inline std::string path_name(const ::testing::TestParamInfo<MlDsaPath>& info) { return info.param.name; }
 
 }  // namespace vt_test
 

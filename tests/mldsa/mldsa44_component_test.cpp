@@ -120,7 +120,7 @@ TEST(MlDsa44Component, DeriveChecksLengthsInOrder) {
     size_t seed, sk, pk, expected, got;
   };
   const Case table[] = {
-      {31, 2559, 1311, 32, 31},   {33, 2560, 1312, 32, 33},     {0, 2560, 1312, 32, 0},
+      {31, 2559, 1311, 32, 31},     {33, 2560, 1312, 32, 33},     {0, 2560, 1312, 32, 0},
       {32, 2559, 1311, 2560, 2559}, {32, 2561, 1312, 2560, 2561}, {32, 2560, 1311, 1312, 1311},
       {32, 2560, 1313, 1312, 1313},
   };
@@ -223,8 +223,7 @@ TEST(MlDsa44Component, NobleRefusesTheSameSecretKeys) {
   VT_SKIP_WITHOUT_NODE_ORACLES();
   const Keys k = derive(Bytes(32, 9));
   vt_test::json input = vt_test::json::array();
-  for (const KeyEdit& e : kKeyEdits)
-    input.push_back({{"sk", vt_test::to_hex(edited(k.sk, e))}, {"msg", "05"}});
+  for (const KeyEdit& e : kKeyEdits) input.push_back({{"sk", vt_test::to_hex(edited(k.sk, e))}, {"msg", "05"}});
   const vt_test::json answer = vt_test::json::parse(vt_test::run_node_oracle("mldsa_noble.mjs", input.dump()));
   ASSERT_EQ(answer.size(), std::size(kKeyEdits));
   for (size_t i = 0; i < answer.size(); ++i) {

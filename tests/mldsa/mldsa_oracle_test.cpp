@@ -36,11 +36,11 @@ struct Case {
 Bytes altered(const Bytes& sig, int kind, uint64_t r) {
   Bytes m = sig;
   switch (kind) {
-    case 0: m[r % 32] ^= static_cast<uint8_t>(1u << (r % 8)); break;                       // c~
-    case 1: m[kSigZOffset + r % (kSigHintOffset - kSigZOffset)] ^= 0x04; break;            // z
+    case 0: m[r % 32] ^= static_cast<uint8_t>(1u << (r % 8)); break;                        // c~
+    case 1: m[kSigZOffset + r % (kSigHintOffset - kSigZOffset)] ^= 0x04; break;             // z
     case 2: m[kSigZOffset] = 0, m[kSigZOffset + 1] = 0, m[kSigZOffset + 2] &= 0xFC; break;  // z = gamma1
-    case 3: m[mldsa::kSignatureLen - 1] = static_cast<uint8_t>(m.back() + 1); break;     // hint count
-    case 4: m[kSigHintOffset + r % 80] ^= 0x01; break;                                     // hint index
+    case 3: m[mldsa::kSignatureLen - 1] = static_cast<uint8_t>(m.back() + 1); break;        // hint count
+    case 4: m[kSigHintOffset + r % 80] ^= 0x01; break;                                      // hint index
     default: break;
   }
   return m;
@@ -65,8 +65,7 @@ TEST_P(MlDsaOracle, MatchesNobleOnRandomSeedsRandomnessAndMessages) {
     c.pk.resize(mldsa::kPublicKeyLen);
     c.sk.resize(mldsa::kSecretKeyLen);
     c.sig.resize(mldsa::kSignatureLen);
-    mldsa::keygen(mldsa::Seed(c.xi.data(), 32), std::span<uint8_t, 1312>(c.pk),
-                  std::span<uint8_t, 2560>(c.sk));
+    mldsa::keygen(mldsa::Seed(c.xi.data(), 32), std::span<uint8_t, 1312>(c.pk), std::span<uint8_t, 2560>(c.sk));
     ASSERT_EQ(mldsa::sign(mldsa::SecretKey(c.sk.data(), 2560), c.msg, {}, mldsa::Rnd(c.rnd.data(), 32),
                           std::span<uint8_t, 2420>(c.sig)),
               mldsa::SignStatus::Ok);
@@ -94,8 +93,8 @@ TEST_P(MlDsaOracle, MatchesNobleOnRandomSeedsRandomnessAndMessages) {
     const auto& verdicts = vt_test::field(a, "foreign");
     ASSERT_EQ(verdicts.size(), c.foreign.size());
     for (size_t k = 0; k < c.foreign.size(); ++k) {
-      const bool ours = mldsa::verify(mldsa::PublicKey(c.pk.data(), 1312), c.msg, {},
-                                      mldsa::Signature(c.foreign[k].data(), 2420));
+      const bool ours =
+          mldsa::verify(mldsa::PublicKey(c.pk.data(), 1312), c.msg, {}, mldsa::Signature(c.foreign[k].data(), 2420));
       EXPECT_EQ(ours, verdicts[k].get<bool>()) << "case " << i << " alteration " << k;
       EXPECT_EQ(ours, k == 0) << "case " << i << " alteration " << k;
     }
@@ -103,13 +102,11 @@ TEST_P(MlDsaOracle, MatchesNobleOnRandomSeedsRandomnessAndMessages) {
     // Noble's own hedged signature verifies here, and not for another message.
     const Bytes hedged = vt_test::hex_field(a, "hedged");
     ASSERT_EQ(hedged.size(), mldsa::kSignatureLen);
-    EXPECT_TRUE(mldsa::verify(mldsa::PublicKey(c.pk.data(), 1312), c.msg, {},
-                              mldsa::Signature(hedged.data(), 2420)))
+    EXPECT_TRUE(mldsa::verify(mldsa::PublicKey(c.pk.data(), 1312), c.msg, {}, mldsa::Signature(hedged.data(), 2420)))
         << i;
     Bytes other = c.msg;
     other.push_back(0x5A);
-    EXPECT_FALSE(mldsa::verify(mldsa::PublicKey(c.pk.data(), 1312), other, {},
-                               mldsa::Signature(hedged.data(), 2420)))
+    EXPECT_FALSE(mldsa::verify(mldsa::PublicKey(c.pk.data(), 1312), other, {}, mldsa::Signature(hedged.data(), 2420)))
         << i;
   }
 }

@@ -2,6 +2,8 @@
 // kernels and the multi-lane streams against the portable code, the shared
 // fips204 vectors and the NIST ACVP vectors on every code path, and
 // signature decoding rules.
+#include "mldsa/mldsa.hpp"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -10,9 +12,8 @@
 #include "dispatch_paths.hpp"
 #include "internal.hpp"
 #include "keccak/keccak.hpp"
-#include "xof_lanes.hpp"
-#include "mldsa/mldsa.hpp"
 #include "vectors.hpp"
+#include "xof_lanes.hpp"
 
 namespace {
 
@@ -84,8 +85,10 @@ TEST(MlDsaArith, NttProductEqualsNegacyclicSchoolbookProduct) {
   for (int i = 0; i < kN; ++i)
     for (int j = 0; j < kN; ++j) {
       const int64_t p = static_cast<int64_t>(a.c[i]) * b.c[j];
-      if (i + j < kN) want[i + j] += p;
-      else want[i + j - kN] -= p;
+      if (i + j < kN)
+        want[i + j] += p;
+      else
+        want[i + j - kN] -= p;
     }
   Poly ah = a, bh = b, r;
   ntt(ah);
@@ -117,11 +120,11 @@ struct VectorForm {
   decltype(&portable::unpack_mask) unpack_mask;
 };
 
-#define VT_VECTOR_FORM(ns, level)                                                                  \
-  VectorForm {                                                                                     \
-    #ns, level, ntt_##ns, invntt_##ns, ns::pointwise_mont, ns::row_mul, ns::power2round_poly,      \
-        ns::high_bits_poly, ns::make_z, ns::make_r, ns::make_hint, ns::sub_reduce, ns::use_hint_poly, \
-        ns::exceeds_norm, ns::place_signs, ns::rej_ntt_append, ns::rej_eta_append, ns::unpack_mask \
+#define VT_VECTOR_FORM(ns, level)                                                                                    \
+  VectorForm {                                                                                                       \
+#ns, level, ntt_##ns, invntt_##ns, ns::pointwise_mont, ns::row_mul, ns::power2round_poly, ns::high_bits_poly,    \
+        ns::make_z, ns::make_r, ns::make_hint, ns::sub_reduce, ns::use_hint_poly, ns::exceeds_norm, ns::place_signs, \
+        ns::rej_ntt_append, ns::rej_eta_append, ns::unpack_mask                                                      \
   }
 const VectorForm kVectorForms[] = {VT_VECTOR_FORM(avx2, Arith::kAvx2), VT_VECTOR_FORM(avx512, Arith::kAvx512)};
 #undef VT_VECTOR_FORM
@@ -190,9 +193,9 @@ TEST_P(MlDsaVectorForm, KernelsEqualPortableOnes) {
   const VectorForm& vx = GetParam();
   constexpr int32_t g1 = kGamma1, g2 = kGamma2, b = kBeta, q = kQ;
   const std::initializer_list<int32_t> edges = {
-      0, 1, -1, q - 1, -(q - 1), (q - 1) / 2, (q + 1) / 2, -(q - 1) / 2, g1 - b, g1 - b - 1,
-      -(g1 - b), g1, -g1 + 1, g2, g2 - 1, -g2, g2 - b, -(g2 - b), 2 * g2, 2 * g2 + 1, q - 1 - g2,
-      q - g2, 43 * 2 * g2, 43 * 2 * g2 + g2, 9 * q - 1, -(9 * q - 1)};
+      0,          1,          -1,         q - 1,   -(q - 1),    (q - 1) / 2,      (q + 1) / 2, -(q - 1) / 2, g1 - b,
+      g1 - b - 1, -(g1 - b),  g1,         -g1 + 1, g2,          g2 - 1,           -g2,         g2 - b,       -(g2 - b),
+      2 * g2,     2 * g2 + 1, q - 1 - g2, q - g2,  43 * 2 * g2, 43 * 2 * g2 + g2, 9 * q - 1,   -(9 * q - 1)};
   for (uint64_t t = 0; t < 120; ++t) {
     SCOPED_TRACE(t);
     const bool single = t >= 40;  // one live coefficient, the rest zero
@@ -285,14 +288,13 @@ TEST_P(MlDsaVectorForm, KernelsEqualPortableOnes) {
 // seed and index, over several blocks, on every Keccak backend here.
 TEST(MlDsaArith, KeccakLaneStreamsEqualOneLaneShake) {
   const Bytes seed = vt_test::pseudo_random_bytes(77, 64);
-  const keccak::Backend caps[] = {keccak::Backend::kPortable, keccak::Backend::kAvx2,
-                                  keccak::Backend::kAvx512f, keccak::Backend::kAvx512vl};
+  const keccak::Backend caps[] = {keccak::Backend::kPortable, keccak::Backend::kAvx2, keccak::Backend::kAvx512f,
+                                  keccak::Backend::kAvx512vl};
   for (keccak::Backend cap : caps) {
     if (cap > keccak::best_backend()) continue;
     keccak::cap_backend(cap);
     SCOPED_TRACE(keccak::x8_backend());
-    auto check = [&](auto& lanes, size_t n, size_t rate, size_t seed_len, const uint16_t* index,
-                     bool shake128) {
+    auto check = [&](auto& lanes, size_t n, size_t rate, size_t seed_len, const uint16_t* index, bool shake128) {
       std::vector<Bytes> got(n, Bytes(3 * rate));
       std::vector<uint8_t*> out(n);
       for (size_t k = 0; k < n; ++k) out[k] = got[k].data();
@@ -304,8 +306,10 @@ TEST(MlDsaArith, KeccakLaneStreamsEqualOneLaneShake) {
         in.push_back(static_cast<uint8_t>(index[k]));
         in.push_back(static_cast<uint8_t>(index[k] >> 8));
         Bytes want(3 * rate);
-        if (shake128) keccak::shake128(in.data(), in.size(), want.data(), want.size());
-        else keccak::shake256(in.data(), in.size(), want.data(), want.size());
+        if (shake128)
+          keccak::shake128(in.data(), in.size(), want.data(), want.size());
+        else
+          keccak::shake256(in.data(), in.size(), want.data(), want.size());
         EXPECT_EQ(got[k], want) << k;
       }
     };
@@ -324,8 +328,8 @@ TEST(MlDsaArith, KeccakLaneStreamsEqualOneLaneShake) {
 // hash apart, for messages around the block boundaries and past ten blocks.
 TEST(MlDsaArith, MatrixWithHashLaneEqualsBothApart) {
   const Bytes rho = vt_test::pseudo_random_bytes(78, 32);
-  for (keccak::Backend cap : {keccak::Backend::kPortable, keccak::Backend::kAvx2, keccak::Backend::kAvx512f,
-                              keccak::Backend::kAvx512vl}) {
+  for (keccak::Backend cap :
+       {keccak::Backend::kPortable, keccak::Backend::kAvx2, keccak::Backend::kAvx512f, keccak::Backend::kAvx512vl}) {
     if (cap > keccak::best_backend()) continue;
     keccak::cap_backend(cap);
     SCOPED_TRACE(keccak::x8_backend());
@@ -403,18 +407,16 @@ TEST_P(MlDsaOnPath, KeygenSignVerifyMatchFips204) {
       std::span<uint8_t, 2420> out(sig);
       ASSERT_EQ(mldsa::sign(fixed<2560>(sk), msg, ctx, fixed<32>(rnd), out), mldsa::SignStatus::Ok);
       EXPECT_EQ(vt_test::to_hex(sig), vt_test::to_hex(want));
-      EXPECT_EQ(mldsa::verify(fixed<1312>(pk), msg, ctx, fixed<2420>(sig)),
-                vt_test::field(s, "verifies").get<bool>());
+      EXPECT_EQ(mldsa::verify(fixed<1312>(pk), msg, ctx, fixed<2420>(sig)), vt_test::field(s, "verifies").get<bool>());
       if (!ctx.empty()) {
         EXPECT_FALSE(mldsa::verify(fixed<1312>(pk), msg, {}, fixed<2420>(sig)));
         continue;
       }
       // The same signature through the internal interface over M'.
-      const Bytes m_prime = vt_test::hex_field(
-          s, "m_prime_hex (0x00 || len(ctx) || ctx || M, input of ML-DSA.Sign_internal)");
+      const Bytes m_prime =
+          vt_test::hex_field(s, "m_prime_hex (0x00 || len(ctx) || ctx || M, input of ML-DSA.Sign_internal)");
       Bytes sig2(mldsa::kSignatureLen);
-      ASSERT_EQ(mldsa::sign_internal(fixed<2560>(sk), m_prime, fixed<32>(rnd),
-                                     std::span<uint8_t, 2420>(sig2)),
+      ASSERT_EQ(mldsa::sign_internal(fixed<2560>(sk), m_prime, fixed<32>(rnd), std::span<uint8_t, 2420>(sig2)),
                 mldsa::SignStatus::Ok);
       EXPECT_EQ(sig2, sig);
       EXPECT_TRUE(mldsa::verify_internal(fixed<1312>(pk), m_prime, fixed<2420>(sig)));
@@ -525,13 +527,12 @@ TEST(MlDsaSign, AttemptBoundStopsWithZeroedOutputAndLeavesResultUnchanged) {
       set_attempt_pairs(mode);
       SCOPED_TRACE(mode == AttemptPairs::kNever ? "one at a time" : "two at a time");
       Bytes want(mldsa::kSignatureLen);
-      ASSERT_EQ(mldsa::sign_internal(fixed<2560>(kp.sk), m_prime, fixed<32>(rnd),
-                                     std::span<uint8_t, 2420>(want)),
+      ASSERT_EQ(mldsa::sign_internal(fixed<2560>(kp.sk), m_prime, fixed<32>(rnd), std::span<uint8_t, 2420>(want)),
                 mldsa::SignStatus::Ok);
       uint32_t needed = 1;
       Bytes sig(mldsa::kSignatureLen, 0xEE);
-      while (sign_internal_limited(fixed<2560>(kp.sk), m_prime, fixed<32>(rnd),
-                                   std::span<uint8_t, 2420>(sig), needed) != mldsa::SignStatus::Ok) {
+      while (sign_internal_limited(fixed<2560>(kp.sk), m_prime, fixed<32>(rnd), std::span<uint8_t, 2420>(sig),
+                                   needed) != mldsa::SignStatus::Ok) {
         EXPECT_EQ(sig, Bytes(mldsa::kSignatureLen, 0));
         ++needed;
         ASSERT_LT(needed, 200u);
@@ -615,8 +616,7 @@ TEST(MlDsaVerify, MalformedHintsAreRefused) {
          if (s[c] == 0) s[c] = 1, s[c + 1] = 0;
        }},
       {"nonzero padding", [](Bytes& s, size_t, uint8_t t) { s[kSigHintOffset + t] = 1; }},
-      {"indices not increasing",
-       [](Bytes& s, size_t, uint8_t) { s[kSigHintOffset + 1] = s[kSigHintOffset]; }},
+      {"indices not increasing", [](Bytes& s, size_t, uint8_t) { s[kSigHintOffset + 1] = s[kSigHintOffset]; }},
   };
   for (const auto& c : cases) {
     Bytes m = sig;

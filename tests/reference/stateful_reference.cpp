@@ -18,11 +18,11 @@
 #include <vector>
 
 #include "memory_stores.hpp"
-#include "vectors.hpp"
+#include "valtorimesca/shrincs/scheme.hpp"
 #include "valtorimesca_abi/handle.hpp"
 #include "valtorimesca_abi/sizes.hpp"
 #include "valtorimesca_abi/stateful_suites.hpp"
-#include "valtorimesca/shrincs/scheme.hpp"
+#include "vectors.hpp"
 
 namespace {
 

@@ -1,3 +1,5 @@
+#include "bip39/bip39.hpp"
+
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
 
@@ -5,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "bip39/bip39.hpp"
 #include "oracle_client.hpp"
 #include "vectors.hpp"
 
@@ -73,10 +74,10 @@ TEST(Bip39WordList, EveryWordIsFoundAtItsIndex) {
 
 TEST(Bip39WordList, NearMissesAreNotWords) {
   const std::string with_nul("abandon\0", 8);
-  for (std::string w : {std::string(""), std::string("Abandon"), std::string("ABANDON"), std::string("abando"),
-                        std::string("abandonx"), std::string("abandoned"), with_nul, std::string(" zoo"),
-                        std::string("zoo "), std::string("zo"), std::string("zooo"), std::string("caf\xc3\xa9"),
-                        std::string("abandonabandon")}) {
+  for (std::string w :
+       {std::string(""), std::string("Abandon"), std::string("ABANDON"), std::string("abando"), std::string("abandonx"),
+        std::string("abandoned"), with_nul, std::string(" zoo"), std::string("zoo "), std::string("zo"),
+        std::string("zooo"), std::string("caf\xc3\xa9"), std::string("abandonabandon")}) {
     EXPECT_FALSE(bip39::find_english_word(w).has_value()) << w;
   }
   EXPECT_FALSE(bip39::find_english_word(std::string_view()).has_value());
@@ -141,14 +142,22 @@ TEST(Bip39Parse, AnyRunOfUnicodeWhiteSpaceSeparates) {
   const std::vector<uint8_t> zero(16, 0);
   auto w12 = split_spaces(kZero12);
   const std::vector<std::pair<std::string, std::string>> seps = {
-      {"two spaces", "  "},        {"tab", "\t"},
-      {"new line", "\n"},          {"CR LF", "\r\n"},
-      {"vertical tab", "\v"},      {"form feed", "\f"},
-      {"U+0085", "\xc2\x85"},      {"U+00A0", "\xc2\xa0"},
-      {"U+1680", "\xe1\x9a\x80"},  {"U+2000", "\xe2\x80\x80"},
-      {"U+200A", "\xe2\x80\x8a"},  {"U+2028", "\xe2\x80\xa8"},
-      {"U+2029", "\xe2\x80\xa9"},  {"U+202F", "\xe2\x80\xaf"},
-      {"U+205F", "\xe2\x81\x9f"},  {"U+3000", "\xe3\x80\x80"},
+      {"two spaces", "  "},
+      {"tab", "\t"},
+      {"new line", "\n"},
+      {"CR LF", "\r\n"},
+      {"vertical tab", "\v"},
+      {"form feed", "\f"},
+      {"U+0085", "\xc2\x85"},
+      {"U+00A0", "\xc2\xa0"},
+      {"U+1680", "\xe1\x9a\x80"},
+      {"U+2000", "\xe2\x80\x80"},
+      {"U+200A", "\xe2\x80\x8a"},
+      {"U+2028", "\xe2\x80\xa8"},
+      {"U+2029", "\xe2\x80\xa9"},
+      {"U+202F", "\xe2\x80\xaf"},
+      {"U+205F", "\xe2\x81\x9f"},
+      {"U+3000", "\xe3\x80\x80"},
       {"mixed run", " \t\xe3\x80\x80\n "},
   };
   for (const auto& [name, sep] : seps) {
@@ -200,8 +209,7 @@ TEST(Bip39Parse, EntropyMatchesPythonMnemonicForEveryWordCount) {
 // With eleven words fixed, the checksum accepts exactly the last words that
 // python3-mnemonic accepts.
 TEST(Bip39Parse, ChecksumAgreesWithPythonMnemonicOverEveryLastWord) {
-  auto words = split_spaces(
-      "legal winner thank year wave sausage worth useful legal winner thank yellow");
+  auto words = split_spaces("legal winner thank year wave sausage worth useful legal winner thank yellow");
   nlohmann::json req = nlohmann::json::array();
   std::vector<std::string> phrases;
   for (size_t i = 0; i < bip39::kWordListSize; ++i) {

@@ -1,10 +1,11 @@
+#include "valtorimesca/derive.hpp"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "oracle_client.hpp"
-#include "valtorimesca/derive.hpp"
 #include "valtorimesca/suites.hpp"
 #include "vectors.hpp"
 
@@ -36,7 +37,10 @@ std::array<uint8_t, 32> seed32(uint64_t n) {
 }
 
 nlohmann::json hkdf_request(const Bytes& ikm, const Bytes& info, size_t length) {
-  return {{"op", "hkdf"}, {"ikm", to_hex(ikm)}, {"salt", to_hex(ascii("quartz-lem"))}, {"info", to_hex(info)},
+  return {{"op", "hkdf"},
+          {"ikm", to_hex(ikm)},
+          {"salt", to_hex(ascii("quartz-lem"))},
+          {"info", to_hex(info)},
           {"length", length}};
 }
 
@@ -46,9 +50,9 @@ std::vector<Bytes> all_labels() {
                  label_bytes(valtorimesca::suites::kLabelSrMl44), label_bytes(valtorimesca::suites::kLabelSrFn512),
                  label_bytes(valtorimesca::suites::kLabelEdSh), label_bytes(valtorimesca::suites::kLabelSrSh)})
     out.push_back(to_vec(l));
-  out.push_back(Bytes());               // empty label
-  out.push_back(Bytes(70, 0x41));       // longest label the component seeds accept
-  out.push_back(Bytes(66, 0x00));       // longest for the VRF key seed
+  out.push_back(Bytes());          // empty label
+  out.push_back(Bytes(70, 0x41));  // longest label the component seeds accept
+  out.push_back(Bytes(66, 0x00));  // longest for the VRF key seed
   return out;
 }
 
@@ -95,7 +99,8 @@ TEST(Derive, MatchesIndependentHkdf) {
     auto master = seed32(9);
     std::array<uint8_t, 32> classical{};
     Bytes pq(derive::kMaxExpandLen);
-    ASSERT_TRUE(derive::derive_component_seeds(master, label_bytes(valtorimesca::suites::kLabelSrSh), classical, pq).ok());
+    ASSERT_TRUE(
+        derive::derive_component_seeds(master, label_bytes(valtorimesca::suites::kLabelSrSh), classical, pq).ok());
     req.push_back(hkdf_request(Bytes(master.begin(), master.end()),
                                cat(ascii("pq/"), to_vec(label_bytes(valtorimesca::suites::kLabelSrSh))), pq.size()));
     got.push_back({"pq 8160", pq});
@@ -112,8 +117,8 @@ TEST(Derive, LabelBoundsOfTheInfoBuffer) {
     size_t label_len;
     bool ok;
   };
-  for (const Case& c : {Case{false, 70, true}, Case{false, 71, false}, Case{false, 200, false},
-                        Case{true, 66, true}, Case{true, 67, false}, Case{true, 80, false}}) {
+  for (const Case& c : {Case{false, 70, true}, Case{false, 71, false}, Case{false, 200, false}, Case{true, 66, true},
+                        Case{true, 67, false}, Case{true, 80, false}}) {
     Bytes label(c.label_len, 0x61);
     const size_t prefix = c.vrf ? 14 : 10;
     if (c.vrf) {

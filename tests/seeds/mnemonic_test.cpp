@@ -1,3 +1,5 @@
+#include "valtorimesca/mnemonic.hpp"
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -5,7 +7,6 @@
 #include <vector>
 
 #include "oracle_client.hpp"
-#include "valtorimesca/mnemonic.hpp"
 #include "vectors.hpp"
 
 namespace {
@@ -43,9 +44,13 @@ TEST(MasterSeed, MatchesPbkdf2OverTheEntropy) {
     entropies.emplace_back(len, 0xff);
   }
   const auto phrases = oracle_phrases(entropies);
-  const std::vector<std::string> passwords = {
-      "", "TREZOR", " ", "p\xc3\xa4ssw\xc3\xb6rd", "pa\xcc\x88ssw\xc3\xb6rd", std::string("nul\0inside", 10),
-      std::string(300, 'x')};
+  const std::vector<std::string> passwords = {"",
+                                              "TREZOR",
+                                              " ",
+                                              "p\xc3\xa4ssw\xc3\xb6rd",
+                                              "pa\xcc\x88ssw\xc3\xb6rd",
+                                              std::string("nul\0inside", 10),
+                                              std::string(300, 'x')};
   nlohmann::json req = nlohmann::json::array();
   std::vector<std::optional<std::string>> got;
   for (size_t i = 0; i < phrases.size(); ++i) {
@@ -91,8 +96,7 @@ TEST(MasterSeed, PasswordIsTakenAsBytes) {
 }
 
 TEST(MasterSeed, PhraseEdgeCases) {
-  const std::string canonical =
-      "letter advice cage absurd amount doctor acoustic avoid letter advice cage above";
+  const std::string canonical = "letter advice cage absurd amount doctor acoustic avoid letter advice cage above";
   const auto want = seed_hex(canonical, "pw");
   ASSERT_TRUE(want.has_value());
   struct Case {
@@ -104,21 +108,30 @@ TEST(MasterSeed, PhraseEdgeCases) {
        true},
       {"tab and new line", "letter\tadvice\ncage absurd amount doctor acoustic avoid letter advice cage above", true},
       {"leading and trailing white space", " \n" + canonical + "\r\n", true},
-      {"no-break space", "letter\xc2\xa0" "advice cage absurd amount doctor acoustic avoid letter advice cage above",
+      {"no-break space",
+       "letter\xc2\xa0"
+       "advice cage absurd amount doctor acoustic avoid letter advice cage above",
        true},
-      {"ideographic space", "letter\xe3\x80\x80" "advice cage absurd amount doctor acoustic avoid letter advice cage above",
+      {"ideographic space",
+       "letter\xe3\x80\x80"
+       "advice cage absurd amount doctor acoustic avoid letter advice cage above",
        true},
       {"a word in capitals", "letter ADVICE cage absurd amount doctor acoustic avoid letter advice cage above", false},
       {"capitalised first word", "Letter advice cage absurd amount doctor acoustic avoid letter advice cage above",
        false},
       {"full-width letter (not normalised)",
-       "\xef\xbd\x8c" "etter advice cage absurd amount doctor acoustic avoid letter advice cage above", false},
+       "\xef\xbd\x8c"
+       "etter advice cage absurd amount doctor acoustic avoid letter advice cage above",
+       false},
       {"13 words", canonical + " above", false},
       {"11 words", "letter advice cage absurd amount doctor acoustic avoid letter advice cage", false},
       {"last word changed", "letter advice cage absurd amount doctor acoustic avoid letter advice cage about", false},
       {"empty", "", false},
-      {"separator outside White_Space", "letter\x1f" "advice cage absurd amount doctor acoustic avoid letter advice "
-                                        "cage above", false},
+      {"separator outside White_Space",
+       "letter\x1f"
+       "advice cage absurd amount doctor acoustic avoid letter advice "
+       "cage above",
+       false},
   };
   for (const auto& c : cases) {
     auto got = seed_hex(c.phrase, "pw");

@@ -1,6 +1,8 @@
 // SHA-256, SHA-512, HMAC, HKDF and PBKDF2 over libsodium: the published
 // vectors (FIPS 180-4 examples, RFC 4231, RFC 5869, RFC 7914 section 11), and
 // Python's hashlib and hmac on pseudo-random inputs (tests/sha2/oracle.py).
+#include "sha2/sha2.hpp"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,7 +11,6 @@
 #include "fault/fault.hpp"
 #include "python_oracle.hpp"
 #include "sha2/hmac.hpp"
-#include "sha2/sha2.hpp"
 #include "vectors.hpp"
 
 namespace {
@@ -133,19 +134,27 @@ TEST(Sha2, MatchesHashlibAndHmacOnRandomInputs) {
       // The info given in two parts is their concatenation.
       const size_t out_len = n % 3 == 0 ? n : n * 7 + 1;
       Bytes info = rnd(n % 90);
-      requests.push_back({{"op", "hkdf"}, {"hash", name(h)}, {"salt", to_hex(key)}, {"ikm", to_hex(msg)},
-                          {"info", to_hex(info)}, {"length", out_len}});
+      requests.push_back({{"op", "hkdf"},
+                          {"hash", name(h)},
+                          {"salt", to_hex(key)},
+                          {"ikm", to_hex(msg)},
+                          {"info", to_hex(info)},
+                          {"length", out_len}});
       Bytes okm(out_len);
       const size_t cut = info.size() / 3;
-      EXPECT_TRUE(sha2::Hkdf(h, key, msg).expand({std::span<const uint8_t>(info).first(cut),
-                                                  std::span<const uint8_t>(info).subspan(cut)},
-                                                 okm));
+      EXPECT_TRUE(
+          sha2::Hkdf(h, key, msg)
+              .expand({std::span<const uint8_t>(info).first(cut), std::span<const uint8_t>(info).subspan(cut)}, okm));
       ours.push_back(to_hex(okm));
 
       const uint32_t rounds = n % 5 == 0 ? 2048 : static_cast<uint32_t>(n % 7 + 1);
       const size_t dk_len = n % 4 == 0 ? 32 : n % 150 + 1;
-      requests.push_back({{"op", "pbkdf2"}, {"hash", name(h)}, {"password", to_hex(key)}, {"salt", to_hex(other)},
-                          {"rounds", rounds}, {"length", dk_len}});
+      requests.push_back({{"op", "pbkdf2"},
+                          {"hash", name(h)},
+                          {"password", to_hex(key)},
+                          {"salt", to_hex(other)},
+                          {"rounds", rounds},
+                          {"length", dk_len}});
       ours.push_back(pbkdf2_hex(h, key, other, rounds, dk_len));
     }
   }

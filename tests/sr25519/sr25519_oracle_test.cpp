@@ -118,8 +118,9 @@ TEST(Sr25519Oracle, AgreesWithScureAndSchnorrkelWasm) {
       std::span<const uint8_t> label;
       const std::array<uint8_t, 32>& pre;
     };
-    for (const Proof& p : {Proof{"scure_vrf_label", o.label, o.pre_label}, Proof{"wasm_vrf_label", o.label, o.pre_label},
-                           Proof{"wasm_vrf_substrate", substrate(), o.pre_sub}}) {
+    for (const Proof& p :
+         {Proof{"scure_vrf_label", o.label, o.pre_label}, Proof{"wasm_vrf_label", o.label, o.pre_label},
+          Proof{"wasm_vrf_substrate", substrate(), o.pre_sub}}) {
       const auto v = vt_test::hex_field(t, p.key);
       ASSERT_EQ(v.size(), 96u);
       const std::span<const uint8_t> pre(v.data(), 32), proof(v.data() + 32, 64);

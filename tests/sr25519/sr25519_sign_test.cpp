@@ -85,7 +85,8 @@ TEST(Sr25519Sign, MarkerBitAndCanonicalS) {
   EXPECT_FALSE(Sr25519::verify(k.pk, str("m"), label_sr_ml(), cleared).declassify());
   // s + l is the same residue but not canonical: refused.
   static const uint8_t l[32] = {0xed, 0xd3, 0xf5, 0x5c, 0x1a, 0x63, 0x12, 0x58, 0xd6, 0x9c, 0xf7,
-                                0xa2, 0xde, 0xf9, 0xde, 0x14, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10};
+                                0xa2, 0xde, 0xf9, 0xde, 0x14, 0,    0,    0,    0,    0,    0,
+                                0,    0,    0,    0,    0,    0,    0,    0,    0,    0x10};
   auto big = sig;
   big[63] &= 0x7f;
   unsigned carry = 0;

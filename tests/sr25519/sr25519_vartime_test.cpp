@@ -102,12 +102,20 @@ std::vector<Enc> points() {
 std::vector<Enc> scalars() {
   Enc half{};
   const Enc lm1 = minus(kL, 1);
-  for (size_t i = 0; i < 32; ++i)
-    half[i] = static_cast<uint8_t>((lm1[i] >> 1) | (i + 1 < 32 ? lm1[i + 1] << 7 : 0));
+  for (size_t i = 0; i < 32; ++i) half[i] = static_cast<uint8_t>((lm1[i] >> 1) | (i + 1 < 32 ? lm1[i + 1] << 7 : 0));
   Enc ones64{};
   for (size_t i = 0; i < 8; ++i) ones64[i] = 0xff;
-  std::vector<Enc> ss = {Enc{},   small(1),  small(2),  lm1, minus(kL, 2), half, minus(power_of_two(252), 1),
-                         power_of_two(252), plus(power_of_two(252), 1), ones64, power_of_two(128)};
+  std::vector<Enc> ss = {Enc{},
+                         small(1),
+                         small(2),
+                         lm1,
+                         minus(kL, 2),
+                         half,
+                         minus(power_of_two(252), 1),
+                         power_of_two(252),
+                         plus(power_of_two(252), 1),
+                         ones64,
+                         power_of_two(128)};
   for (uint64_t i = 0; i < 8; ++i) ss.push_back(reduced(200 + i));
   return ss;
 }

@@ -90,11 +90,12 @@ TEST(ShrincsAdapterKeys, KeygenChecksBundleLengthThenCapacity) {
   EXPECT_NE(std::vector<uint8_t>(bundle.begin() + 32, bundle.begin() + 100),
             std::vector<uint8_t>(two.begin() + 32, two.begin() + 100));
   // The seeds come from the engine hash of label ‖ seed.
-  const auto pk_seed = hash::ops::keccak_packed({hash::Part(std::string_view("shrincs-stateful-pk-seed")),
-                                                 hash::Part(std::span<const uint8_t>(seed))});
-  EXPECT_EQ(std::vector<uint8_t>(bundle.begin(), bundle.begin() + 32), std::vector<uint8_t>(pk_seed.begin(), pk_seed.end()));
-  const auto sk_seed = hash::ops::keccak_packed({hash::Part(std::string_view("shrincs-stateful-sk-seed")),
-                                                 hash::Part(std::span<const uint8_t>(seed))});
+  const auto pk_seed = hash::ops::keccak_packed(
+      {hash::Part(std::string_view("shrincs-stateful-pk-seed")), hash::Part(std::span<const uint8_t>(seed))});
+  EXPECT_EQ(std::vector<uint8_t>(bundle.begin(), bundle.begin() + 32),
+            std::vector<uint8_t>(pk_seed.begin(), pk_seed.end()));
+  const auto sk_seed = hash::ops::keccak_packed(
+      {hash::Part(std::string_view("shrincs-stateful-sk-seed")), hash::Part(std::span<const uint8_t>(seed))});
   const auto engine = one->keys().to_bytes();
   EXPECT_TRUE(std::equal(sk_seed.begin(), sk_seed.end(), engine.data()));
 }
@@ -172,7 +173,7 @@ TEST(StatefulKeys, KeygenStoredFormAndExport) {
   expect.insert(expect.end(), a.pk.bytes.begin() + 32 + 68, a.pk.bytes.begin() + 32 + 100);
   EXPECT_EQ(std::vector<uint8_t>(stored->begin(), stored->end()), expect);
 
-  auto back = SecretKey::import<SrSh>(blob);
+  auto back = SecretKey::import <SrSh>(blob);
   ASSERT_TRUE(back.ok());
   EXPECT_EQ(blob_of(*back), blob);
 
@@ -226,17 +227,17 @@ TEST(StatefulKeys, ImportRefusesEveryBadBlob) {
     cases.push_back({"spliced engine key", c, Kind::ComponentFailure});
   }
   for (const Case& c : cases) {
-    auto r = SecretKey::import<EdSh>(c.bytes);
+    auto r = SecretKey::import <EdSh>(c.bytes);
     ASSERT_FALSE(r.ok()) << c.name;
     EXPECT_EQ(r.error().kind, c.kind) << c.name;
   }
-  auto bl = SecretKey::import<EdSh>(std::vector<uint8_t>(495));
+  auto bl = SecretKey::import <EdSh>(std::vector<uint8_t>(495));
   EXPECT_EQ(bl.error(), CoreError::bad_length(496, 495));
 
   // A PRF key is outside both roots: the import cannot see it change.
   std::vector<uint8_t> prf = blob;
   prf[64 + 40] ^= 1;
-  EXPECT_TRUE(SecretKey::import<EdSh>(prf).ok());
+  EXPECT_TRUE(SecretKey::import <EdSh>(prf).ok());
 }
 
 // An sr25519 secret key (scalar || nonce) has no public half in the blob:
@@ -247,7 +248,7 @@ TEST(StatefulKeys, SrShBlobCarriesNoCheckOverTheClassicalSecret) {
   for (size_t at : {size_t{0}, size_t{31}, size_t{63}}) {
     std::vector<uint8_t> b = blob;
     b[at] ^= 0x01;
-    auto r = SecretKey::import<SrSh>(b);
+    auto r = SecretKey::import <SrSh>(b);
     ASSERT_TRUE(r.ok()) << at;
     EXPECT_EQ(blob_of(*r), b) << at;
   }

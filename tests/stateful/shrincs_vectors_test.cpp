@@ -44,12 +44,14 @@ Bytes bytes_of(const C& c) {
   while (i < got.size() && i < want.size() && got[i] == want[i]) ++i;
   auto r = ::testing::AssertionFailure();
   r << "first difference at byte " << i << " (got " << got.size() << " bytes, want " << want.size() << ")";
-  if (i < got.size() && i < want.size()) r << ": got 0x" << vt_test::to_hex(&got[i], 1) << ", want 0x" << vt_test::to_hex(&want[i], 1);
+  if (i < got.size() && i < want.size())
+    r << ": got 0x" << vt_test::to_hex(&got[i], 1) << ", want 0x" << vt_test::to_hex(&want[i], 1);
   return r;
 }
 
 std::string where(const json& key) {
-  return vt_test::string_field(key, "seed_name") + ", capacity " + std::to_string(field(key, "capacity").get<uint32_t>());
+  return vt_test::string_field(key, "seed_name") + ", capacity " +
+         std::to_string(field(key, "capacity").get<uint32_t>());
 }
 
 Bytes exported(const ShrincsSecretKey& key) {
@@ -96,13 +98,14 @@ TEST(ShrincsVectors, KeyIdentitiesAndBudgetKey) {
     } ids[] = {{"key_identity_ed_sh", label_bytes(valtorimesca::suites::kLabelEdSh)},
                {"key_identity_sr_sh", label_bytes(valtorimesca::suites::kLabelSrSh)}};
     for (const auto& id : ids) {
-      EXPECT_TRUE(same_bytes(bytes_of(valtorimesca::stateful::KeyIdentity::derive(id.label, b).bytes),
-                             hex_field(k, id.name)))
+      EXPECT_TRUE(
+          same_bytes(bytes_of(valtorimesca::stateful::KeyIdentity::derive(id.label, b).bytes), hex_field(k, id.name)))
           << id.name;
     }
     auto material = ShrincsScheme::stateless_key_material(b);
     ASSERT_TRUE(material.ok());
-    EXPECT_TRUE(same_bytes(bytes_of(valtorimesca::budget::BudgetKey::from_material(*material).bytes), hex_field(k, "budget_key")));
+    EXPECT_TRUE(same_bytes(bytes_of(valtorimesca::budget::BudgetKey::from_material(*material).bytes),
+                           hex_field(k, "budget_key")));
     auto capacity = ShrincsScheme::max_signatures_from_vk(b);
     ASSERT_TRUE(capacity.ok());
     EXPECT_EQ(*capacity, field(k, "capacity").get<uint32_t>());
@@ -148,10 +151,9 @@ TEST_P(ShrincsStatefulVectors, EveryLeafSignedInTurn) {
       const auto action = valtorimesca::shrincs::action_for(msg);
       EXPECT_TRUE(same_bytes(bytes_of(keccak::keccak256(msg)), hex_field(m, "word4_keccak256_message")));
       EXPECT_TRUE(same_bytes(bytes_of(action.words[4]), hex_field(m, "word4_keccak256_message")));
-      EXPECT_TRUE(same_bytes(
-          bytes_of(shrincs::verifier::action_message_hash(shrincs::verifier::Path::Stateful,
-                                                          std::span<const uint8_t, 32>(commitment), action)),
-          hex_field(m, "action_message_hash_stateful")));
+      EXPECT_TRUE(same_bytes(bytes_of(shrincs::verifier::action_message_hash(
+                                 shrincs::verifier::Path::Stateful, std::span<const uint8_t, 32>(commitment), action)),
+                             hex_field(m, "action_message_hash_stateful")));
 
       ShrincsSecretKey key = imported(hex_field(k, "engine_key"));
       ASSERT_TRUE(key.present());
@@ -199,7 +201,8 @@ TEST(ShrincsVectors, FewTimeSignature) {
     ASSERT_TRUE(key.present());
     const Bytes msg = hex_field(st, "message");
     const auto action = valtorimesca::shrincs::action_for(msg);
-    const auto digest = shrincs::verifier::ShrincsVerifier::stateless_action_message_hash(key.keys().commitment, action);
+    const auto digest =
+        shrincs::verifier::ShrincsVerifier::stateless_action_message_hash(key.keys().commitment, action);
     EXPECT_TRUE(same_bytes(bytes_of(digest), hex_field(st, "action_message_hash_stateless")));
 
     const Bytes want = hex_field(st, "signature");

@@ -38,7 +38,7 @@ const std::vector<uint8_t>& blob(uint32_t capacity) {
   return blobs[capacity] = std::vector<uint8_t>(b->data(), b->data() + b->size());
 }
 
-SecretKey fresh(uint32_t capacity) { return SecretKey::import<EdSh>(blob(capacity)).value(); }
+SecretKey fresh(uint32_t capacity) { return SecretKey::import <EdSh>(blob(capacity)).value(); }
 
 stateful::KeyIdentity identity(const SecretKey& k) { return stateful::KeyIdentity::derive(EdSh::label(), k.bundle); }
 
@@ -67,25 +67,51 @@ TEST(StatefulSigning, CallSequences) {
       {"success", [](auto&, auto&) {}, std::nullopt, full, 1},
       {"context of 256 bytes", [](auto&, auto& ctx) { ctx.assign(256, 0); }, StatefulSignError::SigningFailed, {}, 0},
       {"never bound", [](auto& j, auto&) { j.bound.reset(); }, StatefulSignError::JournalKeyMismatch, {"bound_key"}, 0},
-      {"bound to another key", [&](auto& j, auto&) { j.bound = other; }, StatefulSignError::JournalKeyMismatch,
-       {"bound_key"}, 0},
-      {"count ahead of the key", [](auto& j, auto&) { j.next_answers = {1}; }, StatefulSignError::CountersDiverged,
-       {"bound_key", "next_leaf"}, 0},
-      {"count unreadable", [](auto& j, auto&) { j.next_answers = {0xffffffffu}; },
-       StatefulSignError::CountersDiverged, {"bound_key", "next_leaf"}, 0},
+      {"bound to another key",
+       [&](auto& j, auto&) { j.bound = other; },
+       StatefulSignError::JournalKeyMismatch,
+       {"bound_key"},
+       0},
+      {"count ahead of the key",
+       [](auto& j, auto&) { j.next_answers = {1}; },
+       StatefulSignError::CountersDiverged,
+       {"bound_key", "next_leaf"},
+       0},
+      {"count unreadable",
+       [](auto& j, auto&) { j.next_answers = {0xffffffffu}; },
+       StatefulSignError::CountersDiverged,
+       {"bound_key", "next_leaf"},
+       0},
       {"identity changed after the classical signature",
-       [&](auto& j, auto&) { j.bound_answers = {j.bound, other}; }, StatefulSignError::JournalKeyMismatch,
-       {"bound_key", "next_leaf", "bound_key"}, 0},
+       [&](auto& j, auto&) {
+         j.bound_answers = {j.bound, other};
+       },
+       StatefulSignError::JournalKeyMismatch,
+       {"bound_key", "next_leaf", "bound_key"},
+       0},
       {"identity lost after the classical signature",
-       [&](auto& j, auto&) { j.bound_answers = {j.bound, std::nullopt}; }, StatefulSignError::JournalKeyMismatch,
-       {"bound_key", "next_leaf", "bound_key"}, 0},
-      {"second count unreadable", [](auto& j, auto&) { j.next_answers = {0, 0xffffffffu}; },
+       [&](auto& j, auto&) {
+         j.bound_answers = {j.bound, std::nullopt};
+       },
+       StatefulSignError::JournalKeyMismatch,
+       {"bound_key", "next_leaf", "bound_key"},
+       0},
+      {"second count unreadable",
+       [](auto& j, auto&) {
+         j.next_answers = {0, 0xffffffffu};
+       },
        StatefulSignError::LeavesExhausted, four, 0},
-      {"second count at the capacity", [](auto& j, auto&) { j.next_answers = {0, 2}; },
+      {"second count at the capacity",
+       [](auto& j, auto&) {
+         j.next_answers = {0, 2};
+       },
        StatefulSignError::LeavesExhausted, four, 0},
       // Another holder of the same blob spent leaf 0 between the readings:
       // committing leaf 1 while the engine signs leaf 1 would reuse it later.
-      {"journal moved between the readings", [](auto& j, auto&) { j.next_answers = {0, 1}; },
+      {"journal moved between the readings",
+       [](auto& j, auto&) {
+         j.next_answers = {0, 1};
+       },
        StatefulSignError::CountersDiverged, four, 0},
       {"commit fails", [](auto& j, auto&) { j.commit_ok = false; }, StatefulSignError::JournalFailed, full, 0},
   };
@@ -122,7 +148,7 @@ TEST(StatefulSigning, EngineRefusalAfterCommitLeavesTheKeyUnableToSign) {
   auto r = stateful_composite::sign_stateful<EdSh>(key, stateful::JournalRef(j), kMsg, kCtx);
   ASSERT_FALSE(r.ok());
   EXPECT_EQ(r.error(), StatefulSignError::GrindAbort);
-  EXPECT_EQ(j.count, 1u);  // the leaf stays spent
+  EXPECT_EQ(j.count, 1u);              // the leaf stays spent
   key.pq.keys().stateful.set_next(1);  // as the engine left it: not advanced
   j.on_commit = nullptr;
   j.log.clear();
@@ -144,7 +170,7 @@ TEST(StatefulSigning, OneLeafKeySignsOnceThenIsExhausted) {
   EXPECT_EQ(j.log, (Log{"bound_key", "next_leaf", "bound_key", "next_leaf"}));
   // The exhausted key exports and imports (next = capacity + 1).
   auto b = key.export_blob();
-  EXPECT_TRUE(SecretKey::import<EdSh>(b->span()).ok());
+  EXPECT_TRUE(SecretKey::import <EdSh>(b->span()).ok());
 }
 
 TEST(FewTimeSigning, CallSequences) {
@@ -158,13 +184,21 @@ TEST(FewTimeSigning, CallSequences) {
   };
   const std::vector<Case> cases = {
       {"nothing recorded", [](auto&, auto&) {}, std::nullopt, {"consumed", "record(1)"}},
-      {"one below the limit", [&](auto& b, auto&) { b.consumed_answer = Consumed::recorded(limit - 1); },
-       std::nullopt, {"consumed", "record(1048576)"}},
-      {"at the limit", [&](auto& b, auto&) { b.consumed_answer = Consumed::recorded(limit); },
-       StatefulSignError::StatelessBudgetExhausted, {"consumed"}},
-      {"failed read", [](auto& b, auto&) { b.consumed_answer = Consumed::failed_read(); },
-       StatefulSignError::BudgetStoreFailed, {"consumed"}},
-      {"record fails", [](auto& b, auto&) { b.record_ok = false; }, StatefulSignError::BudgetStoreFailed,
+      {"one below the limit",
+       [&](auto& b, auto&) { b.consumed_answer = Consumed::recorded(limit - 1); },
+       std::nullopt,
+       {"consumed", "record(1048576)"}},
+      {"at the limit",
+       [&](auto& b, auto&) { b.consumed_answer = Consumed::recorded(limit); },
+       StatefulSignError::StatelessBudgetExhausted,
+       {"consumed"}},
+      {"failed read",
+       [](auto& b, auto&) { b.consumed_answer = Consumed::failed_read(); },
+       StatefulSignError::BudgetStoreFailed,
+       {"consumed"}},
+      {"record fails",
+       [](auto& b, auto&) { b.record_ok = false; },
+       StatefulSignError::BudgetStoreFailed,
        {"consumed", "record(1)"}},
       {"context of 256 bytes", [](auto&, auto& ctx) { ctx.assign(256, 0); }, StatefulSignError::SigningFailed, {}},
   };

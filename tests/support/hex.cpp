@@ -13,8 +13,7 @@ std::vector<uint8_t> from_hex(const std::string& hex) {
     throw std::runtime_error("bad hex digit");
   };
   std::vector<uint8_t> out(hex.size() / 2);
-  for (size_t i = 0; i < out.size(); ++i)
-    out[i] = static_cast<uint8_t>(nib(hex[2 * i]) << 4 | nib(hex[2 * i + 1]));
+  for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<uint8_t>(nib(hex[2 * i]) << 4 | nib(hex[2 * i + 1]));
   return out;
 }
 

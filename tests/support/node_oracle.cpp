@@ -27,8 +27,8 @@ std::string run_node_oracle(const std::string& script, const std::string& input)
   if (!fs::is_directory(dir / "node_modules"))
     throw std::runtime_error(dir.string() + "/node_modules is missing: run `npm ci` in tests/oracles");
   static int calls = 0;
-  const fs::path work = fs::temp_directory_path() / ("vt_oracle_" + std::to_string(::getpid()) + "_" +
-                                                     std::to_string(++calls));
+  const fs::path work =
+      fs::temp_directory_path() / ("vt_oracle_" + std::to_string(::getpid()) + "_" + std::to_string(++calls));
   fs::create_directories(work);
   const fs::path in = work / "in", out = work / "out";
   std::ofstream(in) << input;

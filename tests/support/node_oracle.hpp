@@ -24,8 +24,8 @@ std::string run_node_oracle(const std::string& script, const std::string& input)
 }  // namespace vt_test
 
 // First statement of an oracle test.
-#define VT_SKIP_WITHOUT_NODE_ORACLES()                                         \
-  do {                                                                         \
-    const std::string vt_reason_ = ::vt_test::oracle_skip_reason();            \
+#define VT_SKIP_WITHOUT_NODE_ORACLES()                                              \
+  do {                                                                              \
+    const std::string vt_reason_ = ::vt_test::oracle_skip_reason();                 \
     if (!vt_reason_.empty()) GTEST_SKIP() << "npm oracles skipped: " << vt_reason_; \
   } while (0)

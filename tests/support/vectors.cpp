@@ -37,8 +37,7 @@ const json& load_vectors(const std::string& name) {
 }
 
 const json& field(const json& obj, const std::string& key) {
-  if (!obj.is_object() || !obj.contains(key))
-    throw std::runtime_error("vector field missing: " + key);
+  if (!obj.is_object() || !obj.contains(key)) throw std::runtime_error("vector field missing: " + key);
   return obj.at(key);
 }
 

@@ -58,8 +58,8 @@ std::optional<Digest> root_from_auth_path(uint32_t h, uint32_t x, const Digest& 
 // count, children, out) makes the `count` nodes of height k from their
 // 2·count children in order: out[j] from children[2j] and children[2j + 1].
 template <class NodesFn>
-std::pair<Digest, std::vector<Digest>> root_and_auth_path_by_levels(uint32_t h, uint32_t x,
-                                                                    std::vector<Digest> level, NodesFn&& nodes) {
+std::pair<Digest, std::vector<Digest>> root_and_auth_path_by_levels(uint32_t h, uint32_t x, std::vector<Digest> level,
+                                                                    NodesFn&& nodes) {
   std::vector<Digest> path(h, Digest{});
   std::vector<Digest> next(level.size() / 2 + 1);
   for (uint32_t k = 1; k <= h; ++k) {

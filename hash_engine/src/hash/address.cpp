@@ -4,8 +4,8 @@
 
 namespace hash::address {
 
-void write_address_word32(uint8_t* out, uint32_t layer, uint64_t tree, uint32_t type, uint32_t key_pair,
-                          uint32_t chain, uint32_t hash) noexcept {
+void write_address_word32(uint8_t* out, uint32_t layer, uint64_t tree, uint32_t type, uint32_t key_pair, uint32_t chain,
+                          uint32_t hash) noexcept {
   put_be32(out, layer);
   put_be32(out + 4, 0);
   put_be64(out + 8, tree);

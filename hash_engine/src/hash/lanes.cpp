@@ -22,9 +22,7 @@ namespace hash::lanes {
 
 void count_permutations(uint64_t n) noexcept { hash::t_calls.x1 += n; }
 
-void permute_width(size_t width, uint64_t* lanes) noexcept {
-  hash::t_calls += ::keccak::permute_lanes(width, lanes);
-}
+void permute_width(size_t width, uint64_t* lanes) noexcept { hash::t_calls += ::keccak::permute_lanes(width, lanes); }
 
 void hash_blocks(uint64_t* lanes, size_t width, size_t n, size_t len) noexcept {
   hash::t_calls += ::keccak::keccak256_blocks(lanes, width, n, len);
@@ -34,8 +32,8 @@ void hash_ptrs(size_t n, size_t len, const uint8_t* const* in, Digest* out) noex
   hash::t_calls += ::keccak::keccak256_many(in, n, len, reinterpret_cast<uint8_t(*)[32]>(out));
 }
 
-void hash_long(size_t n, size_t len, void (*fill)(void*, size_t, uint8_t*),
-               void (*sink)(void*, size_t, const uint8_t*), void* ctx) {
+void hash_long(size_t n, size_t len, void (*fill)(void*, size_t, uint8_t*), void (*sink)(void*, size_t, const uint8_t*),
+               void* ctx) {
   std::vector<uint8_t> buf(8 * len);
   const uint8_t* ptr[8];
   Digest out[8];
@@ -53,8 +51,7 @@ static_assert(chain_label_fits(profiles::p256s::Profile256s::WOTS_C_CHAIN.size()
                   chain_label_fits(profiles::p256s::Profile256s::UXMSS_CHAIN.size()),
               "chain step fields off their 4-byte grid or past one block");
 
-ChainLayout chain_layout(std::string_view label, const uint8_t* pk_seed, uint32_t layer,
-                         uint64_t tree) noexcept {
+ChainLayout chain_layout(std::string_view label, const uint8_t* pk_seed, uint32_t layer, uint64_t tree) noexcept {
   ChainLayout l;
   uint8_t* b = bytes(l.tmpl);
   std::memcpy(b, label.data(), label.size());

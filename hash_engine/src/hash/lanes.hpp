@@ -47,8 +47,8 @@ Digest hash_block(size_t len, Fill&& fill) {
 void hash_ptrs(size_t n, size_t len, const uint8_t* const* in, Digest* out) noexcept;
 
 // Inputs of more than kScratchLen bytes: scratch for 8 of them from the heap.
-void hash_long(size_t n, size_t len, void (*fill)(void*, size_t, uint8_t*),
-               void (*sink)(void*, size_t, const uint8_t*), void* ctx);
+void hash_long(size_t n, size_t len, void (*fill)(void*, size_t, uint8_t*), void (*sink)(void*, size_t, const uint8_t*),
+               void* ctx);
 
 // H over n inputs of equal length `len`. fill(i, dst) writes input i (len
 // bytes) at dst; sink(i, digest) receives its 32-byte digest. Inputs are built
@@ -129,8 +129,7 @@ constexpr bool chain_label_fits(size_t label_len) noexcept {
 // Builds the template for label ‖ pk_seed ‖ address(layer, tree, 0, ...) ‖ value.
 // `label` is one of the profile's chain labels, which chain_label_fits holds
 // for (checked at compile time).
-ChainLayout chain_layout(std::string_view label, const uint8_t* pk_seed, uint32_t layer,
-                         uint64_t tree) noexcept;
+ChainLayout chain_layout(std::string_view label, const uint8_t* pk_seed, uint32_t layer, uint64_t tree) noexcept;
 
 // One chain to walk: the value at `value` goes from position start to stop,
 // with the steps of `layout` when it is set (chains of several trees walked

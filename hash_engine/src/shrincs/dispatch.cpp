@@ -34,8 +34,7 @@ Digest action_message_hash(Path path, std::span<const uint8_t, 32> commitment, c
 
 std::optional<CheckedKey> CheckedKey::check(std::span<const uint8_t> c, key::PublicKey pk) {
   if (c.size() != 32 || subtle::ct_is_zero(c.data(), 32).declassify()) return std::nullopt;
-  if (pk.carried_commitment.size() != 32 || !subtle::ct_eq(pk.carried_commitment, c).declassify())
-    return std::nullopt;
+  if (pk.carried_commitment.size() != 32 || !subtle::ct_eq(pk.carried_commitment, c).declassify()) return std::nullopt;
   const auto recomputed = pk.commitment();
   if (!recomputed) return std::nullopt;
   if (!subtle::ct_eq(recomputed->data(), pk.carried_commitment.data(), 32).declassify()) return std::nullopt;

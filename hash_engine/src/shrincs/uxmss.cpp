@@ -19,7 +19,7 @@ using P = profiles::p256s::Profile256s;
 namespace {
 
 constexpr size_t kLeafPrefix = P::UXMSS_PK.size() + 32 + 4;  // label ‖ public seed ‖ BE32 a
-constexpr size_t kLeafInput = kLeafPrefix + 64 * 32;           // ... ‖ 64 chain ends
+constexpr size_t kLeafInput = kLeafPrefix + 64 * 32;         // ... ‖ 64 chain ends
 constexpr size_t kSecretInput = P::UXMSS_CHAIN_SECRET.size() + 32 + 32 + 4 + 4;
 constexpr size_t kLeafChunk = 64;  // leaves computed together when folding a chain
 
@@ -81,7 +81,9 @@ class NodeHash {
 
 // The WOTS+C digest input of leaf q for one counter:
 // label ‖ public seed ‖ BE32 q ‖ randomizer ‖ BE32 counter ‖ message.
-size_t digest_len(std::span<const uint8_t> message) { return P::UXMSS_DIGITS.size() + 32 + 4 + 32 + 4 + message.size(); }
+size_t digest_len(std::span<const uint8_t> message) {
+  return P::UXMSS_DIGITS.size() + 32 + 4 + 32 + 4 + message.size();
+}
 
 void fill_digest(uint8_t* dst, const Digest& pk, uint32_t q, const Digest& r, uint32_t counter,
                  std::span<const uint8_t> message) {
@@ -136,7 +138,9 @@ void stateful_leaves(const SkSeed& sk, const Digest& pk, uint32_t first, uint32_
     }
     hash::lanes::hash_many(
         size_t(g) * 64, kSecretInput,
-        [&](size_t idx, uint8_t* dst) { fill_chain_secret(dst, sk, pk, first + base + uint32_t(idx / 64), uint32_t(idx % 64)); },
+        [&](size_t idx, uint8_t* dst) {
+          fill_chain_secret(dst, sk, pk, first + base + uint32_t(idx / 64), uint32_t(idx % 64));
+        },
         [&](size_t idx, const uint8_t* d) {
           std::memcpy(buf.data() + (idx / 64) * kLeafInput + kLeafPrefix + (idx % 64) * 32, d, 32);
         });
@@ -240,8 +244,8 @@ std::optional<signature::Signature> sign_stateful_raw(Key& key, std::span<const 
     wots_c::Values v(64);
     const auto layout = hash::lanes::chain_layout(P::UXMSS_CHAIN, pk.data(), 0, 0);
     hash::lanes::wots_chains(
-        kSecretInput, [&](size_t i, uint8_t* dst) { fill_chain_secret(dst, priv.sk_seed, pk, q, uint32_t(i)); },
-        layout, q, digits.data(), v.data());
+        kSecretInput, [&](size_t i, uint8_t* dst) { fill_chain_secret(dst, priv.sk_seed, pk, q, uint32_t(i)); }, layout,
+        q, digits.data(), v.data());
     return v;
   };
   auto won = wots_c::grind_digit_sum_batched(P::WOTS_COUNTER_BOUND, P::DIGIT_SUM_TARGET, grind, values);

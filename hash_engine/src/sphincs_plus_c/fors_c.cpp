@@ -103,8 +103,9 @@ SigningForsDigest signer_fors_digest(const Digest& public_seed, const Digest& ro
   return s;
 }
 
-std::optional<std::pair<uint32_t, SigningForsDigest>> winning_fors_counter_and_digest(
-    const key::Key& key, std::span<const uint8_t> message, const Digest& randomizer) {
+std::optional<std::pair<uint32_t, SigningForsDigest>> winning_fors_counter_and_digest(const key::Key& key,
+                                                                                      std::span<const uint8_t> message,
+                                                                                      const Digest& randomizer) {
   return winning_fors_counter_and_digest_below(P::FORS_COUNTER_BOUND, key, message, randomizer);
 }
 
@@ -132,9 +133,8 @@ std::optional<std::pair<uint32_t, SigningForsDigest>> winning_fors_counter_and_d
   return won;
 }
 
-std::pair<Digest, std::vector<Digest>> fors_tree_root_and_auth_path(const key::Key& key, uint64_t tree,
-                                                                    uint32_t leaf, uint32_t t, uint32_t x,
-                                                                    Digest& revealed) {
+std::pair<Digest, std::vector<Digest>> fors_tree_root_and_auth_path(const key::Key& key, uint64_t tree, uint32_t leaf,
+                                                                    uint32_t t, uint32_t x, Digest& revealed) {
   const Digest& pk = key.public_seed;
   std::vector<Digest> leaves(size_t(1) << kH);
   std::vector<Digest> secrets(kLeafChunk);
@@ -191,9 +191,8 @@ std::optional<SignedForsC> sign_fors_c(const key::Key& key, std::span<const uint
   out.signature.entries.reserve(P::FORS_TREES);
   for (uint32_t t = 0; t < P::FORS_TREES; ++t) {
     if (t == 0 || t + 1 == P::FORS_TREES)
-      trace_macros::stateless_trace_with([&] {
-        return "FORS materializing tree " + std::to_string(t + 1) + "/" + std::to_string(P::FORS_TREES);
-      });
+      trace_macros::stateless_trace_with(
+          [&] { return "FORS materializing tree " + std::to_string(t + 1) + "/" + std::to_string(P::FORS_TREES); });
     Entry e;
     auto [root, path] = fors_tree_root_and_auth_path(key, d.tree_index, d.leaf_index, t, d.indices[t], e.secret);
     e.auth_path = std::move(path);

@@ -96,8 +96,7 @@ void chain_ends(const Digest& pk, const hash::SecretSeed& layer_seed, uint32_t l
   const auto layout = hash::lanes::chain_layout(P::WOTS_C_CHAIN, pk.data(), layer, tree);
   hash::lanes::ChainJob jobs[8 * 64];
   for (size_t k = 0; k < count; ++k)
-    for (uint32_t i = 0; i < 64; ++i)
-      jobs[k * 64 + i] = {bufs[k] + kPkPrefix + i * 32, first + uint32_t(k), i, 0, 15};
+    for (uint32_t i = 0; i < 64; ++i) jobs[k * 64 + i] = {bufs[k] + kPkPrefix + i * 32, first + uint32_t(k), i, 0, 15};
   hash::lanes::walk_chains(layout, std::span(jobs, count * 64));
 }
 
@@ -130,8 +129,7 @@ void hypertree_leaves(const Digest& pk, const hash::SecretSeed& layer_seed, uint
   zeroize::wipe(buf.data(), buf.size());
 }
 
-Digest hypertree_leaf(const Digest& pk, const hash::SecretSeed& layer_seed, uint32_t layer, uint64_t tree,
-                      uint32_t i) {
+Digest hypertree_leaf(const Digest& pk, const hash::SecretSeed& layer_seed, uint32_t layer, uint64_t tree, uint32_t i) {
   Digest out;
   hypertree_leaves(pk, layer_seed, layer, tree, i, 1, &out);
   return out;
@@ -254,8 +252,8 @@ bool verify_hypertree(const Digest& pk, const Digest& root, const Digest& messag
     std::memcpy(b + kPkPrefix, layers[l].wots_values.data(), 64 * 32);
     layouts[l] = hash::lanes::chain_layout(P::WOTS_C_CHAIN, pk.data(), l, trees[l]);
     for (uint32_t i = 0; i < 64; ++i)
-      jobs[l * 64 + i] = {b + kPkPrefix + i * 32, leaves[l], i, hash::ops::base_w16_digit(digest[l], i), 15,
-                          &layouts[l]};
+      jobs[l * 64 + i] = {
+          b + kPkPrefix + i * 32, leaves[l], i, hash::ops::base_w16_digit(digest[l], i), 15, &layouts[l]};
   }
   hash::lanes::walk_chains(layouts[0], jobs);
   Digest rebuilt[kLayers];

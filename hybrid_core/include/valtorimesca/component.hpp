@@ -26,7 +26,9 @@ using Seed = std::span<const uint8_t, 32>;
 // A cryptographic generator: fills a whole buffer with fresh bytes. Code
 // generic over it calls the (pointer, length) form.
 template <class R>
-concept RandomSource = requires(R& r, uint8_t* p, size_t n) { r.fill_bytes(p, n); };
+concept RandomSource = requires(R& r, uint8_t* p, size_t n) {
+  r.fill_bytes(p, n);
+};
 
 // The operating system's generator. A failing source is an internal fault.
 struct OsRng {

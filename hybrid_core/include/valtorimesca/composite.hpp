@@ -37,8 +37,7 @@ struct Lengths {
 
 // The longest signature of the suite: the delta byte counts for FN-DSA.
 template <HybridSuite S>
-inline constexpr size_t kSignatureLen =
-    S::Classical::kSignatureLen + (DeltaSuite<S> ? 1 : 0) + S::Pq::kSignatureLen;
+inline constexpr size_t kSignatureLen = S::Classical::kSignatureLen + (DeltaSuite<S> ? 1 : 0) + S::Pq::kSignatureLen;
 
 // The shortest post-quantum signature a delta byte can announce.
 template <DeltaSuite S>

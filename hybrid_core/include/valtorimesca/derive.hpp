@@ -63,7 +63,6 @@ CoreResult<Seed> derive_hard_junction_path(std::span<const uint8_t, kSeedLen> pa
 // The seed of the suite's dedicated VRF key, disjoint from its component
 // seeds. Errors: OutputBufferTooSmall (label + 14, 80) for a label over 66
 // bytes.
-CoreResult<Seed> derive_stateless_vrf_seed(std::span<const uint8_t, kSeedLen> master,
-                                           std::span<const uint8_t> label);
+CoreResult<Seed> derive_stateless_vrf_seed(std::span<const uint8_t, kSeedLen> master, std::span<const uint8_t> label);
 
 }  // namespace valtorimesca::derive

@@ -50,8 +50,7 @@ struct Decoded {
 };
 
 CoreResult<size_t> write_path_selected(MutBytes out, Bytes classical, const PathSelectedSignature& sig, PqSizes sizes);
-CoreResult<std::vector<uint8_t>> encode_path_selected(Bytes classical, const PathSelectedSignature& sig,
-                                                      PqSizes sizes);
+CoreResult<std::vector<uint8_t>> encode_path_selected(Bytes classical, const PathSelectedSignature& sig, PqSizes sizes);
 // The encoding of `sig` when its post-quantum bytes already lie in `buf` at
 // their place (offset 69, or 65 on the stateless path): the same tests as
 // the encoders, then the header is written in front of them. Lets a signer

@@ -22,8 +22,8 @@ inline constexpr size_t kMaxContext = 255;
 inline constexpr size_t kStackRepresentative = 512;
 
 // Writes the representative into the front of buf; returns its length.
-CoreResult<size_t> write_m_prime(std::span<uint8_t> buf, std::span<const uint8_t> label,
-                                 std::span<const uint8_t> msg, std::span<const uint8_t> ctx);
+CoreResult<size_t> write_m_prime(std::span<uint8_t> buf, std::span<const uint8_t> label, std::span<const uint8_t> msg,
+                                 std::span<const uint8_t> ctx);
 
 // The representative as a new vector of exactly its length.
 CoreResult<std::vector<uint8_t>> m_prime(std::span<const uint8_t> label, std::span<const uint8_t> msg,

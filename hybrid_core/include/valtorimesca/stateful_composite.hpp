@@ -37,12 +37,12 @@ inline constexpr size_t kClassicalSecretKeyLen = 64;
 inline constexpr size_t kClassicalPublicKeyLen = 32;
 inline constexpr size_t kClassicalSignatureLen = 64;
 inline constexpr size_t kBundleLen = shrincs::bundle::kBundleLen;
-inline constexpr size_t kPublicKeyLen = kClassicalPublicKeyLen + kBundleLen;           // 196
-inline constexpr size_t kStoredPublicKeyLen = kClassicalPublicKeyLen + 32;             // 64
-inline constexpr size_t kEngineKeyOffset = kClassicalSecretKeyLen;                     // 64
-inline constexpr size_t kSpentOffset = kEngineKeyOffset + shrincs::kEngineKeyLen;      // 328
-inline constexpr size_t kBundleOffset = kSpentOffset + 4;                              // 332
-inline constexpr size_t kExportLen = kBundleOffset + kBundleLen;                       // 496
+inline constexpr size_t kPublicKeyLen = kClassicalPublicKeyLen + kBundleLen;       // 196
+inline constexpr size_t kStoredPublicKeyLen = kClassicalPublicKeyLen + 32;         // 64
+inline constexpr size_t kEngineKeyOffset = kClassicalSecretKeyLen;                 // 64
+inline constexpr size_t kSpentOffset = kEngineKeyOffset + shrincs::kEngineKeyLen;  // 328
+inline constexpr size_t kBundleOffset = kSpentOffset + 4;                          // 332
+inline constexpr size_t kExportLen = kBundleOffset + kBundleLen;                   // 496
 inline constexpr encoding_path::PqSizes kPqSizes{shrincs::kStatefulSigFixedLen, shrincs::kStatelessSigLen};
 
 // A verifier that can keep a 32-byte commitment in place of a whole bundle.

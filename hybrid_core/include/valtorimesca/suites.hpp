@@ -22,7 +22,8 @@ concept HybridSuite = requires {
   typename S::Classical;
   typename S::Pq;
   { S::label() } -> std::same_as<std::span<const uint8_t>>;
-} && component::ClassicalScheme<typename S::Classical> && component::PqScheme<typename S::Pq>;
+}
+&&component::ClassicalScheme<typename S::Classical>&& component::PqScheme<typename S::Pq>;
 
 }  // namespace valtorimesca
 

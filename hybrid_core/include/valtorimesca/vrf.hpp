@@ -26,7 +26,7 @@ using PreOutput = std::array<uint8_t, kPreOutputLen>;
 using Output = std::array<uint8_t, kOutputLen>;
 
 template <HybridSuite S>
-  requires component::ClassicalVrf<typename S::Classical>
+requires component::ClassicalVrf<typename S::Classical>
 struct ProofLayout {
   using C = typename S::Classical;
   using P = typename S::Pq;
@@ -49,8 +49,7 @@ namespace detail {
 // Steps shared by both provers: key split, buffer test, classical
 // evaluation into the header, binding message.
 template <HybridSuite S>
-CoreResult<SplitKey> prove_header(Bytes sk, Bytes input, MutBytes out, size_t total,
-                                  std::array<uint8_t, 32>& binding) {
+CoreResult<SplitKey> prove_header(Bytes sk, Bytes input, MutBytes out, size_t total, std::array<uint8_t, 32>& binding) {
   using C = typename S::Classical;
   using P = typename S::Pq;
   constexpr size_t header = ProofLayout<S>::kHeader;
@@ -70,8 +69,7 @@ CoreResult<SplitKey> prove_header(Bytes sk, Bytes input, MutBytes out, size_t to
 // Hedged prover of the four stateless suites; answers the proof length. For
 // the FN-DSA suites the delta byte follows the header.
 template <HybridSuite S>
-  requires component::ClassicalVrf<typename S::Classical>
-CoreResult<size_t> sign(Bytes sk, Bytes input, MutBytes out) {
+requires component::ClassicalVrf<typename S::Classical> CoreResult<size_t> sign(Bytes sk, Bytes input, MutBytes out) {
   using P = typename S::Pq;
   constexpr bool delta = DeltaSuite<S>;
   constexpr size_t header = ProofLayout<S>::kHeader;

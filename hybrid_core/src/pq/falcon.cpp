@@ -14,13 +14,13 @@ static_assert(kSignatureLen == fndsa::kSignatureLen);
 
 zeroize::SecretArray<32> nonce_seed(std::span<const uint8_t> sk, std::span<const uint8_t> nonce,
                                     std::span<const uint8_t> msg) {
-  const auto label = std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(kNonceSeedLabel),
-                                              sizeof kNonceSeedLabel);
+  const auto label =
+      std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(kNonceSeedLabel), sizeof kNonceSeedLabel);
   return valtorimesca::nonce_seed(label, sk, nonce, msg);
 }
 
-CoreStatus sign_with_seed(std::span<const uint8_t> sk, std::span<const uint8_t> msg,
-                          std::span<const uint8_t, 32> seed, std::span<uint8_t> out) noexcept {
+CoreStatus sign_with_seed(std::span<const uint8_t> sk, std::span<const uint8_t> msg, std::span<const uint8_t, 32> seed,
+                          std::span<uint8_t> out) noexcept {
   if (out.size() != kSignatureLen) return fail(CoreError::bad_length(kSignatureLen, out.size()));
   auto key = std::make_unique<fndsa::SigningKey>();
   if (!key->decode(sk)) return fail(CoreError::component_failure());

@@ -180,7 +180,8 @@ CoreResult<Bytes> ShrincsScheme::stateless_key_material(Bytes bundle) {
 CoreStatus ShrincsScheme::compute_committed_key(Bytes bundle, MutBytes out) {
   if (out.size() != bd::kCommitmentLen) return fail(CoreError::bad_length(bd::kCommitmentLen, out.size()));
   if (bundle.size() != bd::kBundleLen) return fail(CoreError::bad_length(bd::kBundleLen, bundle.size()));
-  const hash::Digest c = bd::recompute_commitment(std::span<const uint8_t, bd::kBundleLen>(bundle.data(), bd::kBundleLen));
+  const hash::Digest c =
+      bd::recompute_commitment(std::span<const uint8_t, bd::kBundleLen>(bundle.data(), bd::kBundleLen));
   std::memcpy(out.data(), c.data(), c.size());
   return {};
 }

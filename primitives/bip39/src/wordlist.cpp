@@ -35,10 +35,9 @@ uint64_t whitespace_len(const unsigned char* p, size_t avail) noexcept {
   const uint64_t two_bytes = two & eq_mask(c0, 0xC2) & (eq_mask(c1, 0x85) | eq_mask(c1, 0xA0));
   const uint64_t e2_80 = eq_mask(c0, 0xE2) & eq_mask(c1, 0x80) &
                          (range_mask(c2, 0x80, 0x8A) | eq_mask(c2, 0xA8) | eq_mask(c2, 0xA9) | eq_mask(c2, 0xAF));
-  const uint64_t three_bytes =
-      three & ((eq_mask(c0, 0xE1) & eq_mask(c1, 0x9A) & eq_mask(c2, 0x80)) | e2_80 |
-               (eq_mask(c0, 0xE2) & eq_mask(c1, 0x81) & eq_mask(c2, 0x9F)) |
-               (eq_mask(c0, 0xE3) & eq_mask(c1, 0x80) & eq_mask(c2, 0x80)));
+  const uint64_t three_bytes = three & ((eq_mask(c0, 0xE1) & eq_mask(c1, 0x9A) & eq_mask(c2, 0x80)) | e2_80 |
+                                        (eq_mask(c0, 0xE2) & eq_mask(c1, 0x81) & eq_mask(c2, 0x9F)) |
+                                        (eq_mask(c0, 0xE3) & eq_mask(c1, 0x80) & eq_mask(c2, 0x80)));
   return (one_byte & 1) | (two_bytes & 2) | (three_bytes & 3);
 }
 

@@ -69,8 +69,7 @@ void crt_lanes(const uint32_t* res, size_t stride, size_t k, bool centred, uint3
     uint32_t s[W] = {};
     for (size_t j = i; j-- > 0;)
       for (size_t t = 0; t < W; ++t) s[t] = m.add(m.mont(s[t], pc.below[j]), m.fold(out[t][j]));
-    for (size_t t = 0; t < W; ++t)
-      out[t][i] = i == 0 ? res[t] : m.mont(m.sub(res[i * stride + t], s[t]), pc.garner);
+    for (size_t t = 0; t < W; ++t) out[t][i] = i == 0 ? res[t] : m.mont(m.sub(res[i * stride + t], s[t]), pc.garner);
   }
   size_t len = 2;
   for (size_t t = 0; t < W; ++t) {
@@ -97,8 +96,8 @@ void crt_lanes(const uint32_t* res, size_t stride, size_t k, bool centred, uint3
     for (size_t j = 0; j < len; ++j) {
       for (size_t t = 0; t < W; ++t) {
         uint32_t* wk = work + t * (k + 1);
-        const int64_t limb = j + 1 < len ? static_cast<int64_t>(wk[j])
-                                         : static_cast<int64_t>(static_cast<int32_t>(wk[j] << 1) >> 1);
+        const int64_t limb =
+            j + 1 < len ? static_cast<int64_t>(wk[j]) : static_cast<int64_t>(static_cast<int32_t>(wk[j] << 1) >> 1);
         const int64_t z = limb * p + carry[t];
         wk[j] = static_cast<uint32_t>(z) & kLimbMask;
         carry[t] = z >> 31;

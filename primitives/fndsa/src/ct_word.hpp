@@ -18,9 +18,7 @@ inline uint32_t eq_mask(uint32_t a, uint32_t b) noexcept { return ~nonzero_mask(
 // All ones when a < b, for a and b below 2^31.
 inline uint32_t lt31_mask(uint32_t a, uint32_t b) noexcept { return top_mask(a - b); }
 // All ones when a < b, for any 64-bit a and b (borrow of a - b).
-inline uint64_t lt64_mask(uint64_t a, uint64_t b) noexcept {
-  return top_mask64((~a & b) | (~(a ^ b) & (a - b)));
-}
+inline uint64_t lt64_mask(uint64_t a, uint64_t b) noexcept { return top_mask64((~a & b) | (~(a ^ b) & (a - b))); }
 inline uint32_t select(uint32_t mask, uint32_t if_set, uint32_t if_clear) noexcept {
   return if_clear ^ (mask & (if_set ^ if_clear));
 }

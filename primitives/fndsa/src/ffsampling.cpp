@@ -17,8 +17,7 @@ void copy(double* d, const double* s, size_t n) noexcept { std::memcpy(d, s, n *
 
 // Degree 2: one complex value per polynomial, the 2 x 2 decomposition
 // inline, then four integer samples.
-void leaf(GaussSampler& gs, double* t0, double* t1, const double* g00, const double* g01,
-          const double* g11) noexcept {
+void leaf(GaussSampler& gs, double* t0, double* t1, const double* g00, const double* g01, const double* g11) noexcept {
   const double inv_g00 = 1.0 / g00[0];
   const double mu_re = g01[0] * inv_g00, mu_im = g01[1] * inv_g00;
   const double d11 = g11[0] - (mu_re * g01[0] + mu_im * g01[1]);
@@ -50,8 +49,8 @@ void half_gram(unsigned logn, const double* d, double* a, double* b, double* a_a
 }  // namespace
 
 // FIPS 206 / Falcon: ffSampling, with the LDL* tree (ffLDL*) built on the way down.
-void ff_sample(GaussSampler& gs, unsigned logn, double* t0, double* t1, double* g00, double* g01,
-               double* g11, double* tmp) noexcept {
+void ff_sample(GaussSampler& gs, unsigned logn, double* t0, double* t1, double* g00, double* g01, double* g11,
+               double* tmp) noexcept {
   if (logn == 1) return leaf(gs, t0, t1, g00, g01, g11);
   const size_t n = size_t{1} << logn, hn = n >> 1;
   // tmp: l10 (n), then a work area (n), then the subtree's own space.

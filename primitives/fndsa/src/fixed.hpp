@@ -17,9 +17,7 @@ struct Fixed {
   }
   int64_t as_signed() const noexcept { return static_cast<int64_t>(raw); }
   // Nearest integer; an exact half goes up.
-  int32_t round() const noexcept {
-    return static_cast<int32_t>(static_cast<int64_t>(raw + 0x80000000u) >> 32);
-  }
+  int32_t round() const noexcept { return static_cast<int32_t>(static_cast<int64_t>(raw + 0x80000000u) >> 32); }
 };
 
 inline Fixed operator+(Fixed a, Fixed b) noexcept { return {a.raw + b.raw}; }

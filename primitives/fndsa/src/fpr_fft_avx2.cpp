@@ -54,8 +54,10 @@ inline void join(__m256d L, __m256d Hi, __m256d& A, __m256d& B) noexcept {
 // The roots of the blocks in the lanes of L, from the first block's index.
 template <unsigned H>
 inline V pair_roots(const double* t, size_t k) noexcept {
-  if constexpr (H == 2) return root4(t, k, k, k + 1, k + 1);
-  else return root4(t, k, k + 2, k + 1, k + 3);
+  if constexpr (H == 2)
+    return root4(t, k, k, k + 1, k + 1);
+  else
+    return root4(t, k, k + 2, k + 1, k + 3);
 }
 
 template <unsigned H>
@@ -87,7 +89,8 @@ void small_inverse(const double* t, double* re, double* im, size_t hn) noexcept 
     V s, d;
     split<H>(ld(re + i), ld(re + i + 4), s.re, d.re);
     split<H>(ld(im + i), ld(im + i + 4), s.im, d.im);
-    const V z = cmul({_mm256_sub_pd(s.re, d.re), _mm256_sub_pd(s.im, d.im)}, conj(pair_roots<H>(t, 2 * blocks + i / (2 * H))));
+    const V z =
+        cmul({_mm256_sub_pd(s.re, d.re), _mm256_sub_pd(s.im, d.im)}, conj(pair_roots<H>(t, 2 * blocks + i / (2 * H))));
     __m256d a, b;
     join<H>(_mm256_add_pd(s.re, d.re), z.re, a, b);
     st(re + i, a);

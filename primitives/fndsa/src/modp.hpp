@@ -34,7 +34,7 @@ struct Modp {
     return d + (p & ct::top_mask(d));
   }
   // x < 2p to [0, p).
-  uint32_t fold(uint32_t x) const noexcept { return sub(x, p) ; }
+  uint32_t fold(uint32_t x) const noexcept { return sub(x, p); }
   uint32_t mont(uint32_t a, uint32_t b) const noexcept {
     const uint64_t z = static_cast<uint64_t>(a) * b;
     const uint32_t k = static_cast<uint32_t>(z) * neg_inv;  // z + k p = 0 mod 2^32
@@ -69,13 +69,13 @@ struct Modp {
 // reconstruction.
 struct PrimeCtx {
   Modp m;
-  unsigned max_logn;        // largest transform this prime serves
-  const uint32_t* roots;    // psi^rev(k), Montgomery form, 2^max_logn entries
-  const uint32_t* iroots;   // psi^-rev(k), Montgomery form
-  uint32_t inv_n[10];       // Montgomery form of 1/2^logn
-  uint32_t inv_n_r[10];     // Montgomery form of R/2^logn (undoes one mont())
-  uint32_t garner;          // Montgomery form of 1/(p_0 ... p_{i-1}) mod p_i
-  const uint32_t* below;    // Montgomery form of p_j mod p_i, for j < i
+  unsigned max_logn;       // largest transform this prime serves
+  const uint32_t* roots;   // psi^rev(k), Montgomery form, 2^max_logn entries
+  const uint32_t* iroots;  // psi^-rev(k), Montgomery form
+  uint32_t inv_n[10];      // Montgomery form of 1/2^logn
+  uint32_t inv_n_r[10];    // Montgomery form of R/2^logn (undoes one mont())
+  uint32_t garner;         // Montgomery form of 1/(p_0 ... p_{i-1}) mod p_i
+  const uint32_t* below;   // Montgomery form of p_j mod p_i, for j < i
 };
 
 // A context for prime p < 2^31 with psi of order 1024 (plain value), for

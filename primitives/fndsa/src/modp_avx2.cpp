@@ -13,8 +13,7 @@ using avx2::load8;
 using avx2::ModpX8;
 using avx2::store8;
 
-inline __m256i set_roots(const uint32_t* z, int i0, int i1, int i2, int i3, int i4, int i5, int i6,
-                         int i7) noexcept {
+inline __m256i set_roots(const uint32_t* z, int i0, int i1, int i2, int i3, int i4, int i5, int i6, int i7) noexcept {
   return _mm256_setr_epi32(static_cast<int>(z[i0]), static_cast<int>(z[i1]), static_cast<int>(z[i2]),
                            static_cast<int>(z[i3]), static_cast<int>(z[i4]), static_cast<int>(z[i5]),
                            static_cast<int>(z[i6]), static_cast<int>(z[i7]));
@@ -55,9 +54,12 @@ inline void join(__m256i L, __m256i Hi, __m256i& A, __m256i& B) noexcept {
 // points at the root of the pair's first block).
 template <unsigned H>
 inline __m256i pair_roots(const uint32_t* z) noexcept {
-  if constexpr (H == 4) return set_roots(z, 0, 0, 0, 0, 1, 1, 1, 1);
-  else if constexpr (H == 2) return set_roots(z, 0, 0, 2, 2, 1, 1, 3, 3);
-  else return set_roots(z, 0, 1, 4, 5, 2, 3, 6, 7);
+  if constexpr (H == 4)
+    return set_roots(z, 0, 0, 0, 0, 1, 1, 1, 1);
+  else if constexpr (H == 2)
+    return set_roots(z, 0, 0, 2, 2, 1, 1, 3, 3);
+  else
+    return set_roots(z, 0, 1, 4, 5, 2, 3, 6, 7);
 }
 
 template <unsigned H>

@@ -7,22 +7,22 @@
 // of each pair, which is N(a) at the root w^2 of X^(n/2) + 1. The products
 // are taken modulo as many primes as the next level's coefficients need
 // and joined by the Chinese remainder theorem.
-#include "ntru.hpp"
-
 #include <cstring>
 #include <memory>
 
 #include "bigint.hpp"
 #include "modp.hpp"
+#include "ntru.hpp"
 #include "subtle/ct_marks.hpp"
 
 namespace fndsa::kgen {
 
-NormTower::NormTower() : store_([] {
-    size_t total = 0;
-    for (unsigned d = 0; d <= kDepth; ++d) total += 2 * (size_t{512} >> d) * kNormLimbs[d];
-    return total;
-  }()) {
+NormTower::NormTower()
+    : store_([] {
+        size_t total = 0;
+        for (unsigned d = 0; d <= kDepth; ++d) total += 2 * (size_t{512} >> d) * kNormLimbs[d];
+        return total;
+      }()) {
   size_t off = 0;
   for (unsigned d = 0; d <= kDepth; ++d) {
     half_[d] = (size_t{512} >> d) * kNormLimbs[d];

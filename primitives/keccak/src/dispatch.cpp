@@ -6,9 +6,9 @@
 
 #include "cpu/features.hpp"
 #include "keccak/keccak.hpp"
-#include "zeroize/zeroize.hpp"
 #include "keccak_internal.hpp"
 #include "keccak_lanes.hpp"
+#include "zeroize/zeroize.hpp"
 
 namespace keccak {
 namespace {
@@ -104,15 +104,15 @@ void permute_x8_avx512(State* s) noexcept { permute_states_vector<8>(s, permute_
 
 Backend best_backend() noexcept { return detected(); }
 
-void cap_backend(Backend max) noexcept {
-  g_cap.store(static_cast<uint8_t>(max), std::memory_order_relaxed);
-}
+void cap_backend(Backend max) noexcept { g_cap.store(static_cast<uint8_t>(max), std::memory_order_relaxed); }
 
 void uncap_backend() noexcept { cap_backend(kTop); }
 
 void force_portable(bool on) noexcept {
-  if (on) cap_backend(Backend::kPortable);
-  else uncap_backend();
+  if (on)
+    cap_backend(Backend::kPortable);
+  else
+    uncap_backend();
 }
 
 Backend active_backend() noexcept { return active(); }

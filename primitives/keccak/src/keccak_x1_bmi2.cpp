@@ -19,7 +19,9 @@ struct Scalar {
   static V loadu(const uint64_t* p) { return *p; }
   static void storeu(uint64_t* p, V v) { *p = v; }
   template <int N>
-  static V rol(V x) { return (x << N) | (x >> (64 - N)); }
+  static V rol(V x) {
+    return (x << N) | (x >> (64 - N));
+  }
 };
 
 }  // namespace

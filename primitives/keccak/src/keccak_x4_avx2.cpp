@@ -26,11 +26,11 @@ struct Avx2 {
   template <int N>
   static V rol(V x) {
     if constexpr (N == 8) {  // whole-byte rotations are one byte shuffle
-      return _mm256_shuffle_epi8(x, _mm256_setr_epi8(7, 0, 1, 2, 3, 4, 5, 6, 15, 8, 9, 10, 11, 12, 13, 14,
-                                                     7, 0, 1, 2, 3, 4, 5, 6, 15, 8, 9, 10, 11, 12, 13, 14));
+      return _mm256_shuffle_epi8(x, _mm256_setr_epi8(7, 0, 1, 2, 3, 4, 5, 6, 15, 8, 9, 10, 11, 12, 13, 14, 7, 0, 1, 2,
+                                                     3, 4, 5, 6, 15, 8, 9, 10, 11, 12, 13, 14));
     } else if constexpr (N == 56) {
-      return _mm256_shuffle_epi8(x, _mm256_setr_epi8(1, 2, 3, 4, 5, 6, 7, 0, 9, 10, 11, 12, 13, 14, 15, 8,
-                                                     1, 2, 3, 4, 5, 6, 7, 0, 9, 10, 11, 12, 13, 14, 15, 8));
+      return _mm256_shuffle_epi8(x, _mm256_setr_epi8(1, 2, 3, 4, 5, 6, 7, 0, 9, 10, 11, 12, 13, 14, 15, 8, 1, 2, 3, 4,
+                                                     5, 6, 7, 0, 9, 10, 11, 12, 13, 14, 15, 8));
     } else {
       return _mm256_or_si256(_mm256_slli_epi64(x, N), _mm256_srli_epi64(x, 64 - N));
     }

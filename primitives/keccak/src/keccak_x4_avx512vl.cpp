@@ -38,7 +38,9 @@ struct Avx512Vl {
   static V loadu(const uint64_t* p) { return v(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p))); }
   static void storeu(uint64_t* p, V x) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), m(x)); }
   template <int N>
-  static V rol(V x) { return v(_mm256_rol_epi64(m(x), N)); }
+  static V rol(V x) {
+    return v(_mm256_rol_epi64(m(x), N));
+  }
 };
 
 // One state, word i in the low half of 128-bit register i: the same rounds
@@ -54,7 +56,9 @@ struct OneLane {
   static V bcast(uint64_t x) { return V{x, 0}; }
   static V zero() { return V{}; }
   template <int N>
-  static V rol(V x) { return v(_mm_rol_epi64(m(x), N)); }
+  static V rol(V x) {
+    return v(_mm_rol_epi64(m(x), N));
+  }
 };
 
 }  // namespace
@@ -67,8 +71,6 @@ void permute1_avx512vl(uint64_t* a) noexcept {
   rounds::clear_words<OneLane>(w);
 }
 
-void permute_lanes4_avx512vl(uint64_t* a) noexcept {
-  rounds::permute_interleaved<Avx512Vl>(a, round_constants());
-}
+void permute_lanes4_avx512vl(uint64_t* a) noexcept { rounds::permute_interleaved<Avx512Vl>(a, round_constants()); }
 
 }  // namespace keccak

@@ -42,13 +42,13 @@ struct Avx512 {
   static V loadu(const uint64_t* p) { return v(_mm512_loadu_si512(p)); }
   static void storeu(uint64_t* p, V x) { _mm512_storeu_si512(p, m(x)); }
   template <int N>
-  static V rol(V x) { return v(_mm512_rol_epi64(m(x), N)); }
+  static V rol(V x) {
+    return v(_mm512_rol_epi64(m(x), N));
+  }
 };
 
 }  // namespace
 
-void permute_lanes8_avx512(uint64_t* a) noexcept {
-  rounds::permute_interleaved<Avx512>(a, round_constants());
-}
+void permute_lanes8_avx512(uint64_t* a) noexcept { rounds::permute_interleaved<Avx512>(a, round_constants()); }
 
 }  // namespace keccak

@@ -1,8 +1,8 @@
 #include <cstring>
 
 #include "keccak/keccak.hpp"
-#include "zeroize/zeroize.hpp"
 #include "keccak_internal.hpp"
+#include "zeroize/zeroize.hpp"
 
 namespace keccak {
 namespace {

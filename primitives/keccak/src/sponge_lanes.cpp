@@ -64,12 +64,14 @@ void SpongeLanes<N, Rate, Domain>::reset() noexcept {
 
 template <size_t N, size_t Rate, uint8_t Domain>
 void SpongeLanes<N, Rate, Domain>::absorb(const uint8_t* const in[N], size_t len) noexcept {
-  absorb_lanes<N, Rate>(st_, pos_, [in](size_t k) { return in[k]; }, len);
+  absorb_lanes<N, Rate>(
+      st_, pos_, [in](size_t k) { return in[k]; }, len);
 }
 
 template <size_t N, size_t Rate, uint8_t Domain>
 void SpongeLanes<N, Rate, Domain>::absorb_all(const uint8_t* data, size_t len) noexcept {
-  absorb_lanes<N, Rate>(st_, pos_, [data](size_t) { return data; }, len);
+  absorb_lanes<N, Rate>(
+      st_, pos_, [data](size_t) { return data; }, len);
 }
 
 // The domain byte after the last input byte and the final bit of the block;
@@ -124,8 +126,7 @@ void keccak256_x8(const uint8_t* const in[8], size_t len, uint8_t (*out)[32]) no
   h.final(out);
 }
 
-PermutationCalls keccak256_many(const uint8_t* const* in, size_t count, size_t len,
-                                uint8_t (*out)[32]) noexcept {
+PermutationCalls keccak256_many(const uint8_t* const* in, size_t count, size_t len, uint8_t (*out)[32]) noexcept {
   const uint64_t per_lane = keccak256_permutations(len);
   PermutationCalls calls{.x8 = count / 8 * per_lane};
   size_t i = 0;

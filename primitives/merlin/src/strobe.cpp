@@ -19,7 +19,8 @@ void wipe_bytes(uint8_t* p, size_t n) noexcept { zeroize::wipe(p, n); }
 
 Strobe128::Strobe128(Bytes protocol_label) noexcept {
   static_assert(sizeof(keccak::State) == 200);
-  static const uint8_t kInit[18] = {1, kRate + 2, 1, 0, 1, 96, 'S', 'T', 'R', 'O', 'B', 'E', 'v', '1', '.', '0', '.', '2'};
+  static const uint8_t kInit[18] = {1,   kRate + 2, 1,   0,   1,   96,  'S', 'T', 'R',
+                                    'O', 'B',       'E', 'v', '1', '.', '0', '.', '2'};
   std::memcpy(bytes(), kInit, sizeof kInit);
   keccak::permute(st_);
   meta_ad(protocol_label, false);

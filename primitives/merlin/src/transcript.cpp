@@ -27,9 +27,7 @@ constexpr std::string_view kProtocol = "Merlin v1.0";
 
 }  // namespace
 
-Transcript::Transcript(Bytes label) : strobe_(bytes_of(kProtocol)) {
-  append_message(bytes_of("dom-sep"), label);
-}
+Transcript::Transcript(Bytes label) : strobe_(bytes_of(kProtocol)) { append_message(bytes_of("dom-sep"), label); }
 
 void Transcript::append_message(Bytes label, Bytes message) {
   framed_meta(strobe_, label, message.size());

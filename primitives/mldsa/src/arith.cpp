@@ -2,15 +2,14 @@
 #include <cstring>
 
 #include "cpu/features.hpp"
-
 #include "internal.hpp"
-#include "xof_lanes.hpp"
 #include "subtle/ct_marks.hpp"
+#include "xof_lanes.hpp"
 
 namespace mldsa::detail {
 namespace {
 
-constexpr int64_t kZeta = 1753;          // primitive 512th root of unity mod q
+constexpr int64_t kZeta = 1753;  // primitive 512th root of unity mod q
 constexpr int64_t kMont = (1LL << 32) % kQ;
 
 constexpr int64_t mod_mul(int64_t a, int64_t b) { return (a * b) % kQ; }
@@ -109,29 +108,29 @@ void invntt_tomont(Poly& p) noexcept {
 }
 
 // The kernels, each sent to the widest form the processor has.
-#define MLDSA_DISPATCH(name, params, args)                     \
+#define MLDSA_DISPATCH(name, params, args)                   \
   auto name params noexcept->decltype(portable::name args) { \
-    switch (arith()) {                                         \
-      case Arith::kAvx512: return avx512::name args;           \
-      case Arith::kAvx2: return avx2::name args;               \
-      case Arith::kPortable: break;                            \
-    }                                                          \
-    return portable::name args;                                \
+    switch (arith()) {                                       \
+      case Arith::kAvx512: return avx512::name args;         \
+      case Arith::kAvx2: return avx2::name args;             \
+      case Arith::kPortable: break;                          \
+    }                                                        \
+    return portable::name args;                              \
   }
-MLDSA_DISPATCH(pointwise_mont, (Poly& r, const Poly& a, const Poly& b), (r, a, b))
-MLDSA_DISPATCH(row_mul, (Poly& r, const PolyVecL& row, const PolyVecL& v), (r, row, v))
-MLDSA_DISPATCH(power2round_poly, (Poly& t1, Poly& t0, const Poly& t, const Poly& s), (t1, t0, t, s))
-MLDSA_DISPATCH(high_bits_poly, (Poly& w1, Poly& w), (w1, w))
-MLDSA_DISPATCH(make_z, (Poly& z, const Poly& y, const Poly& cs1), (z, y, cs1))
-MLDSA_DISPATCH(make_r, (Poly& r, const Poly& w, const Poly& cs2), (r, w, cs2))
-MLDSA_DISPATCH(make_hint, (Poly& h, int32_t* count, const Poly& r, const Poly& ct0), (h, count, r, ct0))
-MLDSA_DISPATCH(sub_reduce, (Poly& w, const Poly& b), (w, b))
-MLDSA_DISPATCH(use_hint_poly, (Poly& w1, const Poly& w, const Poly& h), (w1, w, h))
+MLDSA_DISPATCH(pointwise_mont, (Poly & r, const Poly& a, const Poly& b), (r, a, b))
+MLDSA_DISPATCH(row_mul, (Poly & r, const PolyVecL& row, const PolyVecL& v), (r, row, v))
+MLDSA_DISPATCH(power2round_poly, (Poly & t1, Poly& t0, const Poly& t, const Poly& s), (t1, t0, t, s))
+MLDSA_DISPATCH(high_bits_poly, (Poly & w1, Poly& w), (w1, w))
+MLDSA_DISPATCH(make_z, (Poly & z, const Poly& y, const Poly& cs1), (z, y, cs1))
+MLDSA_DISPATCH(make_r, (Poly & r, const Poly& w, const Poly& cs2), (r, w, cs2))
+MLDSA_DISPATCH(make_hint, (Poly & h, int32_t* count, const Poly& r, const Poly& ct0), (h, count, r, ct0))
+MLDSA_DISPATCH(sub_reduce, (Poly & w, const Poly& b), (w, b))
+MLDSA_DISPATCH(use_hint_poly, (Poly & w1, const Poly& w, const Poly& h), (w1, w, h))
 MLDSA_DISPATCH(exceeds_norm, (const Poly* polys, size_t count, int32_t bound), (polys, count, bound))
-MLDSA_DISPATCH(place_signs, (Poly& c, const uint8_t j[kTau], uint64_t signs), (c, j, signs))
-MLDSA_DISPATCH(rej_ntt_append, (Poly& a, int n, const uint8_t* buf, size_t len), (a, n, buf, len))
-MLDSA_DISPATCH(rej_eta_append, (Poly& a, int n, const uint8_t* buf, size_t len), (a, n, buf, len))
-MLDSA_DISPATCH(unpack_mask, (Poly& y, const uint8_t* in), (y, in))
+MLDSA_DISPATCH(place_signs, (Poly & c, const uint8_t j[kTau], uint64_t signs), (c, j, signs))
+MLDSA_DISPATCH(rej_ntt_append, (Poly & a, int n, const uint8_t* buf, size_t len), (a, n, buf, len))
+MLDSA_DISPATCH(rej_eta_append, (Poly & a, int n, const uint8_t* buf, size_t len), (a, n, buf, len))
+MLDSA_DISPATCH(unpack_mask, (Poly & y, const uint8_t* in), (y, in))
 #undef MLDSA_DISPATCH
 
 void lanes8_to_bytes(const uint64_t* st, size_t words, uint8_t* const out[8]) noexcept {

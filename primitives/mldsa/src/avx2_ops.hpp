@@ -39,9 +39,7 @@ inline __m256i reduce32(__m256i a) {
   const __m256i t = _mm256_srai_epi32(_mm256_add_epi32(a, splat(1 << 22)), 23);
   return _mm256_sub_epi32(a, _mm256_mullo_epi32(t, splat(kQ)));
 }
-inline __m256i caddq(__m256i a) {
-  return _mm256_add_epi32(a, _mm256_and_si256(_mm256_srai_epi32(a, 31), splat(kQ)));
-}
+inline __m256i caddq(__m256i a) { return _mm256_add_epi32(a, _mm256_and_si256(_mm256_srai_epi32(a, 31), splat(kQ))); }
 inline __m256i freeze(__m256i a) { return caddq(reduce32(a)); }
 inline __m256i center(__m256i a) {
   const __m256i over = _mm256_srai_epi32(_mm256_sub_epi32(splat((kQ - 1) / 2), a), 31);

@@ -71,9 +71,7 @@ inline __m512i reduce32(__m512i a) {
   const __m512i t = _mm512_srai_epi32(_mm512_add_epi32(a, splat(1 << 22)), 23);
   return _mm512_sub_epi32(a, _mm512_mullo_epi32(t, splat(kQ)));
 }
-inline __m512i caddq(__m512i a) {
-  return _mm512_add_epi32(a, _mm512_and_si512(_mm512_srai_epi32(a, 31), splat(kQ)));
-}
+inline __m512i caddq(__m512i a) { return _mm512_add_epi32(a, _mm512_and_si512(_mm512_srai_epi32(a, 31), splat(kQ))); }
 inline __m512i freeze(__m512i a) { return caddq(reduce32(a)); }
 inline __m512i center(__m512i a) {
   const __m512i over = _mm512_srai_epi32(_mm512_sub_epi32(splat((kQ - 1) / 2), a), 31);

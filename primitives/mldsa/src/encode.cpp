@@ -59,8 +59,7 @@ void unpack_bits(Poly& p, const uint8_t* in, Map map) noexcept {
       if constexpr (G::kLen > 8) hi = load64(at_group + G::kLen - 8) >> (8 * (16 - G::kLen));
     } else {
       constexpr uint64_t kKeep = (uint64_t{1} << (8 * G::kLen)) - 1;
-      lo = g * G::kLen + 8 <= kTotal ? load64(at_group) & kKeep
-                                       : load64(at_group + G::kLen - 8) >> (8 * (8 - G::kLen));
+      lo = g * G::kLen + 8 <= kTotal ? load64(at_group) & kKeep : load64(at_group + G::kLen - 8) >> (8 * (8 - G::kLen));
     }
     for (unsigned i = 0; i < G::kCoeffs; ++i) {
       const unsigned at = i * Bits;

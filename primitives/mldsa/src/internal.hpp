@@ -29,11 +29,11 @@ inline constexpr uint32_t kMaxSignAttempts = 0x10000 / kL;
 inline constexpr size_t kCTildeLen = 32;  // lambda / 4
 inline constexpr size_t kTrLen = 64;
 inline constexpr size_t kMuLen = 64;
-inline constexpr size_t kT1PolyLen = 320;   // 10 bits per coefficient
-inline constexpr size_t kT0PolyLen = 416;   // 13 bits
-inline constexpr size_t kEtaPolyLen = 96;   // 3 bits
-inline constexpr size_t kZPolyLen = 576;    // 18 bits
-inline constexpr size_t kW1PolyLen = 192;   // 6 bits
+inline constexpr size_t kT1PolyLen = 320;  // 10 bits per coefficient
+inline constexpr size_t kT0PolyLen = 416;  // 13 bits
+inline constexpr size_t kEtaPolyLen = 96;  // 3 bits
+inline constexpr size_t kZPolyLen = 576;   // 18 bits
+inline constexpr size_t kW1PolyLen = 192;  // 6 bits
 inline constexpr size_t kW1Len = kK * kW1PolyLen;
 
 // Secret-key layout: rho | K | tr | s1 | s2 | t0.
@@ -116,40 +116,40 @@ int32_t inv_scale_for_tests() noexcept;
 // Polynomial kernels. Each exists in a portable, an AVX2 and an AVX-512 form
 // with identical results; the unqualified ones pick the form at run time. The
 // flags they return are 0 or 1 and are computed over every coefficient.
-#define MLDSA_POLY_KERNELS                                                               \
-  /* r = a o b * 2^-32 in the NTT domain; |a|, |b| < 9q. */                              \
-  void pointwise_mont(Poly& r, const Poly& a, const Poly& b) noexcept;                   \
-  /* r = sum_j row[j] o v[j] * 2^-32; |v| < 9q, |row| < q. */                            \
-  void row_mul(Poly& r, const PolyVecL& row, const PolyVecL& v) noexcept;                \
-  /* t1, t0 = Power2Round(t + s) for |t| < q, |s| small. */                              \
-  void power2round_poly(Poly& t1, Poly& t0, const Poly& t, const Poly& s) noexcept;      \
-  /* w = w mod+ q (|w| < q on entry); w1 = HighBits(w). */                               \
-  void high_bits_poly(Poly& w1, Poly& w) noexcept;                                       \
-  /* z = y + cs1 centred; 1 when ||z|| >= gamma1 - beta. */                              \
-  uint32_t make_z(Poly& z, const Poly& y, const Poly& cs1) noexcept;                     \
-  /* r = (w - cs2) mod+ q; 1 when ||LowBits(r)|| >= gamma2 - beta. */                    \
-  uint32_t make_r(Poly& r, const Poly& w, const Poly& cs2) noexcept;                     \
-  /* h = MakeHint(-ct0, r + ct0), *count += its ones; 1 when ||ct0|| >= gamma2. */       \
-  uint32_t make_hint(Poly& h, int32_t* count, const Poly& r, const Poly& ct0) noexcept;  \
-  /* w = reduce32(w - b); |w|, |b| < 9q. */                                              \
-  void sub_reduce(Poly& w, const Poly& b) noexcept;                                      \
-  /* w1 = UseHint(h, w mod+ q), |w| < q. */                                              \
-  void use_hint_poly(Poly& w1, const Poly& w, const Poly& h) noexcept;                   \
-  /* 1 when some centred coefficient of polys[0..count) has |c| >= bound. */             \
-  uint32_t exceeds_norm(const Poly* polys, size_t count, int32_t bound) noexcept;        \
+#define MLDSA_POLY_KERNELS                                                                \
+  /* r = a o b * 2^-32 in the NTT domain; |a|, |b| < 9q. */                               \
+  void pointwise_mont(Poly& r, const Poly& a, const Poly& b) noexcept;                    \
+  /* r = sum_j row[j] o v[j] * 2^-32; |v| < 9q, |row| < q. */                             \
+  void row_mul(Poly& r, const PolyVecL& row, const PolyVecL& v) noexcept;                 \
+  /* t1, t0 = Power2Round(t + s) for |t| < q, |s| small. */                               \
+  void power2round_poly(Poly& t1, Poly& t0, const Poly& t, const Poly& s) noexcept;       \
+  /* w = w mod+ q (|w| < q on entry); w1 = HighBits(w). */                                \
+  void high_bits_poly(Poly& w1, Poly& w) noexcept;                                        \
+  /* z = y + cs1 centred; 1 when ||z|| >= gamma1 - beta. */                               \
+  uint32_t make_z(Poly& z, const Poly& y, const Poly& cs1) noexcept;                      \
+  /* r = (w - cs2) mod+ q; 1 when ||LowBits(r)|| >= gamma2 - beta. */                     \
+  uint32_t make_r(Poly& r, const Poly& w, const Poly& cs2) noexcept;                      \
+  /* h = MakeHint(-ct0, r + ct0), *count += its ones; 1 when ||ct0|| >= gamma2. */        \
+  uint32_t make_hint(Poly& h, int32_t* count, const Poly& r, const Poly& ct0) noexcept;   \
+  /* w = reduce32(w - b); |w|, |b| < 9q. */                                               \
+  void sub_reduce(Poly& w, const Poly& b) noexcept;                                       \
+  /* w1 = UseHint(h, w mod+ q), |w| < q. */                                               \
+  void use_hint_poly(Poly& w1, const Poly& w, const Poly& h) noexcept;                    \
+  /* 1 when some centred coefficient of polys[0..count) has |c| >= bound. */              \
+  uint32_t exceeds_norm(const Poly* polys, size_t count, int32_t bound) noexcept;         \
   /* The shuffle of SampleInBall: for t < tau, with i = 256 - tau + t, c[i] = c[j[t]], */ \
-  /* then c[j[t]] = -1 if bit t of signs is set, else 1, from c = 0; no memory access */ \
-  /* depends on j. */                                                                    \
-  void place_signs(Poly& c, const uint8_t j[kTau], uint64_t signs) noexcept;             \
-  /* RejNTTPoly's parse: appends the 3-byte candidates of buf[0..len) that are */        \
-  /* below q to a from position n, until a is full; returns the new count. */           \
-  int rej_ntt_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept;         \
-  /* RejBoundedPoly's parse for eta = 2: appends eta - (h mod 5) for the half-bytes */  \
-  /* h < 15 of buf[0..len), low half first, until a is full; returns the new count. */ \
-  /* Only which half-bytes are dropped (a sampler redraw) steers the code. */           \
-  int rej_eta_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept;         \
-  /* unpack_z of a mask stream: in[0..576) holds the packed mask and the buffer */      \
-  /* goes on for at least 28 bytes more (read, not used). */                             \
+  /* then c[j[t]] = -1 if bit t of signs is set, else 1, from c = 0; no memory access */  \
+  /* depends on j. */                                                                     \
+  void place_signs(Poly& c, const uint8_t j[kTau], uint64_t signs) noexcept;              \
+  /* RejNTTPoly's parse: appends the 3-byte candidates of buf[0..len) that are */         \
+  /* below q to a from position n, until a is full; returns the new count. */             \
+  int rej_ntt_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept;            \
+  /* RejBoundedPoly's parse for eta = 2: appends eta - (h mod 5) for the half-bytes */    \
+  /* h < 15 of buf[0..len), low half first, until a is full; returns the new count. */    \
+  /* Only which half-bytes are dropped (a sampler redraw) steers the code. */             \
+  int rej_eta_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept;            \
+  /* unpack_z of a mask stream: in[0..576) holds the packed mask and the buffer */        \
+  /* goes on for at least 28 bytes more (read, not used). */                              \
   void unpack_mask(Poly& y, const uint8_t* in) noexcept;
 
 MLDSA_POLY_KERNELS
@@ -209,8 +209,8 @@ inline uint32_t over_bound(int32_t a, int32_t bound) noexcept {
 void expand_a(Matrix& a, const uint8_t rho[32]) noexcept;
 // ExpandA(rho) with SHAKE256(msg, digest_len) computed in a spare Keccak
 // lane alongside, for a message of at most 1360 bytes and digest_len <= 136.
-void expand_a_hashing(Matrix& a, const uint8_t rho[32], const uint8_t* msg, size_t len,
-                      uint8_t* digest, size_t digest_len) noexcept;
+void expand_a_hashing(Matrix& a, const uint8_t rho[32], const uint8_t* msg, size_t len, uint8_t* digest,
+                      size_t digest_len) noexcept;
 // ExpandS(rho'): s1 and s2 with coefficients in [-eta, eta].
 void expand_s(PolyVecL& s1, PolyVecK& s2, const uint8_t rho_prime[64]) noexcept;
 // ExpandMask(rho'', kappa).
@@ -249,7 +249,6 @@ enum class AttemptPairs : uint8_t { kAuto, kAlways, kNever };
 void set_attempt_pairs(AttemptPairs mode) noexcept;
 
 SignStatus sign_internal_limited(SecretKey sk, std::span<const uint8_t> m_prime, Rnd rnd,
-                                 std::span<uint8_t, kSignatureLen> sig,
-                                 uint32_t max_attempts) noexcept;
+                                 std::span<uint8_t, kSignatureLen> sig, uint32_t max_attempts) noexcept;
 
 }  // namespace mldsa::detail

@@ -77,8 +77,8 @@ bool attempts_in_pairs() noexcept {
 }
 
 // w = A y (y in the normal domain) with |w| < q and w1Encode(HighBits(w)).
-void commit_attempt(PolyVecK& w, uint8_t w1_packed[kW1Len], PolyVecL& y_hat, const Poly* y,
-                    const Matrix& a, Poly& w1) noexcept {
+void commit_attempt(PolyVecK& w, uint8_t w1_packed[kW1Len], PolyVecL& y_hat, const Poly* y, const Matrix& a,
+                    Poly& w1) noexcept {
   for (int j = 0; j < kL; ++j) {
     y_hat[j] = y[j];
     ntt(y_hat[j]);
@@ -114,8 +114,8 @@ void challenge_hashes(SignState& st, unsigned count) noexcept {
 }
 
 // FIPS 204 Algorithm 7 (ML-DSA.Sign_internal).
-SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd,
-                      std::span<uint8_t, kSignatureLen> sig, uint32_t max_attempts) noexcept {
+SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd, std::span<uint8_t, kSignatureLen> sig,
+                      uint32_t max_attempts) noexcept {
   // Every field is written before it is read.
   zeroize::Wiped<SignState> holder{zeroize::Wiped<SignState>::Uninitialised{}};
   SignState& st = holder.get();
@@ -129,10 +129,8 @@ SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd,
   // one fact about the key that leaves this function: a key that does not
   // decode is refused before anything is signed with it.
   uint32_t undecodable = 0;
-  for (int j = 0; j < kL; ++j)
-    undecodable |= unpack_eta(st.s1_hat[j], sk.data() + kSkS1Offset + j * kEtaPolyLen);
-  for (int i = 0; i < kK; ++i)
-    undecodable |= unpack_eta(st.s2_hat[i], sk.data() + kSkS2Offset + i * kEtaPolyLen);
+  for (int j = 0; j < kL; ++j) undecodable |= unpack_eta(st.s1_hat[j], sk.data() + kSkS1Offset + j * kEtaPolyLen);
+  for (int i = 0; i < kK; ++i) undecodable |= unpack_eta(st.s2_hat[i], sk.data() + kSkS2Offset + i * kEtaPolyLen);
   if (subtle::public_value(subtle::black_box(static_cast<uint8_t>(undecodable))) != 0) {
     std::memset(sig.data(), 0, kSignatureLen);
     return SignStatus::MalformedKey;
@@ -160,8 +158,10 @@ SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd,
     // still fits in 16 bits.
     const auto kappa = static_cast<uint16_t>(attempt * kL);
     const unsigned count = pairs && attempt + 1 < max_attempts ? 2 : 1;
-    if (count == 2) expand_mask_x8(st.masks, st.rho_pp, kappa);
-    else expand_mask(st.masks, st.rho_pp, kappa);
+    if (count == 2)
+      expand_mask_x8(st.masks, st.rho_pp, kappa);
+    else
+      expand_mask(st.masks, st.rho_pp, kappa);
 
     // w = A y; w1 = HighBits(w); c~ = H(mu || w1Encode(w1))
     for (unsigned u = 0; u < count; ++u)
@@ -275,8 +275,7 @@ bool verify_parts(PublicKey pk, const MessageParts& m, Signature sig) noexcept {
 }  // namespace
 
 // FIPS 204 Algorithm 6 (ML-DSA.KeyGen_internal).
-void keygen(Seed xi, std::span<uint8_t, kPublicKeyLen> pk,
-            std::span<uint8_t, kSecretKeyLen> sk) noexcept {
+void keygen(Seed xi, std::span<uint8_t, kPublicKeyLen> pk, std::span<uint8_t, kSecretKeyLen> sk) noexcept {
   // Every field is written before it is read.
   zeroize::Wiped<KeygenState> holder{zeroize::Wiped<KeygenState>::Uninitialised{}};
   KeygenState& st = holder.get();
@@ -320,8 +319,7 @@ SignStatus sign(SecretKey sk, std::span<const uint8_t> msg, std::span<const uint
                 std::span<uint8_t, kSignatureLen> sig) noexcept {
   if (ctx.size() > kMaxContextLen) return SignStatus::ContextTooLong;
   const uint8_t prefix[2] = {0x00, static_cast<uint8_t>(ctx.size())};
-  return sign_parts(sk, MessageParts{{std::span<const uint8_t>(prefix), ctx, msg}}, rnd, sig,
-                    kMaxSignAttempts);
+  return sign_parts(sk, MessageParts{{std::span<const uint8_t>(prefix), ctx, msg}}, rnd, sig, kMaxSignAttempts);
 }
 
 // FIPS 204 Algorithm 7 (ML-DSA.Sign_internal).
@@ -334,16 +332,14 @@ namespace detail {
 void set_attempt_pairs(AttemptPairs mode) noexcept { g_attempt_pairs.store(mode, std::memory_order_relaxed); }
 
 SignStatus sign_internal_limited(SecretKey sk, std::span<const uint8_t> m_prime, Rnd rnd,
-                                 std::span<uint8_t, kSignatureLen> sig,
-                                 uint32_t max_attempts) noexcept {
+                                 std::span<uint8_t, kSignatureLen> sig, uint32_t max_attempts) noexcept {
   const uint32_t limit = max_attempts < kMaxSignAttempts ? max_attempts : kMaxSignAttempts;
   return sign_parts(sk, MessageParts{{m_prime, {}, {}}}, rnd, sig, limit);
 }
 }  // namespace detail
 
 // FIPS 204 Algorithm 3 (ML-DSA.Verify).
-bool verify(PublicKey pk, std::span<const uint8_t> msg, std::span<const uint8_t> ctx,
-            Signature sig) noexcept {
+bool verify(PublicKey pk, std::span<const uint8_t> msg, std::span<const uint8_t> ctx, Signature sig) noexcept {
   if (ctx.size() > kMaxContextLen) return false;
   const uint8_t prefix[2] = {0x00, static_cast<uint8_t>(ctx.size())};
   return verify_parts(pk, MessageParts{{std::span<const uint8_t>(prefix), ctx, msg}}, sig);

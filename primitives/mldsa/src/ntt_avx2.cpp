@@ -96,7 +96,7 @@ constexpr int lane_block(int l) {
 // per 16-coefficient chunk. Forward: block b uses zetas[128/Len + b];
 // inverse: -zetas[256/Len - 1 - b].
 struct SmallLevelZetas {
-  alignas(32) int32_t v[2][3][kN / 16][8];  // [inverse][level: 4, 2, 1][chunk][lane]
+  alignas(32) int32_t v[2][3][kN / 16][8];   // [inverse][level: 4, 2, 1][chunk][lane]
   alignas(32) int32_t vq[2][3][kN / 16][8];  // the same times q^-1 mod 2^32
 };
 
@@ -138,8 +138,10 @@ inline void small_level(__m256i& x, __m256i& y, const SmallLevelZetas& t, int ch
   const Twiddle z = twiddle(t.v[kInv][level_slot<Len>()][chunk], t.vq[kInv][level_slot<Len>()][chunk]);
   __m256i lo, hi;
   split<Len>(x, y, lo, hi);
-  if constexpr (Inverse) inv_butterfly(lo, hi, z);
-  else fwd_butterfly(lo, hi, z);
+  if constexpr (Inverse)
+    inv_butterfly(lo, hi, z);
+  else
+    fwd_butterfly(lo, hi, z);
   join<Len>(lo, hi, x, y);
 }
 

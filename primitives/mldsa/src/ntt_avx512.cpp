@@ -28,9 +28,7 @@ inline Twiddle twiddle(int32_t z) {
   return {v, v, vq, vq};
 }
 
-inline __m512i mont_mul(__m512i a, const Twiddle& w) {
-  return avx512::mont_mul(a, w.z, w.z_odd, w.zq, w.zq_odd);
-}
+inline __m512i mont_mul(__m512i a, const Twiddle& w) { return avx512::mont_mul(a, w.z, w.z_odd, w.zq, w.zq_odd); }
 
 inline void fwd_butterfly(__m512i& a, __m512i& b, const Twiddle& z) {
   const __m512i t = mont_mul(b, z);
@@ -83,8 +81,10 @@ constexpr Regroup regroup(const Layout& from, const Layout& to) {
     int src = 0;
     for (int k = 0; k < 32; ++k)
       if (from[k] == to[p]) src = k;
-    if (p < 16) r.lo[p] = src;
-    else r.hi[p - 16] = src;
+    if (p < 16)
+      r.lo[p] = src;
+    else
+      r.hi[p - 16] = src;
   }
   return r;
 }

@@ -164,8 +164,8 @@ int rej_ntt_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept {
   const __m256i mask = splat(0x7FFFFF), q = splat(kQ);
   size_t i = 0;
   while (n + 8 <= kN && i + 28 <= len) {
-    const __m256i raw = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(buf + i + 12),
-                                            reinterpret_cast<const __m128i*>(buf + i));
+    const __m256i raw =
+        _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(buf + i + 12), reinterpret_cast<const __m128i*>(buf + i));
     const __m256i v = _mm256_and_si256(_mm256_shuffle_epi8(raw, spread), mask);
     const int below = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(q, v)));
     if (below == 0xFF) {

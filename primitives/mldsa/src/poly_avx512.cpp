@@ -193,8 +193,7 @@ void lanes8_to_bytes(const uint64_t* st, size_t words, uint8_t* const out[8]) no
     const size_t n = words - w < 8 ? words - w : 8;
     const __mmask8 live = static_cast<__mmask8>((1u << n) - 1);
     __m512i r[8];
-    for (size_t i = 0; i < 8; ++i)
-      r[i] = i < n ? _mm512_load_si512(st + 8 * (w + i)) : _mm512_setzero_si512();
+    for (size_t i = 0; i < 8; ++i) r[i] = i < n ? _mm512_load_si512(st + 8 * (w + i)) : _mm512_setzero_si512();
     __m512i t[8], u[8];
     for (int i = 0; i < 8; i += 2) {
       t[i] = _mm512_unpacklo_epi64(r[i], r[i + 1]);

@@ -109,8 +109,8 @@ class HashLane {
   bool done_ = false;
 };
 
-void expand_a_hashing(Matrix& a, const uint8_t rho[32], const uint8_t* msg, size_t len,
-                      uint8_t* digest, size_t digest_len) noexcept {
+void expand_a_hashing(Matrix& a, const uint8_t rho[32], const uint8_t* msg, size_t len, uint8_t* digest,
+                      size_t digest_len) noexcept {
   // Streams 0-6 and 7-13 (stream (i, j) is number 4 i + j) in lanes 0-6,
   // the hash in lane 7 across both; then streams 14 and 15 on four lanes.
   uint16_t index[8] = {};

@@ -1,5 +1,4 @@
 #include "osrng/osrng.hpp"
-#include "osrng/testing.hpp"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -11,6 +10,7 @@
 #include <string>
 
 #include "fault/fault.hpp"
+#include "osrng/testing.hpp"
 
 namespace osrng {
 namespace {

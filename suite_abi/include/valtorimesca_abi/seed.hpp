@@ -12,7 +12,6 @@ namespace valtorimesca_abi::seed {
 
 AbiStatus derive_hard_junction(const Seed32& parent, const Seed32& chain_code, Seed32& out);
 AbiStatus derive_hard_junction_path(const Seed32& parent, std::span<const Seed32> chain_codes, Seed32& out);
-AbiStatus master_seed_from_mnemonic(std::string_view phrase, std::optional<std::string_view> password,
-                                    Seed32& out);
+AbiStatus master_seed_from_mnemonic(std::string_view phrase, std::optional<std::string_view> password, Seed32& out);
 
 }  // namespace valtorimesca_abi::seed

@@ -35,8 +35,8 @@ AbiResult<size_t> stored_public_key(SuiteCode suite, Bytes pk, MutBytes out);
 // yes or no.
 AbiResult<bool> verify_stateful(SuiteCode suite, Bytes pk, Bytes msg, Bytes ctx, Bytes sig);
 AbiResult<bool> verify_stateless(SuiteCode suite, Bytes pk, Bytes msg, Bytes ctx, Bytes sig);
-AbiResult<bool> verify_with_stored_public_key_stateful(SuiteCode suite, Bytes stored_pk, Bytes pq_verify_key,
-                                                       Bytes msg, Bytes ctx, Bytes sig);
+AbiResult<bool> verify_with_stored_public_key_stateful(SuiteCode suite, Bytes stored_pk, Bytes pq_verify_key, Bytes msg,
+                                                       Bytes ctx, Bytes sig);
 AbiResult<bool> verify_with_stored_public_key_stateless(SuiteCode suite, Bytes stored_pk, Bytes pq_verify_key,
                                                         Bytes msg, Bytes ctx, Bytes sig);
 

@@ -26,8 +26,10 @@ PyObject* tuple_of(std::initializer_list<PyObject*> owned) {
   bool ok = static_cast<bool>(t);
   for (PyObject* item : owned) {
     if (item == nullptr) ok = false;
-    if (t && item != nullptr) PyTuple_SetItem(t.get(), i, item);
-    else Py_DecRef(item);
+    if (t && item != nullptr)
+      PyTuple_SetItem(t.get(), i, item);
+    else
+      Py_DecRef(item);
     ++i;
   }
   return ok ? t.release() : nullptr;
@@ -58,11 +60,10 @@ PyObject* convert(PyObject*, PyObject* args, PyObject* kwargs) {
     uint8_t code = 0;
     if (!vp::extract_suite(argv[0], &code)) return nullptr;
     PrivateCopy sk, msg, ctx;
-    if (!vp::extract_bytes(argv[1], &sk) || !vp::extract_bytes(argv[2], &msg) ||
-        !vp::extract_bytes(argv[3], &ctx))
+    if (!vp::extract_bytes(argv[1], &sk) || !vp::extract_bytes(argv[2], &msg) || !vp::extract_bytes(argv[3], &ctx))
       return nullptr;
-    return tuple_of({PyLong_FromLong(code), vp::new_bytes(sk.span()), vp::new_bytes(msg.span()),
-                     vp::new_bytes(ctx.span())});
+    return tuple_of(
+        {PyLong_FromLong(code), vp::new_bytes(sk.span()), vp::new_bytes(msg.span()), vp::new_bytes(ctx.span())});
   });
 }
 
@@ -95,8 +96,7 @@ PyObject* texts(PyObject*, PyObject* args, PyObject* kwargs) {
     Ref none(vp::new_none());
     const bool has_password = argv[1] != nullptr && argv[1] != none.get();
     if (has_password && !vp::extract_text(argv[1], "password", &password)) return nullptr;
-    return tuple_of({vp::new_bytes(phrase.span()),
-                     has_password ? vp::new_bytes(password.span()) : vp::new_none()});
+    return tuple_of({vp::new_bytes(phrase.span()), has_password ? vp::new_bytes(password.span()) : vp::new_none()});
   });
 }
 
@@ -234,7 +234,7 @@ PyObject* drive_budget(PyObject*, PyObject* args) {
       if (PyUnicode_CompareWithASCIIString(name.get(), "consumed") == 0) {
         const auto c = adapter.consumed(key);
         using K = valtorimesca::budget::Consumed::Kind;
-        result = c.kind == K::Count ? Ref(PyLong_FromUnsignedLongLong(c.count))
+        result = c.kind == K::Count             ? Ref(PyLong_FromUnsignedLongLong(c.count))
                  : c.kind == K::NothingRecorded ? Ref(vp::new_none())
                                                 : Ref(PyUnicode_FromString("failed"));
       } else {
@@ -267,8 +267,8 @@ PyMethodDef methods[] = {
     {nullptr, nullptr, 0, nullptr},
 };
 
-PyModuleDef definition = {PyModuleDef_HEAD_INIT, "_valtorimesca_probe", nullptr, -1, methods,
-                          nullptr, nullptr, nullptr, nullptr};
+PyModuleDef definition = {
+    PyModuleDef_HEAD_INIT, "_valtorimesca_probe", nullptr, -1, methods, nullptr, nullptr, nullptr, nullptr};
 
 }  // namespace
 

@@ -14,8 +14,8 @@ inline constexpr uint32_t kTypeHypertreeNode = 2;
 inline constexpr uint32_t kTypeFors = 3;
 
 // Writes the word in place (32 bytes at `out`).
-void write_address_word32(uint8_t* out, uint32_t layer, uint64_t tree, uint32_t type, uint32_t key_pair,
-                          uint32_t chain, uint32_t hash) noexcept;
+void write_address_word32(uint8_t* out, uint32_t layer, uint64_t tree, uint32_t type, uint32_t key_pair, uint32_t chain,
+                          uint32_t hash) noexcept;
 
 Word address_word32(uint32_t layer, uint64_t tree, uint32_t type, uint32_t key_pair, uint32_t chain,
                     uint32_t hash) noexcept;

@@ -9,10 +9,10 @@
 namespace profiles::p256s {
 
 struct Profile256s {
-  static constexpr size_t N = 32;                   // bytes of every seed, node and digest
-  static constexpr uint32_t W = 16;                 // Winternitz base
-  static constexpr uint32_t WOTS_CHAINS = 64;       // one per nibble, no checksum chains
-  static constexpr uint32_t CHAIN_LEN = 15;         // steps from secret (0) to public end (15)
+  static constexpr size_t N = 32;              // bytes of every seed, node and digest
+  static constexpr uint32_t W = 16;            // Winternitz base
+  static constexpr uint32_t WOTS_CHAINS = 64;  // one per nibble, no checksum chains
+  static constexpr uint32_t CHAIN_LEN = 15;    // steps from secret (0) to public end (15)
   static constexpr uint32_t DIGIT_SUM_TARGET = 480;
   static constexpr uint32_t WOTS_COUNTER_BOUND = 1u << 24;
   static constexpr uint32_t FORS_HEIGHT = 14;

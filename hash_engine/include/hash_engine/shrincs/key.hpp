@@ -34,8 +34,8 @@ Digest compute_commitment(std::span<const uint8_t> stateful_public_key, std::spa
                           std::span<const uint8_t, 32> hypertree_root) noexcept;
 
 struct PublicKey {
-  std::vector<uint8_t> stateful_public_key;  // 68 bytes when well formed
-  std::vector<uint8_t> carried_commitment;   // 32
+  std::vector<uint8_t> stateful_public_key;    // 68 bytes when well formed
+  std::vector<uint8_t> carried_commitment;     // 32
   std::vector<uint8_t> stateless_public_seed;  // 32
   std::vector<uint8_t> hypertree_root;         // 32
 

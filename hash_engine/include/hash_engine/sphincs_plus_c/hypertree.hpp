@@ -35,15 +35,14 @@ void hypertree_leaves(const Digest& public_seed, const hash::SecretSeed& layer_s
 std::vector<Digest> stateless_wots_c_public_key(const Digest& public_seed, const hash::SecretSeed& layer_seed,
                                                 uint32_t layer, uint64_t tree, uint32_t i);
 // Root and path of leaf x of subtree (layer, tree); `leaf_x` receives its value.
-std::pair<Digest, std::vector<Digest>> hypertree_subtree(const Digest& public_seed,
-                                                         const hash::SecretSeed& layer_seed, uint32_t layer,
-                                                         uint64_t tree, uint32_t x, Digest& leaf_x);
+std::pair<Digest, std::vector<Digest>> hypertree_subtree(const Digest& public_seed, const hash::SecretSeed& layer_seed,
+                                                         uint32_t layer, uint64_t tree, uint32_t x, Digest& leaf_x);
 Digest hypertree_public_root(const hash::SecretSeed& sk_seed, const Digest& public_seed);
 // WOTS+C signature of a 32-byte message by leaf x (value `leaf_value`).
-std::optional<wots_c::GrindResult> sign_stateless_wots_c(const Digest& public_seed,
-                                                         const hash::SecretSeed& layer_seed, uint32_t layer,
-                                                         uint64_t tree, uint32_t x, const Digest& leaf_value,
-                                                         const Digest& randomizer, const Digest& message);
+std::optional<wots_c::GrindResult> sign_stateless_wots_c(const Digest& public_seed, const hash::SecretSeed& layer_seed,
+                                                         uint32_t layer, uint64_t tree, uint32_t x,
+                                                         const Digest& leaf_value, const Digest& randomizer,
+                                                         const Digest& message);
 bool verify_hypertree(const Digest& public_seed, const Digest& root, const Digest& message, uint64_t tree,
                       uint32_t leaf, std::span<const LayerSignature> layers);
 

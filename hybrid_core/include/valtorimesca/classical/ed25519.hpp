@@ -38,8 +38,7 @@ bool verify_zip215(std::span<const uint8_t> pk, std::span<const uint8_t> msg, st
 namespace detail {
 // The cofactored check alone, without the shortcut through libsodium's
 // strict verifier that verify_zip215 takes for ordinary signatures.
-bool verify_cofactored(std::span<const uint8_t, 32> pk, std::span<const uint8_t> msg,
-                       std::span<const uint8_t, 64> sig);
+bool verify_cofactored(std::span<const uint8_t, 32> pk, std::span<const uint8_t> msg, std::span<const uint8_t, 64> sig);
 }  // namespace detail
 
 struct Ed25519 {
@@ -91,8 +90,7 @@ struct Ed25519 {
   // with the library's output label, expanded under the framed label, input
   // and context. The key must decode and not be of small order; the proof is
   // not looked at, so callers verify it first.
-  static CoreResult<std::array<uint8_t, 32>> vrf_make_bytes(std::span<const uint8_t> pk,
-                                                            std::span<const uint8_t> label,
+  static CoreResult<std::array<uint8_t, 32>> vrf_make_bytes(std::span<const uint8_t> pk, std::span<const uint8_t> label,
                                                             std::span<const uint8_t> input,
                                                             std::span<const uint8_t> pre_output,
                                                             std::span<const uint8_t> context);

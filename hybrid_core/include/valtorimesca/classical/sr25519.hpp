@@ -84,15 +84,14 @@ struct Sr25519 {
                                  MutBytes proof);
   static CoreStatus vrf_evaluate_deterministic(Bytes secret_key, Bytes label, Bytes input, MutBytes pre_output,
                                                MutBytes proof);
-  static subtle::Choice vrf_verify(Bytes public_key, Bytes label, Bytes input, Bytes pre_output,
-                                   Bytes proof);
+  static subtle::Choice vrf_verify(Bytes public_key, Bytes label, Bytes input, Bytes pre_output, Bytes proof);
   // The 32 output bytes for (public key, label, input, pre-output) under
   // `context`. The proof is not checked: verify it first.
   static CoreResult<std::array<uint8_t, 32>> vrf_make_bytes(Bytes public_key, Bytes label, Bytes input,
-                                                           Bytes pre_output, Bytes context);
+                                                            Bytes pre_output, Bytes context);
   // The same for any output length (schnorrkel's make_bytes::<[u8; N]>).
-  static CoreStatus vrf_make_bytes_into(Bytes public_key, Bytes label, Bytes input, Bytes pre_output,
-                                        Bytes context, MutBytes out);
+  static CoreStatus vrf_make_bytes_into(Bytes public_key, Bytes label, Bytes input, Bytes pre_output, Bytes context,
+                                        MutBytes out);
 };
 
 static_assert(component::ClassicalScheme<Sr25519>);

@@ -30,8 +30,8 @@ zeroize::SecretArray<32> nonce_seed(std::span<const uint8_t> sk, std::span<const
                                     std::span<const uint8_t> msg);
 
 // Signs msg with a SeededRng seeded with `seed` as the signer's generator.
-CoreStatus sign_with_seed(std::span<const uint8_t> sk, std::span<const uint8_t> msg,
-                          std::span<const uint8_t, 32> seed, std::span<uint8_t> out) noexcept;
+CoreStatus sign_with_seed(std::span<const uint8_t> sk, std::span<const uint8_t> msg, std::span<const uint8_t, 32> seed,
+                          std::span<uint8_t> out) noexcept;
 
 struct Falcon512 {
   static constexpr size_t kSecretKeyLen = falcon::kSecretKeyLen;
@@ -46,8 +46,7 @@ struct Falcon512 {
   // Hedged: 32 bytes from rng (anything with fill_bytes(uint8_t*, size_t))
   // seed the signer's generator.
   template <class Rng>
-  static CoreStatus sign(std::span<const uint8_t> sk, std::span<const uint8_t> msg, Rng& rng,
-                         std::span<uint8_t> out) {
+  static CoreStatus sign(std::span<const uint8_t> sk, std::span<const uint8_t> msg, Rng& rng, std::span<uint8_t> out) {
     zeroize::SecretArray<32> seed;
     rng.fill_bytes(seed.data(), seed.size());
     return sign_with_seed(sk, msg, seed.span(), out);

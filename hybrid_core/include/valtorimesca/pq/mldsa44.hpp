@@ -12,8 +12,8 @@
 
 #include "mldsa/mldsa.hpp"
 #include "subtle/subtle.hpp"
-#include "valtorimesca/error.hpp"
 #include "valtorimesca/component.hpp"
+#include "valtorimesca/error.hpp"
 #include "zeroize/zeroize.hpp"
 
 namespace valtorimesca::pq::mldsa44 {
@@ -22,8 +22,8 @@ namespace valtorimesca::pq::mldsa44 {
 // out is not 2420 bytes (checked first) or sk is not 2560 bytes, and with
 // ComponentFailure when signing finds no acceptable candidate (a malformed
 // key only; out is then zeroed).
-CoreStatus sign_with_rnd(std::span<const uint8_t> sk, std::span<const uint8_t> msg,
-                         std::span<const uint8_t, 32> rnd, std::span<uint8_t> out);
+CoreStatus sign_with_rnd(std::span<const uint8_t> sk, std::span<const uint8_t> msg, std::span<const uint8_t, 32> rnd,
+                         std::span<uint8_t> out);
 
 struct MlDsa44 {
   static constexpr size_t kSeedLen = mldsa::kSeedLen;
@@ -33,13 +33,11 @@ struct MlDsa44 {
 
   // ML-DSA.KeyGen_internal(seed). Lengths are checked in the order seed,
   // secret-key output, public-key output.
-  static CoreStatus derive(std::span<const uint8_t> seed, std::span<uint8_t> sk_out,
-                           std::span<uint8_t> pk_out);
+  static CoreStatus derive(std::span<const uint8_t> seed, std::span<uint8_t> sk_out, std::span<uint8_t> pk_out);
 
   // Hedged signing: 32 bytes from rng as the signing randomness.
   template <component::RandomSource Rng>
-  static CoreStatus sign(std::span<const uint8_t> sk, std::span<const uint8_t> msg, Rng& rng,
-                         std::span<uint8_t> out) {
+  static CoreStatus sign(std::span<const uint8_t> sk, std::span<const uint8_t> msg, Rng& rng, std::span<uint8_t> out) {
     zeroize::SecretArray<32> rnd;
     rng.fill_bytes(rnd.data(), rnd.size());
     return sign_with_rnd(sk, msg, rnd.span(), out);
@@ -52,8 +50,7 @@ struct MlDsa44 {
 
   // False for a public key other than 1312 bytes, a signature other than
   // 2420 bytes, or a signature that does not verify.
-  static subtle::Choice verify(std::span<const uint8_t> pk, std::span<const uint8_t> msg,
-                               std::span<const uint8_t> sig);
+  static subtle::Choice verify(std::span<const uint8_t> pk, std::span<const uint8_t> msg, std::span<const uint8_t> sig);
 };
 
 static_assert(component::PqScheme<MlDsa44>);

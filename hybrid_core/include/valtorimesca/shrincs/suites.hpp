@@ -26,6 +26,7 @@ struct SrSh {
 };
 
 template <class S>
-concept StatefulSuite = (std::same_as<S, EdSh> || std::same_as<S, SrSh>) && component::ClassicalScheme<typename S::Classical>;
+concept StatefulSuite = (std::same_as<S, EdSh> ||
+                         std::same_as<S, SrSh>)&&component::ClassicalScheme<typename S::Classical>;
 
 }  // namespace valtorimesca::shrincs

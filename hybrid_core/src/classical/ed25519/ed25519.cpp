@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "valtorimesca/classical/ed25519/edwards.hpp"
 #include "sha2/sha2.hpp"
+#include "valtorimesca/classical/ed25519/edwards.hpp"
 #include "zeroize/zeroize.hpp"
 
 namespace valtorimesca::classical::ed25519 {

@@ -2,10 +2,10 @@
 // derivation of output bytes.
 #include <array>
 
-#include "valtorimesca/classical/ed25519.hpp"
-#include "valtorimesca/classical/ed25519/vrf_impl.hpp"
 #include "sha2/hmac.hpp"
 #include "sha2/sha2.hpp"
+#include "valtorimesca/classical/ed25519.hpp"
+#include "valtorimesca/classical/ed25519/vrf_impl.hpp"
 #include "zeroize/zeroize.hpp"
 
 namespace valtorimesca::classical::ed25519 {
@@ -23,7 +23,8 @@ struct FramedInput {
   std::array<std::span<const uint8_t>, 4> chunks;
 
   FramedInput(std::span<const uint8_t> label, std::span<const uint8_t> input) noexcept
-      : label_len(sha2::be64(label.size())), input_len(sha2::be64(input.size())),
+      : label_len(sha2::be64(label.size())),
+        input_len(sha2::be64(input.size())),
         chunks{std::span<const uint8_t>(label_len), label, std::span<const uint8_t>(input_len), input} {}
   FramedInput(const FramedInput&) = delete;
   FramedInput& operator=(const FramedInput&) = delete;
@@ -47,8 +48,7 @@ subtle::Choice Ed25519::vrf_verify(std::span<const uint8_t> pk, std::span<const 
   return vrf_impl::verify_proof(pk, alpha.view(), pre_output, proof);
 }
 
-CoreResult<std::array<uint8_t, 32>> Ed25519::vrf_make_bytes(std::span<const uint8_t> pk,
-                                                            std::span<const uint8_t> label,
+CoreResult<std::array<uint8_t, 32>> Ed25519::vrf_make_bytes(std::span<const uint8_t> pk, std::span<const uint8_t> label,
                                                             std::span<const uint8_t> input,
                                                             std::span<const uint8_t> pre_output,
                                                             std::span<const uint8_t> context) {

@@ -66,7 +66,12 @@ std::optional<edwards::Point> encode_to_curve(std::span<const uint8_t, 32> pk, C
 std::array<uint8_t, 16> challenge(const edwards::Point& y, const edwards::Point& h, const edwards::Point& gamma,
                                   const edwards::Point& u, const edwards::Point& v) noexcept {
   sha2::Sha512 hash;
-  suite_head(hash, kDomainChallenge).update(y.bytes()).update(h.bytes()).update(gamma.bytes()).update(u.bytes()).update(v.bytes());
+  suite_head(hash, kDomainChallenge)
+      .update(y.bytes())
+      .update(h.bytes())
+      .update(gamma.bytes())
+      .update(u.bytes())
+      .update(v.bytes());
   const std::array<uint8_t, 64> digest = hash.update(kTrailerByte).finish();
   std::array<uint8_t, 16> c;
   std::copy(digest.begin(), digest.begin() + 16, c.begin());
@@ -75,7 +80,10 @@ std::array<uint8_t, 16> challenge(const edwards::Point& y, const edwards::Point&
 
 std::array<uint8_t, 64> proof_to_hash(const edwards::Point& gamma) {
   sha2::Sha512 hash;
-  return suite_head(hash, kDomainProofToHash).update(edwards::mul_by_cofactor(gamma).bytes()).update(kTrailerByte).finish();
+  return suite_head(hash, kDomainProofToHash)
+      .update(edwards::mul_by_cofactor(gamma).bytes())
+      .update(kTrailerByte)
+      .finish();
 }
 
 CoreStatus prove(std::span<const uint8_t> sk, Chunks alpha, std::span<uint8_t> pre_out, std::span<uint8_t> proof_out) {

@@ -45,9 +45,10 @@ void proof_challenge(merlin::Transcript& e, const Point& r, const Point& hr, con
   detail::challenge_scalar(e, "prove", c);
 }
 
-constexpr std::string_view kWitnessLabel("proving\x00"
-                                         "0",
-                                         9);
+constexpr std::string_view kWitnessLabel(
+    "proving\x00"
+    "0",
+    9);
 
 // The output point must decode and must not be the identity.
 bool is_output_point(const uint8_t p[32]) noexcept {
@@ -99,8 +100,7 @@ CoreStatus Sr25519::vrf_evaluate_deterministic(Bytes secret_key, Bytes label, By
   return vrf_impl::evaluate_with_rng(secret_key, label, input, gen, pre_output, proof);
 }
 
-subtle::Choice Sr25519::vrf_verify(Bytes public_key, Bytes label, Bytes input, Bytes pre_output,
-                                   Bytes proof) {
+subtle::Choice Sr25519::vrf_verify(Bytes public_key, Bytes label, Bytes input, Bytes pre_output, Bytes proof) {
   using vartime::PublicPoint;
   if (public_key.size() != 32) return subtle::Choice();
   const auto pk = PublicPoint::decode(public_key.data());
@@ -127,8 +127,8 @@ subtle::Choice Sr25519::vrf_verify(Bytes public_key, Bytes label, Bytes input, B
   return subtle::Choice::from_bit(subtle::ct_eq(c2, c, 32).unwrap_u8());
 }
 
-CoreStatus Sr25519::vrf_make_bytes_into(Bytes public_key, Bytes label, Bytes input, Bytes pre_output,
-                                        Bytes context, MutBytes out) {
+CoreStatus Sr25519::vrf_make_bytes_into(Bytes public_key, Bytes label, Bytes input, Bytes pre_output, Bytes context,
+                                        MutBytes out) {
   if (public_key.size() != 32 || !detail::is_point(public_key.data()) || pre_output.size() != 32)
     return fail(CoreError::component_failure());
   const Point h = input_point(label, input, public_key.data());
@@ -142,10 +142,9 @@ CoreStatus Sr25519::vrf_make_bytes_into(Bytes public_key, Bytes label, Bytes inp
 }
 
 CoreResult<std::array<uint8_t, 32>> Sr25519::vrf_make_bytes(Bytes public_key, Bytes label, Bytes input,
-                                                           Bytes pre_output, Bytes context) {
+                                                            Bytes pre_output, Bytes context) {
   std::array<uint8_t, 32> out{};
-  if (auto st = vrf_make_bytes_into(public_key, label, input, pre_output, context, out); !st)
-    return fail(st.error());
+  if (auto st = vrf_make_bytes_into(public_key, label, input, pre_output, context, out); !st) return fail(st.error());
   return out;
 }
 

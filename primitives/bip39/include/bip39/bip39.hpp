@@ -39,9 +39,7 @@ std::string_view english_word(size_t index) noexcept;
 std::optional<uint16_t> find_english_word(std::string_view word) noexcept;
 
 // True for the word counts a phrase may have: 12, 15, 18, 21, 24.
-constexpr bool is_valid_word_count(size_t n) noexcept {
-  return n >= kMinWords && n <= kMaxWords && n % 3 == 0;
-}
+constexpr bool is_valid_word_count(size_t n) noexcept { return n >= kMinWords && n <= kMaxWords && n % 3 == 0; }
 
 // Number of words of `text` when split at runs of white space.
 size_t count_words(std::string_view text) noexcept;

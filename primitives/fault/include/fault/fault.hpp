@@ -21,8 +21,7 @@ using SourceLocation = std::source_location;
 class SourceLocation {
  public:
   static constexpr SourceLocation current(const char* file = __builtin_FILE(),
-                                          const char* function = __builtin_FUNCTION(),
-                                          unsigned line = __builtin_LINE(),
+                                          const char* function = __builtin_FUNCTION(), unsigned line = __builtin_LINE(),
                                           unsigned column = __builtin_COLUMN()) noexcept {
     SourceLocation loc;
     loc.file_ = file;
@@ -58,12 +57,10 @@ class InternalFault : public std::exception {
 void report(const std::string& msg, const SourceLocation& loc) noexcept;
 
 // Reports and throws InternalFault.
-[[noreturn]] void raise(const std::string& msg,
-                        const SourceLocation& loc = SourceLocation::current());
+[[noreturn]] void raise(const std::string& msg, const SourceLocation& loc = SourceLocation::current());
 
 // Checks an invariant; a false condition is an internal fault.
-inline void check(bool cond, const char* msg,
-                  const SourceLocation& loc = SourceLocation::current()) {
+inline void check(bool cond, const char* msg, const SourceLocation& loc = SourceLocation::current()) {
   if (!cond) raise(msg, loc);
 }
 

@@ -35,13 +35,12 @@ void hash_verifying_key(std::span<const uint8_t> vk, uint8_t out[64]) noexcept;
 
 // mu = SHAKE256(hashed_vk || 0x00 || len(ctx) || ctx || msg)[0..64].
 // The context must be at most 255 bytes (checked by the callers).
-void compute_mu(const uint8_t hashed_vk[64], std::span<const uint8_t> ctx,
-                std::span<const uint8_t> msg, uint8_t mu[64]) noexcept;
+void compute_mu(const uint8_t hashed_vk[64], std::span<const uint8_t> ctx, std::span<const uint8_t> msg,
+                uint8_t mu[64]) noexcept;
 
 // Key pair from the 32-byte seed that the generator supplies. The key is
 // a deterministic function of the seed.
-void keygen_from_seed(const uint8_t seed[32], uint8_t sk[kSigningKeyLen],
-                      uint8_t vk[kVerifyingKeyLen]) noexcept;
+void keygen_from_seed(const uint8_t seed[32], uint8_t sk[kSigningKeyLen], uint8_t vk[kVerifyingKeyLen]) noexcept;
 
 template <class Rng>
 void keygen(Rng& rng, uint8_t sk[kSigningKeyLen], uint8_t vk[kVerifyingKeyLen]) noexcept {
@@ -102,8 +101,7 @@ class VerifyingKey {
   bool decode(std::span<const uint8_t> vk) noexcept;
   // False for a context over 255 bytes, a signature of the wrong length or
   // encoding, or one that fails the norm bound.
-  bool verify(std::span<const uint8_t> msg, std::span<const uint8_t> ctx,
-              std::span<const uint8_t> sig) const noexcept;
+  bool verify(std::span<const uint8_t> msg, std::span<const uint8_t> ctx, std::span<const uint8_t> sig) const noexcept;
 
  private:
   uint16_t h_[kN] = {};  // NTT form

@@ -162,9 +162,7 @@ constexpr size_t keccak256_permutations(size_t len) noexcept { return len / kKec
 
 // One-shot helpers.
 std::array<uint8_t, 32> keccak256(const uint8_t* data, size_t len) noexcept;
-inline std::array<uint8_t, 32> keccak256(std::span<const uint8_t> d) noexcept {
-  return keccak256(d.data(), d.size());
-}
+inline std::array<uint8_t, 32> keccak256(std::span<const uint8_t> d) noexcept { return keccak256(d.data(), d.size()); }
 std::array<uint8_t, 32> sha3_256(const uint8_t* data, size_t len) noexcept;
 void shake128(const uint8_t* in, size_t inlen, uint8_t* out, size_t outlen) noexcept;
 void shake256(const uint8_t* in, size_t inlen, uint8_t* out, size_t outlen) noexcept;
@@ -180,8 +178,7 @@ void keccak256_x8(const uint8_t* const in[8], size_t len, uint8_t (*out)[32]) no
 // group of 2 or 3 through x4 with its spare lanes fed a copy of its first
 // input, a last single input through the one-lane hash. Returns the
 // permutations it ran.
-PermutationCalls keccak256_many(const uint8_t* const* in, size_t count, size_t len,
-                      uint8_t (*out)[32]) noexcept;
+PermutationCalls keccak256_many(const uint8_t* const* in, size_t count, size_t len, uint8_t (*out)[32]) noexcept;
 
 // Keccak-256 of n (1..8) one-block messages of `len` bytes each (len below
 // the rate), written over zero words into the first n of `width`

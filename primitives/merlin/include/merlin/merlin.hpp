@@ -16,9 +16,7 @@ namespace merlin {
 
 using Bytes = std::span<const uint8_t>;
 
-inline Bytes bytes_of(std::string_view s) noexcept {
-  return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
-}
+inline Bytes bytes_of(std::string_view s) noexcept { return {reinterpret_cast<const uint8_t*>(s.data()), s.size()}; }
 
 // The subset of STROBE-128 (STROBE v1.0.2) that merlin uses.
 class Strobe128 {
@@ -59,17 +57,13 @@ class Transcript {
   Transcript& operator=(const Transcript&) = default;
 
   void append_message(Bytes label, Bytes message);
-  void append_message(std::string_view label, Bytes message) {
-    append_message(bytes_of(label), message);
-  }
+  void append_message(std::string_view label, Bytes message) { append_message(bytes_of(label), message); }
   // The value as 8 little-endian bytes.
   void append_u64(Bytes label, uint64_t x);
   void append_u64(std::string_view label, uint64_t x) { append_u64(bytes_of(label), x); }
 
   void challenge_bytes(Bytes label, std::span<uint8_t> out);
-  void challenge_bytes(std::string_view label, std::span<uint8_t> out) {
-    challenge_bytes(bytes_of(label), out);
-  }
+  void challenge_bytes(std::string_view label, std::span<uint8_t> out) { challenge_bytes(bytes_of(label), out); }
 
   // A generator builder over a copy of the current state; the transcript
   // itself is not changed.

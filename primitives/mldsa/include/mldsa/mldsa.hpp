@@ -51,8 +51,7 @@ enum class SignStatus : uint8_t {
 };
 
 // ML-DSA.KeyGen_internal(xi).
-void keygen(Seed xi, std::span<uint8_t, kPublicKeyLen> pk,
-            std::span<uint8_t, kSecretKeyLen> sk) noexcept;
+void keygen(Seed xi, std::span<uint8_t, kPublicKeyLen> pk, std::span<uint8_t, kSecretKeyLen> sk) noexcept;
 
 // ML-DSA.Sign(sk, msg, ctx) with the given rnd.
 SignStatus sign(SecretKey sk, std::span<const uint8_t> msg, std::span<const uint8_t> ctx, Rnd rnd,
@@ -63,8 +62,7 @@ SignStatus sign_internal(SecretKey sk, std::span<const uint8_t> m_prime, Rnd rnd
                          std::span<uint8_t, kSignatureLen> sig) noexcept;
 
 // ML-DSA.Verify(pk, msg, sig, ctx); false for a context over 255 bytes.
-bool verify(PublicKey pk, std::span<const uint8_t> msg, std::span<const uint8_t> ctx,
-            Signature sig) noexcept;
+bool verify(PublicKey pk, std::span<const uint8_t> msg, std::span<const uint8_t> ctx, Signature sig) noexcept;
 
 // ML-DSA.Verify_internal(pk, M', sig).
 bool verify_internal(PublicKey pk, std::span<const uint8_t> m_prime, Signature sig) noexcept;

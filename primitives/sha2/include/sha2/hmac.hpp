@@ -11,11 +11,9 @@
 #include <initializer_list>
 #include <span>
 
+#include "sha2/sha2.hpp"
+
 namespace sha2 {
-
-enum class Hash : uint8_t { Sha256, Sha512 };
-
-constexpr size_t digest_len(Hash h) noexcept { return h == Hash::Sha256 ? 32 : 64; }
 
 // A MAC keyed once: the key is absorbed into the inner and outer states a
 // single time, and every later message restarts from a copy of them.

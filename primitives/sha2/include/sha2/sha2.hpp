@@ -14,6 +14,12 @@
 
 namespace sha2 {
 
+// The hash HMAC, HKDF and PBKDF2 run over. Declared before the hasher types
+// Sha256 and Sha512, whose names its values share.
+enum class Hash : uint8_t { Sha256, Sha512 };
+
+constexpr size_t digest_len(Hash h) noexcept { return h == Hash::Sha256 ? 32 : 64; }
+
 // Big-endian encodings of the integers hashed inputs carry (lengths,
 // counters, block indices); every such framing in the library goes through
 // these.

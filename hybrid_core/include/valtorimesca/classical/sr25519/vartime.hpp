@@ -34,8 +34,7 @@ class PublicPoint {
   static PublicPoint base_double_mul(const uint8_t a[32], const PublicPoint& p, const uint8_t b[32]);
 
   // a*p + b*q, with the same condition on the scalars.
-  static PublicPoint double_mul(const PublicPoint& p, const uint8_t a[32], const PublicPoint& q,
-                                const uint8_t b[32]);
+  static PublicPoint double_mul(const PublicPoint& p, const uint8_t a[32], const PublicPoint& q, const uint8_t b[32]);
 
  private:
   PublicPoint() = default;
