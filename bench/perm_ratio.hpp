@@ -7,7 +7,8 @@
 // permutation against its own kernel: a one-lane permutation at the cost of
 // the one-lane permutation, a 4- or 8-lane call at the cost of one call of the
 // bare 4- or 8-lane kernel, each measured at the start of the same run;
-// "ratio" is the operation's time over that limit. Operations with a
+// "ratio" is the operation's time over that limit, and "x8_ns_per_perm" the
+// 8-lane kernel's cost per lane in that run. Operations with a
 // classical half (the composites and the VRF of the suites) report the counts
 // only: their time is not the engine's.
 #pragma once
@@ -119,6 +120,7 @@ void run(benchmark::State& state, bool portable, Limit limit, Setup&& setup, Op&
   if (costs) {
     const double floor = costs->floor(calls);
     state.counters["floor_us"] = floor * 1e6;
+    state.counters["x8_ns_per_perm"] = costs->x8 / 8 * 1e9;
     state.counters["ratio"] = floor > 0 ? (seconds / double(state.iterations())) / floor : 0;
   }
 }
