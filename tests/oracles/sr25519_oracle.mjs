@@ -135,6 +135,17 @@ for (const c of input.cases) {
   check('scure reproduces our VRF (label)', eq(scure.vrf.sign(vin, edSk, label, EMPTY, witness), vrfLabel));
   check('make_bytes agrees', eq(makeBytes(pk, label, vin, vrfLabel.subarray(0, 32), fromHex(c.context)), fromHex(c.make_bytes)));
 
+  // An encoding with bit 255 set is not canonical: noble refuses the key and
+  // the pre-output written that way, as this library does.
+  const withTopBit = (b) => {
+    const x = Uint8Array.from(b);
+    x[31] |= 0x80;
+    return x;
+  };
+  const refused = (bytes) => typeof safe(() => Point.fromBytes(bytes)) === 'string';
+  check('noble refuses the key with bit 255 set', refused(withTopBit(pk)));
+  check('noble refuses the pre-output with bit 255 set', refused(withTopBit(vrfLabel.subarray(0, 32))));
+
   // Theirs, for the caller to verify.
   const theirs = {
     scure_sig_substrate: toHex(scure.sign(edSk, msg)),

@@ -41,7 +41,11 @@ inline void point_mul(uint8_t out[32], const uint8_t n[32], const uint8_t p[32])
   const int rc = crypto_scalarmult_ristretto255(out, n, p);
   (void)rc;
 }
-inline bool is_point(const uint8_t p[32]) noexcept { return crypto_core_ristretto255_is_valid_point(p) == 1; }
+// A canonical encoding of a point. libsodium 1.0.18 ignores bit 255, which
+// would let two byte strings name one point; that bit must be clear.
+inline bool is_point(const uint8_t p[32]) noexcept {
+  return (p[31] & 0x80) == 0 && crypto_core_ristretto255_is_valid_point(p) == 1;
+}
 
 // signing_context(label).bytes(msg): "SigningContext" with the label under
 // the empty label and the message under "sign-bytes".

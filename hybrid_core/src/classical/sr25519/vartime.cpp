@@ -40,14 +40,9 @@ Scalar load_scalar(const uint8_t n[32]) {
 }  // namespace
 
 std::optional<PublicPoint> PublicPoint::decode(const uint8_t enc[32]) noexcept {
-  // libdecaf decodes strictly (bit 255 must be clear); libsodium ignores that
-  // bit. Clearing it first gives libsodium's answer, so that verification
-  // takes the same keys and pre-outputs as the rest of the component.
-  uint8_t low[32];
-  std::memcpy(low, enc, 32);
-  low[31] &= 0x7f;
+  // libdecaf decodes strictly: bit 255 set is not a canonical encoding.
   Point q;
-  if (decaf_255_point_decode(q.p, low, DECAF_TRUE) != DECAF_SUCCESS) return std::nullopt;
+  if (decaf_255_point_decode(q.p, enc, DECAF_TRUE) != DECAF_SUCCESS) return std::nullopt;
   PublicPoint out;
   store(out.repr_, q);
   return out;

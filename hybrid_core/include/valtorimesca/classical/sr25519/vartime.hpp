@@ -15,10 +15,10 @@ namespace valtorimesca::classical::sr25519::vartime {
 
 class PublicPoint {
  public:
-  // Accepts exactly the encodings libsodium's crypto_core_ristretto255_is_valid_point
-  // accepts, the identity (32 zero bytes) included, and gives the same point.
-  // libsodium reads the low 255 bits and ignores bit 255, so an encoding with
-  // that bit set decodes as the one with it clear.
+  // Accepts exactly the canonical encodings, the identity (32 zero bytes)
+  // included: those libsodium's crypto_core_ristretto255_is_valid_point
+  // accepts with bit 255 clear. (libsodium 1.0.18 ignores that bit; an
+  // encoding with it set is refused here, as curve25519-dalek refuses it.)
   static std::optional<PublicPoint> decode(const uint8_t enc[32]) noexcept;
 
   // The canonical encoding (bit 255 clear).
