@@ -20,6 +20,7 @@
 
 #include "hash_engine/hash/ops.hpp"
 #include "keccak/keccak.hpp"
+#include "keccak/testing.hpp"
 
 namespace {
 
@@ -34,12 +35,12 @@ struct LaneKernel {
   void run(bool portable) {
     if constexpr (N == 4) {
       if (portable)
-        keccak::permute_x4(states);
+        keccak::testing::permute_x4(states);
       else
         keccak::permute_x4_interleaved(lanes);
     } else {
       if (portable)
-        keccak::permute_x8(states);
+        keccak::testing::permute_x8(states);
       else
         keccak::permute_x8_interleaved(lanes);
     }
