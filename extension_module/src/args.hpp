@@ -85,6 +85,12 @@ bool parse_suite_and_bytes(const Signature& sig, PyObject* args, PyObject* kwarg
   return true;
 }
 
+// The same head for an entry point whose one parameter is the suite.
+inline bool parse_suite(const Signature& sig, PyObject* args, PyObject* kwargs, uint8_t* code) {
+  PyObject* argv[1];
+  return parse_args(sig, args, kwargs, argv) && extract_suite(argv[0], code);
+}
+
 // Reads an int (or an object with __index__) as a signed 64-bit value; no
 // note. On failure the interpreter's TypeError or OverflowError is set.
 bool read_i64(PyObject* obj, long long* value);

@@ -138,10 +138,8 @@ const Signature kStoredLen{"stored_public_key_len", kStoredLenParams};
 
 PyObject* stored_public_key_len(PyObject*, PyObject* args, PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
-    PyObject* argv[1];
-    if (!parse_args(kStoredLen, args, kwargs, argv)) return nullptr;
     uint8_t code;
-    if (!extract_suite(argv[0], &code)) return nullptr;
+    if (!parse_suite(kStoredLen, args, kwargs, &code)) return nullptr;
     return PyLong_FromSize_t(valtorimesca_abi::sizes(suite_of(code)).stored_public_key);
   });
 }

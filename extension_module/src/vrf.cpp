@@ -26,10 +26,8 @@ const Signature kProofLen{"vrf_proof_len", kProofLenParams};
 
 PyObject* vrf_proof_len(PyObject*, PyObject* args, PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
-    PyObject* argv[1];
-    if (!parse_args(kProofLen, args, kwargs, argv)) return nullptr;
     uint8_t code;
-    if (!extract_suite(argv[0], &code)) return nullptr;
+    if (!parse_suite(kProofLen, args, kwargs, &code)) return nullptr;
     return PyLong_FromSize_t(abi::vrf_proof_len(suite_of(code)));
   });
 }
