@@ -4,6 +4,7 @@
 
 #include "fixture.hpp"
 #include "hash_engine/engine.hpp"
+#include "hash_engine/hash/testing.hpp"
 #include "hash_engine/shrincs/dispatch.hpp"
 #include "hash_engine/shrincs/verifier.hpp"
 #include "hash_engine/sphincs_plus_c/hypertree.hpp"
@@ -99,9 +100,9 @@ TEST(ShrincsKeys, ImportRefusals) {
   };
   // Capacity and next are refused before any root is computed.
   for (uint32_t cap : {0u, 4097u}) {
-    hash::reset_permutation_count();
+    hash::testing::reset_permutation_count();
     EXPECT_FALSE(Keys::import(with(128, cap))) << cap;
-    EXPECT_EQ(hash::permutation_count(), 2u);  // the commitment only
+    EXPECT_EQ(hash::testing::permutation_count(), 2u);  // the commitment only
   }
   EXPECT_FALSE(Keys::import(with(132, 0)));
   EXPECT_FALSE(Keys::import(with(132, 4)));
@@ -143,9 +144,9 @@ TEST(ShrincsDispatch, StatefulPathAndItsChecks) {
     for (size_t w : {0, 3, 4}) {
       auto z = a;
       z.words[w] = Digest{};
-      hash::reset_permutation_count();
+      hash::testing::reset_permutation_count();
       EXPECT_FALSE(ShrincsVerifier::verify_stateful(*key, z, sig));
-      EXPECT_EQ(hash::permutation_count(), 0u);
+      EXPECT_EQ(hash::testing::permutation_count(), 0u);
     }
   }
 }
@@ -197,9 +198,9 @@ void StatelessPathAndItsChecks() {
   for (size_t w : {0, 3, 4}) {
     auto z = s.action;
     z.words[w] = Digest{};
-    hash::reset_permutation_count();
+    hash::testing::reset_permutation_count();
     EXPECT_FALSE(ShrincsVerifier::verify_stateless(*key, z, s.sig));
-    EXPECT_EQ(hash::permutation_count(), 0u);
+    EXPECT_EQ(hash::testing::permutation_count(), 0u);
   }
   EXPECT_NE(shrincs::dispatch::action_message_hash(Path::Stateful, c, s.action),
             shrincs::dispatch::action_message_hash(Path::Stateless, c, s.action));

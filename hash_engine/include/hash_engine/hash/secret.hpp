@@ -2,7 +2,6 @@
 #pragma once
 
 #include <array>
-#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -24,8 +23,6 @@ struct SeedPair {
 
 // The 128 bytes both engine keys' encodings begin with: secret seed, PRF
 // key, public seed and root, 32 bytes each.
-inline constexpr size_t kKeyFieldsLen = 128;
-
 inline void write_key_fields(uint8_t* out, const SeedPair& priv, const std::array<uint8_t, 32>& public_seed,
                              const std::array<uint8_t, 32>& root) noexcept {
   std::memcpy(out, priv.sk_seed.data(), 32);
