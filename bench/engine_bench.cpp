@@ -22,6 +22,7 @@ namespace {
 using hash::Digest;
 using hash::Part;
 using shrincs::key::Keys;
+using shrincs::verifier::ShrincsVerifier;
 
 Digest seed(const char* s) { return hash::ops::keccak_packed({Part(std::string_view(s))}); }
 
@@ -81,7 +82,7 @@ void BM_import_4096(benchmark::State& state, bool portable) {
 void BM_sign_stateful(benchmark::State& state, bool portable) {
   static Keys k = make_keys(4096);
   const uint32_t leaf = uint32_t(state.range(0));
-  const Digest m = shrincs::verifier::action_message_hash(shrincs::verifier::Path::Stateful, k.commitment, action());
+  const Digest m = shrincs::dispatch::action_message_hash(shrincs::dispatch::Path::Stateful, k.commitment, action());
   run(
       state, portable, Limit::kEngineOnly, [&] { k.stateful.set_next(leaf); },
       [&] { benchmark::DoNotOptimize(shrincs::uxmss::sign_stateful_raw(k.stateful, m)); });
@@ -89,7 +90,7 @@ void BM_sign_stateful(benchmark::State& state, bool portable) {
 
 void BM_sign_stateless(benchmark::State& state, bool portable) {
   static Keys k = make_keys(16);
-  const Digest m = shrincs::verifier::ShrincsVerifier::stateless_action_message_hash(k.commitment, action());
+  const Digest m = shrincs::dispatch::action_message_hash(shrincs::dispatch::Path::Stateless, k.commitment, action());
   run(
       state, portable, Limit::kEngineOnly, [] {},
       [&] { benchmark::DoNotOptimize(shrincs::signer::ShrincsSigner::sign_stateless_raw(k.stateless, m)); });
@@ -98,27 +99,29 @@ void BM_sign_stateless(benchmark::State& state, bool portable) {
 void BM_verify_stateful(benchmark::State& state, bool portable) {
   static Keys k = make_keys(4096);
   const auto a = action();
-  const Digest m = shrincs::verifier::action_message_hash(shrincs::verifier::Path::Stateful, k.commitment, a);
+  const Digest m = shrincs::dispatch::action_message_hash(shrincs::dispatch::Path::Stateful, k.commitment, a);
   k.stateful.set_next(uint32_t(state.range(0)));
   const auto sig = *shrincs::uxmss::sign_stateful_raw(k.stateful, m);
   const auto pk = k.public_key();
   run(
       state, portable, Limit::kEngineOnly, [] {},
       [&] {
-        if (!shrincs::dispatch::verify_stateful(k.commitment, pk, a, sig)) state.SkipWithError("rejected");
+        const auto key = shrincs::dispatch::CheckedKey::check(k.commitment, pk);
+        if (!key || !ShrincsVerifier::verify_stateful(*key, a, sig)) state.SkipWithError("rejected");
       });
 }
 
 void BM_verify_stateless(benchmark::State& state, bool portable) {
   static Keys k = make_keys(16);
   const auto a = action();
-  const Digest m = shrincs::verifier::ShrincsVerifier::stateless_action_message_hash(k.commitment, a);
+  const Digest m = shrincs::dispatch::action_message_hash(shrincs::dispatch::Path::Stateless, k.commitment, a);
   static auto sig = *shrincs::signer::ShrincsSigner::sign_stateless_raw(k.stateless, m);
   const auto pk = k.public_key();
   run(
       state, portable, Limit::kEngineOnly, [] {},
       [&] {
-        if (!shrincs::dispatch::verify_stateless(k.commitment, pk, a, sig)) state.SkipWithError("rejected");
+        const auto key = shrincs::dispatch::CheckedKey::check(k.commitment, pk);
+        if (!key || !ShrincsVerifier::verify_stateless(*key, a, sig)) state.SkipWithError("rejected");
       });
 }
 

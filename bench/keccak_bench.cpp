@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "keccak/keccak.hpp"
+#include "keccak/testing.hpp"
 
 namespace {
 
@@ -80,9 +81,9 @@ void bm_lanes(benchmark::State& st, Backend b, bool interleaved) {
       benchmark::DoNotOptimize(lanes);
     } else {
       if constexpr (N == 4)
-        keccak::permute_x4(s.data());
+        keccak::testing::permute_x4(s.data());
       else
-        keccak::permute_x8(s.data());
+        keccak::testing::permute_x8(s.data());
       benchmark::DoNotOptimize(s);
     }
     benchmark::ClobberMemory();

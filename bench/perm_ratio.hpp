@@ -19,7 +19,9 @@
 #include <cstddef>
 
 #include "hash_engine/hash/ops.hpp"
+#include "hash_engine/hash/testing.hpp"
 #include "keccak/keccak.hpp"
+#include "keccak/testing.hpp"
 
 namespace {
 
@@ -34,12 +36,12 @@ struct LaneKernel {
   void run(bool portable) {
     if constexpr (N == 4) {
       if (portable)
-        keccak::permute_x4(states);
+        keccak::testing::permute_x4(states);
       else
         keccak::permute_x4_interleaved(lanes);
     } else {
       if (portable)
-        keccak::permute_x8(states);
+        keccak::testing::permute_x8(states);
       else
         keccak::permute_x8_interleaved(lanes);
     }
@@ -100,15 +102,15 @@ void run(benchmark::State& state, bool portable, Limit limit, Setup&& setup, Op&
   for (auto _ : state) {
     state.PauseTiming();
     setup();
-    hash::reset_permutation_count();
+    hash::testing::reset_permutation_count();
     state.ResumeTiming();
     const auto t0 = std::chrono::steady_clock::now();
     op();
     const auto t1 = std::chrono::steady_clock::now();
     seconds += std::chrono::duration<double>(t1 - t0).count();
     if (first) {
-      perms = hash::permutation_count();
-      calls = hash::permutation_calls();
+      perms = hash::testing::permutation_count();
+      calls = hash::testing::permutation_calls();
     }
     first = false;
   }

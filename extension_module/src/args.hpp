@@ -10,16 +10,16 @@
 //
 //   PyObject* sign(PyObject*, PyObject* args, PyObject* kwargs) {
 //     return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
-//       PyObject* argv[4];
-//       if (!parse_args(kSign, args, kwargs, argv)) return nullptr;
 //       uint8_t code;
-//       if (!extract_suite(argv[0], &code)) return nullptr;
-//       PrivateCopy sk, msg, ctx;
-//       if (!extract_bytes(argv[1], &sk) || !extract_bytes(argv[2], &msg) ||
-//           !extract_bytes(argv[3], &ctx)) return nullptr;
+//       PrivateCopy in[3];
+//       if (!parse_suite_and_bytes(kSign, args, kwargs, &code, in)) return nullptr;
+//       auto& [sk, msg, ctx] = in;
 //       ...
 //     });
 //   }
+//
+// Entry points with other kinds of parameters call parse_args and the
+// extract_ functions themselves, in parameter order.
 #pragma once
 
 #include <cstddef>
@@ -68,6 +68,28 @@ bool extract_suite(PyObject* obj, uint8_t* code, const char* param = "suite");
 
 // The suite ABI's name for a code extract_suite gave.
 inline suites::SuiteCode suite_of(uint8_t code) { return static_cast<suites::SuiteCode>(code); }
+
+// The head of every entry point whose parameters are the suite and then N
+// byte strings (`sig` names exactly N + 1): parse_args, extract_suite, then
+// extract_bytes into copies[0..N) in parameter order. The first failure
+// leaves its exception set and answers false.
+template <size_t N>
+bool parse_suite_and_bytes(const Signature& sig, PyObject* args, PyObject* kwargs, uint8_t* code,
+                           PrivateCopy (&copies)[N]) {
+  PyObject* argv[N + 1];
+  if (!parse_args(sig, args, kwargs, argv)) return false;
+  if (!extract_suite(argv[0], code)) return false;
+  for (size_t i = 0; i < N; ++i) {
+    if (!extract_bytes(argv[i + 1], &copies[i])) return false;
+  }
+  return true;
+}
+
+// The same head for an entry point whose one parameter is the suite.
+inline bool parse_suite(const Signature& sig, PyObject* args, PyObject* kwargs, uint8_t* code) {
+  PyObject* argv[1];
+  return parse_args(sig, args, kwargs, argv) && extract_suite(argv[0], code);
+}
 
 // Reads an int (or an object with __index__) as a signed 64-bit value; no
 // note. On failure the interpreter's TypeError or OverflowError is set.

@@ -21,9 +21,17 @@ std::string_view text_of(const PrivateCopy& c) {
   return std::string_view(reinterpret_cast<const char*>(c.data()), c.size());
 }
 
-// Copies a checked 32-byte private copy into a wiped array.
-void fill(zeroize::Wiped<Seed32>& dst, const PrivateCopy& src) {
-  std::copy(src.data(), src.data() + 32, dst.get().begin());
+// A 32-byte seed argument copied into a wiped array; any other length
+// raises BadLengthError.
+bool extract_seed(PyObject* obj, zeroize::Wiped<Seed32>& dst) {
+  PrivateCopy copy;
+  if (!extract_bytes(obj, &copy)) return false;
+  if (copy.size() != 32) {
+    errors::to_py_err(AbiError::BadLength);
+    return false;
+  }
+  std::copy(copy.data(), copy.data() + 32, dst.get().begin());
+  return true;
 }
 
 constexpr const char* kMnemonicParams[] = {"phrase", "password"};
@@ -53,14 +61,8 @@ PyObject* derive_hard_junction(PyObject*, PyObject* args, PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
     PyObject* argv[2];
     if (!parse_args(kJunction, args, kwargs, argv)) return nullptr;
-    PrivateCopy parent_copy, chain_copy;
-    if (!extract_bytes(argv[0], &parent_copy)) return nullptr;
-    if (parent_copy.size() != 32) return errors::to_py_err(AbiError::BadLength);
     zeroize::Wiped<Seed32> parent, chain, out;
-    fill(parent, parent_copy);
-    if (!extract_bytes(argv[1], &chain_copy)) return nullptr;
-    if (chain_copy.size() != 32) return errors::to_py_err(AbiError::BadLength);
-    fill(chain, chain_copy);
+    if (!extract_seed(argv[0], parent) || !extract_seed(argv[1], chain)) return nullptr;
     auto r = valtorimesca_abi::seed::derive_hard_junction(parent.get(), chain.get(), out.get());
     if (!r) return errors::to_py_err(r.error());
     return new_bytes(out.get());
@@ -74,11 +76,8 @@ PyObject* derive_hard_junction_path(PyObject*, PyObject* args, PyObject* kwargs)
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
     PyObject* argv[2];
     if (!parse_args(kPath, args, kwargs, argv)) return nullptr;
-    PrivateCopy parent_copy;
-    if (!extract_bytes(argv[0], &parent_copy)) return nullptr;
-    if (parent_copy.size() != 32) return errors::to_py_err(AbiError::BadLength);
     zeroize::Wiped<Seed32> parent, out;
-    fill(parent, parent_copy);
+    if (!extract_seed(argv[0], parent)) return nullptr;
 
     Ref iter(PyObject_GetIter(argv[1]));
     if (!iter) return nullptr;

@@ -100,13 +100,10 @@ using IdentityOf = valtorimesca_abi::AbiResult<KeyIdentityBytes> (*)(SuiteCode, 
 template <const Signature& sig, IdentityOf identity_of>
 PyObject* identity(PyObject*, PyObject* args, PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
-    PyObject* argv[2];
-    if (!parse_args(sig, args, kwargs, argv)) return nullptr;
     uint8_t code;
-    if (!extract_suite(argv[0], &code)) return nullptr;
-    PrivateCopy bytes;
-    if (!extract_bytes(argv[1], &bytes)) return nullptr;
-    auto id = identity_of(suite_of(code), bytes.span());
+    PrivateCopy in[1];
+    if (!parse_suite_and_bytes(sig, args, kwargs, &code, in)) return nullptr;
+    auto id = identity_of(suite_of(code), in[0].span());
     if (!id) return errors::to_py_err(id.error());
     return new_bytes(*id);
   });
@@ -141,10 +138,8 @@ const Signature kStoredLen{"stored_public_key_len", kStoredLenParams};
 
 PyObject* stored_public_key_len(PyObject*, PyObject* args, PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
-    PyObject* argv[1];
-    if (!parse_args(kStoredLen, args, kwargs, argv)) return nullptr;
     uint8_t code;
-    if (!extract_suite(argv[0], &code)) return nullptr;
+    if (!parse_suite(kStoredLen, args, kwargs, &code)) return nullptr;
     return PyLong_FromSize_t(valtorimesca_abi::sizes(suite_of(code)).stored_public_key);
   });
 }
@@ -154,14 +149,11 @@ const Signature kStored{"stored_public_key", kStoredParams};
 
 PyObject* stored_public_key(PyObject*, PyObject* args, PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
-    PyObject* argv[2];
-    if (!parse_args(kStored, args, kwargs, argv)) return nullptr;
     uint8_t code;
-    if (!extract_suite(argv[0], &code)) return nullptr;
-    PrivateCopy pk;
-    if (!extract_bytes(argv[1], &pk)) return nullptr;
+    PrivateCopy in[1];
+    if (!parse_suite_and_bytes(kStored, args, kwargs, &code, in)) return nullptr;
     std::vector<uint8_t> out(valtorimesca_abi::sizes(suite_of(code)).stored_public_key, 0);
-    return bytes_or_raise(abi::stored_public_key(suite_of(code), pk.span(), out), out);
+    return bytes_or_raise(abi::stored_public_key(suite_of(code), in[0].span(), out), out);
   });
 }
 
@@ -182,14 +174,9 @@ constexpr const char* kVerifyParams[] = {"suite", "pk", "msg", "ctx", "sig"};
 template <const Signature& sig, WholeKeyVerifier verifier>
 PyObject* verify_whole(PyObject*, PyObject* args, PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
-    PyObject* argv[5];
-    if (!parse_args(sig, args, kwargs, argv)) return nullptr;
     uint8_t code;
-    if (!extract_suite(argv[0], &code)) return nullptr;
     PrivateCopy copies[4];
-    for (size_t i = 0; i < 4; ++i) {
-      if (!extract_bytes(argv[i + 1], &copies[i])) return nullptr;
-    }
+    if (!parse_suite_and_bytes(sig, args, kwargs, &code, copies)) return nullptr;
     return verdict(verifier(suite_of(code), copies[0].span(), copies[1].span(), copies[2].span(), copies[3].span()));
   });
 }
@@ -199,14 +186,9 @@ constexpr const char* kVerifyStoredParams[] = {"suite", "stored_public_key", "pq
 template <const Signature& sig, StoredKeyVerifier verifier>
 PyObject* verify_stored(PyObject*, PyObject* args, PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
-    PyObject* argv[6];
-    if (!parse_args(sig, args, kwargs, argv)) return nullptr;
     uint8_t code;
-    if (!extract_suite(argv[0], &code)) return nullptr;
     PrivateCopy copies[5];
-    for (size_t i = 0; i < 5; ++i) {
-      if (!extract_bytes(argv[i + 1], &copies[i])) return nullptr;
-    }
+    if (!parse_suite_and_bytes(sig, args, kwargs, &code, copies)) return nullptr;
     return verdict(verifier(suite_of(code), copies[0].span(), copies[1].span(), copies[2].span(), copies[3].span(),
                             copies[4].span()));
   });

@@ -155,40 +155,37 @@ constexpr const char* kSignParams[] = {"msg", "ctx"};
 const Signature kSignStateful{"StatefulSecretKey.sign_stateful", kSignParams};
 const Signature kSignStateless{"StatefulSecretKey.sign_stateless", kSignParams};
 
-PyObject* sign_stateful(PyObject* self, PyObject* args, PyObject* kwargs) {
+// Both signing methods: the same arguments and output buffer. The stateful
+// one holds the key alone and spends through the journal, the few-time one
+// shares it and spends through the budget; a failure the store raised wins
+// over the result.
+template <const Signature& spec, class Borrow, class Store, PyObject* PyKey::*kStore, auto kSign>
+PyObject* sign_through(PyObject* self, PyObject* args, PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
     PyObject* argv[2];
-    if (!parse_args(kSignStateful, args, kwargs, argv)) return nullptr;
+    if (!parse_args(spec, args, kwargs, argv)) return nullptr;
     PyKey* key = as_key(self);
-    ExclusiveBorrow borrow(key);
+    Borrow borrow(key);
     if (!borrow.held()) return nullptr;
     PrivateCopy msg, ctx;
     if (!extract_bytes(argv[0], &msg) || !extract_bytes(argv[1], &ctx)) return nullptr;
-    if (refuse_if_cleared(key->journal)) return nullptr;
+    if (refuse_if_cleared(key->*kStore)) return nullptr;
     std::vector<uint8_t> sig(valtorimesca_abi::signature_len(static_cast<SuiteCode>(key->code)), 0);
-    PyJournal journal(key->journal);
-    auto n = valtorimesca_abi::handle::sign_stateful_with_handle(*key->handle, journal, msg.span(), ctx.span(), sig);
-    if (journal.raise_pending()) return nullptr;
+    Store store(key->*kStore);
+    auto n = kSign(*key->handle, store, msg.span(), ctx.span(), sig);
+    if (store.raise_pending()) return nullptr;
     return bytes_or_raise(n, sig);
   });
 }
 
+PyObject* sign_stateful(PyObject* self, PyObject* args, PyObject* kwargs) {
+  return sign_through<kSignStateful, ExclusiveBorrow, PyJournal, &PyKey::journal,
+                      &valtorimesca_abi::handle::sign_stateful_with_handle<PyJournal>>(self, args, kwargs);
+}
+
 PyObject* sign_stateless(PyObject* self, PyObject* args, PyObject* kwargs) {
-  return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
-    PyObject* argv[2];
-    if (!parse_args(kSignStateless, args, kwargs, argv)) return nullptr;
-    PyKey* key = as_key(self);
-    SharedBorrow borrow(key);
-    if (!borrow.held()) return nullptr;
-    PrivateCopy msg, ctx;
-    if (!extract_bytes(argv[0], &msg) || !extract_bytes(argv[1], &ctx)) return nullptr;
-    if (refuse_if_cleared(key->budget)) return nullptr;
-    std::vector<uint8_t> sig(valtorimesca_abi::signature_len(static_cast<SuiteCode>(key->code)), 0);
-    PyBudget budget(key->budget);
-    auto n = valtorimesca_abi::handle::sign_stateless_with_handle(*key->handle, budget, msg.span(), ctx.span(), sig);
-    if (budget.raise_pending()) return nullptr;
-    return bytes_or_raise(n, sig);
-  });
+  return sign_through<kSignStateless, SharedBorrow, PyBudget, &PyKey::budget,
+                      &valtorimesca_abi::handle::sign_stateless_with_handle<PyBudget>>(self, args, kwargs);
 }
 
 PyObject* export_(PyObject* self, PyObject*) {

@@ -20,12 +20,10 @@ const Signature kKeygen{"keygen_from_seed", kKeygenParams};
 
 PyObject* keygen_from_seed(PyObject*, PyObject* args, PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
-    PyObject* argv[2];
-    if (!parse_args(kKeygen, args, kwargs, argv)) return nullptr;
     uint8_t code;
-    if (!extract_suite(argv[0], &code)) return nullptr;
-    PrivateCopy seed;
-    if (!extract_bytes(argv[1], &seed)) return nullptr;
+    PrivateCopy in[1];
+    if (!parse_suite_and_bytes(kKeygen, args, kwargs, &code, in)) return nullptr;
+    const PrivateCopy& seed = in[0];
     const auto sizes = valtorimesca_abi::sizes(suite_of(code));
     PrivateCopy sk(sizes.secret_key);
     std::vector<uint8_t> pk(sizes.public_key, 0);
@@ -44,14 +42,10 @@ const Signature kSign{"sign", kSignParams};
 
 PyObject* sign(PyObject*, PyObject* args, PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
-    PyObject* argv[4];
-    if (!parse_args(kSign, args, kwargs, argv)) return nullptr;
     uint8_t code;
-    if (!extract_suite(argv[0], &code)) return nullptr;
-    PrivateCopy sk, msg, ctx;
-    if (!extract_bytes(argv[1], &sk) || !extract_bytes(argv[2], &msg) || !extract_bytes(argv[3], &ctx)) {
-      return nullptr;
-    }
+    PrivateCopy in[3];
+    if (!parse_suite_and_bytes(kSign, args, kwargs, &code, in)) return nullptr;
+    auto& [sk, msg, ctx] = in;
     std::vector<uint8_t> sig(valtorimesca_abi::signature_len(suite_of(code)), 0);
     auto n = valtorimesca_abi::stateless_suites::sign(suite_of(code), sk.span(), msg.span(), ctx.span(), sig);
     return bytes_or_raise(n, sig);
@@ -63,15 +57,10 @@ const Signature kSignDet{"sign_deterministic", kSignDetParams};
 
 PyObject* sign_deterministic(PyObject*, PyObject* args, PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
-    PyObject* argv[5];
-    if (!parse_args(kSignDet, args, kwargs, argv)) return nullptr;
     uint8_t code;
-    if (!extract_suite(argv[0], &code)) return nullptr;
-    PrivateCopy sk, msg, ctx, nonce;
-    if (!extract_bytes(argv[1], &sk) || !extract_bytes(argv[2], &msg) || !extract_bytes(argv[3], &ctx) ||
-        !extract_bytes(argv[4], &nonce)) {
-      return nullptr;
-    }
+    PrivateCopy in[4];
+    if (!parse_suite_and_bytes(kSignDet, args, kwargs, &code, in)) return nullptr;
+    auto& [sk, msg, ctx, nonce] = in;
     std::vector<uint8_t> sig(valtorimesca_abi::signature_len(suite_of(code)), 0);
     auto n = valtorimesca_abi::stateless_suites::sign_deterministic(suite_of(code), sk.span(), msg.span(), ctx.span(),
                                                                     nonce.span(), sig);
@@ -84,15 +73,10 @@ const Signature kVerify{"verify", kVerifyParams};
 
 PyObject* verify(PyObject*, PyObject* args, PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
-    PyObject* argv[5];
-    if (!parse_args(kVerify, args, kwargs, argv)) return nullptr;
     uint8_t code;
-    if (!extract_suite(argv[0], &code)) return nullptr;
-    PrivateCopy pk, msg, ctx, sig;
-    if (!extract_bytes(argv[1], &pk) || !extract_bytes(argv[2], &msg) || !extract_bytes(argv[3], &ctx) ||
-        !extract_bytes(argv[4], &sig)) {
-      return nullptr;
-    }
+    PrivateCopy in[4];
+    if (!parse_suite_and_bytes(kVerify, args, kwargs, &code, in)) return nullptr;
+    auto& [pk, msg, ctx, sig] = in;
     return new_bool(valtorimesca_abi::verify::verify(suite_of(code), pk.span(), msg.span(), ctx.span(), sig.span()));
   });
 }

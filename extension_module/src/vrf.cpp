@@ -26,10 +26,8 @@ const Signature kProofLen{"vrf_proof_len", kProofLenParams};
 
 PyObject* vrf_proof_len(PyObject*, PyObject* args, PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
-    PyObject* argv[1];
-    if (!parse_args(kProofLen, args, kwargs, argv)) return nullptr;
     uint8_t code;
-    if (!extract_suite(argv[0], &code)) return nullptr;
+    if (!parse_suite(kProofLen, args, kwargs, &code)) return nullptr;
     return PyLong_FromSize_t(abi::vrf_proof_len(suite_of(code)));
   });
 }
@@ -42,12 +40,10 @@ const Signature kProveDet{"vrf_prove_deterministic", kProveParams};
 template <bool Deterministic>
 PyObject* prove(PyObject* args, PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
-    PyObject* argv[3];
-    if (!parse_args(Deterministic ? kProveDet : kProve, args, kwargs, argv)) return nullptr;
     uint8_t code;
-    if (!extract_suite(argv[0], &code)) return nullptr;
-    PrivateCopy sk, input;
-    if (!extract_bytes(argv[1], &sk) || !extract_bytes(argv[2], &input)) return nullptr;
+    PrivateCopy in[2];
+    if (!parse_suite_and_bytes(Deterministic ? kProveDet : kProve, args, kwargs, &code, in)) return nullptr;
+    auto& [sk, input] = in;
     std::vector<uint8_t> proof(abi::vrf_proof_len(suite_of(code)), 0);
     const auto n = Deterministic ? abi::vrf_prove_deterministic(suite_of(code), sk.span(), input.span(), proof)
                                  : abi::vrf_prove(suite_of(code), sk.span(), input.span(), proof);
@@ -63,14 +59,10 @@ const Signature kVerify{"vrf_verify", kVerifyParams};
 
 PyObject* vrf_verify(PyObject*, PyObject* args, PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
-    PyObject* argv[4];
-    if (!parse_args(kVerify, args, kwargs, argv)) return nullptr;
     uint8_t code;
-    if (!extract_suite(argv[0], &code)) return nullptr;
-    PrivateCopy pk, input, proof;
-    if (!extract_bytes(argv[1], &pk) || !extract_bytes(argv[2], &input) || !extract_bytes(argv[3], &proof)) {
-      return nullptr;
-    }
+    PrivateCopy in[3];
+    if (!parse_suite_and_bytes(kVerify, args, kwargs, &code, in)) return nullptr;
+    auto& [pk, input, proof] = in;
     return new_bool(abi::vrf_verify(suite_of(code), pk.span(), input.span(), proof.span()));
   });
 }
@@ -80,15 +72,10 @@ const Signature kMakeBytes{"vrf_make_bytes", kMakeBytesParams};
 
 PyObject* vrf_make_bytes(PyObject*, PyObject* args, PyObject* kwargs) {
   return guarded<PyObject*>(nullptr, [&]() -> PyObject* {
-    PyObject* argv[5];
-    if (!parse_args(kMakeBytes, args, kwargs, argv)) return nullptr;
     uint8_t code;
-    if (!extract_suite(argv[0], &code)) return nullptr;
-    PrivateCopy pk, input, proof, context;
-    if (!extract_bytes(argv[1], &pk) || !extract_bytes(argv[2], &input) || !extract_bytes(argv[3], &proof) ||
-        !extract_bytes(argv[4], &context)) {
-      return nullptr;
-    }
+    PrivateCopy in[4];
+    if (!parse_suite_and_bytes(kMakeBytes, args, kwargs, &code, in)) return nullptr;
+    auto& [pk, input, proof, context] = in;
     abi::Output out{};
     if (!ok_or_raise(abi::vrf_make_bytes(suite_of(code), pk.span(), input.span(), proof.span(), context.span(), out))) {
       return nullptr;

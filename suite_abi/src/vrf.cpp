@@ -98,7 +98,7 @@ bool verify_stateless(Bytes pk, Bytes input, Bytes proof) {
   return (a & b).declassify();
 }
 
-// Every cheap refusal (buffer, classical half, precheck, budget bound) comes
+// Every cheap refusal (buffer, classical half, action words, budget bound) comes
 // before the expensive signature; the unit is spent before it is made.
 template <class S>
 AbiResult<size_t> prove_stateful_suite(const DedicatedVrfKey& key, budget::BudgetRef store, Bytes input, MutBytes out) {
@@ -123,8 +123,11 @@ bool verify_stateful_suite(Bytes pk, Bytes input, Bytes proof) {
   if (pk.size() != valtorimesca::stateful_composite::kPublicKeyLen || proof.size() != kShProofLen<S>) return false;
   const subtle::Choice a = classical_half<C>(S::label(), pk, input, proof);
   const auto binding = valtorimesca::vrf::binding_message(S::label(), input, proof.first(kPre));
+  // Words with a zero digest answer no, as the engine's verifier would.
+  const auto action = ShrincsScheme::acceptable_action(binding);
+  if (!action) return false;
   const subtle::Choice b =
-      ShrincsScheme::verify_stateless(pk.subspan(C::kPublicKeyLen), binding, proof.subspan(header));
+      ShrincsScheme::verify_stateless(pk.subspan(C::kPublicKeyLen), *action, proof.subspan(header));
   return (a & b).declassify();
 }
 

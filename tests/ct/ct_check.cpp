@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine_codecs.hpp"
 #include "fndsa/fndsa.hpp"
 #include "hash_engine/engine.hpp"
 #include "internal.hpp"  // ML-DSA's switch to its portable arithmetic
@@ -244,14 +245,15 @@ void engine_stateful_case() {
   const auto pk = keys.public_key();
   for (uint8_t i = 0; i < 2; ++i) {
     const auto action = engine_action(static_cast<uint8_t>(30 + i));
-    const auto m = shrincs::verifier::action_message_hash(shrincs::verifier::Path::Stateful, keys.commitment, action);
+    const auto m = shrincs::dispatch::action_message_hash(shrincs::dispatch::Path::Stateful, keys.commitment, action);
     auto sig = shrincs::uxmss::sign_stateful_raw(keys.stateful, m);
     expect(sig.has_value(), "stateful signature made");
     if (!sig) return;
     for (auto& v : sig->wots_values) reveal(v);
     for (auto& v : sig->auth_path) reveal(v);
     reveal(sig->randomizer);
-    expect(shrincs::verifier::ShrincsVerifier::verify_stateful(keys.commitment, pk, action, *sig),
+    const auto checked = shrincs::dispatch::CheckedKey::check(keys.commitment, pk);
+    expect(checked && shrincs::verifier::ShrincsVerifier::verify_stateful(*checked, action, *sig),
            "stateful signature verifies");
   }
 }
@@ -264,15 +266,16 @@ void engine_stateless_case() {
   auto keys = engine_keys(1);
   const auto pk = keys.public_key();
   const auto action = engine_action(40);
-  const auto m = shrincs::verifier::ShrincsVerifier::stateless_action_message_hash(keys.commitment, action);
+  const auto m = shrincs::dispatch::action_message_hash(shrincs::dispatch::Path::Stateless, keys.commitment, action);
   auto sig = shrincs::signer::ShrincsSigner::sign_stateless_raw(keys.stateless, m);
   expect(sig.has_value(), "few-time signature made");
   if (!sig) return;
-  const auto bytes = sphincs_plus_c::signature::encode_flat(*sig);
+  const auto bytes = vt_test::encode_flat(*sig);
   mark_public(bytes.data(), bytes.size());
   const auto back = sphincs_plus_c::signature::decode_flat(bytes);
   expect(back.has_value(), "few-time signature decodes");
-  expect(back && shrincs::verifier::ShrincsVerifier::verify_stateless(keys.commitment, pk, action, *back),
+  const auto checked = shrincs::dispatch::CheckedKey::check(keys.commitment, pk);
+  expect(back && checked && shrincs::verifier::ShrincsVerifier::verify_stateless(*checked, action, *back),
          "few-time signature verifies");
 }
 

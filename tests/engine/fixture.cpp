@@ -32,7 +32,7 @@ const Signed& signed_once() {
   static Signed* s = [] {
     auto* v = new Signed{small_keys(), {}, action(0), {}, {}, {}};
     v->key = v->keys.stateless;
-    v->msg = shrincs::verifier::ShrincsVerifier::stateless_action_message_hash(v->keys.commitment, v->action);
+    v->msg = shrincs::dispatch::action_message_hash(shrincs::dispatch::Path::Stateless, v->keys.commitment, v->action);
     unsetenv("SHRINCS_TRACE_STATELESS");
     unsetenv("SHRINCS_TRACE_COUNTER_EVERY");
     testing::internal::CaptureStdout();

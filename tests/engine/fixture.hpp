@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "hash_engine/shrincs/dispatch.hpp"
 #include "hash_engine/shrincs/key.hpp"
-#include "hash_engine/shrincs/verifier.hpp"
 #include "hash_engine/sphincs_plus_c/signature.hpp"
 
 namespace fixture {

@@ -8,8 +8,10 @@
 #include "hash/lanes.hpp"
 #include "hash_engine/hash/address.hpp"
 #include "hash_engine/hash/ops.hpp"
+#include "hash_engine/hash/testing.hpp"
 #include "hash_engine/profiles/p256s.hpp"
 #include "keccak/keccak.hpp"
+#include "reference.hpp"
 #include "vectors.hpp"
 
 namespace {
@@ -57,9 +59,9 @@ TEST(EngineHash, PaddingAtTheBlockEdge) {
   for (size_t i = 0; i < 135; ++i) b[i] = m[i];
   b[135] = 0x81;
   keccak::permute(st);
-  hash::reset_permutation_count();
+  hash::testing::reset_permutation_count();
   Digest d = keccak_packed({Part(m.data(), m.size())});
-  EXPECT_EQ(hash::permutation_count(), 1u);
+  EXPECT_EQ(hash::testing::permutation_count(), 1u);
   EXPECT_EQ(0, std::memcmp(d.data(), b, 32));
   // 136 bytes: a full block, then 0x01, 134 zero bytes and 0x80.
   m.push_back(0x5a);
@@ -69,9 +71,9 @@ TEST(EngineHash, PaddingAtTheBlockEdge) {
   b[0] ^= 0x01;
   b[135] ^= 0x80;
   keccak::permute(st);
-  hash::reset_permutation_count();
+  hash::testing::reset_permutation_count();
   d = keccak_packed({Part(m.data(), m.size())});
-  EXPECT_EQ(hash::permutation_count(), 2u);
+  EXPECT_EQ(hash::testing::permutation_count(), 2u);
   EXPECT_EQ(0, std::memcmp(d.data(), b, 32));
 }
 
@@ -81,9 +83,9 @@ TEST(EngineHash, OneBlockHashIsTheSameFunction) {
   for (size_t len : {0, 1, 7, 8, 100, 121, 134, 135}) {
     auto in = vt_test::pseudo_random_bytes(9 + len, len);
     const Digest want = keccak_packed({Part(in.data(), len)});
-    hash::reset_permutation_count();
+    hash::testing::reset_permutation_count();
     const Digest one = hash::lanes::hash_block(len, [&](uint8_t* dst) { std::copy(in.begin(), in.end(), dst); });
-    EXPECT_EQ(hash::permutation_count(), 1u);
+    EXPECT_EQ(hash::testing::permutation_count(), 1u);
     EXPECT_EQ(one, want) << len;
     for (size_t n : {2, 5}) {
       const size_t width = keccak::lane_width(n);
@@ -142,23 +144,23 @@ TEST(EngineHash, PermutationsAreCountedByKernel) {
     std::vector<const uint8_t*> ptrs;
     for (auto& v : in) ptrs.push_back(v.data());
     std::vector<Digest> got(c.n);
-    hash::reset_permutation_count();
+    hash::testing::reset_permutation_count();
     if (c.len < hash::lanes::kRate)
       hash::lanes::hash_many(
           c.n, c.len, [&](size_t i, uint8_t* dst) { std::memcpy(dst, in[i].data(), c.len); },
           [](size_t, const uint8_t*) {});
     else
       hash::lanes::hash_ptrs(c.n, c.len, ptrs.data(), got.data());
-    const auto calls = hash::permutation_calls();
+    const auto calls = hash::testing::permutation_calls();
     EXPECT_EQ(calls.x1, c.x1) << c.len << " " << c.n;
     EXPECT_EQ(calls.x4, c.x4) << c.len << " " << c.n;
     EXPECT_EQ(calls.x8, c.x8) << c.len << " " << c.n;
-    EXPECT_EQ(hash::permutation_count(), calls.x1 + 4 * calls.x4 + 8 * calls.x8) << c.len << " " << c.n;
+    EXPECT_EQ(hash::testing::permutation_count(), calls.x1 + 4 * calls.x4 + 8 * calls.x8) << c.len << " " << c.n;
   }
   // The sponge of keccak_packed runs one-lane permutations.
-  hash::reset_permutation_count();
+  hash::testing::reset_permutation_count();
   (void)keccak_packed({Part(std::string_view("x"))});
-  EXPECT_EQ(hash::permutation_calls().x1, 1u);
+  EXPECT_EQ(hash::testing::permutation_calls().x1, 1u);
 }
 
 // Chains of three layouts walked together (the walker's own and two carried
@@ -239,7 +241,7 @@ TEST(EngineAddress, Layouts) {
             "00000009"
             "0000003f"
             "0000000e");
-  auto f = hash::address::fors_address_word(0x00ffeeddccbbaa99ULL, 0xab, 5, 77);
+  auto f = ref::fors_address_word(0x00ffeeddccbbaa99ULL, 0xab, 5, 77);
   EXPECT_EQ(vt_test::to_hex_c(f),
             "00000000"
             "00000000"
@@ -248,7 +250,7 @@ TEST(EngineAddress, Layouts) {
             "000000ab"
             "00000005"
             "0000004d");
-  auto h = hash::address::hypertree_address_word(6, 0x1234, 8, 3);
+  auto h = ref::hypertree_address_word(6, 0x1234, 8, 3);
   EXPECT_EQ(vt_test::to_hex_c(h),
             "00000006"
             "00000000"

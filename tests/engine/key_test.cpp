@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "fixture.hpp"
 #include "hash_engine/engine.hpp"
+#include "hash_engine/hash/testing.hpp"
 #include "hash_engine/shrincs/dispatch.hpp"
 #include "hash_engine/shrincs/verifier.hpp"
 #include "hash_engine/sphincs_plus_c/hypertree.hpp"
@@ -13,6 +16,8 @@ namespace {
 using fixture::seed;
 using hash::Digest;
 using hash::Part;
+using shrincs::dispatch::CheckedKey;
+using shrincs::dispatch::Path;
 using shrincs::key::Keys;
 using shrincs::verifier::ShrincsVerifier;
 using P = profiles::p256s::Profile256s;
@@ -25,7 +30,7 @@ std::vector<uint8_t> bytes_of(const Keys& k) {
 // One stateful signature of the stateful action message hash, as a caller
 // of the engine makes it.
 shrincs::signature::Signature sign_action(Keys& k, const shrincs::ShrincsAction& a) {
-  const Digest m = shrincs::verifier::action_message_hash(shrincs::verifier::Path::Stateful, k.commitment, a);
+  const Digest m = shrincs::dispatch::action_message_hash(Path::Stateful, k.commitment, a);
   auto s = shrincs::uxmss::sign_stateful_raw(k.stateful, m);
   EXPECT_TRUE(s);
   return *s;
@@ -42,9 +47,9 @@ TEST(ShrincsKeys, CommitmentAndByteForms) {
                                              Part(bundle.data() + 100, 64)});
   EXPECT_EQ(k.commitment, c);
   EXPECT_EQ(*pk.commitment(), c);
-  EXPECT_EQ(ShrincsVerifier::public_key_commitment(std::span(bundle.data(), 68),
-                                                   std::span<const uint8_t, 32>(bundle.data() + 100, 32),
-                                                   std::span<const uint8_t, 32>(bundle.data() + 132, 32)),
+  EXPECT_EQ(shrincs::key::compute_commitment(std::span(bundle.data(), 68),
+                                             std::span<const uint8_t, 32>(bundle.data() + 100, 32),
+                                             std::span<const uint8_t, 32>(bundle.data() + 132, 32)),
             c);
   EXPECT_EQ(k.stateless.root,
             sphincs_plus_c::hypertree::hypertree_public_root(k.stateless.priv.sk_seed, k.stateless.public_seed));
@@ -95,9 +100,9 @@ TEST(ShrincsKeys, ImportRefusals) {
   };
   // Capacity and next are refused before any root is computed.
   for (uint32_t cap : {0u, 4097u}) {
-    hash::reset_permutation_count();
+    hash::testing::reset_permutation_count();
     EXPECT_FALSE(Keys::import(with(128, cap))) << cap;
-    EXPECT_EQ(hash::permutation_count(), 2u);  // the commitment only
+    EXPECT_EQ(hash::testing::permutation_count(), 2u);  // the commitment only
   }
   EXPECT_FALSE(Keys::import(with(132, 0)));
   EXPECT_FALSE(Keys::import(with(132, 4)));
@@ -121,46 +126,61 @@ TEST(ShrincsDispatch, StatefulPathAndItsChecks) {
   Keys k = fixture::small_keys(3, 7);
   const auto pk = k.public_key();
   const auto c = k.commitment;
+  const auto key = CheckedKey::check(c, pk);
+  ASSERT_TRUE(key);
   for (uint32_t q = 1; q <= 3; ++q) {
     const auto a = fixture::action(q);
     auto sig = sign_action(k, a);
     EXPECT_EQ(sig.auth_path.size(), q);
-    EXPECT_TRUE(shrincs::dispatch::verify_stateful(c, pk, a, sig));
-    EXPECT_TRUE(ShrincsVerifier::verify_stateful(c, pk, a, sig));
-    EXPECT_FALSE(shrincs::dispatch::verify_stateful(c, pk, fixture::action(q + 10), sig));
+    EXPECT_TRUE(ShrincsVerifier::verify_stateful(*key, a, sig));
+    EXPECT_FALSE(ShrincsVerifier::verify_stateful(*key, fixture::action(q + 10), sig));
     // A signature over the raw action hash with the other label fails.
-    EXPECT_FALSE(shrincs::dispatch::verify_stateful_unsafe_raw(
-        c, pk, shrincs::verifier::action_message_hash(shrincs::verifier::Path::Stateless, c, a), sig));
+    const auto spk = shrincs::uxmss::StructuredPublicKey::from_bytes(pk.stateful_public_key);
+    ASSERT_TRUE(spk);
+    EXPECT_FALSE(shrincs::uxmss::verify_stateful_unsafe_raw(
+        *spk, shrincs::dispatch::action_message_hash(Path::Stateless, c, a), sig));
     if (q != 2) continue;
     // Words 1 and 2 may be anything; 0, 3 and 4 must not be zero, refused before hashing.
     for (size_t w : {0, 3, 4}) {
       auto z = a;
       z.words[w] = Digest{};
-      hash::reset_permutation_count();
-      EXPECT_FALSE(shrincs::dispatch::verify_stateful(c, pk, z, sig));
-      EXPECT_EQ(hash::permutation_count(), 0u);
+      hash::testing::reset_permutation_count();
+      EXPECT_FALSE(ShrincsVerifier::verify_stateful(*key, z, sig));
+      EXPECT_EQ(hash::testing::permutation_count(), 0u);
     }
-    // A zero commitment, even with a zero field.
-    auto zero_pk = pk;
-    zero_pk.carried_commitment.assign(32, 0);
-    const Digest zero{};
-    EXPECT_FALSE(shrincs::dispatch::verify_stateful(zero, zero_pk, a, sig));
-    // Commitment mismatches and malformed fields.
-    Digest other = c;
-    other[5] ^= 1;
-    EXPECT_FALSE(shrincs::dispatch::verify_stateful(other, pk, a, sig));
+  }
+}
+
+// The commitment check that both paths run first: only a key whose carried
+// and recomputed commitments equal a non-zero expected one, with a 68-byte
+// stateful public key, passes.
+TEST(ShrincsDispatch, CommitmentCheckBeforeEitherPath) {
+  const Keys k = fixture::small_keys(3, 7);
+  const auto pk = k.public_key();
+  const Digest c = k.commitment;
+  Digest other = c;
+  other[5] ^= 1;
+  struct Case {
+    const char* what;
+    Digest expected;
+    std::function<void(shrincs::key::PublicKey&)> alter;
+  };
+  const std::vector<Case> cases = {
+      {"zero commitment with a zero field", Digest{}, [](auto& p) { p.carried_commitment.assign(32, 0); }},
+      {"another expected commitment", other, [](auto&) {}},
+      {"carried field equal to the other one", other,
+       [&](auto& p) { p.carried_commitment.assign(other.begin(), other.end()); }},
+      {"short stateful public key", c, [](auto& p) { p.stateful_public_key.pop_back(); }},
+      {"changed capacity", c, [](auto& p) { p.stateful_public_key[66] ^= 1; }},
+      {"short carried field", c, [](auto& p) { p.carried_commitment.pop_back(); }},
+      {"changed hypertree root", c, [](auto& p) { p.hypertree_root[3] ^= 1; }},
+      {"changed stateless seed", c, [](auto& p) { p.stateless_public_seed[0] ^= 1; }},
+  };
+  EXPECT_TRUE(CheckedKey::check(c, pk));
+  for (const auto& t : cases) {
     auto p2 = pk;
-    p2.carried_commitment = std::vector<uint8_t>(other.begin(), other.end());
-    EXPECT_FALSE(shrincs::dispatch::verify_stateful(other, p2, a, sig));
-    p2 = pk;
-    p2.stateful_public_key.pop_back();
-    EXPECT_FALSE(shrincs::dispatch::verify_stateful(c, p2, a, sig));
-    p2 = pk;
-    p2.stateful_public_key[66] ^= 1;  // capacity
-    EXPECT_FALSE(shrincs::dispatch::verify_stateful(c, p2, a, sig));
-    p2 = pk;
-    p2.carried_commitment.pop_back();
-    EXPECT_FALSE(shrincs::dispatch::verify_stateful(c, p2, a, sig));
+    t.alter(p2);
+    EXPECT_FALSE(CheckedKey::check(t.expected, p2)) << t.what;
   }
 }
 
@@ -168,32 +188,26 @@ void StatelessPathAndItsChecks() {
   const auto& s = fixture::signed_once();
   const auto pk = s.keys.public_key();
   const auto c = s.keys.commitment;
-  EXPECT_TRUE(shrincs::dispatch::verify_stateless(c, pk, s.action, s.sig));
-  EXPECT_TRUE(ShrincsVerifier::verify_stateless(c, pk, s.action, s.sig));
-  EXPECT_FALSE(shrincs::dispatch::verify_stateless(c, pk, fixture::action(1), s.sig));
+  const auto key = CheckedKey::check(c, pk);
+  ASSERT_TRUE(key);
+  EXPECT_TRUE(ShrincsVerifier::verify_stateless(*key, s.action, s.sig));
+  EXPECT_FALSE(ShrincsVerifier::verify_stateless(*key, fixture::action(1), s.sig));
   auto w12 = s.action;
   w12.words[1][0] = 1;
-  EXPECT_FALSE(shrincs::dispatch::verify_stateless(c, pk, w12, s.sig));
+  EXPECT_FALSE(ShrincsVerifier::verify_stateless(*key, w12, s.sig));
   for (size_t w : {0, 3, 4}) {
     auto z = s.action;
     z.words[w] = Digest{};
-    EXPECT_FALSE(shrincs::dispatch::verify_stateless(c, pk, z, s.sig));
+    hash::testing::reset_permutation_count();
+    EXPECT_FALSE(ShrincsVerifier::verify_stateless(*key, z, s.sig));
+    EXPECT_EQ(hash::testing::permutation_count(), 0u);
   }
-  auto p2 = pk;
-  p2.stateful_public_key.pop_back();  // unused by this path, still checked
-  EXPECT_FALSE(shrincs::dispatch::verify_stateless(c, p2, s.action, s.sig));
-  Digest other = c;
-  other[0] ^= 1;
-  EXPECT_FALSE(shrincs::dispatch::verify_stateless(other, pk, s.action, s.sig));
-  p2 = pk;
-  p2.hypertree_root[3] ^= 1;
-  EXPECT_FALSE(shrincs::dispatch::verify_stateless(c, p2, s.action, s.sig));
-  EXPECT_NE(shrincs::verifier::action_message_hash(shrincs::verifier::Path::Stateful, c, s.action),
-            shrincs::verifier::action_message_hash(shrincs::verifier::Path::Stateless, c, s.action));
+  EXPECT_NE(shrincs::dispatch::action_message_hash(Path::Stateful, c, s.action),
+            shrincs::dispatch::action_message_hash(Path::Stateless, c, s.action));
   // A stateful signature does not pass as a stateless one of the same key and the reverse.
   Keys k = s.keys;
   auto st = sign_action(k, s.action);
-  EXPECT_TRUE(shrincs::dispatch::verify_stateful(c, pk, s.action, st));
+  EXPECT_TRUE(ShrincsVerifier::verify_stateful(*key, s.action, st));
 }
 
 // The one full-size key of the suite: generation, validating import, and
@@ -209,12 +223,14 @@ TEST(ShrincsKeys, FullCapacityKey) {
   const auto a = fixture::action(3);
   auto first = sign_action(*imported, a);
   EXPECT_EQ(first.auth_path.size(), 1u);
-  EXPECT_TRUE(shrincs::dispatch::verify_stateful(k.commitment, pk, a, first));
+  const auto key = CheckedKey::check(k.commitment, pk);
+  ASSERT_TRUE(key);
+  EXPECT_TRUE(ShrincsVerifier::verify_stateful(*key, a, first));
   imported->stateful.set_next(4096);
   auto last = sign_action(*imported, a);
   EXPECT_EQ(last.auth_path.size(), 4096u);
   EXPECT_EQ(last.auth_path[0], ref::ux_tail(seed("ux-pk", 9), 4096));
-  EXPECT_TRUE(shrincs::dispatch::verify_stateful(k.commitment, pk, a, last));
+  EXPECT_TRUE(ShrincsVerifier::verify_stateful(*key, a, last));
   EXPECT_EQ(imported->stateful.next(), 4097u);
   EXPECT_FALSE(shrincs::uxmss::sign_stateful_raw(imported->stateful, a.words[4]));
 }

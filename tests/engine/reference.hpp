@@ -4,6 +4,8 @@
 #pragma once
 
 #include <optional>
+#include <span>
+#include <utility>
 #include <vector>
 
 #include "hash_engine/hash/address.hpp"
@@ -19,6 +21,55 @@ using hash::Digest;
 using hash::Part;
 using hash::ops::keccak_packed;
 using P = profiles::p256s::Profile256s;
+
+// The address words of FORS and hypertree nodes.
+inline hash::address::Word fors_address_word(uint64_t tree, uint32_t key_pair, uint32_t height, uint32_t index) {
+  return hash::address::address_word32(0, tree, hash::address::kTypeFors, key_pair, height, index);
+}
+inline hash::address::Word hypertree_address_word(uint32_t layer, uint64_t tree, uint32_t height, uint32_t index) {
+  return hash::address::address_word32(layer, tree, hash::address::kTypeHypertreeNode, 0, height, index);
+}
+
+// Root and authentication path of leaf x in one left-to-right pass over the
+// leaves. leaf(i) -> Digest; node(k, j, left, right) -> Digest (k >= 1 is
+// the height of the new node, j its index at that height).
+template <class LeafFn, class NodeFn>
+std::pair<Digest, std::vector<Digest>> treehash_root_and_auth_path(uint32_t h, uint32_t x, LeafFn&& leaf,
+                                                                   NodeFn&& node) {
+  std::vector<Digest> path(h, Digest{});
+  std::vector<std::pair<Digest, uint32_t>> stack;
+  stack.reserve(size_t(h) + 1);
+  for (uint64_t i = 0; (i >> h) == 0; ++i) {
+    Digest v = leaf(uint32_t(i));
+    uint32_t k = 0;
+    if (h > 0 && (i ^ x) == 1) path[0] = v;
+    while (!stack.empty() && stack.back().second == k) {
+      const Digest left = stack.back().first;
+      stack.pop_back();
+      ++k;
+      v = node(k, uint32_t(i >> k), left, v);
+      if (k < h && ((i ^ x) >> k) == 1) path[k] = v;
+    }
+    stack.emplace_back(v, k);
+  }
+  return {stack.back().first, std::move(path)};
+}
+
+// The root climbed from leaf x along its path; nothing when the path holds
+// fewer than h nodes (extra nodes are not read).
+template <class NodeFn>
+std::optional<Digest> root_from_auth_path(uint32_t h, uint32_t x, const Digest& leaf, std::span<const Digest> path,
+                                          NodeFn&& node) {
+  if (path.size() < h) return std::nullopt;
+  Digest v = leaf;
+  for (uint32_t k = 0; k < h; ++k) {
+    if ((x >> k) & 1)
+      v = node(k + 1, x >> (k + 1), path[k], v);
+    else
+      v = node(k + 1, x >> (k + 1), v, path[k]);
+  }
+  return v;
+}
 
 inline Digest ux_secret(const Digest& sk, const Digest& pk, uint32_t a, uint32_t i) {
   return keccak_packed({Part(P::UXMSS_CHAIN_SECRET), Part(sk), Part(pk), Part(hash::be32(a)), Part(hash::be32(i))});
@@ -48,7 +99,9 @@ inline Digest ux_chain_node(const Digest& sk, const Digest& pk, uint32_t from, u
   return n;
 }
 
-inline Digest ht_leaf(const Digest& pk, const Digest& layer_seed, uint32_t l, uint64_t t, uint32_t x) {
+// The 64 chain ends of hypertree leaf x of subtree (l, t), laid end to end.
+inline std::vector<uint8_t> ht_chain_ends(const Digest& pk, const Digest& layer_seed, uint32_t l, uint64_t t,
+                                          uint32_t x) {
   Digest ls = keccak_packed({Part(P::HT_LEAF_SEED), Part(layer_seed), Part(hash::be64(t)), Part(hash::be32(x))});
   Digest lss = keccak_packed({Part(P::HT_WOTS_SK_SEED), Part(ls)});
   std::vector<uint8_t> ends;
@@ -59,13 +112,17 @@ inline Digest ht_leaf(const Digest& pk, const Digest& layer_seed, uint32_t l, ui
           {Part(P::WOTS_C_CHAIN), Part(pk), Part(hash::address::address_word32(l, t, 0, x, i, j)), Part(v)});
     ends.insert(ends.end(), v.begin(), v.end());
   }
+  return ends;
+}
+inline Digest ht_leaf(const Digest& pk, const Digest& layer_seed, uint32_t l, uint64_t t, uint32_t x) {
+  const std::vector<uint8_t> ends = ht_chain_ends(pk, layer_seed, l, t, x);
   return keccak_packed({Part(P::WOTS_C_PK), Part(pk), Part(ends.data(), ends.size())});
 }
 
 // Leaf i of FORS tree t under (tree, leaf): its secret, then the leaf hash.
 inline Digest fors_leaf_hash(const Digest& public_seed, const hash::SecretSeed& sk_seed, uint64_t tree, uint32_t leaf,
                              uint32_t t, uint32_t i) {
-  const auto a = hash::address::fors_address_word(tree, leaf, 0, (t << P::FORS_HEIGHT) + i);
+  const auto a = fors_address_word(tree, leaf, 0, (t << P::FORS_HEIGHT) + i);
   hash::SecretSeed secret(keccak_packed({Part(P::FORS_SK), Part(sk_seed.array()), Part(public_seed), Part(a)}));
   return keccak_packed({Part(P::FORS_LEAF), Part(public_seed), Part(a), Part(secret.array())});
 }
@@ -73,14 +130,14 @@ inline Digest fors_leaf_hash(const Digest& public_seed, const hash::SecretSeed& 
 // Node (k, j) of FORS tree t: its index counts across all trees.
 inline Digest fors_node_hash(const Digest& public_seed, uint64_t tree, uint32_t leaf, uint32_t t, uint32_t k,
                              uint32_t j, const Digest& left, const Digest& right) {
-  const auto a = hash::address::fors_address_word(tree, leaf, k, (t << (P::FORS_HEIGHT - k)) + j);
+  const auto a = fors_address_word(tree, leaf, k, (t << (P::FORS_HEIGHT - k)) + j);
   return keccak_packed({Part(P::FORS_NODE), Part(public_seed), Part(a), Part(left), Part(right)});
 }
 
 // Node (k, j) of hypertree subtree (layer, tree).
 inline Digest hypertree_node_hash(const Digest& public_seed, uint32_t layer, uint64_t tree, uint32_t k, uint32_t j,
                                   const Digest& left, const Digest& right) {
-  const auto a = hash::address::hypertree_address_word(layer, tree, k, j);
+  const auto a = hypertree_address_word(layer, tree, k, j);
   return keccak_packed({Part(P::HT_NODE), Part(public_seed), Part(a), Part(left), Part(right)});
 }
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "engine_codecs.hpp"
 #include "fixture.hpp"
 #include "hash_engine/shrincs/signer.hpp"
 #include "hash_engine/sphincs_plus_c/sphincs.hpp"
@@ -38,7 +39,7 @@ Digest toy_subtree(uint32_t k, uint32_t j) {
 
 TEST(Treehash, PathsRootsAndClimbs) {
   for (uint32_t x : {0u, 1u, 128u, 255u}) {
-    auto [root, path] = treehash::treehash_root_and_auth_path(8, x, index_leaf, toy_node);
+    auto [root, path] = ref::treehash_root_and_auth_path(8, x, index_leaf, toy_node);
     EXPECT_EQ(root, toy_subtree(8, 0));
     ASSERT_EQ(path.size(), 8u);
     for (uint32_t k = 0; k < 8; ++k) EXPECT_EQ(path[k], toy_subtree(k, (x >> k) ^ 1)) << x << " " << k;
@@ -46,25 +47,25 @@ TEST(Treehash, PathsRootsAndClimbs) {
   std::vector<Digest> leaves;
   for (uint32_t i = 0; i < 256; ++i) leaves.push_back(index_leaf(i));
   for (uint32_t x = 0; x < 256; ++x) {
-    auto one = treehash::treehash_root_and_auth_path(8, x, index_leaf, toy_node);
+    auto one = ref::treehash_root_and_auth_path(8, x, index_leaf, toy_node);
     auto lv =
         treehash::root_and_auth_path_by_levels(8, x, leaves, [](uint32_t k, size_t n, const Digest* c, Digest* o) {
           for (size_t j = 0; j < n; ++j) o[j] = toy_node(k, uint32_t(j), c[2 * j], c[2 * j + 1]);
         });
     ASSERT_EQ(one, lv) << x;
-    auto climbed = treehash::root_from_auth_path(8, x, index_leaf(x), one.second, toy_node);
+    auto climbed = ref::root_from_auth_path(8, x, index_leaf(x), one.second, toy_node);
     ASSERT_TRUE(climbed);
     EXPECT_EQ(*climbed, one.first);
   }
-  auto zero = treehash::treehash_root_and_auth_path(0, 0, index_leaf, toy_node);
+  auto zero = ref::treehash_root_and_auth_path(0, 0, index_leaf, toy_node);
   EXPECT_EQ(zero.first, index_leaf(0));
   EXPECT_TRUE(zero.second.empty());
-  auto h14 = treehash::treehash_root_and_auth_path(14, 5, index_leaf, toy_node);
+  auto h14 = ref::treehash_root_and_auth_path(14, 5, index_leaf, toy_node);
   std::vector<Digest> short_path(h14.second.begin(), h14.second.end() - 1);
-  EXPECT_FALSE(treehash::root_from_auth_path(14, 5, index_leaf(5), short_path, toy_node));
+  EXPECT_FALSE(ref::root_from_auth_path(14, 5, index_leaf(5), short_path, toy_node));
   auto long_path = h14.second;
   long_path.push_back(Digest{});
-  EXPECT_EQ(treehash::root_from_auth_path(14, 5, index_leaf(5), long_path, toy_node), h14.first);
+  EXPECT_EQ(ref::root_from_auth_path(14, 5, index_leaf(5), long_path, toy_node), h14.first);
 }
 
 TEST(ForsC, DigestBitLayout) {
@@ -94,20 +95,20 @@ TEST(ForsC, TreeMatchesTheSinglePassConstruction) {
   const uint32_t L = 0x5c, t = 3, x = 9999;
   Digest revealed;
   auto batched = fc::fors_tree_root_and_auth_path(k, T, L, t, x, revealed);
-  auto single = treehash::treehash_root_and_auth_path(
+  auto single = ref::treehash_root_and_auth_path(
       14, x, [&](uint32_t i) { return ref::fors_leaf_hash(k.public_seed, k.priv.sk_seed, T, L, t, i); },
       [&](uint32_t kk, uint32_t j, const Digest& a, const Digest& b) {
         return ref::fors_node_hash(k.public_seed, T, L, t, kk, j, a, b);
       });
   EXPECT_EQ(batched, single);
-  const auto a = hash::address::fors_address_word(T, L, 0, (t << 14) + x);
+  const auto a = ref::fors_address_word(T, L, 0, (t << 14) + x);
   EXPECT_EQ(revealed, keccak_packed({Part(P::FORS_SK), Part(k.priv.sk_seed.array()), Part(k.public_seed), Part(a)}));
   // The first node of tree t carries the global index t·2^13.
   Digest l0 = ref::fors_leaf_hash(k.public_seed, k.priv.sk_seed, T, L, t, 0);
   Digest l1 = ref::fors_leaf_hash(k.public_seed, k.priv.sk_seed, T, L, t, 1);
   EXPECT_EQ(ref::fors_node_hash(k.public_seed, T, L, t, 1, 0, l0, l1),
-            keccak_packed({Part(P::FORS_NODE), Part(k.public_seed),
-                           Part(hash::address::fors_address_word(T, L, 1, t << 13)), Part(l0), Part(l1)}));
+            keccak_packed({Part(P::FORS_NODE), Part(k.public_seed), Part(ref::fors_address_word(T, L, 1, t << 13)),
+                           Part(l0), Part(l1)}));
 }
 
 TEST(Hypertree, LeavesAndSubtreeMatchTheConstruction) {
@@ -116,16 +117,15 @@ TEST(Hypertree, LeavesAndSubtreeMatchTheConstruction) {
   std::vector<Digest> leaves(11);
   ht::hypertree_leaves(pk, ls, 2, 0x1234, 240, 11, leaves.data());
   for (uint32_t i = 0; i < 11; ++i) EXPECT_EQ(leaves[i], ref::ht_leaf(pk, ls.array(), 2, 0x1234, 240 + i)) << i;
-  const auto ends = ht::stateless_wots_c_public_key(pk, ls, 2, 0x1234, 241);
-  std::vector<uint8_t> e;
-  for (auto& d : ends) e.insert(e.end(), d.begin(), d.end());
+  // A leaf is the compression of its 64 chain ends under the public seed.
+  const auto e = ref::ht_chain_ends(pk, ls.array(), 2, 0x1234, 241);
   EXPECT_EQ(keccak_packed({Part(P::WOTS_C_PK), Part(pk), Part(e.data(), e.size())}), leaves[1]);
   Digest leaf_x;
   auto batched = ht::hypertree_subtree(pk, ls, 5, 77, 200, leaf_x);
   EXPECT_EQ(leaf_x, ref::ht_leaf(pk, ls.array(), 5, 77, 200));
   std::vector<Digest> all(256);
   ht::hypertree_leaves(pk, ls, 5, 77, 0, 256, all.data());
-  auto single = treehash::treehash_root_and_auth_path(
+  auto single = ref::treehash_root_and_auth_path(
       8, 200, [&](uint32_t i) { return all[i]; },
       [&](uint32_t k, uint32_t j, const Digest& a, const Digest& b) {
         return ref::hypertree_node_hash(pk, 5, 77, k, j, a, b);
@@ -147,7 +147,7 @@ void SignsAndVerifies() {
   other_root[0] ^= 1;
   EXPECT_FALSE(sphincs_plus_c::verify_raw(s.key.public_seed, other_root, s.msg, s.sig));
   // 21 × 15 + 8 × 74 values, the FORS randomizer, 9 counters: 29092 bytes.
-  const auto flat = sphincs_plus_c::signature::encode_flat(s.sig);
+  const auto flat = vt_test::encode_flat(s.sig);
   ASSERT_EQ(flat.size(), 29092u);
   EXPECT_EQ(*sphincs_plus_c::signature::decode_flat(flat), s.sig);
   std::vector<uint8_t> small(29091);
@@ -169,10 +169,13 @@ void PositionsFollowTheForsDigest() {
             keccak_packed({Part(P::FORS_RANDOMIZER), Part(s.key.priv.prf_key.array()), Part(s.msg)}));
   // Layer 7 signs leaf T_0 >> 48 of tree 0, its carried leaf is that leaf.
   const auto seeds = ht::hypertree_layer_seeds(s.key.priv.sk_seed);
-  EXPECT_EQ(s.sig.layers[7].leaf,
-            ht::hypertree_leaf(s.key.public_seed, seeds[7], 7, 0, uint32_t(d.tree_index >> 48) & 0xff));
-  EXPECT_EQ(s.sig.layers[1].leaf,
-            ht::hypertree_leaf(s.key.public_seed, seeds[1], 1, d.tree_index >> 8, uint32_t(d.tree_index & 0xff)));
+  const auto leaf = [&](uint32_t layer, uint64_t tree, uint32_t x) {
+    Digest out;
+    ht::hypertree_leaves(s.key.public_seed, seeds[layer], layer, tree, x, 1, &out);
+    return out;
+  };
+  EXPECT_EQ(s.sig.layers[7].leaf, leaf(7, 0, uint32_t(d.tree_index >> 48) & 0xff));
+  EXPECT_EQ(s.sig.layers[1].leaf, leaf(1, d.tree_index >> 8, uint32_t(d.tree_index & 0xff)));
 }
 
 void RefusesMalformedAndTamperedSignatures() {
@@ -209,7 +212,7 @@ void RefusesMalformedAndTamperedSignatures() {
   EXPECT_FALSE(check(t));
   // Bytes spread over every field of the flat form: randomizers, counters,
   // secrets, nodes, carried leaves and chain values.
-  const auto flat = sphincs_plus_c::signature::encode_flat(s.sig);
+  const auto flat = vt_test::encode_flat(s.sig);
   std::vector<size_t> offsets = {0, 31, 32, 35};
   for (size_t off = 36; off < flat.size(); off += 173) offsets.push_back(off);
   for (size_t layer = 0; layer < 8; ++layer) {

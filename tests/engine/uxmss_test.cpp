@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "engine_codecs.hpp"
+#include "hash_engine/hash/testing.hpp"
 #include "hash_engine/wots_c.hpp"
 #include "keccak/keccak.hpp"
 #include "reference.hpp"
@@ -229,9 +231,9 @@ TEST(Uxmss, DeterministicAndBoundToItsInputs) {
   EXPECT_FALSE(shrincs::uxmss::verify_stateful_unsafe_raw(pk, msg(1), t));
   t.auth_path.clear();
   const auto m1 = msg(1);
-  hash::reset_permutation_count();
+  hash::testing::reset_permutation_count();
   EXPECT_FALSE(shrincs::uxmss::verify_stateful_unsafe_raw(pk, m1, t));
-  EXPECT_EQ(hash::permutation_count(), 0u);
+  EXPECT_EQ(hash::testing::permutation_count(), 0u);
   t = s2;
   t.auth_path.resize(5);
   EXPECT_FALSE(shrincs::uxmss::verify_stateful_unsafe_raw(pk, msg(1), t));
@@ -239,7 +241,7 @@ TEST(Uxmss, DeterministicAndBoundToItsInputs) {
   t.wots_values.pop_back();
   EXPECT_FALSE(shrincs::uxmss::verify_stateful_unsafe_raw(pk, msg(1), t));
   // Every field of the flat form.
-  const auto flat = shrincs::signature::encode_stateful(s2);
+  const auto flat = vt_test::encode_stateful(s2);
   ASSERT_EQ(flat.size(), 2084u + 32 * 2);
   ASSERT_EQ(*shrincs::signature::decode_stateful(flat), s2);
   for (size_t off = 0; off < flat.size(); off += 7) {
@@ -259,12 +261,12 @@ TEST(Uxmss, VerificationCostsFourHundredEightyStepsPlusFixedHashes) {
   k.set_next(3);
   const auto m = msg(7);
   auto s = *shrincs::uxmss::sign_stateful_raw(k, m);
-  hash::reset_permutation_count();
+  hash::testing::reset_permutation_count();
   ASSERT_TRUE(shrincs::uxmss::verify_stateful_unsafe_raw(k.public_key(), m, s));
   // digest (1 block) + 480 steps + leaf (16 blocks) + 3 nodes; the counter
   // also counts idle lanes of the last few multi-lane steps.
-  EXPECT_GE(hash::permutation_count(), 1u + 480 + 16 + 3);
-  EXPECT_LE(hash::permutation_count(), 1u + 480 + 16 + 3 + 40);
+  EXPECT_GE(hash::testing::permutation_count(), 1u + 480 + 16 + 3);
+  EXPECT_LE(hash::testing::permutation_count(), 1u + 480 + 16 + 3 + 40);
 }
 
 TEST(Uxmss, ByteForms) {

@@ -8,6 +8,7 @@
 #include <array>
 #include <string_view>
 
+#include "bip39/testing.hpp"
 #include "fuzz_input.hpp"
 #include "sha2/sha2.hpp"
 #include "valtorimesca_abi/seed.hpp"
@@ -16,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   bip39::Mnemonic m;
   const auto err = bip39::Mnemonic::parse_in_normalized(text, m);
-  const size_t words = bip39::count_words(text);
+  const size_t words = bip39::testing::count_words(text);
   if (err) {
     fuzz::require(m.word_count() == 0, "failed parse left words behind");
     if (err->kind == bip39::ParseError::Kind::BadWordCount)
@@ -39,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         v = (v << 1) | ((bits[at / 8] >> (7 - at % 8)) & 1u);
       }
       fuzz::require(m.word_index(i) == v, "word does not match entropy and checksum");
-      fuzz::require(bip39::find_english_word(m.word(i)) == v, "word lookup disagrees");
+      fuzz::require(bip39::testing::find_english_word(m.word(i)) == v, "word lookup disagrees");
     }
   }
   // The seed entry point runs PBKDF2: only ask it now and then about phrases

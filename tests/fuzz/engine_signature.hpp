@@ -7,30 +7,31 @@
 
 #include <algorithm>
 
+#include "engine_codecs.hpp"
 #include "fuzz_input.hpp"
-#include "hash_engine/shrincs/dispatch.hpp"
+#include "hash_engine/shrincs/verifier.hpp"
 
 namespace fuzz {
 
 // One-time-leaf signatures.
 struct StatefulPath {
   static auto decode(Bytes b) { return shrincs::signature::decode_stateful(b); }
-  static auto encode(const shrincs::signature::Signature& s) { return shrincs::signature::encode_stateful(s); }
+  static auto encode(const shrincs::signature::Signature& s) { return vt_test::encode_stateful(s); }
   static bool verify(Bytes c, const shrincs::key::PublicKey& pk, const shrincs::ShrincsAction& a,
                      const shrincs::signature::Signature& s) {
-    return shrincs::dispatch::verify_stateful(c, pk, a, s);
+    const auto key = shrincs::dispatch::CheckedKey::check(c, pk);
+    return key && shrincs::verifier::ShrincsVerifier::verify_stateful(*key, a, s);
   }
 };
 
 // Few-time signatures.
 struct StatelessPath {
   static auto decode(Bytes b) { return sphincs_plus_c::signature::decode_flat(b); }
-  static auto encode(const sphincs_plus_c::signature::Signature& s) {
-    return sphincs_plus_c::signature::encode_flat(s);
-  }
+  static auto encode(const sphincs_plus_c::signature::Signature& s) { return vt_test::encode_flat(s); }
   static bool verify(Bytes c, const shrincs::key::PublicKey& pk, const shrincs::ShrincsAction& a,
                      const sphincs_plus_c::signature::Signature& s) {
-    return shrincs::dispatch::verify_stateless(c, pk, a, s);
+    const auto key = shrincs::dispatch::CheckedKey::check(c, pk);
+    return key && shrincs::verifier::ShrincsVerifier::verify_stateless(*key, a, s);
   }
 };
 

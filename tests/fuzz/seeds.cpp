@@ -13,11 +13,12 @@
 #include <vector>
 
 #include "bip39/bip39.hpp"
+#include "engine_codecs.hpp"
 #include "fndsa/fndsa.hpp"
 #include "fuzz_input.hpp"
+#include "hash_engine/shrincs/dispatch.hpp"
 #include "hash_engine/shrincs/key.hpp"
 #include "hash_engine/shrincs/signer.hpp"
-#include "hash_engine/shrincs/verifier.hpp"
 #include "mldsa/mldsa.hpp"
 #include "recording.hpp"
 #include "sha2/sha2.hpp"
@@ -379,27 +380,23 @@ void engine_seeds() {
     for (uint32_t i = 0; i < cap; ++i) {
       const auto a = action_bytes(i);
       const auto action = shrincs::ShrincsAction::from_bytes(a);
-      const auto m = shrincs::verifier::action_message_hash(shrincs::verifier::Path::Stateful, keys.commitment, action);
+      const auto m = shrincs::dispatch::action_message_hash(shrincs::dispatch::Path::Stateful, keys.commitment, action);
       const auto sig = shrincs::uxmss::sign_stateful_raw(keys.stateful, m);
       if (!sig) throw std::runtime_error("engine stateful signing failed");
       put("engine_stateful", tag("cap", cap, "leaf", i + 1),
-          Writer().field(keys.commitment).field(bundle).raw(a).raw(shrincs::signature::encode_stateful(*sig)).bytes());
+          Writer().field(keys.commitment).field(bundle).raw(a).raw(vt_test::encode_stateful(*sig)).bytes());
     }
     const auto spent = keys.to_bytes();
     put("engine_key", tag("cap", cap, "spent"), Vec(spent.data(), spent.data() + spent.size()));
     if (cap == 3) {
       const auto a = action_bytes(9);
       const auto action = shrincs::ShrincsAction::from_bytes(a);
-      const auto m = shrincs::verifier::ShrincsVerifier::stateless_action_message_hash(keys.commitment, action);
+      const auto m =
+          shrincs::dispatch::action_message_hash(shrincs::dispatch::Path::Stateless, keys.commitment, action);
       const auto sig = shrincs::signer::ShrincsSigner::sign_stateless_raw(keys.stateless, m);
       if (!sig) throw std::runtime_error("engine few-time signing failed");
       put("engine_stateless", "fts",
-          Writer()
-              .field(keys.commitment)
-              .field(bundle)
-              .raw(a)
-              .raw(sphincs_plus_c::signature::encode_flat(*sig))
-              .bytes());
+          Writer().field(keys.commitment).field(bundle).raw(a).raw(vt_test::encode_flat(*sig)).bytes());
     }
     keys.zeroize();
   }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "keccak/keccak.hpp"
+#include "keccak/testing.hpp"
 #include "vectors.hpp"
 
 namespace {
@@ -124,10 +125,10 @@ TEST(KeccakBackends, PermutationsEqualPortableOneLaneOnEveryBackend) {
         EXPECT_EQ(s[k], expect[k]) << "x1 state " << k;
       }
       std::copy(ref, ref + 8, s);
-      keccak::permute_x4(s);
+      keccak::testing::permute_x4(s);
       for (int k = 0; k < 4; ++k) EXPECT_EQ(s[k], expect[k]) << "x4 lane " << k;
       std::copy(ref, ref + 8, s);
-      keccak::permute_x8(s);
+      keccak::testing::permute_x8(s);
       for (int k = 0; k < 8; ++k) EXPECT_EQ(s[k], expect[k]) << "x8 lane " << k;
 
       // Vector-aligned lanes and lanes one word off (the cores copy those).

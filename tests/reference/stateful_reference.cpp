@@ -85,7 +85,8 @@ void print_shrincs(int argc, char** argv) {
   std::printf("]");
   if (argc == 6) {
     std::vector<uint8_t> sig(valtorimesca::shrincs::kStatelessSigLen);
-    if (!ShrincsScheme::sign_stateless(*key, vt_test::from_hex(argv[5]), sig)) fail("sign_stateless");
+    if (!ShrincsScheme::sign_stateless(*key, valtorimesca::shrincs::action_for(vt_test::from_hex(argv[5])), sig))
+      fail("sign_stateless");
     std::printf(", \"few_time\": \"%s\"", vt_test::to_hex(sig).c_str());
   }
   std::printf("}\n");

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "hash_engine/shrincs/verifier.hpp"
+#include "hash_engine/shrincs/dispatch.hpp"
 #include "hash_engine/sphincs_plus_c/fors_c.hpp"
 #include "keccak/keccak.hpp"
 #include "valtorimesca/budget.hpp"
@@ -151,8 +151,8 @@ TEST_P(ShrincsStatefulVectors, EveryLeafSignedInTurn) {
       const auto action = valtorimesca::shrincs::action_for(msg);
       EXPECT_TRUE(same_bytes(bytes_of(keccak::keccak256(msg)), hex_field(m, "word4_keccak256_message")));
       EXPECT_TRUE(same_bytes(bytes_of(action.words[4]), hex_field(m, "word4_keccak256_message")));
-      EXPECT_TRUE(same_bytes(bytes_of(shrincs::verifier::action_message_hash(
-                                 shrincs::verifier::Path::Stateful, std::span<const uint8_t, 32>(commitment), action)),
+      EXPECT_TRUE(same_bytes(bytes_of(shrincs::dispatch::action_message_hash(
+                                 shrincs::dispatch::Path::Stateful, std::span<const uint8_t, 32>(commitment), action)),
                              hex_field(m, "action_message_hash_stateful")));
 
       ShrincsSecretKey key = imported(hex_field(k, "engine_key"));
@@ -176,8 +176,8 @@ TEST_P(ShrincsStatefulVectors, EveryLeafSignedInTurn) {
         EXPECT_TRUE(same_bytes(exported(key), after)) << "engine key after the leaf";
         EXPECT_TRUE(imported(after).present());
 
-        EXPECT_TRUE(ShrincsScheme::verify_stateful(b, msg, want).declassify());
-        EXPECT_FALSE(ShrincsScheme::verify_stateless(b, msg, want).declassify());
+        EXPECT_TRUE(ShrincsScheme::verify_stateful(b, action, want).declassify());
+        EXPECT_FALSE(ShrincsScheme::verify_stateless(b, action, want).declassify());
       }
     }
   }
@@ -202,7 +202,7 @@ TEST(ShrincsVectors, FewTimeSignature) {
     const Bytes msg = hex_field(st, "message");
     const auto action = valtorimesca::shrincs::action_for(msg);
     const auto digest =
-        shrincs::verifier::ShrincsVerifier::stateless_action_message_hash(key.keys().commitment, action);
+        shrincs::dispatch::action_message_hash(shrincs::dispatch::Path::Stateless, key.keys().commitment, action);
     EXPECT_TRUE(same_bytes(bytes_of(digest), hex_field(st, "action_message_hash_stateless")));
 
     const Bytes want = hex_field(st, "signature");
@@ -210,14 +210,14 @@ TEST(ShrincsVectors, FewTimeSignature) {
     ASSERT_EQ(want.size(), valtorimesca::shrincs::kStatelessSigLen);
     const Bytes before = exported(key);
     Bytes sig(want.size());
-    auto n = ShrincsScheme::sign_stateless(key, msg, sig);
+    auto n = ShrincsScheme::sign_stateless(key, action, sig);
     ASSERT_TRUE(n.ok());
     ASSERT_EQ(*n, want.size());
     EXPECT_TRUE(same_bytes(sig, want)) << "few-time signature";
     EXPECT_TRUE(same_bytes(exported(key), hex_field(st, "engine_key_after"))) << "engine key after";
     EXPECT_TRUE(same_bytes(exported(key), before)) << "key changed by few-time signing";
-    EXPECT_TRUE(ShrincsScheme::verify_stateless(b, msg, want).declassify());
-    EXPECT_FALSE(ShrincsScheme::verify_stateful(b, msg, want).declassify());
+    EXPECT_TRUE(ShrincsScheme::verify_stateless(b, action, want).declassify());
+    EXPECT_FALSE(ShrincsScheme::verify_stateful(b, action, want).declassify());
 
     auto decoded = valtorimesca::shrincs::read_flat_stateless(want);
     ASSERT_TRUE(decoded.has_value());

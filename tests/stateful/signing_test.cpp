@@ -256,9 +256,11 @@ TEST(ShrincsAdapterSigning, StatefulRefusalsAndWhenTheLeafIsUsedUp) {
   auto ok = shrincs_scheme::sign_stateful(key.pq, key.bundle, m, out);
   ASSERT_TRUE(ok.ok());
   EXPECT_EQ(*ok, 2084u + 64);
-  EXPECT_TRUE(shrincs_scheme::verify_stateful(key.bundle, m, std::span(out).first(*ok)).declassify());
+  const auto action = shrincs_scheme::acceptable_action(m);
+  ASSERT_TRUE(action);
+  EXPECT_TRUE(shrincs_scheme::verify_stateful(key.bundle, *action, std::span(out).first(*ok)).declassify());
   for (size_t n : {2083u, 2084u, 2085u})
-    EXPECT_FALSE(shrincs_scheme::verify_stateful(key.bundle, m, std::span(out).first(n)).declassify()) << n;
+    EXPECT_FALSE(shrincs_scheme::verify_stateful(key.bundle, *action, std::span(out).first(n)).declassify()) << n;
   // Exhausted (next = capacity + 1): refused, the key stays as it was.
   auto ex = shrincs_scheme::sign_stateful(key.pq, key.bundle, m, out);
   EXPECT_EQ(ex.error().kind, CoreError::Kind::ComponentFailure);
@@ -297,8 +299,10 @@ TEST(DedicatedVrfKey, FewTimeHalfSpendsBeforeItSigns) {
   ASSERT_TRUE(n.ok());
   EXPECT_EQ(*n, 29092u);
   EXPECT_EQ(store.counts.at(vt_test::budget_key_of(key).bytes), 1u);
-  EXPECT_TRUE(shrincs_scheme::verify_stateless(key.bundle(), binding, out).declassify());
-  EXPECT_FALSE(shrincs_scheme::verify_stateless(key.bundle(), binding, std::span(out).first(29091)).declassify());
+  const auto action = shrincs_scheme::acceptable_action(binding);
+  ASSERT_TRUE(action);
+  EXPECT_TRUE(shrincs_scheme::verify_stateless(key.bundle(), *action, out).declassify());
+  EXPECT_FALSE(shrincs_scheme::verify_stateless(key.bundle(), *action, std::span(out).first(29091)).declassify());
   // The dedicated key is another key than the identity key of the seed.
   auto identity = stateful_composite::keygen<SrSh>(m, 1);
   EXPECT_NE(identity->sk.bundle, std::vector<uint8_t>(key.bundle().begin(), key.bundle().end()));

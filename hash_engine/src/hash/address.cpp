@@ -22,12 +22,4 @@ Word address_word32(uint32_t layer, uint64_t tree, uint32_t type, uint32_t key_p
   return w;
 }
 
-Word fors_address_word(uint64_t tree, uint32_t key_pair, uint32_t height, uint32_t index) noexcept {
-  return address_word32(0, tree, kTypeFors, key_pair, height, index);
-}
-
-Word hypertree_address_word(uint32_t layer, uint64_t tree, uint32_t height, uint32_t index) noexcept {
-  return address_word32(layer, tree, kTypeHypertreeNode, 0, height, index);
-}
-
 }  // namespace hash::address

@@ -5,6 +5,7 @@
 
 #include "fault/fault.hpp"
 #include "hash_engine/hash/address.hpp"
+#include "hash_engine/hash/testing.hpp"
 #include "hash_engine/profiles/p256s.hpp"
 
 namespace hash {
@@ -12,9 +13,9 @@ namespace {
 thread_local PermutationCalls t_calls;
 }  // namespace
 
-uint64_t permutation_count() noexcept { return t_calls.lanes(); }
-PermutationCalls permutation_calls() noexcept { return t_calls; }
-void reset_permutation_count() noexcept { t_calls = PermutationCalls{}; }
+uint64_t testing::permutation_count() noexcept { return t_calls.lanes(); }
+PermutationCalls testing::permutation_calls() noexcept { return t_calls; }
+void testing::reset_permutation_count() noexcept { t_calls = PermutationCalls{}; }
 
 }  // namespace hash
 

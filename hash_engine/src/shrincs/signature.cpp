@@ -17,12 +17,6 @@ std::optional<size_t> write_stateful(const Signature& sig, std::span<uint8_t> ou
   return n;
 }
 
-std::vector<uint8_t> encode_stateful(const Signature& sig) {
-  std::vector<uint8_t> out(stateful_len(sig));
-  (void)write_stateful(sig, out);
-  return out;
-}
-
 std::optional<Signature> decode_stateful(std::span<const uint8_t> b) {
   if (b.size() < kStatefulFixedLen || (b.size() - kStatefulFixedLen) % 32 != 0) return std::nullopt;
   Signature sig;

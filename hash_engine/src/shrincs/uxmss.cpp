@@ -184,10 +184,7 @@ Key Key::generate(const SkSeed& sk_seed, const PrfSeed& prf_key, const Digest& p
 std::optional<Key> Key::from_bytes(std::span<const uint8_t> b) {
   if (b.size() != kEncodedLen) return std::nullopt;
   Key k;
-  k.priv_.sk_seed = SkSeed(b.data());
-  k.priv_.prf_key = PrfSeed(b.data() + 32);
-  std::memcpy(k.public_seed_.data(), b.data() + 64, 32);
-  std::memcpy(k.root_.data(), b.data() + 96, 32);
+  hash::read_key_fields(b.data(), k.priv_, k.public_seed_, k.root_);
   k.capacity_ = hash::get_be32(b.data() + 128);
   k.next_ = hash::get_be32(b.data() + 132);
   return k;
@@ -195,10 +192,7 @@ std::optional<Key> Key::from_bytes(std::span<const uint8_t> b) {
 
 zeroize::SecretArray<Key::kEncodedLen> Key::to_bytes() const noexcept {
   zeroize::SecretArray<kEncodedLen> b;
-  std::memcpy(b.data(), priv_.sk_seed.data(), 32);
-  std::memcpy(b.data() + 32, priv_.prf_key.data(), 32);
-  std::memcpy(b.data() + 64, public_seed_.data(), 32);
-  std::memcpy(b.data() + 96, root_.data(), 32);
+  hash::write_key_fields(b.data(), priv_, public_seed_, root_);
   hash::put_be32(b.data() + 128, capacity_);
   hash::put_be32(b.data() + 132, next_);
   return b;

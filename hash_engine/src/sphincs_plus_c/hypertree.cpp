@@ -129,22 +129,6 @@ void hypertree_leaves(const Digest& pk, const hash::SecretSeed& layer_seed, uint
   zeroize::wipe(buf.data(), buf.size());
 }
 
-Digest hypertree_leaf(const Digest& pk, const hash::SecretSeed& layer_seed, uint32_t layer, uint64_t tree, uint32_t i) {
-  Digest out;
-  hypertree_leaves(pk, layer_seed, layer, tree, i, 1, &out);
-  return out;
-}
-
-std::vector<Digest> stateless_wots_c_public_key(const Digest& pk, const hash::SecretSeed& layer_seed, uint32_t layer,
-                                                uint64_t tree, uint32_t i) {
-  std::vector<uint8_t> buf(kPkInput);
-  uint8_t* b = buf.data();
-  chain_ends(pk, layer_seed, layer, tree, i, 1, &b);
-  std::vector<Digest> ends(64);
-  std::memcpy(ends.data(), buf.data() + kPkPrefix, 64 * 32);
-  return ends;
-}
-
 std::pair<Digest, std::vector<Digest>> hypertree_subtree(const Digest& pk, const hash::SecretSeed& layer_seed,
                                                          uint32_t layer, uint64_t tree, uint32_t x, Digest& leaf_x) {
   std::vector<Digest> leaves(size_t(1) << kH);

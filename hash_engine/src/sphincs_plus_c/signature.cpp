@@ -67,12 +67,6 @@ std::optional<size_t> write_flat(const Signature& sig, std::span<uint8_t> out) {
   return n;
 }
 
-std::vector<uint8_t> encode_flat(const Signature& sig) {
-  std::vector<uint8_t> out(flat_len(sig));
-  write_flat(sig, out);
-  return out;
-}
-
 std::optional<Signature> decode_flat(std::span<const uint8_t> b) {
   if (b.size() != kFlatLen) return std::nullopt;
   Reader r{b};

@@ -19,19 +19,13 @@ namespace key {
 std::optional<Key> Key::from_bytes(std::span<const uint8_t> b) {
   if (b.size() != kEncodedLen) return std::nullopt;
   Key k;
-  k.priv.sk_seed = SkSeed(b.data());
-  k.priv.prf_key = PrfSeed(b.data() + 32);
-  std::memcpy(k.public_seed.data(), b.data() + 64, 32);
-  std::memcpy(k.root.data(), b.data() + 96, 32);
+  hash::read_key_fields(b.data(), k.priv, k.public_seed, k.root);
   return k;
 }
 
 zeroize::SecretArray<Key::kEncodedLen> Key::to_bytes() const noexcept {
   zeroize::SecretArray<kEncodedLen> b;
-  std::memcpy(b.data(), priv.sk_seed.data(), 32);
-  std::memcpy(b.data() + 32, priv.prf_key.data(), 32);
-  std::memcpy(b.data() + 64, public_seed.data(), 32);
-  std::memcpy(b.data() + 96, root.data(), 32);
+  hash::write_key_fields(b.data(), priv, public_seed, root);
   return b;
 }
 

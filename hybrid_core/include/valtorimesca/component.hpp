@@ -1,7 +1,8 @@
 // The interfaces behind which the components of the suites sit: the
 // classical signing half (ClassicalScheme), its VRF half (ClassicalVrf), the
-// post-quantum half of the stateless suites (PqScheme), and the random
-// sources hedged operations are generic over.
+// post-quantum half of the stateless suites (PqScheme), that of the stateful
+// suites (PqStatefulScheme), and the random sources hedged operations are
+// generic over.
 //
 // Components are types with static operations; the composite layer is
 // written once over these concepts and instantiated per suite at build time.
@@ -11,6 +12,7 @@
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "osrng/osrng.hpp"
@@ -83,21 +85,23 @@ concept PqScheme = requires(Bytes in, MutBytes out, OsRng& rng) {
 // The post-quantum half of the stateful suites (SHRINCS): keys generated
 // from a seed with a leaf capacity, a one-time-leaf path that advances the
 // key and a few-time path that does not, verification against a 164-byte
-// verify key bundle, and the 264-byte engine key. Suites are bound at build
-// time, so there is no run-time table of operations.
+// verify key bundle, and the 264-byte engine key. Both paths take the action
+// words of `acceptable_action`, so a message is hashed once per operation.
+// Suites are bound at build time, so there is no run-time table of
+// operations.
 template <class P>
-concept PqStatefulScheme = requires(typename P::SecretKey& key, const typename P::SecretKey& ckey, Bytes in,
-                                    MutBytes out, uint32_t capacity) {
+concept PqStatefulScheme = requires(typename P::SecretKey& key, const typename P::SecretKey& ckey,
+                                    const typename P::Action& action, Bytes in, MutBytes out, uint32_t capacity) {
   { P::keygen_from_seed(in, capacity, out) } -> std::same_as<CoreResult<typename P::SecretKey>>;
   { P::sign_stateful(key, in, in, out) } -> std::same_as<CoreResult<size_t>>;
-  { P::sign_stateless(ckey, in, out) } -> std::same_as<CoreResult<size_t>>;
-  { P::verify_stateful(in, in, in) } -> std::same_as<subtle::Choice>;
-  { P::verify_stateless(in, in, in) } -> std::same_as<subtle::Choice>;
+  { P::sign_stateless(ckey, action, out) } -> std::same_as<CoreResult<size_t>>;
+  { P::verify_stateful(in, action, in) } -> std::same_as<subtle::Choice>;
+  { P::verify_stateless(in, action, in) } -> std::same_as<subtle::Choice>;
   { P::export_secret_key(ckey, out) } -> std::same_as<CoreStatus>;
   { P::import_secret_key(in) } -> std::same_as<CoreResult<typename P::SecretKey>>;
   { P::max_signatures_from_vk(in) } -> std::same_as<CoreResult<uint32_t>>;
   { P::stateless_key_material(in) } -> std::same_as<CoreResult<Bytes>>;
-  { P::precheck(in) } -> std::same_as<bool>;
+  { P::acceptable_action(in) } -> std::same_as<std::optional<typename P::Action>>;
 };
 
 }  // namespace valtorimesca::component

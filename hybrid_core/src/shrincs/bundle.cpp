@@ -1,13 +1,12 @@
 #include "valtorimesca/shrincs/bundle.hpp"
 
-#include "hash_engine/shrincs/verifier.hpp"
 #include "subtle/subtle.hpp"
 
 namespace valtorimesca::shrincs::bundle {
 
 hash::Digest recompute_commitment(std::span<const uint8_t, kBundleLen> b) noexcept {
-  return ::shrincs::verifier::ShrincsVerifier::public_key_commitment(
-      b.first(kStatefulPublicKeyLen), b.subspan<kStatelessSeedOffset, 32>(), b.subspan<kHypertreeRootOffset, 32>());
+  return ::shrincs::key::compute_commitment(b.first(kStatefulPublicKeyLen), b.subspan<kStatelessSeedOffset, 32>(),
+                                            b.subspan<kHypertreeRootOffset, 32>());
 }
 
 CoreResult<::shrincs::dispatch::CheckedKey> verify_bundle(std::span<const uint8_t> b,

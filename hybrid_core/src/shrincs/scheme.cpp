@@ -16,7 +16,8 @@ namespace valtorimesca::shrincs {
 namespace {
 
 namespace bd = bundle;
-using ::shrincs::verifier::Path;
+using ::shrincs::dispatch::action_message_hash;
+using ::shrincs::dispatch::Path;
 using ::shrincs::verifier::ShrincsVerifier;
 
 // H(label ‖ seed) with the engine hash; labels carry no zero byte.
@@ -67,9 +68,7 @@ void ShrincsSecretKey::zeroize() noexcept {
   return a;
 }
 
-bool ShrincsScheme::precheck(Bytes message) noexcept { return acceptable_action(message).has_value(); }
-
-std::optional<::shrincs::ShrincsAction> ShrincsScheme::acceptable_action(Bytes message) noexcept {
+std::optional<ShrincsScheme::Action> ShrincsScheme::acceptable_action(Bytes message) noexcept {
   const ::shrincs::ShrincsAction a = action_for(message);
   const auto& d = a.words[4];
   if (subtle::ct_is_zero(d.data(), d.size()).declassify()) return std::nullopt;
@@ -97,7 +96,7 @@ CoreResult<size_t> ShrincsScheme::sign_stateful(ShrincsSecretKey& key, Bytes bun
   if (bundle.size() != bd::kBundleLen) return fail(CoreError::bad_length(bd::kBundleLen, bundle.size()));
   const ::shrincs::ShrincsAction action = action_for(message);
   if (!key.present()) return fail(CoreError::component_failure());
-  const hash::Digest m = ::shrincs::verifier::action_message_hash(Path::Stateful, commitment_field(bundle), action);
+  const hash::Digest m = action_message_hash(Path::Stateful, commitment_field(bundle), action);
   const uint32_t q = key.next_leaf();
   auto sig = ::shrincs::uxmss::sign_stateful_raw(key.keys().stateful, m);
   if (!sig) return fail(CoreError::component_failure());
@@ -111,28 +110,15 @@ CoreResult<size_t> ShrincsScheme::sign_stateful(ShrincsSecretKey& key, Bytes bun
   return *n;
 }
 
-CoreResult<size_t> ShrincsScheme::sign_stateless(const ShrincsSecretKey& key, Bytes message, MutBytes out) {
-  return sign_stateless(key, action_for(message), out);
-}
-
-CoreResult<size_t> ShrincsScheme::sign_stateless(const ShrincsSecretKey& key, const ::shrincs::ShrincsAction& action,
-                                                 MutBytes out) {
+CoreResult<size_t> ShrincsScheme::sign_stateless(const ShrincsSecretKey& key, const Action& action, MutBytes out) {
   if (!key.present()) return fail(CoreError::component_failure());
-  const hash::Digest m = ShrincsVerifier::stateless_action_message_hash(key.keys().commitment, action);
+  const hash::Digest m = action_message_hash(Path::Stateless, key.keys().commitment, action);
   auto sig = ::shrincs::signer::ShrincsSigner::sign_stateless_raw(key.keys().stateless, m);
   if (!sig) return fail(CoreError::component_failure());
   return write_flat_stateless(*sig, out);
 }
 
-subtle::Choice ShrincsScheme::verify_stateful(Bytes bundle, Bytes message, Bytes signature) {
-  return verify_stateful(bundle, action_for(message), signature);
-}
-
-subtle::Choice ShrincsScheme::verify_stateless(Bytes bundle, Bytes message, Bytes signature) {
-  return verify_stateless(bundle, action_for(message), signature);
-}
-
-subtle::Choice ShrincsScheme::verify_stateful(Bytes bundle, const ::shrincs::ShrincsAction& action, Bytes signature) {
+subtle::Choice ShrincsScheme::verify_stateful(Bytes bundle, const Action& action, Bytes signature) {
   if (bundle.size() != bd::kBundleLen) return subtle::Choice();
   auto key = bd::verify_bundle(bundle, commitment_field(bundle));
   if (!key) return subtle::Choice();
@@ -143,7 +129,7 @@ subtle::Choice ShrincsScheme::verify_stateful(Bytes bundle, const ::shrincs::Shr
   return subtle::Choice::from_bit(ShrincsVerifier::verify_stateful(*key, action, *sig));
 }
 
-subtle::Choice ShrincsScheme::verify_stateless(Bytes bundle, const ::shrincs::ShrincsAction& action, Bytes signature) {
+subtle::Choice ShrincsScheme::verify_stateless(Bytes bundle, const Action& action, Bytes signature) {
   if (bundle.size() != bd::kBundleLen) return subtle::Choice();
   auto key = bd::verify_bundle(bundle, commitment_field(bundle));
   if (!key) return subtle::Choice();

@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "bip39/bip39.hpp"
+#include "bip39/testing.hpp"
 #include "subtle/subtle.hpp"
 #include "wordlist_internal.hpp"
 #include "zeroize/zeroize.hpp"
@@ -104,7 +105,7 @@ std::string_view english_word(size_t index) noexcept {
   return std::string_view(detail::kEnglishSlots + 8 * index, detail::kEnglishLengths[index]);
 }
 
-std::optional<uint16_t> find_english_word(std::string_view word) noexcept {
+std::optional<uint16_t> testing::find_english_word(std::string_view word) noexcept {
   std::array<uint8_t, kMaxWordLen> key{};
   if (!word.empty()) std::memcpy(key.data(), word.data(), word.size() < kMaxWordLen ? word.size() : kMaxWordLen);
   uint16_t index = 0;
@@ -114,7 +115,7 @@ std::optional<uint16_t> find_english_word(std::string_view word) noexcept {
   return index;
 }
 
-size_t count_words(std::string_view text) noexcept {
+size_t testing::count_words(std::string_view text) noexcept {
   zeroize::Wiped<detail::SplitWords> words;
   return static_cast<size_t>(detail::split_words(text, words.get()));
 }

@@ -6,6 +6,7 @@
 
 #include "cpu/features.hpp"
 #include "keccak/keccak.hpp"
+#include "keccak/testing.hpp"
 #include "keccak_internal.hpp"
 #include "keccak_lanes.hpp"
 #include "zeroize/zeroize.hpp"
@@ -125,7 +126,7 @@ void permute(State& s) noexcept {
   permute_portable(s);
 }
 
-void permute_x4(State* s) noexcept {
+void testing::permute_x4(State* s) noexcept {
 #if defined(VT_KECCAK_X86)
   switch (active()) {
     case Backend::kAvx512vl: return permute_states_vector<4>(s, permute_lanes4_avx512vl);
@@ -137,7 +138,7 @@ void permute_x4(State* s) noexcept {
   permute_x4_portable(s);
 }
 
-void permute_x8(State* s) noexcept {
+void testing::permute_x8(State* s) noexcept {
 #if defined(VT_KECCAK_X86)
   switch (active()) {
     case Backend::kAvx512vl:

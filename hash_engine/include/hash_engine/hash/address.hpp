@@ -19,7 +19,5 @@ void write_address_word32(uint8_t* out, uint32_t layer, uint64_t tree, uint32_t 
 
 Word address_word32(uint32_t layer, uint64_t tree, uint32_t type, uint32_t key_pair, uint32_t chain,
                     uint32_t hash) noexcept;
-Word fors_address_word(uint64_t tree, uint32_t key_pair, uint32_t height, uint32_t index) noexcept;
-Word hypertree_address_word(uint32_t layer, uint64_t tree, uint32_t height, uint32_t index) noexcept;
 
 }  // namespace hash::address

@@ -40,16 +40,9 @@ using sha2::get_be32;
 using sha2::put_be32;
 using sha2::put_be64;
 
-// Number of Keccak-p[1600] permutations the engine has run on this thread
-// (each lane of a multi-lane call counts as one).
-uint64_t permutation_count() noexcept;
-void reset_permutation_count() noexcept;
-
-// The same permutations by the kernel that ran them: one-lane permutations,
-// and calls of the 4- and 8-lane kernels (a spare lane of such a call counts
-// too). permutation_count() is x1 + 4*x4 + 8*x8.
+// Permutations by the kernel that ran them, as the engine counts them on
+// each thread (hash/testing.hpp reads the count).
 using PermutationCalls = ::keccak::PermutationCalls;
-PermutationCalls permutation_calls() noexcept;
 
 }  // namespace hash
 

@@ -1,5 +1,5 @@
-// Verification dispatch: the action words and the commitment are checked
-// before either path's verifier runs, and the action message hash
+// What both verification paths check before they run: the commitment (once,
+// into a CheckedKey), and the action message hash
 // M = H(H(label) ‖ BE32 1 ‖ C ‖ w0 ‖ … ‖ w4) that both paths sign.
 #pragma once
 
@@ -7,8 +7,6 @@
 #include <span>
 
 #include "hash_engine/shrincs/key.hpp"
-#include "hash_engine/shrincs/signature.hpp"
-#include "hash_engine/sphincs_plus_c/signature.hpp"
 
 namespace shrincs::dispatch {
 
@@ -34,18 +32,5 @@ class CheckedKey {
   explicit CheckedKey(key::PublicKey pk) noexcept : pk_(std::move(pk)) {}
   key::PublicKey pk_;
 };
-
-// The paths under a checked key: the action words, then the path's verifier.
-bool verify_stateful(const CheckedKey& key, const ShrincsAction& action, const signature::Signature& sig);
-bool verify_stateless(const CheckedKey& key, const ShrincsAction& action,
-                      const sphincs_plus_c::signature::Signature& sig);
-
-// The same with the commitment checks run first.
-bool verify_stateful(std::span<const uint8_t> commitment, const key::PublicKey& pk, const ShrincsAction& action,
-                     const signature::Signature& sig);
-bool verify_stateful_unsafe_raw(std::span<const uint8_t> commitment, const key::PublicKey& pk,
-                                std::span<const uint8_t> message, const signature::Signature& sig);
-bool verify_stateless(std::span<const uint8_t> commitment, const key::PublicKey& pk, const ShrincsAction& action,
-                      const sphincs_plus_c::signature::Signature& sig);
 
 }  // namespace shrincs::dispatch

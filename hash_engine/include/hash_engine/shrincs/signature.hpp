@@ -26,7 +26,6 @@ inline constexpr size_t kStatefulFixedLen = 2084;
 
 // 2084 + 32·q bytes.
 size_t stateful_len(const Signature& sig) noexcept;
-std::vector<uint8_t> encode_stateful(const Signature& sig);
 // The same bytes written into the front of `out`; nothing when it is shorter.
 std::optional<size_t> write_stateful(const Signature& sig, std::span<uint8_t> out);
 // Nothing unless the length is 2084 + 32·k for some k >= 0.

@@ -26,14 +26,9 @@ struct LayerSignature {
 };
 
 std::array<hash::SecretSeed, 8> hypertree_layer_seeds(const hash::SecretSeed& sk_seed);
-Digest hypertree_leaf(const Digest& public_seed, const hash::SecretSeed& layer_seed, uint32_t layer, uint64_t tree,
-                      uint32_t i);
 // Leaves first .. first + count - 1 of one subtree, side by side.
 void hypertree_leaves(const Digest& public_seed, const hash::SecretSeed& layer_seed, uint32_t layer, uint64_t tree,
                       uint32_t first, uint32_t count, Digest* out);
-// The chain ends of one leaf (64 values).
-std::vector<Digest> stateless_wots_c_public_key(const Digest& public_seed, const hash::SecretSeed& layer_seed,
-                                                uint32_t layer, uint64_t tree, uint32_t i);
 // Root and path of leaf x of subtree (layer, tree); `leaf_x` receives its value.
 std::pair<Digest, std::vector<Digest>> hypertree_subtree(const Digest& public_seed, const hash::SecretSeed& layer_seed,
                                                          uint32_t layer, uint64_t tree, uint32_t x, Digest& leaf_x);

@@ -24,7 +24,6 @@ inline constexpr size_t kFlatLen = 29092;
 size_t flat_len(const Signature& sig) noexcept;
 // Writes the flat form; nothing when `out` is shorter than flat_len(sig).
 std::optional<size_t> write_flat(const Signature& sig, std::span<uint8_t> out);
-std::vector<uint8_t> encode_flat(const Signature& sig);
 // Nothing unless exactly 29092 bytes.
 std::optional<Signature> decode_flat(std::span<const uint8_t> b);
 

@@ -84,6 +84,7 @@ class ShrincsSecretKey {
 
 struct ShrincsScheme {
   using SecretKey = ShrincsSecretKey;
+  using Action = ::shrincs::ShrincsAction;
 
   // New key from a post-quantum seed (any length) with `capacity` leaves;
   // writes the bundle. BadLength {164, n} unless bundle_out is 164 bytes
@@ -94,19 +95,14 @@ struct ShrincsScheme {
   // message hash under the bundle's carried commitment. On success the key
   // has advanced; a failure after the engine signed leaves it advanced.
   static CoreResult<size_t> sign_stateful(ShrincsSecretKey& key, Bytes bundle, Bytes message, MutBytes out);
-  // Few-time signature (29092 bytes) under the key's own commitment. The
-  // action words are not tested here: callers run precheck first.
-  static CoreResult<size_t> sign_stateless(const ShrincsSecretKey& key, Bytes message, MutBytes out);
-  // The same over words the caller has already assembled.
-  static CoreResult<size_t> sign_stateless(const ShrincsSecretKey& key, const ::shrincs::ShrincsAction& action,
-                                           MutBytes out);
+  // Few-time signature (29092 bytes) under the key's own commitment, over
+  // the words of acceptable_action. The words are not tested here.
+  static CoreResult<size_t> sign_stateless(const ShrincsSecretKey& key, const Action& action, MutBytes out);
 
-  // Total: every fault answers no.
-  static subtle::Choice verify_stateful(Bytes bundle, Bytes message, Bytes signature);
-  static subtle::Choice verify_stateless(Bytes bundle, Bytes message, Bytes signature);
-  // The same over words the caller has already assembled.
-  static subtle::Choice verify_stateful(Bytes bundle, const ::shrincs::ShrincsAction& action, Bytes signature);
-  static subtle::Choice verify_stateless(Bytes bundle, const ::shrincs::ShrincsAction& action, Bytes signature);
+  // Either path over the words of acceptable_action, under a bundle whose
+  // commitment is checked once. Total: every fault answers no.
+  static subtle::Choice verify_stateful(Bytes bundle, const Action& action, Bytes signature);
+  static subtle::Choice verify_stateless(Bytes bundle, const Action& action, Bytes signature);
 
   static CoreStatus export_secret_key(const ShrincsSecretKey& key, MutBytes out);
   // The engine's validating import.
@@ -115,11 +111,10 @@ struct ShrincsScheme {
   static CoreResult<uint32_t> max_signatures_from_vk(Bytes bundle);
   // Bytes 100..164 of the bundle, as a view into it.
   static CoreResult<Bytes> stateless_key_material(Bytes bundle);
-  // Yes when the Keccak-256 of the message is not all zero.
-  static bool precheck(Bytes message) noexcept;
-  // The words over the message when precheck answers yes, else nothing:
-  // the message digest is computed once for the check and the signature.
-  static std::optional<::shrincs::ShrincsAction> acceptable_action(Bytes message) noexcept;
+  // The words over the message when the Keccak-256 of the message is not
+  // all zero, else nothing: the message digest is computed once for the
+  // check and the signature or verification that follows.
+  static std::optional<Action> acceptable_action(Bytes message) noexcept;
 
   // The commitment recomputed from the bundle (never its carried field).
   static CoreStatus compute_committed_key(Bytes bundle, MutBytes out);

@@ -34,15 +34,8 @@ inline constexpr size_t kEntropyArrayLen = 33;
 // gives an empty view.
 std::string_view english_word(size_t index) noexcept;
 
-// The index of `word` in the English list, or nothing. Every entry is
-// compared, in constant time, whatever the word.
-std::optional<uint16_t> find_english_word(std::string_view word) noexcept;
-
 // True for the word counts a phrase may have: 12, 15, 18, 21, 24.
 constexpr bool is_valid_word_count(size_t n) noexcept { return n >= kMinWords && n <= kMaxWords && n % 3 == 0; }
-
-// Number of words of `text` when split at runs of white space.
-size_t count_words(std::string_view text) noexcept;
 
 struct ParseError {
   enum class Kind : uint8_t {

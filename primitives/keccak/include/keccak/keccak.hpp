@@ -31,14 +31,10 @@ inline uint64_t le64(uint64_t v) noexcept {
 // results.
 void permute(State& s) noexcept;
 
-// Independent permutations of 4 or 8 states, lane k of the batch being
-// states[k]. The result equals permute() applied to each state.
-void permute_x4(State* states) noexcept;  // states[0..4)
-void permute_x8(State* states) noexcept;  // states[0..8)
-
-// The same permutations on interleaved lanes: word i of state k is at
-// lanes[i * 4 + k] (x4, 100 words) or lanes[i * 8 + k] (x8, 200 words). This
-// is the layout the vector code works in, so no transposition is needed.
+// Independent permutations of 4 or 8 states on interleaved lanes: word i of
+// state k is at lanes[i * 4 + k] (x4, 100 words) or lanes[i * 8 + k] (x8,
+// 200 words). This is the layout the vector code works in, so no
+// transposition is needed. The result equals permute() applied to each state.
 void permute_x4_interleaved(uint64_t* lanes) noexcept;
 void permute_x8_interleaved(uint64_t* lanes) noexcept;
 
