@@ -7,6 +7,8 @@
 // by byte from the top, with random bytes.
 #include "gauss.hpp"
 
+#include <cstring>
+
 #include "subtle/ct_marks.hpp"
 
 namespace fndsa::detail {
@@ -62,39 +64,59 @@ inline uint64_t to_fraction64(double x) noexcept {
 // 2^63 ccs exp(-r) for r in [0, ln 2], ccs in [0, 1]: Horner's rule where
 // each step is c_i - x * y with the product's top 64 bits.
 // FIPS 206 / Falcon: ApproxExp.
-uint64_t scaled_exp(double r, double ccs) noexcept {
+inline uint64_t scaled_exp(double r, double ccs) noexcept {
   const uint64_t x = to_fraction64(r);
   uint64_t y = kExpPoly[0];
   for (size_t i = 1; i < 13; ++i) y = kExpPoly[i] - mul_high(x, y);
   return mul_high(to_fraction64(ccs), y);
 }
 
+// The table's rows as 79-bit integers (limbs joined).
+struct Threshold {
+  unsigned __int128 v[18];
+};
+constexpr Threshold thresholds() noexcept {
+  Threshold t{};
+  for (size_t i = 0; i < 18; ++i)
+    t.v[i] =
+        (static_cast<unsigned __int128>(kBaseTail[i][0]) << 48) | (uint64_t{kBaseTail[i][1]} << 24) | kBaseTail[i][2];
+  return t;
+}
+constexpr Threshold kThreshold = thresholds();
+
+inline uint64_t load_le64(const uint8_t* p) noexcept {
+  uint64_t x;
+  std::memcpy(&x, p, sizeof x);
+  return keccak::le64(x);
+}
+
 }  // namespace
 
 // FIPS 206 / Falcon: BaseSampler.
-void GaussSampler::base_draw(int32_t& z0, int32_t& bit) noexcept {
-  // 80 random bits: the lowest is the sign, the next 72 (in limbs of 24, 24
-  // and 31 bits, the top one wider than needed) are compared with the table.
-  const uint64_t lo = rng_.next_u64();
-  const uint32_t hi = rng_.next_u16();
-  bit = static_cast<int32_t>(lo & 1);
-  const uint32_t u0 = static_cast<uint32_t>(lo >> 1) & 0xFFFFFF;
-  const uint32_t u1 = static_cast<uint32_t>(lo >> 25) & 0xFFFFFF;
-  const uint32_t u2 = static_cast<uint32_t>(lo >> 49) | (hi << 15);
-  // z0 counts the entries above the draw: each comparison is the final
-  // borrow of a three-limb subtraction.
-  int32_t count = 0;
-  for (const auto& e : kBaseTail) {
-    uint32_t borrow = (u0 - e[2]) >> 31;
-    borrow = (u1 - e[1] - borrow) >> 31;
-    borrow = (u2 - e[0] - borrow) >> 31;
-    count += static_cast<int32_t>(borrow);
+[[gnu::always_inline]] inline void GaussSampler::base_draw(int32_t& z0, int32_t& bit) noexcept {
+  // 80 random bits: the lowest is the sign, the next 79 (72 of them
+  // significant) are compared with the table as one integer.
+  uint64_t lo;
+  uint32_t hi;
+  if (const uint8_t* w = rng_.window(10)) {
+    lo = load_le64(w);
+    hi = uint32_t{w[8]} | (uint32_t{w[9]} << 8);
+    rng_.skip(10);
+  } else {
+    lo = rng_.next_u64();
+    hi = rng_.next_u16();
   }
+  bit = static_cast<int32_t>(lo & 1);
+  const unsigned __int128 u = (lo >> 1) | (static_cast<unsigned __int128>(hi) << 63);
+  // z0 counts the entries above the draw: each comparison is the borrow of
+  // a subtraction (both sides are below 2^79, so it lands in the top bit).
+  int32_t count = 0;
+  for (const auto e : kThreshold.v) count += static_cast<int32_t>(static_cast<uint64_t>((u - e) >> 127));
   z0 = count;
 }
 
 // FIPS 206 / Falcon: BerExp.
-bool GaussSampler::accept(double x, double ccs) noexcept {
+[[gnu::always_inline]] inline bool GaussSampler::accept(double x, double ccs) noexcept {
   // x = k ln 2 + r: exp(-x) = 2^-k exp(-r), the shift saturated at 63.
   const int64_t k = static_cast<int64_t>(x * kInvLn2);
   const double r = x - static_cast<double>(k) * kLn2;
@@ -106,6 +128,14 @@ bool GaussSampler::accept(double x, double ccs) noexcept {
   // byte equals v with probability 1/256 whatever v is, so how many bytes
   // are read is independent of p and may show; the outcome is the
   // sampler's accept-or-redraw decision, public by design.
+  if (const uint8_t* w = rng_.window(8)) {
+    // All eight bytes at once: the first difference is the top set bit of
+    // u ^ p (none: all eight are read and the value is not below p).
+    const uint64_t u = __builtin_bswap64(load_le64(w));
+    const unsigned used = subtle::public_value(static_cast<unsigned>(__builtin_clzll((u ^ p) | 1)) >> 3) + 1;
+    rng_.skip(used);
+    return subtle::public_value(u < p);
+  }
   for (int i = 0; i < 8; ++i) {
     const uint8_t u = rng_.next_u8();
     const uint8_t v = static_cast<uint8_t>(p >> (56 - 8 * i));

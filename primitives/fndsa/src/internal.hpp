@@ -67,6 +67,11 @@ class ShakePrng {
   void next_bytes(uint8_t* d, size_t len) noexcept {
     for (size_t i = 0; i < len; ++i) d[i] = next_u8();
   }
+  // The next len bytes of the stream in place when the buffer holds them
+  // all (nullptr otherwise, nothing consumed); skip(k) then consumes k of
+  // them. Readers of short groups take them whole this way.
+  const uint8_t* window(size_t len) const noexcept { return pos_ + len <= sizeof buf_ ? buf_ + pos_ : nullptr; }
+  void skip(size_t len) noexcept { pos_ += len; }
 
  private:
   void refill() noexcept;
