@@ -110,9 +110,11 @@ inline uint64_t load_le64(const uint8_t* p) noexcept {
   const unsigned __int128 u = (lo >> 1) | (static_cast<unsigned __int128>(hi) << 63);
   // z0 counts the entries above the draw: each comparison is the borrow of
   // a subtraction (both sides are below 2^79, so it lands in the top bit).
-  int32_t count = 0;
-  for (const auto e : kThreshold.v) count += static_cast<int32_t>(static_cast<uint64_t>((u - e) >> 127));
-  z0 = count;
+  // Three partial sums keep the additions off one long chain.
+  uint64_t c[3] = {0, 0, 0};
+#pragma GCC unroll 18
+  for (size_t i = 0; i < 18; ++i) c[i % 3] += static_cast<uint64_t>((u - kThreshold.v[i]) >> 127);
+  z0 = static_cast<int32_t>(c[0] + c[1] + c[2]);
 }
 
 // FIPS 206 / Falcon: BerExp.
@@ -130,9 +132,15 @@ inline uint64_t load_le64(const uint8_t* p) noexcept {
   // sampler's accept-or-redraw decision, public by design.
   if (const uint8_t* w = rng_.window(8)) {
     // All eight bytes at once: the first difference is the top set bit of
-    // u ^ p (none: all eight are read and the value is not below p).
+    // u ^ p (none: all eight are read and the value is not below p). The
+    // first byte decides but once in 256 trials, and taking that case on
+    // its own keeps the stream's position a predicted branch rather than a
+    // result of this trial, so the next draw need not wait for it.
     const uint64_t u = __builtin_bswap64(load_le64(w));
-    const unsigned used = subtle::public_value(static_cast<unsigned>(__builtin_clzll((u ^ p) | 1)) >> 3) + 1;
+    const uint64_t d = u ^ p;
+    unsigned used = 1;
+    if (!subtle::public_value((d >> 56) != 0))
+      used = subtle::public_value(static_cast<unsigned>(__builtin_clzll(d | 1)) >> 3) + 1;
     rng_.skip(used);
     return subtle::public_value(u < p);
   }
