@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "dispatch.hpp"
+#include "fpr_fft_avx2.hpp"
 #include "internal.hpp"
 
 #if defined(__x86_64__)
@@ -112,6 +113,7 @@ void fpoly_from_small(unsigned logn, double* d, const int8_t* f) noexcept {
 }
 
 void fpoly_add(unsigned logn, double* a, const double* b) noexcept {
+  if (logn >= 4 && use_avx2()) return fpoly_add_avx2(logn, a, b);
   for (size_t i = 0; i < (size_t{1} << logn); ++i) a[i] += b[i];
 }
 
@@ -120,10 +122,12 @@ void fpoly_neg(unsigned logn, double* a) noexcept {
 }
 
 void fpoly_scale(unsigned logn, double* a, double x) noexcept {
+  if (logn >= 4 && use_avx2()) return fpoly_scale_avx2(logn, a, x);
   for (size_t i = 0; i < (size_t{1} << logn); ++i) a[i] *= x;
 }
 
 void fpoly_mul(unsigned logn, double* a, const double* b) noexcept {
+  if (logn >= 4 && use_avx2()) return fpoly_mul_avx2(logn, a, b);
   const size_t hn = size_t{1} << (logn - 1);
   for (size_t i = 0; i < hn; ++i) {
     const Cplx z = mul({a[i], a[i + hn]}, {b[i], b[i + hn]});
@@ -133,6 +137,7 @@ void fpoly_mul(unsigned logn, double* a, const double* b) noexcept {
 }
 
 void fpoly_mul_adj(unsigned logn, double* a, const double* b) noexcept {
+  if (logn >= 4 && use_avx2()) return fpoly_mul_adj_avx2(logn, a, b);
   const size_t hn = size_t{1} << (logn - 1);
   for (size_t i = 0; i < hn; ++i) {
     const Cplx z = mul_conj({a[i], a[i + hn]}, {b[i], b[i + hn]});
@@ -142,6 +147,7 @@ void fpoly_mul_adj(unsigned logn, double* a, const double* b) noexcept {
 }
 
 void fpoly_norm_sq(unsigned logn, double* a) noexcept {
+  if (logn >= 4 && use_avx2()) return fpoly_norm_sq_avx2(logn, a);
   const size_t hn = size_t{1} << (logn - 1);
   for (size_t i = 0; i < hn; ++i) {
     a[i] = a[i] * a[i] + a[i + hn] * a[i + hn];
@@ -153,6 +159,7 @@ void fpoly_norm_sq(unsigned logn, double* a) noexcept {
 // g00) and g11 becomes d11 = g11 - |g01|^2 / g00 (g00 = d00 stays).
 // FIPS 206 / Falcon: LDL*, one level.
 void fpoly_ldl(unsigned logn, const double* g00, double* g01, double* g11) noexcept {
+  if (logn >= 4 && use_avx2()) return fpoly_ldl_avx2(logn, g00, g01, g11);
   const size_t hn = size_t{1} << (logn - 1);
   for (size_t i = 0; i < hn; ++i) {
     const double inv = 1.0 / g00[i];
@@ -168,6 +175,7 @@ void fpoly_ldl(unsigned logn, const double* g00, double* g01, double* g11) noexc
 // form the pair sits at 2i, 2i + 1 with w the root of index n/2 + i.
 // FIPS 206 / Falcon: splitfft.
 void fpoly_split(unsigned logn, double* f0, double* f1, const double* f) noexcept {
+  if (logn >= 4 && use_avx2()) return fpoly_split_avx2(logn, f0, f1, f);
   if (logn == 1) {
     f0[0] = f[0];
     f1[0] = f[1];
@@ -186,6 +194,7 @@ void fpoly_split(unsigned logn, double* f0, double* f1, const double* f) noexcep
 
 // The same for a self-adjoint f (real in FFT form).
 void fpoly_split_real(unsigned logn, double* f0, double* f1, const double* f) noexcept {
+  if (logn >= 4 && use_avx2()) return fpoly_split_real_avx2(logn, f0, f1, f);
   if (logn == 1) {
     f0[0] = f[0];
     f1[0] = 0.0;
@@ -206,6 +215,7 @@ void fpoly_split_real(unsigned logn, double* f0, double* f1, const double* f) no
 // The inverse of the split: f(+-w) = f0(w^2) +- w f1(w^2).
 // FIPS 206 / Falcon: mergefft.
 void fpoly_merge(unsigned logn, double* f, const double* f0, const double* f1) noexcept {
+  if (logn >= 4 && use_avx2()) return fpoly_merge_avx2(logn, f, f0, f1);
   if (logn == 1) {
     f[0] = f0[0];
     f[1] = f1[0];
