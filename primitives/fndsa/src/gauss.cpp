@@ -90,22 +90,12 @@ inline uint64_t load_le64(const uint8_t* p) noexcept {
   return keccak::le64(x);
 }
 
-}  // namespace
-
 // FIPS 206 / Falcon: BaseSampler.
-[[gnu::always_inline]] inline void GaussSampler::base_draw(int32_t& z0, int32_t& bit) noexcept {
-  // 80 random bits: the lowest is the sign, the next 79 (72 of them
-  // significant) are compared with the table as one integer.
-  uint64_t lo;
-  uint32_t hi;
-  if (const uint8_t* w = rng_.window(10)) {
-    lo = load_le64(w);
-    hi = uint32_t{w[8]} | (uint32_t{w[9]} << 8);
-    rng_.skip(10);
-  } else {
-    lo = rng_.next_u64();
-    hi = rng_.next_u16();
-  }
+// 80 random bits (10 bytes): the lowest is the sign, the next 79 (72 of
+// them significant) are compared with the table as one integer; returns z0.
+[[gnu::always_inline]] inline int32_t base_value(const uint8_t* in, int32_t& bit) noexcept {
+  const uint64_t lo = load_le64(in);
+  const uint32_t hi = uint32_t{in[8]} | (uint32_t{in[9]} << 8);
   bit = static_cast<int32_t>(lo & 1);
   const unsigned __int128 u = (lo >> 1) | (static_cast<unsigned __int128>(hi) << 63);
   // z0 counts the entries above the draw: each comparison is the borrow of
@@ -114,58 +104,72 @@ inline uint64_t load_le64(const uint8_t* p) noexcept {
   uint64_t c[3] = {0, 0, 0};
 #pragma GCC unroll 18
   for (size_t i = 0; i < 18; ++i) c[i % 3] += static_cast<uint64_t>((u - kThreshold.v[i]) >> 127);
-  z0 = static_cast<int32_t>(c[0] + c[1] + c[2]);
+  return static_cast<int32_t>(c[0] + c[1] + c[2]);
 }
 
-// FIPS 206 / Falcon: BerExp.
-[[gnu::always_inline]] inline bool GaussSampler::accept(double x, double ccs) noexcept {
+// FIPS 206 / Falcon: BerExp, its threshold: the candidate is kept with
+// probability p / 2^64 = ccs exp(-x).
+[[gnu::always_inline]] inline uint64_t keep_threshold(double x, double ccs) noexcept {
   // x = k ln 2 + r: exp(-x) = 2^-k exp(-r), the shift saturated at 63.
   const int64_t k = static_cast<int64_t>(x * kInvLn2);
   const double r = x - static_cast<double>(k) * kLn2;
   uint32_t shift = static_cast<uint32_t>(k);
   shift = (shift | ((63u - shift) >> 16)) & 63;
-  const uint64_t p = ((scaled_exp(r, ccs) << 1) - 1) >> shift;
-  // Bernoulli(p / 2^64): a uniform 64-bit value below p, read from its top
-  // byte down, stopping at the first byte that differs. A fresh uniform
-  // byte equals v with probability 1/256 whatever v is, so how many bytes
-  // are read is independent of p and may show; the outcome is the
-  // sampler's accept-or-redraw decision, public by design.
-  if (const uint8_t* w = rng_.window(8)) {
-    // All eight bytes at once: the first difference is the top set bit of
-    // u ^ p (none: all eight are read and the value is not below p). The
-    // first byte decides but once in 256 trials, and taking that case on
-    // its own keeps the stream's position a predicted branch rather than a
-    // result of this trial, so the next draw need not wait for it.
-    const uint64_t u = __builtin_bswap64(load_le64(w));
-    const uint64_t d = u ^ p;
-    unsigned used = 1;
-    if (!subtle::public_value((d >> 56) != 0))
-      used = subtle::public_value(static_cast<unsigned>(__builtin_clzll(d | 1)) >> 3) + 1;
-    rng_.skip(used);
-    return subtle::public_value(u < p);
-  }
-  for (int i = 0; i < 8; ++i) {
-    const uint8_t u = rng_.next_u8();
-    const uint8_t v = static_cast<uint8_t>(p >> (56 - 8 * i));
-    if (subtle::public_value(u != v)) return subtle::public_value(u < v);
-  }
-  return false;
+  return ((scaled_exp(r, ccs) << 1) - 1) >> shift;
 }
+
+// What one centre fixes for all rounds of the loop.
+struct Centre {
+  double r, half_inv_sq, ccs;
+};
+
+struct Candidate {
+  int32_t z;   // offset from floor(mu)
+  uint64_t p;  // its keep threshold
+};
+
+// One round from 10 stream bytes: z' = z0 + 1 or -z0 by the sign bit.
+[[gnu::always_inline]] inline Candidate candidate(const uint8_t* in, const Centre& c) noexcept {
+  int32_t bit;
+  const int32_t z0 = base_value(in, bit);
+  const int32_t z = bit + ((bit << 1) - 1) * z0;
+  double x = static_cast<double>(z) - c.r;
+  x = (x * x) * c.half_inv_sq;
+  x -= static_cast<double>(z0 * z0) * kHalfInvSigma0Sq;
+  return {z, keep_threshold(x, c.ccs)};
+}
+
+// Bernoulli(p / 2^64) on the stream bytes at in: a uniform 64-bit value
+// below p, read from its top byte down, stopping at the first byte that
+// differs (none: all eight are read and the value is not below p); `used`
+// is the count read. A fresh uniform byte equals a given one with
+// probability 1/256 whatever p is, so the count is independent of p and
+// may show; the outcome is the sampler's accept-or-redraw decision, public
+// by design. The first byte decides but once in 256 trials, and taking
+// that case on its own keeps the count a predicted branch rather than a
+// result of the trial, so what follows need not wait for it.
+[[gnu::always_inline]] inline bool bernoulli(const uint8_t* in, uint64_t p, size_t& used) noexcept {
+  const uint64_t u = __builtin_bswap64(load_le64(in));
+  const uint64_t d = u ^ p;
+  used = 1;
+  if (!subtle::public_value((d >> 56) != 0))
+    used = subtle::public_value(static_cast<size_t>(__builtin_clzll(d | 1)) >> 3) + 1;
+  return subtle::public_value(u < p);
+}
+
+}  // namespace
 
 // FIPS 206 / Falcon: SamplerZ.
 int32_t GaussSampler::sample(double mu, double inv_sigma) noexcept {
   const int64_t s = floor_i64(mu);
-  const double r = mu - static_cast<double>(s);
-  const double half_inv_sq = (inv_sigma * inv_sigma) * 0.5;
-  const double ccs = inv_sigma * kSigmaMin;
+  const Centre c{mu - static_cast<double>(s), (inv_sigma * inv_sigma) * 0.5, inv_sigma * kSigmaMin};
   for (;;) {
-    int32_t z0, bit;
-    base_draw(z0, bit);
-    const int32_t z = bit + ((bit << 1) - 1) * z0;
-    double x = static_cast<double>(z) - r;
-    x = (x * x) * half_inv_sq;
-    x -= static_cast<double>(z0 * z0) * kHalfInvSigma0Sq;
-    if (accept(x, ccs)) return static_cast<int32_t>(s) + z;
+    const uint8_t* in = rng_.window(18);
+    const Candidate a = candidate(in, c);
+    size_t used;
+    const bool keep = bernoulli(in + 10, a.p, used);
+    rng_.skip(10 + used);
+    if (keep) return static_cast<int32_t>(s) + a.z;
   }
 }
 
