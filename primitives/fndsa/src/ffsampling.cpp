@@ -36,14 +36,13 @@ void leaf(GaussSampler& gs, double* t0, double* t1, const double* g00, const dou
   t0[1] = static_cast<double>(gs.sample(x1, s));
 }
 
-// d (self-adjoint, n values) to the half-size Gram matrix (a, b, a), with
-// `scratch` of n doubles.
-void half_gram(unsigned logn, const double* d, double* a, double* b, double* a_again, double* scratch) noexcept {
+// d (self-adjoint, n values) to the half-size Gram matrix (a, b, a) in
+// place: a in both halves of d, b into `b`, with hn doubles of `scratch`.
+void half_gram(unsigned logn, double* d, double* b, double* scratch) noexcept {
   const size_t hn = size_t{1} << (logn - 1);
-  fpoly_split_real(logn, scratch, scratch + hn, d);
-  copy(a, scratch, hn);
-  copy(b, scratch + hn, hn);
-  copy(a_again, scratch, hn);
+  fpoly_split_real(logn, scratch, b, d);
+  copy(d, scratch, hn);
+  copy(d + hn, scratch, hn);
 }
 
 }  // namespace
@@ -61,15 +60,9 @@ void ff_sample(GaussSampler& gs, unsigned logn, double* t0, double* t1, double* 
   fpoly_ldl(logn, g00, g01, g11);  // g00 = d00, g01 = l10, g11 = d11
   copy(l10, g01, n);
   // Left Gram matrix in (g00[0..hn), g01[0..hn), g00[hn..n)), right one in
-  // (g11[0..hn), g01[hn..n), g11[hn..n)).
-  half_gram(logn, g00, below, below + hn, below + n, work);  // below: free for now
-  copy(g00, below, hn);
-  copy(g01, below + hn, hn);
-  copy(g00 + hn, below + n, hn);
-  half_gram(logn, g11, below, below + hn, below + n, work);
-  copy(g11, below, hn);
-  copy(g01 + hn, below + hn, hn);
-  copy(g11 + hn, below + n, hn);
+  // (g11[0..hn), g01[hn..n), g11[hn..n)); `below` is free until the calls.
+  half_gram(logn, g00, g01, below);
+  half_gram(logn, g11, g01 + hn, below);
 
   // Second coordinate.
   fpoly_split(logn, work, work + hn, t1);
@@ -77,8 +70,10 @@ void ff_sample(GaussSampler& gs, unsigned logn, double* t0, double* t1, double* 
   double* z1 = below;
   fpoly_merge(logn, z1, work, work + hn);
   // t0 += (t1 - z1) l10, t1 = z1.
-  for (size_t i = 0; i < n; ++i) work[i] = t1[i] - z1[i];
-  copy(t1, z1, n);
+  for (size_t i = 0; i < n; ++i) {
+    work[i] = t1[i] - z1[i];
+    t1[i] = z1[i];
+  }
   fpoly_mul(logn, l10, work);
   fpoly_add(logn, t0, l10);
   // First coordinate.
