@@ -260,6 +260,44 @@ namespace {
 
 // The signer's rounding: to nearest with ties to even, as the processor's
 // conversion and the C library's llrint give it; floor through truncation.
+// The sampler's stream is SHAKE256's output however it is read: in
+// windows (whose refills move the unread rest), bytes and words, across
+// many block boundaries.
+TEST(FnDsa, StreamReadsFollowTheShakeOutput) {
+  const auto seed = vt_test::pseudo_random_bytes(77, 41);
+  std::vector<uint8_t> want(4000);
+  keccak::shake256(seed.data(), seed.size(), want.data(), want.size());
+  fndsa::detail::ShakePrng rng(seed.data(), seed.size());
+  std::vector<uint8_t> got;
+  // (kind, window length, bytes taken): 0 window, 1 byte, 2 u64, 3 bytes.
+  struct Step {
+    int kind;
+    size_t len, take;
+  };
+  const Step steps[] = {{0, 18, 11}, {0, 29, 22}, {0, 64, 64}, {1, 0, 1}, {0, 18, 18},
+                        {2, 0, 8},   {0, 10, 3},  {3, 0, 40},  {0, 1, 1}, {0, 29, 12}};
+  for (size_t r = 0; got.size() < 3900; ++r) {
+    const Step& st = steps[r % std::size(steps)];
+    if (st.kind == 0) {
+      const uint8_t* w = rng.window(st.len);
+      // The whole window is the stream's next bytes, only `take` consumed.
+      for (size_t i = 0; i < st.len; ++i) ASSERT_EQ(w[i], want[got.size() + i]) << "round " << r << " byte " << i;
+      got.insert(got.end(), w, w + st.take);
+      rng.skip(st.take);
+    } else if (st.kind == 1) {
+      got.push_back(rng.next_u8());
+    } else if (st.kind == 2) {
+      const uint64_t v = rng.next_u64();
+      for (int i = 0; i < 8; ++i) got.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    } else {
+      uint8_t b[40];
+      rng.next_bytes(b, sizeof b);
+      got.insert(got.end(), b, b + sizeof b);
+    }
+  }
+  ASSERT_EQ(got, std::vector<uint8_t>(want.begin(), want.begin() + static_cast<ptrdiff_t>(got.size())));
+}
+
 TEST(FnDsa, RoundingHelpers) {
   struct Case {
     double x;

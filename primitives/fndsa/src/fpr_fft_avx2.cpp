@@ -151,3 +151,128 @@ void ifft_avx2(unsigned logn, double* f) noexcept {
 }
 
 }  // namespace fndsa::detail
+
+// ---- pointwise operations and the split / merge of fpr_fft.cpp ----
+namespace fndsa::detail {
+namespace {
+
+// The table's interleaved (cos, sin) of roots k .. k+3, as two registers.
+inline V roots4(const double* t, size_t k) noexcept {
+  const __m256d a = ld(t + 2 * k), b = ld(t + 2 * k + 4);
+  // unpack gives lanes (k, k+2, k+1, k+3); the permutation restores order.
+  return {_mm256_permute4x64_pd(_mm256_unpacklo_pd(a, b), 0xD8), _mm256_permute4x64_pd(_mm256_unpackhi_pd(a, b), 0xD8)};
+}
+
+// Values 2i .. 2i+7 of f as (even, odd) lanes i .. i+3.
+inline void deinterleave(const double* p, __m256d& even, __m256d& odd) noexcept {
+  const __m256d a = ld(p), b = ld(p + 4);
+  even = _mm256_permute4x64_pd(_mm256_unpacklo_pd(a, b), 0xD8);
+  odd = _mm256_permute4x64_pd(_mm256_unpackhi_pd(a, b), 0xD8);
+}
+
+// The inverse: p[2i] = even lane i, p[2i + 1] = odd lane i.
+inline void interleave(double* p, __m256d even, __m256d odd) noexcept {
+  const __m256d lo = _mm256_unpacklo_pd(even, odd), hi = _mm256_unpackhi_pd(even, odd);
+  st(p, _mm256_permute2f128_pd(lo, hi, 0x20));
+  st(p + 4, _mm256_permute2f128_pd(lo, hi, 0x31));
+}
+
+}  // namespace
+
+void fpoly_add_avx2(unsigned logn, double* a, const double* b) noexcept {
+  for (size_t i = 0; i < (size_t{1} << logn); i += 4) st(a + i, _mm256_add_pd(ld(a + i), ld(b + i)));
+}
+
+void fpoly_scale_avx2(unsigned logn, double* a, double x) noexcept {
+  const __m256d s = _mm256_set1_pd(x);
+  for (size_t i = 0; i < (size_t{1} << logn); i += 4) st(a + i, _mm256_mul_pd(ld(a + i), s));
+}
+
+void fpoly_mul_avx2(unsigned logn, double* a, const double* b) noexcept {
+  const size_t hn = size_t{1} << (logn - 1);
+  for (size_t i = 0; i < hn; i += 4) {
+    const V z = cmul({ld(a + i), ld(a + i + hn)}, {ld(b + i), ld(b + i + hn)});
+    st(a + i, z.re);
+    st(a + i + hn, z.im);
+  }
+}
+
+// (a.re b.re + a.im b.im, a.im b.re - a.re b.im), as the portable mul_conj().
+void fpoly_mul_adj_avx2(unsigned logn, double* a, const double* b) noexcept {
+  const size_t hn = size_t{1} << (logn - 1);
+  for (size_t i = 0; i < hn; i += 4) {
+    const __m256d ar = ld(a + i), ai = ld(a + i + hn), br = ld(b + i), bi = ld(b + i + hn);
+    st(a + i, _mm256_add_pd(_mm256_mul_pd(ar, br), _mm256_mul_pd(ai, bi)));
+    st(a + i + hn, _mm256_sub_pd(_mm256_mul_pd(ai, br), _mm256_mul_pd(ar, bi)));
+  }
+}
+
+void fpoly_norm_sq_avx2(unsigned logn, double* a) noexcept {
+  const size_t hn = size_t{1} << (logn - 1);
+  for (size_t i = 0; i < hn; i += 4) {
+    const __m256d re = ld(a + i), im = ld(a + i + hn);
+    st(a + i, _mm256_add_pd(_mm256_mul_pd(re, re), _mm256_mul_pd(im, im)));
+    st(a + i + hn, _mm256_setzero_pd());
+  }
+}
+
+void fpoly_ldl_avx2(unsigned logn, const double* g00, double* g01, double* g11) noexcept {
+  const size_t hn = size_t{1} << (logn - 1);
+  const __m256d one = _mm256_set1_pd(1.0), sign = _mm256_set1_pd(-0.0);
+  for (size_t i = 0; i < hn; i += 4) {
+    const __m256d inv = _mm256_div_pd(one, ld(g00 + i));
+    const __m256d br = ld(g01 + i), bi = ld(g01 + i + hn);
+    const __m256d mr = _mm256_mul_pd(br, inv), mi = _mm256_mul_pd(bi, inv);
+    st(g11 + i, _mm256_sub_pd(ld(g11 + i), _mm256_add_pd(_mm256_mul_pd(mr, br), _mm256_mul_pd(mi, bi))));
+    st(g01 + i, mr);
+    st(g01 + i + hn, _mm256_xor_pd(mi, sign));
+  }
+}
+
+void fpoly_split_avx2(unsigned logn, double* f0, double* f1, const double* f) noexcept {
+  const double* t = fft_root_table();
+  const size_t hn = size_t{1} << (logn - 1), qn = hn >> 1;
+  const __m256d half = _mm256_set1_pd(0.5);
+  for (size_t i = 0; i < qn; i += 4) {
+    __m256d ar, br, ai, bi;
+    deinterleave(f + 2 * i, ar, br);
+    deinterleave(f + 2 * i + hn, ai, bi);
+    st(f0 + i, _mm256_mul_pd(_mm256_add_pd(ar, br), half));
+    st(f0 + i + qn, _mm256_mul_pd(_mm256_add_pd(ai, bi), half));
+    const __m256d dr = _mm256_sub_pd(ar, br), di = _mm256_sub_pd(ai, bi);
+    const V w = roots4(t, hn + i);
+    const __m256d ur = _mm256_add_pd(_mm256_mul_pd(dr, w.re), _mm256_mul_pd(di, w.im));
+    const __m256d ui = _mm256_sub_pd(_mm256_mul_pd(di, w.re), _mm256_mul_pd(dr, w.im));
+    st(f1 + i, _mm256_mul_pd(ur, half));
+    st(f1 + i + qn, _mm256_mul_pd(ui, half));
+  }
+}
+
+void fpoly_split_real_avx2(unsigned logn, double* f0, double* f1, const double* f) noexcept {
+  const double* t = fft_root_table();
+  const size_t hn = size_t{1} << (logn - 1), qn = hn >> 1;
+  const __m256d half = _mm256_set1_pd(0.5), sign = _mm256_set1_pd(-0.0);
+  for (size_t i = 0; i < qn; i += 4) {
+    __m256d a, b;
+    deinterleave(f + 2 * i, a, b);
+    st(f0 + i, _mm256_mul_pd(_mm256_add_pd(a, b), half));
+    st(f0 + i + qn, _mm256_setzero_pd());
+    const __m256d d = _mm256_mul_pd(_mm256_sub_pd(a, b), half);
+    const V w = roots4(t, hn + i);
+    st(f1 + i, _mm256_mul_pd(d, w.re));
+    st(f1 + i + qn, _mm256_mul_pd(d, _mm256_xor_pd(w.im, sign)));
+  }
+}
+
+void fpoly_merge_avx2(unsigned logn, double* f, const double* f0, const double* f1) noexcept {
+  const double* t = fft_root_table();
+  const size_t hn = size_t{1} << (logn - 1), qn = hn >> 1;
+  for (size_t i = 0; i < qn; i += 4) {
+    const __m256d ar = ld(f0 + i), ai = ld(f0 + i + qn);
+    const V b = cmul({ld(f1 + i), ld(f1 + i + qn)}, roots4(t, hn + i));
+    interleave(f + 2 * i, _mm256_add_pd(ar, b.re), _mm256_sub_pd(ar, b.re));
+    interleave(f + 2 * i + hn, _mm256_add_pd(ai, b.im), _mm256_sub_pd(ai, b.im));
+  }
+}
+
+}  // namespace fndsa::detail

@@ -7,6 +7,8 @@
 // by byte from the top, with random bytes.
 #include "gauss.hpp"
 
+#include <cstring>
+
 #include "subtle/ct_marks.hpp"
 
 namespace fndsa::detail {
@@ -62,72 +64,112 @@ inline uint64_t to_fraction64(double x) noexcept {
 // 2^63 ccs exp(-r) for r in [0, ln 2], ccs in [0, 1]: Horner's rule where
 // each step is c_i - x * y with the product's top 64 bits.
 // FIPS 206 / Falcon: ApproxExp.
-uint64_t scaled_exp(double r, double ccs) noexcept {
+inline uint64_t scaled_exp(double r, double ccs) noexcept {
   const uint64_t x = to_fraction64(r);
   uint64_t y = kExpPoly[0];
   for (size_t i = 1; i < 13; ++i) y = kExpPoly[i] - mul_high(x, y);
   return mul_high(to_fraction64(ccs), y);
 }
 
-}  // namespace
+// The table's rows as 79-bit integers (limbs joined).
+struct Threshold {
+  unsigned __int128 v[18];
+};
+constexpr Threshold thresholds() noexcept {
+  Threshold t{};
+  for (size_t i = 0; i < 18; ++i)
+    t.v[i] =
+        (static_cast<unsigned __int128>(kBaseTail[i][0]) << 48) | (uint64_t{kBaseTail[i][1]} << 24) | kBaseTail[i][2];
+  return t;
+}
+constexpr Threshold kThreshold = thresholds();
 
-// FIPS 206 / Falcon: BaseSampler.
-void GaussSampler::base_draw(int32_t& z0, int32_t& bit) noexcept {
-  // 80 random bits: the lowest is the sign, the next 72 (in limbs of 24, 24
-  // and 31 bits, the top one wider than needed) are compared with the table.
-  const uint64_t lo = rng_.next_u64();
-  const uint32_t hi = rng_.next_u16();
-  bit = static_cast<int32_t>(lo & 1);
-  const uint32_t u0 = static_cast<uint32_t>(lo >> 1) & 0xFFFFFF;
-  const uint32_t u1 = static_cast<uint32_t>(lo >> 25) & 0xFFFFFF;
-  const uint32_t u2 = static_cast<uint32_t>(lo >> 49) | (hi << 15);
-  // z0 counts the entries above the draw: each comparison is the final
-  // borrow of a three-limb subtraction.
-  int32_t count = 0;
-  for (const auto& e : kBaseTail) {
-    uint32_t borrow = (u0 - e[2]) >> 31;
-    borrow = (u1 - e[1] - borrow) >> 31;
-    borrow = (u2 - e[0] - borrow) >> 31;
-    count += static_cast<int32_t>(borrow);
-  }
-  z0 = count;
+inline uint64_t load_le64(const uint8_t* p) noexcept {
+  uint64_t x;
+  std::memcpy(&x, p, sizeof x);
+  return keccak::le64(x);
 }
 
-// FIPS 206 / Falcon: BerExp.
-bool GaussSampler::accept(double x, double ccs) noexcept {
+// FIPS 206 / Falcon: BaseSampler.
+// 80 random bits (10 bytes): the lowest is the sign, the next 79 (72 of
+// them significant) are compared with the table as one integer; returns z0.
+[[gnu::always_inline]] inline int32_t base_value(const uint8_t* in, int32_t& bit) noexcept {
+  const uint64_t lo = load_le64(in);
+  const uint32_t hi = uint32_t{in[8]} | (uint32_t{in[9]} << 8);
+  bit = static_cast<int32_t>(lo & 1);
+  const unsigned __int128 u = (lo >> 1) | (static_cast<unsigned __int128>(hi) << 63);
+  // z0 counts the entries above the draw: each comparison is the borrow of
+  // a subtraction (both sides are below 2^79, so it lands in the top bit).
+  // Three partial sums keep the additions off one long chain.
+  uint64_t c[3] = {0, 0, 0};
+#pragma GCC unroll 18
+  for (size_t i = 0; i < 18; ++i) c[i % 3] += static_cast<uint64_t>((u - kThreshold.v[i]) >> 127);
+  return static_cast<int32_t>(c[0] + c[1] + c[2]);
+}
+
+// FIPS 206 / Falcon: BerExp, its threshold: the candidate is kept with
+// probability p / 2^64 = ccs exp(-x).
+[[gnu::always_inline]] inline uint64_t keep_threshold(double x, double ccs) noexcept {
   // x = k ln 2 + r: exp(-x) = 2^-k exp(-r), the shift saturated at 63.
   const int64_t k = static_cast<int64_t>(x * kInvLn2);
   const double r = x - static_cast<double>(k) * kLn2;
   uint32_t shift = static_cast<uint32_t>(k);
   shift = (shift | ((63u - shift) >> 16)) & 63;
-  const uint64_t p = ((scaled_exp(r, ccs) << 1) - 1) >> shift;
-  // Bernoulli(p / 2^64): a uniform 64-bit value below p, read from its top
-  // byte down, stopping at the first byte that differs. A fresh uniform
-  // byte equals v with probability 1/256 whatever v is, so how many bytes
-  // are read is independent of p and may show; the outcome is the
-  // sampler's accept-or-redraw decision, public by design.
-  for (int i = 0; i < 8; ++i) {
-    const uint8_t u = rng_.next_u8();
-    const uint8_t v = static_cast<uint8_t>(p >> (56 - 8 * i));
-    if (subtle::public_value(u != v)) return subtle::public_value(u < v);
-  }
-  return false;
+  return ((scaled_exp(r, ccs) << 1) - 1) >> shift;
 }
+
+// What one centre fixes for all rounds of the loop.
+struct Centre {
+  double r, half_inv_sq, ccs;
+};
+
+struct Candidate {
+  int32_t z;   // offset from floor(mu)
+  uint64_t p;  // its keep threshold
+};
+
+// One round from 10 stream bytes: z' = z0 + 1 or -z0 by the sign bit.
+[[gnu::always_inline]] inline Candidate candidate(const uint8_t* in, const Centre& c) noexcept {
+  int32_t bit;
+  const int32_t z0 = base_value(in, bit);
+  const int32_t z = bit + ((bit << 1) - 1) * z0;
+  double x = static_cast<double>(z) - c.r;
+  x = (x * x) * c.half_inv_sq;
+  x -= static_cast<double>(z0 * z0) * kHalfInvSigma0Sq;
+  return {z, keep_threshold(x, c.ccs)};
+}
+
+// Bernoulli(p / 2^64) on the stream bytes at in: a uniform 64-bit value
+// below p, read from its top byte down, stopping at the first byte that
+// differs (none: all eight are read and the value is not below p); `used`
+// is the count read. A fresh uniform byte equals a given one with
+// probability 1/256 whatever p is, so the count is independent of p and
+// may show; the outcome is the sampler's accept-or-redraw decision, public
+// by design. The first byte decides but once in 256 trials, and taking
+// that case on its own keeps the count a predicted branch rather than a
+// result of the trial, so what follows need not wait for it.
+[[gnu::always_inline]] inline bool bernoulli(const uint8_t* in, uint64_t p, size_t& used) noexcept {
+  const uint64_t u = __builtin_bswap64(load_le64(in));
+  const uint64_t d = u ^ p;
+  used = 1;
+  if (!subtle::public_value((d >> 56) != 0))
+    used = subtle::public_value(static_cast<size_t>(__builtin_clzll(d | 1)) >> 3) + 1;
+  return subtle::public_value(u < p);
+}
+
+}  // namespace
 
 // FIPS 206 / Falcon: SamplerZ.
 int32_t GaussSampler::sample(double mu, double inv_sigma) noexcept {
   const int64_t s = floor_i64(mu);
-  const double r = mu - static_cast<double>(s);
-  const double half_inv_sq = (inv_sigma * inv_sigma) * 0.5;
-  const double ccs = inv_sigma * kSigmaMin;
+  const Centre c{mu - static_cast<double>(s), (inv_sigma * inv_sigma) * 0.5, inv_sigma * kSigmaMin};
   for (;;) {
-    int32_t z0, bit;
-    base_draw(z0, bit);
-    const int32_t z = bit + ((bit << 1) - 1) * z0;
-    double x = static_cast<double>(z) - r;
-    x = (x * x) * half_inv_sq;
-    x -= static_cast<double>(z0 * z0) * kHalfInvSigma0Sq;
-    if (accept(x, ccs)) return static_cast<int32_t>(s) + z;
+    const uint8_t* in = rng_.window(18);
+    const Candidate a = candidate(in, c);
+    size_t used;
+    const bool keep = bernoulli(in + 10, a.p, used);
+    rng_.skip(10 + used);
+    if (keep) return static_cast<int32_t>(s) + a.z;
   }
 }
 

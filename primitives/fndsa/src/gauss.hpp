@@ -17,10 +17,6 @@ class GaussSampler {
   int32_t sample(double mu, double inv_sigma) noexcept;
 
  private:
-  // A half-Gaussian value of deviation 1.8205 and a random sign bit.
-  void base_draw(int32_t& z0, int32_t& bit) noexcept;
-  // True with probability ccs exp(-x), x >= 0.
-  bool accept(double x, double ccs) noexcept;
   ShakePrng rng_;
 };
 

@@ -52,7 +52,7 @@ class ShakePrng {
   ShakePrng& operator=(const ShakePrng&) = delete;
 
   uint8_t next_u8() noexcept {
-    if (pos_ == sizeof buf_) refill();
+    if (pos_ == end_) refill();
     return buf_[pos_++];
   }
   uint16_t next_u16() noexcept {
@@ -67,12 +67,24 @@ class ShakePrng {
   void next_bytes(uint8_t* d, size_t len) noexcept {
     for (size_t i = 0; i < len; ++i) d[i] = next_u8();
   }
+  // The next len (at most kWindow) bytes of the stream, contiguous in
+  // place: when the buffer holds fewer, the unread rest moves to its front
+  // and the next block follows it. skip(k), k <= len, then consumes them.
+  // Readers of short groups take them whole this way.
+  static constexpr size_t kWindow = 64;
+  const uint8_t* window(size_t len) noexcept {
+    if (end_ - pos_ < len) top_up();
+    return buf_ + pos_;
+  }
+  void skip(size_t len) noexcept { pos_ += len; }
 
  private:
+  static constexpr size_t kRate = 136;
   void refill() noexcept;
+  void top_up() noexcept;
   keccak::Shake256 sh_;
-  uint8_t buf_[136];
-  size_t pos_ = sizeof buf_;
+  uint8_t buf_[kWindow + kRate];
+  size_t pos_ = 0, end_ = 0;
 };
 
 // ---- floating-point FFT over R[X]/(X^n+1), for signing ----

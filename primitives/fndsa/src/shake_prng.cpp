@@ -1,3 +1,5 @@
+#include <cstring>
+
 #include "internal.hpp"
 #include "zeroize/zeroize.hpp"
 
@@ -13,9 +15,19 @@ ShakePrng::~ShakePrng() {
   sh_.reset();
 }
 
+// Whole blocks of the rate, so the sponge never holds a partial one.
 void ShakePrng::refill() noexcept {
-  sh_.squeeze(buf_, sizeof buf_);
+  sh_.squeeze(buf_, kRate);
   pos_ = 0;
+  end_ = kRate;
+}
+
+void ShakePrng::top_up() noexcept {
+  const size_t rest = end_ - pos_;
+  std::memmove(buf_, buf_ + pos_, rest);
+  sh_.squeeze(buf_ + rest, kRate);
+  pos_ = 0;
+  end_ = rest + kRate;
 }
 
 }  // namespace fndsa::detail
