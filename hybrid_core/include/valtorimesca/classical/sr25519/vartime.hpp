@@ -21,6 +21,11 @@ class PublicPoint {
   // that bit set decodes as the one with it clear.
   static std::optional<PublicPoint> decode(const uint8_t enc[32]) noexcept;
 
+  // ristretto255's map of 64 uniform bytes to the group (each 32-byte half
+  // through Elligator, the two points added): the point whose encoding
+  // libsodium's crypto_core_ristretto255_from_hash writes, already decoded.
+  static PublicPoint from_uniform_bytes(const uint8_t bytes[64]) noexcept;
+
   // The canonical encoding (bit 255 clear).
   void encode(uint8_t out[32]) const noexcept;
 
