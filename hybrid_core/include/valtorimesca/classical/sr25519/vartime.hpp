@@ -1,5 +1,6 @@
 // Variable-time Ristretto255 arithmetic for the verification equations of
-// sr25519 signatures and VRF proofs, on libdecaf. Everything handled here is
+// sr25519 signatures and VRF proofs, and the map of a VRF input's bytes to
+// the group, on libdecaf. Everything handled here is
 // public (keys, signatures, proofs, pre-outputs, challenges): the running time
 // depends on the scalars and points. Every operation on a secret stays on
 // libsodium's constant-time routines (ristretto.hpp).
