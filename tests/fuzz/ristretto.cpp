@@ -1,6 +1,8 @@
 // The variable-time Ristretto255 arithmetic of sr25519 verification
 // (libdecaf) against libsodium: decoding must accept exactly the canonical
-// encodings (libsodium's, with bit 255 clear) and give libsodium's point; on two points both accept, the
+// encodings (libsodium's, with bit 255 clear) and give libsodium's point; the
+// 64 bytes P || Q, taken as uniform bytes, must map to libsodium's point; on
+// two points both accept, the
 // double-scalar multiplications must equal two single multiplications and an
 // addition.
 //
@@ -58,6 +60,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::Input in(data, size);
   const auto pe = take32(in), qe = take32(in);
   const auto a = scalar(in), b = scalar(in);
+  uint8_t wide[64];
+  std::memcpy(wide, pe.data(), 32);
+  std::memcpy(wide + 32, qe.data(), 32);
+  fuzz::require(encoding(PublicPoint::from_uniform_bytes(wide)) == ref::from_uniform_bytes(wide),
+                "the map of P || Q to the group differs from libsodium's");
   const auto p = decode_both(pe);
   const auto q = decode_both(qe);
   if (!p || !q) return 0;

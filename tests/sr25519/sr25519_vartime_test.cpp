@@ -1,9 +1,10 @@
 // The variable-time verification arithmetic (libdecaf) against libsodium:
 // decoding accepts exactly the canonical encodings (libsodium's, with bit 255
-// clear) and gives libsodium's point, and the double-scalar multiplications
-// equal two single multiplications and an addition, on edge and random
-// scalars and points. Then the verification equations on encodings whose bit
-// 255 is set: another byte string for a valid key or pre-output, refused.
+// clear) and gives libsodium's point, 64 uniform bytes map to libsodium's
+// point, and the double-scalar multiplications equal two single
+// multiplications and an addition, on edge and random scalars and points.
+// Then the verification equations on encodings whose bit 255 is set: another
+// byte string for a valid key or pre-output, refused.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -173,6 +174,46 @@ TEST(Sr25519Vartime, DecodesExactlyTheCanonicalEncodings) {
     valid += canonical_point(e);
   }
   EXPECT_GT(valid, 5000u);  // the agreement covered accepted encodings too
+}
+
+TEST(Sr25519Vartime, UniformBytesMapToLibsodiumsPoint) {
+  // Halves where the map is most likely to part ways: 0, 1, p - 1, the
+  // values p to p + 18 (not reduced), 2^255 - 1, and the four field elements
+  // t with t^2 = i/d or t^2 = i*d (i^2 = -1), where the Elligator
+  // denominator (1 + r*d)(r + d), r = i*t^2, vanishes. Each also with bit
+  // 255 set, which the map ignores.
+  std::vector<Enc> halves = {Enc{}, small(1), minus(kP, 1), minus(with_top_bit(Enc{}), 1)};
+  for (unsigned d = 0; d < 19; ++d) halves.push_back(plus(kP, d));
+  for (const char* t : {"40256ac5e4c73af6057c6d5120f90c4362ab4ad9015bc365598daca048bac400",
+                        "adda953a1b38c509fa8392aedf06f3bc9d54b526fea43c9aa672535fb7453b7f",
+                        "45e4a3b534d5cf8a559215f1d2564332ea91148c66abcb8a6814840ba7aa4c7a",
+                        "a81b5c4acb2a3075aa6dea0e2da9bccd156eeb739954347597eb7bf45855b305"}) {
+    const auto b = vt_test::from_hex(t);
+    halves.push_back(Enc{});
+    std::copy(b.begin(), b.end(), halves.back().begin());
+  }
+  for (size_t i = 0, n = halves.size(); i < n; ++i) halves.push_back(with_top_bit(halves[i]));
+  for (uint64_t i = 0; i < 8; ++i) {
+    const auto r = vt_test::pseudo_random_bytes(7000 + i, 32);
+    halves.push_back(Enc{});
+    std::copy(r.begin(), r.end(), halves.back().begin());
+  }
+
+  const auto expect_same = [](const uint8_t wide[64], const char* what) {
+    EXPECT_EQ(encoding(PublicPoint::from_uniform_bytes(wide)), ref::from_uniform_bytes(wide))
+        << what << " " << vt_test::to_hex(wide, 64);
+  };
+  uint8_t wide[64];
+  for (const Enc& lo : halves)
+    for (const Enc& hi : halves) {
+      std::copy(lo.begin(), lo.end(), wide);
+      std::copy(hi.begin(), hi.end(), wide + 32);
+      expect_same(wide, "edge halves");
+    }
+  for (uint64_t i = 0; i < 20000; ++i) {
+    const auto r = vt_test::pseudo_random_bytes(8000 + i, 64);
+    expect_same(r.data(), "random bytes");
+  }
 }
 
 TEST(Sr25519Vartime, DoubleScalarMultiplicationsEqualLibsodiums) {

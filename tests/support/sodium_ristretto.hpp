@@ -1,5 +1,6 @@
 // libsodium's Ristretto255 as the reference for the library's variable-time
-// verification arithmetic (libdecaf): decoding, and the double-scalar
+// verification arithmetic (libdecaf): decoding, the map of uniform bytes to
+// the group, and the double-scalar
 // multiplications done the slow way, as two single multiplications and an
 // addition.
 #pragma once
@@ -54,6 +55,13 @@ inline Encoding base_double_mul(const uint8_t a[32], const uint8_t p[32], const 
 // a*P + b*Q.
 inline Encoding double_mul(const uint8_t p[32], const uint8_t a[32], const uint8_t q[32], const uint8_t b[32]) {
   return add(mul(a, p), mul(b, q));
+}
+
+// The encoding of the point 64 uniform bytes map to.
+inline Encoding from_uniform_bytes(const uint8_t bytes[64]) {
+  Encoding out{};
+  if (crypto_core_ristretto255_from_hash(out.data(), bytes) != 0) throw std::runtime_error("no point");
+  return out;
 }
 
 // -P.

@@ -1,5 +1,6 @@
 // STROBE-128 duplex over Keccak-f[1600], rate 166 bytes, as merlin uses it:
 // only the AD, meta-AD, PRF and KEY operations, no transport flags.
+#include <algorithm>
 #include <cstring>
 
 #include "merlin/merlin.hpp"
@@ -17,14 +18,22 @@ constexpr uint8_t kFlagK = 1 << 5;
 
 void wipe_bytes(uint8_t* p, size_t n) noexcept { zeroize::wipe(p, n); }
 
-Strobe128::Strobe128(Bytes protocol_label) noexcept {
+// STROBE's initialisation block, permuted: the same state for every
+// instance, so it is computed once.
+const keccak::State& Strobe128::initialised_state() noexcept {
   static_assert(sizeof(keccak::State) == 200);
-  static const uint8_t kInit[18] = {1,   kRate + 2, 1,   0,   1,   96,  'S', 'T', 'R',
-                                    'O', 'B',       'E', 'v', '1', '.', '0', '.', '2'};
-  std::memcpy(bytes(), kInit, sizeof kInit);
-  keccak::permute(st_);
-  meta_ad(protocol_label, false);
+  static const keccak::State st = [] {
+    static const uint8_t kInit[18] = {1,   kRate + 2, 1,   0,   1,   96,  'S', 'T', 'R',
+                                      'O', 'B',       'E', 'v', '1', '.', '0', '.', '2'};
+    keccak::State s{};
+    std::memcpy(s.data(), kInit, sizeof kInit);
+    keccak::permute(s);
+    return s;
+  }();
+  return st;
 }
+
+Strobe128::Strobe128(Bytes protocol_label) noexcept : st_(initialised_state()) { meta_ad(protocol_label, false); }
 
 Strobe128::~Strobe128() {
   zeroize::wipe(st_.data(), sizeof st_);
@@ -41,28 +50,37 @@ void Strobe128::run_f() noexcept {
   pos_begin_ = 0;
 }
 
+// The three byte operations work a run at a time, up to the end of the
+// rate, where the permutation runs; the runs depend on lengths only.
 void Strobe128::absorb(Bytes data) noexcept {
-  uint8_t* b = bytes();
-  for (uint8_t x : data) {
-    b[pos_] ^= x;
-    if (++pos_ == kRate) run_f();
+  while (!data.empty()) {
+    const size_t n = std::min<size_t>(kRate - pos_, data.size());
+    uint8_t* b = bytes() + pos_;
+    for (size_t i = 0; i < n; ++i) b[i] ^= data[i];
+    data = data.subspan(n);
+    pos_ = static_cast<uint8_t>(pos_ + n);
+    if (pos_ == kRate) run_f();
   }
 }
 
 void Strobe128::overwrite(Bytes data) noexcept {
-  uint8_t* b = bytes();
-  for (uint8_t x : data) {
-    b[pos_] = x;
-    if (++pos_ == kRate) run_f();
+  while (!data.empty()) {
+    const size_t n = std::min<size_t>(kRate - pos_, data.size());
+    std::memcpy(bytes() + pos_, data.data(), n);
+    data = data.subspan(n);
+    pos_ = static_cast<uint8_t>(pos_ + n);
+    if (pos_ == kRate) run_f();
   }
 }
 
 void Strobe128::squeeze(std::span<uint8_t> out) noexcept {
-  uint8_t* b = bytes();
-  for (uint8_t& o : out) {
-    o = b[pos_];
-    b[pos_] = 0;
-    if (++pos_ == kRate) run_f();
+  while (!out.empty()) {
+    const size_t n = std::min<size_t>(kRate - pos_, out.size());
+    std::memcpy(out.data(), bytes() + pos_, n);
+    std::memset(bytes() + pos_, 0, n);
+    out = out.subspan(n);
+    pos_ = static_cast<uint8_t>(pos_ + n);
+    if (pos_ == kRate) run_f();
   }
 }
 

@@ -48,6 +48,14 @@ std::optional<PublicPoint> PublicPoint::decode(const uint8_t enc[32]) noexcept {
   return out;
 }
 
+PublicPoint PublicPoint::from_uniform_bytes(const uint8_t bytes[64]) noexcept {
+  Point q;
+  decaf_255_point_from_hash_uniform(q.p, bytes);
+  PublicPoint out;
+  store(out.repr_, q);
+  return out;
+}
+
 void PublicPoint::encode(uint8_t out[32]) const noexcept {
   const Point q = load(repr_);
   decaf_255_point_encode(out, q.p);

@@ -2,7 +2,6 @@
 // output bytes.
 #include <cstring>
 
-#include "fault/fault.hpp"
 #include "ristretto.hpp"
 #include "valtorimesca/classical/sr25519.hpp"
 #include "valtorimesca/classical/sr25519/vartime.hpp"
@@ -15,13 +14,19 @@ using detail::Scalar32;
 
 namespace {
 
-// H = from_uniform_bytes(challenge "VRFHash" of the signing transcript of
-// (label, input) with the public key committed under "vrf-nm-pk").
-Point input_point(Bytes label, Bytes input, const uint8_t pk[32]) {
+// The 64 bytes the input point is made of: the challenge "VRFHash" of the
+// signing transcript of (label, input) with the public key committed under
+// "vrf-nm-pk".
+void input_bytes(Bytes label, Bytes input, const uint8_t pk[32], uint8_t wide[64]) {
   merlin::Transcript t = detail::signing_transcript(label, input);
   detail::commit_point(t, "vrf-nm-pk", pk);
-  uint8_t wide[64];
   t.challenge_bytes("VRFHash", std::span<uint8_t>(wide, 64));
+}
+
+// H = from_uniform_bytes(input_bytes), by libsodium.
+Point input_point(Bytes label, Bytes input, const uint8_t pk[32]) {
+  uint8_t wide[64];
+  input_bytes(label, input, pk, wide);
   Point h{};
   crypto_core_ristretto255_from_hash(h.data(), wide);
   return h;
@@ -109,19 +114,23 @@ subtle::Choice Sr25519::vrf_verify(Bytes public_key, Bytes label, Bytes input, B
   const uint8_t* c = proof.data();
   const uint8_t* s = proof.data() + 32;
   if (!(detail::scalar_is_canonical(c) & detail::scalar_is_canonical(s)).declassify()) return subtle::Choice();
-  const Point h = input_point(label, input, public_key.data());
   // The output point must decode and must not be the identity's encoding.
   const auto out = PublicPoint::decode(pre_output.data());
   if (!out || subtle::ct_is_zero(pre_output.data(), 32).declassify()) return subtle::Choice();
-  const auto hp = PublicPoint::decode(h.data());
-  fault::check(hp.has_value(), "hash to Ristretto255 gave no point");
+  // H straight from libdecaf's map, which gives libsodium's point: no
+  // encoding to decode again; the encoding is made once, for the transcript.
+  uint8_t wide[64];
+  input_bytes(label, input, public_key.data(), wide);
+  const PublicPoint hp = PublicPoint::from_uniform_bytes(wide);
+  Point h{};
+  hp.encode(h.data());
 
   merlin::Transcript e = proof_transcript(h);
   // R = c*pk + s*B, Hr = c*out + s*H; everything here is public, so both run
   // in variable time.
   Point big_r{}, hr{};
   PublicPoint::base_double_mul(s, *pk, c).encode(big_r.data());
-  PublicPoint::double_mul(*out, c, *hp, s).encode(hr.data());
+  PublicPoint::double_mul(*out, c, hp, s).encode(hr.data());
   uint8_t c2[32];
   proof_challenge(e, big_r, hr, public_key.data(), pre_output.data(), c2);
   return subtle::Choice::from_bit(subtle::ct_eq(c2, c, 32).unwrap_u8());

@@ -33,6 +33,7 @@ class Strobe128 {
 
  private:
   static constexpr size_t kRate = 166;
+  static const keccak::State& initialised_state() noexcept;
   uint8_t* bytes() noexcept { return reinterpret_cast<uint8_t*>(st_.data()); }
   void run_f() noexcept;
   void absorb(Bytes data) noexcept;

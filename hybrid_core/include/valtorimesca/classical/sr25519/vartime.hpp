@@ -1,5 +1,6 @@
 // Variable-time Ristretto255 arithmetic for the verification equations of
-// sr25519 signatures and VRF proofs, on libdecaf. Everything handled here is
+// sr25519 signatures and VRF proofs, and the map of a VRF input's bytes to
+// the group, on libdecaf. Everything handled here is
 // public (keys, signatures, proofs, pre-outputs, challenges): the running time
 // depends on the scalars and points. Every operation on a secret stays on
 // libsodium's constant-time routines (ristretto.hpp).
@@ -20,6 +21,11 @@ class PublicPoint {
   // accepts with bit 255 clear. (libsodium 1.0.18 ignores that bit; an
   // encoding with it set is refused here, as curve25519-dalek refuses it.)
   static std::optional<PublicPoint> decode(const uint8_t enc[32]) noexcept;
+
+  // ristretto255's map of 64 uniform bytes to the group (each 32-byte half
+  // through Elligator, the two points added): the point whose encoding
+  // libsodium's crypto_core_ristretto255_from_hash writes, already decoded.
+  static PublicPoint from_uniform_bytes(const uint8_t bytes[64]) noexcept;
 
   // The canonical encoding (bit 255 clear).
   void encode(uint8_t out[32]) const noexcept;
