@@ -54,7 +54,7 @@ static_assert(kInvScale == 41978);
 namespace {
 Arith detect_arith() noexcept {
   const cpu::Features& f = cpu::features();
-  if (f.avx512f) return Arith::kAvx512;
+  if (f.avx512f && f.bmi2) return Arith::kAvx512;
   if (f.avx2) return Arith::kAvx2;
   return Arith::kPortable;
 }
@@ -74,6 +74,7 @@ Arith arith() noexcept {
 }
 }  // namespace
 
+Arith active_arith() noexcept { return arith(); }
 void cap_arith(Arith max) noexcept { g_arith_cap.store(static_cast<uint8_t>(max), std::memory_order_relaxed); }
 void force_portable_arith(bool on) noexcept { cap_arith(on ? Arith::kPortable : Arith::kAvx512); }
 const char* arith_backend() noexcept {
