@@ -285,6 +285,7 @@ TEST_P(MlDsaVectorForm, KernelsEqualPortableOnes) {
 }
 
 // The AVX-512 encodings write the portable bytes and not one byte more,
+// the hint packing included,
 // read no byte past their input, and decode (with the eta verdict) as the
 // portable ones: over each field's range with its edges, over raw int32
 // values (masked to the field width alike), and over arbitrary bytes.
@@ -352,6 +353,21 @@ TEST(MlDsaArith, Avx512EncodingsEqualPortableOnes) {
       EXPECT_EQ(flag0, flag1);
       EXPECT_TRUE(same(u[0], u[1]));
     }
+    // Hints: from none to omega ones, bunched in one polynomial or spread,
+    // at the first and last positions too.
+    PolyVecK h{};
+    const int ones = static_cast<int>(t * 17 % (kOmega + 1));
+    const Bytes r = vt_test::pseudo_random_bytes(9900 + t, 2 * kOmega);
+    for (int k = 0; k < ones; ++k) {
+      const int poly = t % 3 == 0 ? static_cast<int>(t / 3 % kK) : r[2 * k] % kK;
+      const int at = k == 0 ? (t % 2 ? kN - 1 : 0) : r[2 * k + 1];
+      h[poly].c[at] = 1;
+    }
+    uint8_t hp[kOmega + kK], hv[kOmega + kK];
+    std::memset(hv, 0xA5, sizeof hv);
+    pt::pack_hint(hp, h);
+    vx::pack_hint(hv, h);
+    EXPECT_EQ(std::memcmp(hp, hv, sizeof hp), 0) << "pack_hint " << t;
   }
 }
 
@@ -431,12 +447,16 @@ TEST(MlDsaArith, NormCheckSeesEveryCoefficient) {
   EXPECT_EQ(exceeds_norm(p, 1, 6), 1u);
 }
 
+// The direct placement for public challenges gives the same polynomial.
 TEST(MlDsaArith, SampleInBallHasTauSignedOnes) {
   uint8_t seed[kCTildeLen];
-  for (int t = 0; t < 32; ++t) {
+  for (int t = 0; t < 400; ++t) {
     for (size_t i = 0; i < kCTildeLen; ++i) seed[i] = static_cast<uint8_t>(t * 31 + i);
-    Poly c;
+    if (t >= 32) std::memcpy(seed, vt_test::pseudo_random_bytes(t, kCTildeLen).data(), kCTildeLen);
+    Poly c, direct;
     sample_in_ball(c, seed);
+    sample_in_ball_public(direct, seed);
+    ASSERT_TRUE(same(c, direct)) << t;
     int nonzero = 0;
     for (int i = 0; i < kN; ++i) {
       ASSERT_TRUE(c.c[i] >= -1 && c.c[i] <= 1);

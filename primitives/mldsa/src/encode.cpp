@@ -88,6 +88,7 @@ MLDSA_ENCODE_DISPATCH(unpack_t0, (Poly & t0, const uint8_t in[kT0PolyLen]), (t0,
 MLDSA_ENCODE_DISPATCH(pack_eta, (uint8_t out[kEtaPolyLen], const Poly& s), (out, s))
 MLDSA_ENCODE_DISPATCH(unpack_eta, (Poly & s, const uint8_t in[kEtaPolyLen]), (s, in))
 MLDSA_ENCODE_DISPATCH(pack_w1, (uint8_t out[kW1PolyLen], const Poly& w1), (out, w1))
+MLDSA_ENCODE_DISPATCH(pack_hint, (uint8_t out[kOmega + kK], const PolyVecK& h), (out, h))
 #undef MLDSA_ENCODE_DISPATCH
 
 namespace portable {
@@ -128,16 +129,7 @@ uint32_t unpack_eta(Poly& s, const uint8_t in[kEtaPolyLen]) noexcept {
 void pack_w1(uint8_t out[kW1PolyLen], const Poly& w1) noexcept {
   pack_bits<6>(out, w1, [](int32_t v) { return v; });
 }
-}  // namespace portable
 
-// FIPS 204 Algorithm 26 (sigEncode): z by BitPack.
-void pack_z(uint8_t out[kZPolyLen], const Poly& z) noexcept {
-  pack_bits<18>(out, z, [](int32_t v) { return kGamma1 - v; });
-}
-// FIPS 204 Algorithm 27 (sigDecode): z by BitUnpack.
-void unpack_z(Poly& z, const uint8_t in[kZPolyLen]) noexcept {
-  unpack_bits<18>(z, in, [](int32_t v) { return kGamma1 - v; });
-}
 // FIPS 204 Algorithm 20 (HintBitPack).
 void pack_hint(uint8_t out[kOmega + kK], const PolyVecK& h) noexcept {
   std::memset(out, 0, kOmega + kK);
@@ -149,7 +141,16 @@ void pack_hint(uint8_t out[kOmega + kK], const PolyVecK& h) noexcept {
     out[kOmega + i] = static_cast<uint8_t>(index);
   }
 }
+}  // namespace portable
 
+// FIPS 204 Algorithm 26 (sigEncode): z by BitPack.
+void pack_z(uint8_t out[kZPolyLen], const Poly& z) noexcept {
+  pack_bits<18>(out, z, [](int32_t v) { return kGamma1 - v; });
+}
+// FIPS 204 Algorithm 27 (sigDecode): z by BitUnpack.
+void unpack_z(Poly& z, const uint8_t in[kZPolyLen]) noexcept {
+  unpack_bits<18>(z, in, [](int32_t v) { return kGamma1 - v; });
+}
 // FIPS 204 Algorithm 21 (HintBitUnpack).
 bool unpack_hint(PolyVecK& h, const uint8_t in[kOmega + kK]) noexcept {
   for (auto& p : h) std::memset(p.c, 0, sizeof p.c);

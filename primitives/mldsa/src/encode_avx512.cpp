@@ -151,4 +151,23 @@ uint32_t unpack_eta(Poly& s, const uint8_t in[kEtaPolyLen]) noexcept {
 }
 void pack_w1(uint8_t out[kW1PolyLen], const Poly& w1) noexcept { pack_bytes<6>(out, w1, same); }
 
+// The positions of the ones, sixteen coefficients at a time: packed
+// together, narrowed to bytes and stored at the running count.
+void pack_hint(uint8_t out[kOmega + kK], const PolyVecK& h) noexcept {
+  uint8_t at[kOmega + 16] = {};
+  const __m512i iota = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  int index = 0;
+  for (int i = 0; i < kK; ++i) {
+    for (int j = 0; j < kN; j += 16) {
+      const __mmask16 ones = _mm512_test_epi32_mask(load(h[i].c + j), load(h[i].c + j));
+      const __m512i where = _mm512_maskz_compress_epi32(ones, _mm512_add_epi32(iota, splat(j)));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(at + index), _mm512_cvtepi32_epi8(where));
+      index += __builtin_popcount(ones);
+    }
+    out[kOmega + i] = static_cast<uint8_t>(index);
+  }
+  // Past the last index, zero bytes.
+  for (int k = 0; k < kOmega; ++k) out[k] = k < index ? at[k] : 0;
+}
+
 }  // namespace mldsa::detail::avx512

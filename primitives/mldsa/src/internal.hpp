@@ -222,10 +222,12 @@ void expand_mask_x8(Poly y[2 * kL], const uint8_t rho_pp[64], uint16_t kappa) no
 // SampleInBall(c~): coefficients in {-1, 0, 1}. The placement of the signs
 // runs without secret-dependent memory access.
 void sample_in_ball(Poly& c, const uint8_t c_tilde[kCTildeLen]) noexcept;
+// The same polynomial for a public c~ (verification), placed directly.
+void sample_in_ball_public(Poly& c, const uint8_t c_tilde[kCTildeLen]) noexcept;
 
 // ---- encodings (encode.cpp) ----
 
-// The fixed-width encodings of t1, t0, s and w1 exist in a portable and an
+// The fixed-width encodings of t1, t0, s and w1 and the hint packing exist in a portable and an
 // AVX-512 form with identical bytes; the unqualified ones pick the form at
 // run time.
 #define MLDSA_ENCODINGS                                                          \
@@ -237,7 +239,9 @@ void sample_in_ball(Poly& c, const uint8_t c_tilde[kCTildeLen]) noexcept;
   /* Answers 1 when some packed value lies outside [0, 2 eta] (the polynomial */ \
   /* does not decode), else 0; the coefficients are written either way. */       \
   uint32_t unpack_eta(Poly& s, const uint8_t in[kEtaPolyLen]) noexcept;          \
-  void pack_w1(uint8_t out[kW1PolyLen], const Poly& w1) noexcept;
+  void pack_w1(uint8_t out[kW1PolyLen], const Poly& w1) noexcept;                \
+  /* HintBitPack: h has 0/1 coefficients, at most omega ones in total. */        \
+  void pack_hint(uint8_t out[kOmega + kK], const PolyVecK& h) noexcept;
 
 MLDSA_ENCODINGS
 namespace portable {
@@ -250,8 +254,6 @@ MLDSA_ENCODINGS
 
 void pack_z(uint8_t out[kZPolyLen], const Poly& z) noexcept;
 void unpack_z(Poly& z, const uint8_t in[kZPolyLen]) noexcept;
-// HintBitPack: h has 0/1 coefficients, at most omega ones in total.
-void pack_hint(uint8_t out[kOmega + kK], const PolyVecK& h) noexcept;
 // HintBitUnpack; false for a malformed encoding.
 bool unpack_hint(PolyVecK& h, const uint8_t in[kOmega + kK]) noexcept;
 

@@ -227,8 +227,10 @@ SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd, std::span<ui
 bool verify_parts(PublicKey pk, const MessageParts& m, Signature sig) noexcept {
   PolyVecK h;
   if (!unpack_hint(h, sig.data() + kSigHintOffset)) return false;
+  // The hint bytes follow z, so z decodes as a mask stream does.
+  static_assert(kSignatureLen - kSigHintOffset >= 28);
   PolyVecL z;
-  for (int j = 0; j < kL; ++j) unpack_z(z[j], sig.data() + kSigZOffset + j * kZPolyLen);
+  for (int j = 0; j < kL; ++j) unpack_mask(z[j], sig.data() + kSigZOffset + j * kZPolyLen);
   if (exceeds_norm(z.data(), kL, kGamma1 - kBeta) != 0) return false;
 
   // tr = H(pk, 64) and the matrix; where eight Keccak lanes cost about
@@ -245,7 +247,7 @@ bool verify_parts(PublicKey pk, const MessageParts& m, Signature sig) noexcept {
   compute_mu(mu, tr, m);
 
   Poly c;
-  sample_in_ball(c, sig.data());
+  sample_in_ball_public(c, sig.data());
   ntt(c);
   for (auto& p : z) ntt(p);
 
