@@ -75,6 +75,10 @@ Arith arith() noexcept {
 }  // namespace
 
 Arith active_arith() noexcept { return arith(); }
+bool avx512bw_usable() noexcept {
+  static const bool usable = cpu::features().avx512f && __builtin_cpu_supports("avx512bw");
+  return usable;
+}
 void cap_arith(Arith max) noexcept { g_arith_cap.store(static_cast<uint8_t>(max), std::memory_order_relaxed); }
 void force_portable_arith(bool on) noexcept { cap_arith(on ? Arith::kPortable : Arith::kAvx512); }
 const char* arith_backend() noexcept {

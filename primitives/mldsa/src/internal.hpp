@@ -166,6 +166,13 @@ MLDSA_POLY_KERNELS
 }
 #undef MLDSA_POLY_KERNELS
 
+// Whether the processor also has AVX-512BW (byte-wide AVX-512), which the
+// AVX-512 form of place_signs uses where present (else the AVX2 one).
+bool avx512bw_usable() noexcept;
+namespace avx512bw {
+void place_signs(Poly& c, const uint8_t j[kTau], uint64_t signs) noexcept;
+}
+
 // Power2Round for a in [0, q): a = a1 * 2^d + a0, a0 in (-2^12, 2^12].
 // FIPS 204 Algorithm 35 (Power2Round).
 inline void power2round(int32_t a, int32_t& a1, int32_t& a0) noexcept {

@@ -109,8 +109,12 @@ uint32_t exceeds_norm(const Poly* polys, size_t count, int32_t bound) noexcept {
   return flag != 0;
 }
 
-// Byte-wide work: the AVX2 form serves.
-void place_signs(Poly& c, const uint8_t js[kTau], uint64_t signs) noexcept { avx2::place_signs(c, js, signs); }
+// Byte-wide work: the AVX-512BW form where the processor has it, else the
+// AVX2 one.
+void place_signs(Poly& c, const uint8_t js[kTau], uint64_t signs) noexcept {
+  if (avx512bw_usable()) return avx512bw::place_signs(c, js, signs);
+  avx2::place_signs(c, js, signs);
+}
 
 // Sixteen 3-byte candidates at a time, each gathered from the two 32-bit
 // words it touches; those below q are packed together and stored. The
