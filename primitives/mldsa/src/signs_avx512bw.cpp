@@ -34,9 +34,13 @@ void place_signs(Poly& c, const uint8_t js[kTau], uint64_t signs) noexcept {
     const __m512i sign = _mm512_set1_epi8(static_cast<char>(1 - 2 * static_cast<int>((signs >> t) & 1)));
     for (int r = 0; r < 4; ++r) v[r] = _mm512_mask_mov_epi8(v[r], _mm512_cmpeq_epi8_mask(slot[r], p), sign);
   }
-  for (int r = 0; r < 4; ++r)
-    for (int q = 0; q < 4; ++q)
-      avx512::store(c.c + 64 * r + 16 * q, _mm512_cvtepi8_epi32(_mm512_extracti32x4_epi32(v[r], q)));
+  for (int r = 0; r < 4; ++r) {
+    int32_t* out = c.c + 64 * r;
+    avx512::store(out, _mm512_cvtepi8_epi32(_mm512_castsi512_si128(v[r])));
+    avx512::store(out + 16, _mm512_cvtepi8_epi32(_mm512_extracti32x4_epi32(v[r], 1)));
+    avx512::store(out + 32, _mm512_cvtepi8_epi32(_mm512_extracti32x4_epi32(v[r], 2)));
+    avx512::store(out + 48, _mm512_cvtepi8_epi32(_mm512_extracti32x4_epi32(v[r], 3)));
+  }
   _mm512_store_si512(where, _mm512_setzero_si512());
 }
 
