@@ -284,6 +284,93 @@ TEST_P(MlDsaVectorForm, KernelsEqualPortableOnes) {
   }
 }
 
+// The AVX-512 encodings write the portable bytes and not one byte more,
+// the hint packing included,
+// read no byte past their input, and decode (with the eta verdict) as the
+// portable ones: over each field's range with its edges, over raw int32
+// values (masked to the field width alike), and over arbitrary bytes.
+TEST(MlDsaArith, Avx512EncodingsEqualPortableOnes) {
+  if (best_arith() < Arith::kAvx512) GTEST_SKIP() << "avx512 not on this processor";
+  namespace pt = mldsa::detail::portable;
+  namespace vx = mldsa::detail::avx512;
+  using Pack = void (*)(uint8_t*, const Poly&) noexcept;
+  using Unpack = uint32_t (*)(Poly&, const uint8_t*);
+  struct Encoding {
+    const char* name;
+    size_t len;
+    int32_t lo, hi;
+    Pack pack[2];
+    Unpack unpack[2];
+  };
+  constexpr int32_t top = 1 << (kD - 1);
+  const Encoding encodings[] = {
+      {"t1",
+       kT1PolyLen,
+       0,
+       (1 << 10) - 1,
+       {pt::pack_t1, vx::pack_t1},
+       {[](Poly& p, const uint8_t* in) -> uint32_t { return pt::unpack_t1(p, in), 0; },
+        [](Poly& p, const uint8_t* in) -> uint32_t { return vx::unpack_t1(p, in), 0; }}},
+      {"t0",
+       kT0PolyLen,
+       -top + 1,
+       top,
+       {pt::pack_t0, vx::pack_t0},
+       {[](Poly& p, const uint8_t* in) -> uint32_t { return pt::unpack_t0(p, in), 0; },
+        [](Poly& p, const uint8_t* in) -> uint32_t { return vx::unpack_t0(p, in), 0; }}},
+      {"eta",
+       kEtaPolyLen,
+       -kEta,
+       kEta,
+       {pt::pack_eta, vx::pack_eta},
+       {[](Poly& p, const uint8_t* in) { return pt::unpack_eta(p, in); },
+        [](Poly& p, const uint8_t* in) { return vx::unpack_eta(p, in); }}},
+      {"w1", kW1PolyLen, 0, 43, {pt::pack_w1, vx::pack_w1}, {nullptr, nullptr}},
+  };
+  for (uint64_t t = 0; t < 100; ++t) {
+    for (const Encoding& e : encodings) {
+      SCOPED_TRACE(std::string(e.name) + " " + std::to_string(t));
+      Poly p = draw(9000 + t, e.lo, e.hi, {e.lo, e.hi, 0, e.lo + 1, e.hi - 1});
+      if (t % 10 == 9) {
+        const Bytes r = vt_test::pseudo_random_bytes(9500 + t, 4 * kN);
+        std::memcpy(p.c, r.data(), sizeof p.c);
+      }
+      Bytes out[2];
+      for (int f = 0; f < 2; ++f) {
+        out[f].assign(e.len + 16, 0xA5);
+        e.pack[f](out[f].data(), p);
+      }
+      EXPECT_EQ(out[0], out[1]);
+      EXPECT_EQ(Bytes(out[1].begin() + e.len, out[1].end()), Bytes(16, 0xA5)) << "wrote past the end";
+      if (e.unpack[0] == nullptr) continue;
+      // Exactly sized on the heap, so that a read past the end shows under
+      // the address sanitizer.
+      Bytes in = vt_test::pseudo_random_bytes(9700 + t, e.len);
+      if (t < 2) in.assign(e.len, t == 0 ? 0xFF : 0x00);
+      if (t >= 2 && t < 12) in.assign(out[0].begin(), out[0].begin() + e.len);  // a valid encoding
+      Poly u[2];
+      const uint32_t flag0 = e.unpack[0](u[0], in.data()), flag1 = e.unpack[1](u[1], in.data());
+      EXPECT_EQ(flag0, flag1);
+      EXPECT_TRUE(same(u[0], u[1]));
+    }
+    // Hints: from none to omega ones, bunched in one polynomial or spread,
+    // at the first and last positions too.
+    PolyVecK h{};
+    const int ones = static_cast<int>(t * 17 % (kOmega + 1));
+    const Bytes r = vt_test::pseudo_random_bytes(9900 + t, 2 * kOmega);
+    for (int k = 0; k < ones; ++k) {
+      const int poly = t % 3 == 0 ? static_cast<int>(t / 3 % kK) : r[2 * k] % kK;
+      const int at = k == 0 ? (t % 2 ? kN - 1 : 0) : r[2 * k + 1];
+      h[poly].c[at] = 1;
+    }
+    uint8_t hp[kOmega + kK], hv[kOmega + kK];
+    std::memset(hv, 0xA5, sizeof hv);
+    pt::pack_hint(hp, h);
+    vx::pack_hint(hv, h);
+    EXPECT_EQ(std::memcmp(hp, hv, sizeof hp), 0) << "pack_hint " << t;
+  }
+}
+
 // Every stream of the multi-lane SHAKE equals the one-lane SHAKE of its
 // seed and index, over several blocks, on every Keccak backend here.
 TEST(MlDsaArith, KeccakLaneStreamsEqualOneLaneShake) {
@@ -360,12 +447,16 @@ TEST(MlDsaArith, NormCheckSeesEveryCoefficient) {
   EXPECT_EQ(exceeds_norm(p, 1, 6), 1u);
 }
 
+// The direct placement for public challenges gives the same polynomial.
 TEST(MlDsaArith, SampleInBallHasTauSignedOnes) {
   uint8_t seed[kCTildeLen];
-  for (int t = 0; t < 32; ++t) {
+  for (int t = 0; t < 400; ++t) {
     for (size_t i = 0; i < kCTildeLen; ++i) seed[i] = static_cast<uint8_t>(t * 31 + i);
-    Poly c;
+    if (t >= 32) std::memcpy(seed, vt_test::pseudo_random_bytes(t, kCTildeLen).data(), kCTildeLen);
+    Poly c, direct;
     sample_in_ball(c, seed);
+    sample_in_ball_public(direct, seed);
+    ASSERT_TRUE(same(c, direct)) << t;
     int nonzero = 0;
     for (int i = 0; i < kN; ++i) {
       ASSERT_TRUE(c.c[i] >= -1 && c.c[i] <= 1);

@@ -54,11 +54,15 @@ static_assert(kInvScale == 41978);
 namespace {
 Arith detect_arith() noexcept {
   const cpu::Features& f = cpu::features();
-  if (f.avx512f) return Arith::kAvx512;
+  if (f.avx512f && f.bmi2) return Arith::kAvx512;
   if (f.avx2) return Arith::kAvx2;
   return Arith::kPortable;
 }
 std::atomic<uint8_t> g_arith_cap{static_cast<uint8_t>(Arith::kAvx512)};
+// The lower of the cap and the processor's best, kept so that each kernel
+// call reads one word; kUnset until first asked for.
+constexpr uint8_t kUnset = 0xFF;
+std::atomic<uint8_t> g_arith{kUnset};
 }  // namespace
 
 Arith best_arith() noexcept {
@@ -67,14 +71,30 @@ Arith best_arith() noexcept {
 }
 
 namespace {
-Arith arith() noexcept {
+Arith effective(uint8_t cap) noexcept {
   const Arith best = best_arith();
-  const auto cap = static_cast<Arith>(g_arith_cap.load(std::memory_order_relaxed));
-  return cap < best ? cap : best;
+  return static_cast<Arith>(cap) < best ? static_cast<Arith>(cap) : best;
+}
+Arith arith() noexcept {
+  const uint8_t now = g_arith.load(std::memory_order_relaxed);
+  if (now != kUnset) return static_cast<Arith>(now);
+  // A cap set meanwhile wins.
+  uint8_t unset = kUnset;
+  g_arith.compare_exchange_strong(unset, static_cast<uint8_t>(effective(g_arith_cap.load(std::memory_order_relaxed))),
+                                  std::memory_order_relaxed);
+  return static_cast<Arith>(g_arith.load(std::memory_order_relaxed));
 }
 }  // namespace
 
-void cap_arith(Arith max) noexcept { g_arith_cap.store(static_cast<uint8_t>(max), std::memory_order_relaxed); }
+Arith active_arith() noexcept { return arith(); }
+bool avx512bw_usable() noexcept {
+  static const bool usable = cpu::features().avx512f && __builtin_cpu_supports("avx512bw");
+  return usable;
+}
+void cap_arith(Arith max) noexcept {
+  g_arith_cap.store(static_cast<uint8_t>(max), std::memory_order_relaxed);
+  g_arith.store(static_cast<uint8_t>(effective(static_cast<uint8_t>(max))), std::memory_order_relaxed);
+}
 void force_portable_arith(bool on) noexcept { cap_arith(on ? Arith::kPortable : Arith::kAvx512); }
 const char* arith_backend() noexcept {
   switch (arith()) {

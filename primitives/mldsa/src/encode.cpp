@@ -74,6 +74,25 @@ constexpr int32_t kT0Top = 1 << (kD - 1);
 
 }  // namespace
 
+// The encodings of t1, t0, s and w1, each sent to the AVX-512 form where it
+// runs.
+#define MLDSA_ENCODE_DISPATCH(name, params, args)                   \
+  auto name params noexcept->decltype(portable::name args) {        \
+    if (active_arith() == Arith::kAvx512) return avx512::name args; \
+    return portable::name args;                                     \
+  }
+MLDSA_ENCODE_DISPATCH(pack_t1, (uint8_t out[kT1PolyLen], const Poly& t1), (out, t1))
+MLDSA_ENCODE_DISPATCH(unpack_t1, (Poly & t1, const uint8_t in[kT1PolyLen]), (t1, in))
+MLDSA_ENCODE_DISPATCH(pack_t0, (uint8_t out[kT0PolyLen], const Poly& t0), (out, t0))
+MLDSA_ENCODE_DISPATCH(unpack_t0, (Poly & t0, const uint8_t in[kT0PolyLen]), (t0, in))
+MLDSA_ENCODE_DISPATCH(pack_eta, (uint8_t out[kEtaPolyLen], const Poly& s), (out, s))
+MLDSA_ENCODE_DISPATCH(unpack_eta, (Poly & s, const uint8_t in[kEtaPolyLen]), (s, in))
+MLDSA_ENCODE_DISPATCH(pack_w1, (uint8_t out[kW1PolyLen], const Poly& w1), (out, w1))
+MLDSA_ENCODE_DISPATCH(pack_hint, (uint8_t out[kOmega + kK], const PolyVecK& h), (out, h))
+#undef MLDSA_ENCODE_DISPATCH
+
+namespace portable {
+
 // FIPS 204 Algorithm 22 (pkEncode): t1 by SimpleBitPack.
 void pack_t1(uint8_t out[kT1PolyLen], const Poly& t1) noexcept {
   pack_bits<10>(out, t1, [](int32_t v) { return v; });
@@ -106,14 +125,6 @@ uint32_t unpack_eta(Poly& s, const uint8_t in[kEtaPolyLen]) noexcept {
   });
   return outside;
 }
-// FIPS 204 Algorithm 26 (sigEncode): z by BitPack.
-void pack_z(uint8_t out[kZPolyLen], const Poly& z) noexcept {
-  pack_bits<18>(out, z, [](int32_t v) { return kGamma1 - v; });
-}
-// FIPS 204 Algorithm 27 (sigDecode): z by BitUnpack.
-void unpack_z(Poly& z, const uint8_t in[kZPolyLen]) noexcept {
-  unpack_bits<18>(z, in, [](int32_t v) { return kGamma1 - v; });
-}
 // FIPS 204 Algorithm 28 (w1Encode).
 void pack_w1(uint8_t out[kW1PolyLen], const Poly& w1) noexcept {
   pack_bits<6>(out, w1, [](int32_t v) { return v; });
@@ -130,7 +141,16 @@ void pack_hint(uint8_t out[kOmega + kK], const PolyVecK& h) noexcept {
     out[kOmega + i] = static_cast<uint8_t>(index);
   }
 }
+}  // namespace portable
 
+// FIPS 204 Algorithm 26 (sigEncode): z by BitPack.
+void pack_z(uint8_t out[kZPolyLen], const Poly& z) noexcept {
+  pack_bits<18>(out, z, [](int32_t v) { return kGamma1 - v; });
+}
+// FIPS 204 Algorithm 27 (sigDecode): z by BitUnpack.
+void unpack_z(Poly& z, const uint8_t in[kZPolyLen]) noexcept {
+  unpack_bits<18>(z, in, [](int32_t v) { return kGamma1 - v; });
+}
 // FIPS 204 Algorithm 21 (HintBitUnpack).
 bool unpack_hint(PolyVecK& h, const uint8_t in[kOmega + kK]) noexcept {
   for (auto& p : h) std::memset(p.c, 0, sizeof p.c);

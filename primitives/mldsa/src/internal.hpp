@@ -99,7 +99,7 @@ void invntt_avx512(Poly& a, const int32_t* zetas, int32_t scale) noexcept;
 // The forms of the arithmetic, in increasing order.
 enum class Arith : uint8_t { kPortable = 0, kAvx2 = 1, kAvx512 = 2 };
 // The widest form this processor runs (AVX-512 needs AVX-512F with the
-// register state saved by the operating system).
+// register state saved by the operating system, and BMI2).
 Arith best_arith() noexcept;
 // Caps the form the transforms and every polynomial kernel below use at
 // `max` (tests, benchmarks); the effective one is the lower of `max` and
@@ -107,6 +107,8 @@ Arith best_arith() noexcept;
 void cap_arith(Arith max) noexcept;
 // cap_arith(kPortable) when on, else lifts the cap.
 void force_portable_arith(bool on) noexcept;
+// The form the transforms and kernels use now.
+Arith active_arith() noexcept;
 // "avx512", "avx2" or "portable": the form the transforms and kernels use now.
 const char* arith_backend() noexcept;
 // The twiddle table and the inverse scaling constant the transforms use.
@@ -164,6 +166,13 @@ MLDSA_POLY_KERNELS
 }
 #undef MLDSA_POLY_KERNELS
 
+// Whether the processor also has AVX-512BW (byte-wide AVX-512), which the
+// AVX-512 form of place_signs uses where present (else the AVX2 one).
+bool avx512bw_usable() noexcept;
+namespace avx512bw {
+void place_signs(Poly& c, const uint8_t j[kTau], uint64_t signs) noexcept;
+}
+
 // Power2Round for a in [0, q): a = a1 * 2^d + a0, a0 in (-2^12, 2^12].
 // FIPS 204 Algorithm 35 (Power2Round).
 inline void power2round(int32_t a, int32_t& a1, int32_t& a0) noexcept {
@@ -220,22 +229,38 @@ void expand_mask_x8(Poly y[2 * kL], const uint8_t rho_pp[64], uint16_t kappa) no
 // SampleInBall(c~): coefficients in {-1, 0, 1}. The placement of the signs
 // runs without secret-dependent memory access.
 void sample_in_ball(Poly& c, const uint8_t c_tilde[kCTildeLen]) noexcept;
+// The same polynomial for a public c~ (verification), placed directly.
+void sample_in_ball_public(Poly& c, const uint8_t c_tilde[kCTildeLen]) noexcept;
 
 // ---- encodings (encode.cpp) ----
 
-void pack_t1(uint8_t out[kT1PolyLen], const Poly& t1) noexcept;
-void unpack_t1(Poly& t1, const uint8_t in[kT1PolyLen]) noexcept;
-void pack_t0(uint8_t out[kT0PolyLen], const Poly& t0) noexcept;
-void unpack_t0(Poly& t0, const uint8_t in[kT0PolyLen]) noexcept;
-void pack_eta(uint8_t out[kEtaPolyLen], const Poly& s) noexcept;
-// Answers 1 when some packed value lies outside [0, 2 eta] (the polynomial
-// does not decode), else 0; the coefficients are written either way.
-uint32_t unpack_eta(Poly& s, const uint8_t in[kEtaPolyLen]) noexcept;
+// The fixed-width encodings of t1, t0, s and w1 and the hint packing exist in a portable and an
+// AVX-512 form with identical bytes; the unqualified ones pick the form at
+// run time.
+#define MLDSA_ENCODINGS                                                          \
+  void pack_t1(uint8_t out[kT1PolyLen], const Poly& t1) noexcept;                \
+  void unpack_t1(Poly& t1, const uint8_t in[kT1PolyLen]) noexcept;               \
+  void pack_t0(uint8_t out[kT0PolyLen], const Poly& t0) noexcept;                \
+  void unpack_t0(Poly& t0, const uint8_t in[kT0PolyLen]) noexcept;               \
+  void pack_eta(uint8_t out[kEtaPolyLen], const Poly& s) noexcept;               \
+  /* Answers 1 when some packed value lies outside [0, 2 eta] (the polynomial */ \
+  /* does not decode), else 0; the coefficients are written either way. */       \
+  uint32_t unpack_eta(Poly& s, const uint8_t in[kEtaPolyLen]) noexcept;          \
+  void pack_w1(uint8_t out[kW1PolyLen], const Poly& w1) noexcept;                \
+  /* HintBitPack: h has 0/1 coefficients, at most omega ones in total. */        \
+  void pack_hint(uint8_t out[kOmega + kK], const PolyVecK& h) noexcept;
+
+MLDSA_ENCODINGS
+namespace portable {
+MLDSA_ENCODINGS
+}
+namespace avx512 {
+MLDSA_ENCODINGS
+}
+#undef MLDSA_ENCODINGS
+
 void pack_z(uint8_t out[kZPolyLen], const Poly& z) noexcept;
 void unpack_z(Poly& z, const uint8_t in[kZPolyLen]) noexcept;
-void pack_w1(uint8_t out[kW1PolyLen], const Poly& w1) noexcept;
-// HintBitPack: h has 0/1 coefficients, at most omega ones in total.
-void pack_hint(uint8_t out[kOmega + kK], const PolyVecK& h) noexcept;
 // HintBitUnpack; false for a malformed encoding.
 bool unpack_hint(PolyVecK& h, const uint8_t in[kOmega + kK]) noexcept;
 

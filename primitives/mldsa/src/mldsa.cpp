@@ -35,11 +35,10 @@ void compute_mu(uint8_t mu[kMuLen], const uint8_t tr[kTrLen], const MessageParts
 
 struct KeygenState {
   uint8_t seeds[128];  // rho | rho' | K
-  PolyVecL s1;
-  PolyVecL s1_hat;
+  PolyVecL s1_hat;     // s1, packed, then transformed in place
   PolyVecK s2;
-  PolyVecK t;
-  PolyVecK t0;
+  Poly t;
+  Poly t0;
 };
 
 struct SignState {
@@ -227,8 +226,10 @@ SignStatus sign_parts(SecretKey sk, const MessageParts& m, Rnd rnd, std::span<ui
 bool verify_parts(PublicKey pk, const MessageParts& m, Signature sig) noexcept {
   PolyVecK h;
   if (!unpack_hint(h, sig.data() + kSigHintOffset)) return false;
+  // The hint bytes follow z, so z decodes as a mask stream does.
+  static_assert(kSignatureLen - kSigHintOffset >= 28);
   PolyVecL z;
-  for (int j = 0; j < kL; ++j) unpack_z(z[j], sig.data() + kSigZOffset + j * kZPolyLen);
+  for (int j = 0; j < kL; ++j) unpack_mask(z[j], sig.data() + kSigZOffset + j * kZPolyLen);
   if (exceeds_norm(z.data(), kL, kGamma1 - kBeta) != 0) return false;
 
   // tr = H(pk, 64) and the matrix; where eight Keccak lanes cost about
@@ -245,7 +246,7 @@ bool verify_parts(PublicKey pk, const MessageParts& m, Signature sig) noexcept {
   compute_mu(mu, tr, m);
 
   Poly c;
-  sample_in_ball(c, sig.data());
+  sample_in_ball_public(c, sig.data());
   ntt(c);
   for (auto& p : z) ntt(p);
 
@@ -291,27 +292,28 @@ void keygen(Seed xi, std::span<uint8_t, kPublicKeyLen> pk, std::span<uint8_t, kS
   const uint8_t* rho_prime = st.seeds + 32;
   const uint8_t* key = st.seeds + 96;
 
+  // s1 and s2 go into the secret key as they are drawn; the rows of t
+  // then go out one at a time.
+  expand_s(st.s1_hat, st.s2, rho_prime);
+  for (int j = 0; j < kL; ++j) pack_eta(sk.data() + kSkS1Offset + j * kEtaPolyLen, st.s1_hat[j]);
+  for (int i = 0; i < kK; ++i) pack_eta(sk.data() + kSkS2Offset + i * kEtaPolyLen, st.s2[i]);
+  for (auto& p : st.s1_hat) ntt(p);
   Matrix a;
   expand_a(a, rho);
-  expand_s(st.s1, st.s2, rho_prime);
-  st.s1_hat = st.s1;
-  for (auto& p : st.s1_hat) ntt(p);
 
   std::memcpy(pk.data(), rho, 32);
   Poly t1;
   for (int i = 0; i < kK; ++i) {
-    row_mul(st.t[i], a[i], st.s1_hat);
-    invntt_tomont(st.t[i]);
-    power2round_poly(t1, st.t0[i], st.t[i], st.s2[i]);
+    row_mul(st.t, a[i], st.s1_hat);
+    invntt_tomont(st.t);
+    power2round_poly(t1, st.t0, st.t, st.s2[i]);
     pack_t1(pk.data() + 32 + i * kT1PolyLen, t1);
+    pack_t0(sk.data() + kSkT0Offset + i * kT0PolyLen, st.t0);
   }
 
   std::memcpy(sk.data(), rho, 32);
   std::memcpy(sk.data() + kSkKOffset, key, 32);
   keccak::shake256(pk.data(), kPublicKeyLen, sk.data() + kSkTrOffset, kTrLen);
-  for (int j = 0; j < kL; ++j) pack_eta(sk.data() + kSkS1Offset + j * kEtaPolyLen, st.s1[j]);
-  for (int i = 0; i < kK; ++i) pack_eta(sk.data() + kSkS2Offset + i * kEtaPolyLen, st.s2[i]);
-  for (int i = 0; i < kK; ++i) pack_t0(sk.data() + kSkT0Offset + i * kT0PolyLen, st.t0[i]);
 }
 
 // FIPS 204 Algorithm 2 (ML-DSA.Sign), with rnd given.

@@ -109,8 +109,12 @@ uint32_t exceeds_norm(const Poly* polys, size_t count, int32_t bound) noexcept {
   return flag != 0;
 }
 
-// Byte-wide work: the AVX2 form serves.
-void place_signs(Poly& c, const uint8_t js[kTau], uint64_t signs) noexcept { avx2::place_signs(c, js, signs); }
+// Byte-wide work: the AVX-512BW form where the processor has it, else the
+// AVX2 one.
+void place_signs(Poly& c, const uint8_t js[kTau], uint64_t signs) noexcept {
+  if (avx512bw_usable()) return avx512bw::place_signs(c, js, signs);
+  avx2::place_signs(c, js, signs);
+}
 
 // Sixteen 3-byte candidates at a time, each gathered from the two 32-bit
 // words it touches; those below q are packed together and stored. The
@@ -121,7 +125,6 @@ int rej_ntt_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept {
   const __m512i shift = _mm512_setr_epi32(0, 24, 16, 8, 0, 24, 16, 8, 0, 24, 16, 8, 0, 24, 16, 8);
   const __m512i back = _mm512_sub_epi32(splat(32), shift);  // 32 shifts to zero
   const __m512i mask = splat(0x7FFFFF), q = splat(kQ);
-  alignas(64) int32_t spill[16];
   size_t i = 0;
   // 48 bytes per step, read as 64 from inside the buffer.
   while (n < kN && i + 64 <= len) {
@@ -132,13 +135,11 @@ int rej_ntt_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept {
     const __mmask16 below = _mm512_cmplt_epi32_mask(v, q);
     const int got = __builtin_popcount(below);
     const __m512i packed = _mm512_maskz_compress_epi32(below, v);
-    if (n + 16 <= kN) {
-      _mm512_storeu_si512(a.c + n, packed);
-      n += got;
-    } else {
-      _mm512_store_si512(spill, packed);
-      for (int k = 0; k < got && n < kN; ++k) a.c[n++] = spill[k];
-    }
+    // Near the end only the lanes that still fit are stored.
+    const int room = kN - n;
+    _mm512_mask_storeu_epi32(a.c + n, room >= 16 ? __mmask16{0xFFFF} : static_cast<__mmask16>((1u << room) - 1),
+                             packed);
+    n += got < room ? got : room;
     i += 48;
   }
   return portable::rej_ntt_append(a, n, buf + i, len - i);
@@ -150,19 +151,22 @@ int rej_ntt_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept {
 int rej_eta_append(Poly& a, int n, const uint8_t* buf, size_t len) noexcept {
   const __m512i shift = _mm512_setr_epi32(0, 4, 0, 4, 0, 4, 0, 4, 0, 4, 0, 4, 0, 4, 0, 4);
   const __m512i nibble = splat(0x0F);
+  // eta - (h mod 5) for h = 0..15, looked up by a register permutation (no
+  // memory access depends on h).
+  const __m512i value = _mm512_setr_epi32(2, 1, 0, -1, -2, 2, 1, 0, -1, -2, 2, 1, 0, -1, -2, 2);
   size_t i = 0;
-  while (n + 16 <= kN && i + 8 <= len) {
+  while (n < kN && i + 8 <= len) {
     const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(buf + i));
     // Byte k in lanes 2k and 2k + 1.
     const __m512i spread = _mm512_cvtepu8_epi32(_mm_unpacklo_epi8(bytes, bytes));
     const __m512i h = _mm512_and_si512(_mm512_srlv_epi32(spread, shift), nibble);
     const __mmask16 keep = subtle::public_value(_mm512_cmplt_epu32_mask(h, splat(15)));
-    // h mod 5 = h - floor(205 h / 1024) * 5 for h < 16.
-    const __m512i quot = _mm512_srli_epi32(_mm512_mullo_epi32(h, splat(205)), 10);
-    const __m512i mod5 = _mm512_sub_epi32(h, _mm512_mullo_epi32(quot, splat(5)));
-    const __m512i v = _mm512_sub_epi32(splat(kEta), mod5);
-    _mm512_storeu_si512(a.c + n, _mm512_maskz_compress_epi32(keep, v));
-    n += __builtin_popcount(keep);
+    const __m512i v = _mm512_permutexvar_epi32(h, value);
+    // Near the end only the lanes that still fit are stored.
+    const int room = kN - n, got = __builtin_popcount(keep);
+    _mm512_mask_storeu_epi32(a.c + n, room >= 16 ? __mmask16{0xFFFF} : static_cast<__mmask16>((1u << room) - 1),
+                             _mm512_maskz_compress_epi32(keep, v));
+    n += got < room ? got : room;
     i += 8;
   }
   return portable::rej_eta_append(a, n, buf + i, len - i);

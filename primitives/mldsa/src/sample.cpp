@@ -191,8 +191,10 @@ void expand_mask_x8(Poly y[2 * kL], const uint8_t rho_pp[64], uint16_t kappa) no
   mask_lanes<Shake256x8, 2 * kL>(y, rho_pp, kappa);
 }
 
-// FIPS 204 Algorithm 29 (SampleInBall).
-void sample_in_ball(Poly& c, const uint8_t c_tilde[kCTildeLen]) noexcept {
+namespace {
+// The signs (bits 0 to tau - 1) and the positions of SampleInBall, drawn by
+// rejection from the stream of c~.
+uint64_t draw_positions(uint8_t js[kTau], const uint8_t c_tilde[kCTildeLen]) noexcept {
   keccak::Shake256 xof;
   xof.absorb(c_tilde, kCTildeLen);
   uint8_t buf[keccak::Shake256::kRate];
@@ -200,9 +202,6 @@ void sample_in_ball(Poly& c, const uint8_t c_tilde[kCTildeLen]) noexcept {
   uint64_t signs = 0;
   for (int i = 0; i < 8; ++i) signs |= static_cast<uint64_t>(buf[i]) << (8 * i);
   size_t pos = 8;
-
-  // The positions, drawn by rejection from the stream, then placed.
-  uint8_t js[kTau];
   for (int t = 0; t < kTau; ++t) {
     const uint32_t i = kN - kTau + t;
     uint32_t j;
@@ -216,9 +215,31 @@ void sample_in_ball(Poly& c, const uint8_t c_tilde[kCTildeLen]) noexcept {
     } while (subtle::public_value(j > i));
     js[t] = static_cast<uint8_t>(j);
   }
+  zeroize::wipe(buf, sizeof buf);
+  return signs;
+}
+}  // namespace
+
+// FIPS 204 Algorithm 29 (SampleInBall).
+void sample_in_ball(Poly& c, const uint8_t c_tilde[kCTildeLen]) noexcept {
+  uint8_t js[kTau];
+  uint64_t signs = draw_positions(js, c_tilde);
   place_signs(c, js, signs);
   zeroize::wipe(js, sizeof js);
-  zeroize::wipe(buf, sizeof buf);
+  zeroize::wipe(&signs, sizeof signs);
+}
+
+// FIPS 204 Algorithm 29 (SampleInBall), lines 5 to 9 as written: the
+// positions steer the memory accesses.
+void sample_in_ball_public(Poly& c, const uint8_t c_tilde[kCTildeLen]) noexcept {
+  uint8_t js[kTau];
+  const uint64_t signs = draw_positions(js, c_tilde);
+  std::memset(c.c, 0, sizeof c.c);
+  for (int t = 0; t < kTau; ++t) {
+    const int i = kN - kTau + t;
+    c.c[i] = c.c[js[t]];
+    c.c[js[t]] = 1 - 2 * static_cast<int32_t>((signs >> t) & 1);
+  }
 }
 
 }  // namespace mldsa::detail
