@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "bigint.hpp"
+#include "dispatch.hpp"
 #include "fixed.hpp"
 #include "modp.hpp"
 #include "vectors.hpp"
@@ -182,6 +183,68 @@ TEST(FnDsaKeygenArith, FixedDivisionRoundsToNearest) {
   for (const auto& c : cases) {
     const Fixed r = Fixed{static_cast<uint64_t>(c.a)} / Fixed{static_cast<uint64_t>(c.b)};
     EXPECT_EQ(r.as_signed(), c.q) << c.a << " / " << c.b;
+  }
+}
+
+// The batched quotients, vector lanes and scalar tail alike, equal the
+// single division on random operands of every size and on the edges
+// (zero, the most negative value, quotients past 2^63 that wrap).
+TEST(FnDsaKeygenArith, BatchedDivisionMatchesSingleDivision) {
+  std::vector<uint64_t> raw;
+  const auto bytes = vt_test::pseudo_random_bytes(77, 8 * 2 * 61);
+  for (size_t i = 0; i < 2 * 61; ++i) {
+    uint64_t w;
+    std::memcpy(&w, bytes.data() + 8 * i, 8);
+    raw.push_back(w >> (i % 61));  // magnitudes from 64 bits down to 3
+  }
+  const uint64_t edges[][2] = {{0, 1},
+                               {1, 0},
+                               {0x8000000000000000u, 1},
+                               {1, 0x8000000000000000u},
+                               {~0ull, 1},
+                               {0x7FFFFFFFFFFFFFFFu, 1},
+                               {3, ~0ull},
+                               {0x100000000u, 0x300000000u}};
+  for (const auto& e : edges) {
+    raw.push_back(e[0]);
+    raw.push_back(e[1]);
+  }
+  const size_t n = raw.size() / 2;
+  std::vector<Fixed> num(n), den(n), expect(n);
+  for (size_t i = 0; i < n; ++i) {
+    num[i] = Fixed{raw[2 * i]};
+    den[i] = Fixed{raw[2 * i + 1] | (i % 7 == 0 ? 0 : 1)};
+    expect[i] = num[i] / den[i];
+  }
+  for (bool portable : {true, false}) {
+    fndsa::detail::force_portable(portable);
+    for (size_t len : {n, size_t{13}, size_t{4}, size_t{1}}) {
+      std::vector<Fixed> got(num.begin(), num.begin() + static_cast<ptrdiff_t>(len));
+      fixed_div_all(got.data(), den.data(), len);
+      for (size_t i = 0; i < len; ++i)
+        EXPECT_EQ(got[i].raw, expect[i].raw) << (portable ? "portable " : "") << len << " at " << i;
+    }
+    fndsa::detail::force_portable(false);
+  }
+}
+
+// Inverting a whole array at once gives each value's own inverse, on the
+// vector path and the portable one.
+TEST(FnDsaKeygenArith, InvertAllGivesEachInverse) {
+  for (size_t pi : {size_t{0}, size_t{37}, size_t{159}}) {
+    const Modp& m = prime(pi).m;
+    for (size_t n : {size_t{512}, size_t{8}, size_t{3}}) {
+      Limbs b = random_limbs(900 + pi + n, n);
+      for (auto& v : b) v = v % (m.p - 1) + 1;
+      for (bool portable : {true, false}) {
+        fndsa::detail::force_portable(portable);
+        Limbs inv(n), scratch(n);
+        invert_all(m, b.data(), inv.data(), n, scratch.data());
+        fndsa::detail::force_portable(false);
+        for (size_t i = 0; i < n; ++i)
+          EXPECT_EQ(inv[i], m.inv_mont(m.to_mont(b[i]))) << pi << " " << n << " " << i << (portable ? " portable" : "");
+      }
+    }
   }
 }
 

@@ -166,4 +166,23 @@ void intt_portable(const PrimeCtx& pc, uint32_t* a, unsigned logn, bool undo_mon
   for (size_t j = 0; j < n; ++j) a[j] = m.mont(a[j], s);
 }
 
+// Running products c_i = b_0 ... b_i, one inversion of c_{n-1}, then
+// 1/b_i = c_{i-1} / c_i going down: three products per value. An inverse is
+// unique, so every path gives the same words when no b_i is zero.
+void invert_all(const Modp& m, const uint32_t* b, uint32_t* inv, size_t n, uint32_t* scratch) noexcept {
+  if (n % 8 == 0 && detail::use_avx2()) {
+    for (size_t i = 0; i < n; ++i) inv[i] = m.r_mod;  // R / b_i is 1/b_i in Montgomery form
+    return div_avx2(m, inv, b, n, scratch);
+  }
+  uint32_t run = m.to_mont(b[0]);
+  scratch[0] = run;
+  for (size_t i = 1; i < n; ++i) scratch[i] = run = m.mont(run, m.to_mont(b[i]));
+  uint32_t t = m.inv_mont(run);
+  for (size_t i = n - 1; i > 0; --i) {
+    inv[i] = m.mont(t, scratch[i - 1]);
+    t = m.mont(t, m.to_mont(b[i]));
+  }
+  inv[0] = t;
+}
+
 }  // namespace fndsa::kgen

@@ -106,6 +106,11 @@ void div_avx2(const Modp& m, uint32_t* a, const uint32_t* b, size_t n, uint32_t*
 // a[i] <- a[i] b[i] mod p for plain values below 2^16 on AVX2, n a multiple
 // of 16.
 void mul16_avx2(const Modp& m, uint16_t* a, const uint16_t* b, size_t n) noexcept;
+// inv[i] <- 1/b[i] in Montgomery form for n plain values b[i], by one
+// inversion of their product (on AVX2 for n a multiple of 8); when some
+// b[i] is zero the results are unspecified. `scratch` holds n words (left
+// holding secrets: the caller wipes it).
+void invert_all(const Modp& m, const uint32_t* b, uint32_t* inv, size_t n, uint32_t* scratch) noexcept;
 // The portable transforms alone (for the tests that compare the paths).
 void ntt_portable(const PrimeCtx& pc, uint32_t* a, unsigned logn) noexcept;
 void intt_portable(const PrimeCtx& pc, uint32_t* a, unsigned logn, bool undo_mont) noexcept;
