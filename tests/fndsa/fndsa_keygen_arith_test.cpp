@@ -248,4 +248,35 @@ TEST(FnDsaKeygenArith, InvertAllGivesEachInverse) {
   }
 }
 
+// A sum of products by words equals the same products added one at a time,
+// for the sizes key generation meets, multipliers up to the extremes of 32
+// bits, and sums that wrap at the accumulator's width.
+TEST(FnDsaKeygenArith, ProductSumsMatchOneProductAtATime) {
+  struct Case {
+    size_t xlen, count, alen;
+  };
+  const Case cases[] = {{1, 1, 3}, {2, 2, 4}, {5, 3, 7}, {8, 16, 10}, {14, 8, 16}, {27, 4, 29}, {53, 2, 55}, {9, 5, 9}};
+  for (const Case& k : cases) {
+    for (uint64_t tag = 0; tag < 3; ++tag) {
+      const Limbs x = random_limbs(1100 + 10 * k.xlen + tag, k.xlen * k.count);
+      const auto cb = vt_test::pseudo_random_bytes(1200 + 10 * k.xlen + tag, 4 * k.count);
+      std::vector<int32_t> c(k.count);
+      for (size_t i = 0; i < k.count; ++i) {
+        std::memcpy(&c[i], cb.data() + 4 * i, 4);
+        if (tag == 1) c[i] = i % 2 ? INT32_MIN : INT32_MAX;
+        if (tag == 2) c[i] >>= 20;
+      }
+      Limbs expect(k.alen, 0);
+      for (size_t i = 0; i < k.count; ++i) add_mul(expect.data(), k.alen, x.data() + i * k.xlen, k.xlen, c[i]);
+      for (bool portable : {true, false}) {
+        fndsa::detail::force_portable(portable);
+        Limbs got(k.alen, 0x5A5A5A5A);
+        mul_sum(got.data(), k.alen, x.data(), k.xlen, c.data(), k.count);
+        fndsa::detail::force_portable(false);
+        EXPECT_EQ(got, expect) << k.xlen << " x " << k.count << " tag " << tag << (portable ? " portable" : "");
+      }
+    }
+  }
+}
+
 }  // namespace

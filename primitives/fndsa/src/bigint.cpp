@@ -2,6 +2,8 @@
 // a word, shifted subtraction and the reading of a few leading bits.
 #include "bigint.hpp"
 
+#include "dispatch.hpp"
+
 namespace fndsa::kgen {
 
 // Horner's rule from the top limb: the top limb is read as a signed 31-bit
@@ -166,6 +168,31 @@ void add_mul(uint32_t* acc, size_t alen, const uint32_t* x, size_t xlen, int32_t
   carry = z >> 31;
   for (++t; t < alen; ++t) {
     z = static_cast<int64_t>(acc[t]) + carry;
+    acc[t] = static_cast<uint32_t>(z) & kLimbMask;
+    carry = z >> 31;
+  }
+}
+
+// Limb by limb. Each product (below 2^62 in magnitude) is split at bit 31
+// into its low part and its signed high part, and the two parts are summed
+// separately, so up to 2^31 of them add up in 64 bits without carrying; the
+// carries are settled once per limb.
+void mul_sum(uint32_t* acc, size_t alen, const uint32_t* x, size_t xlen, const int32_t* c, size_t count) noexcept {
+  if (xlen <= 64 && detail::use_avx2()) return mul_sum_avx2(acc, alen, x, xlen, c, count);
+  __int128 carry = 0;
+  for (size_t t = 0; t < alen; ++t) {
+    int64_t lo = 0, hi = 0;
+    if (t < xlen) {
+      const bool top = t + 1 == xlen;  // the top limbs are signed
+      for (size_t i = 0; i < count; ++i) {
+        const uint32_t w = x[i * xlen + t];
+        const int64_t v = top ? static_cast<int32_t>(w << 1) >> 1 : static_cast<int64_t>(w);
+        const int64_t p = v * c[i];
+        lo += p & kLimbMask;
+        hi += p >> 31;
+      }
+    }
+    const __int128 z = carry + lo + (static_cast<__int128>(hi) << 31);
     acc[t] = static_cast<uint32_t>(z) & kLimbMask;
     carry = z >> 31;
   }

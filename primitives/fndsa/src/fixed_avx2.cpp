@@ -42,8 +42,7 @@ void divide_lanes(Fixed* a, const Fixed* b) noexcept {
   for (size_t r = 0; r < R; ++r) {
     const __m256i take = take_of(rem[r], den[r]);
     const __m256i q = _mm256_add_epi64(quo[r], _mm256_and_si256(take, one));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(a + 4 * r),
-                        _mm256_sub_epi64(_mm256_xor_si256(q, sign[r]), sign[r]));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(a + 4 * r), _mm256_sub_epi64(_mm256_xor_si256(q, sign[r]), sign[r]));
   }
 }
 

@@ -25,7 +25,7 @@ struct LiftLayout {
     fx_k = o, o += 2 * n;  // to stay 8-byte aligned
     lifted = o, o += n * llen;
     residues = o, o += n * (llen > plen ? llen : plen);
-    kv = o, o += n;
+    kv = o, o += 2 * n;
     prod = o, o += n * plen;
     work = o, o += 4 * (llen + plen + 2);
     fa_all = o, o += n * plen;
@@ -118,12 +118,10 @@ bool lift_and_reduce(const NormTower& t, unsigned d, const uint32_t* F_below, ui
         uint32_t* acc = w + L.prod;
         for (size_t i = 0; i < n; ++i) k[i] = kfx[i].round();
         for (size_t e = 0; e < n; ++e) {
-          std::memset(acc, 0, (slen + 2) * sizeof(uint32_t));
-          for (size_t i = 0; i < n; ++i) {
-            const size_t j = (e - i) & (n - 1);
-            const int32_t c = i <= e ? k[i] : static_cast<int32_t>(0u - static_cast<uint32_t>(k[i]));
-            add_mul(acc, slen + 2, fd + j * slen, slen, c);
-          }
+          int32_t* c = k + n;  // the signed multipliers of f's coefficients
+          for (size_t i = 0; i < n; ++i)
+            c[(e - i) & (n - 1)] = i <= e ? k[i] : static_cast<int32_t>(0u - static_cast<uint32_t>(k[i]));
+          mul_sum(acc, slen + 2, fd, slen, c, n);
           sub_shifted(lifted + e * llen, Flen, acc, slen + 2, shift);
         }
       } else {
