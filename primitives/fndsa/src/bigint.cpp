@@ -119,6 +119,22 @@ void crt_lanes(const uint32_t* res, size_t stride, size_t k, bool centred, uint3
 void crt_rebuild(const uint32_t* res, size_t stride, size_t k, bool centred, size_t count, uint32_t* out,
                  size_t out_stride, uint32_t* work) noexcept {
   size_t c = 0;
+  if (count >= 8 && detail::use_avx2()) {
+    // M = p_0 ... p_{k-1} in k limbs, after the 16 k words of the lanes.
+    uint32_t* modulus = work + 16 * k;
+    modulus[0] = 1;
+    for (size_t j = 1; j < k; ++j) modulus[j] = 0;
+    for (size_t i = 0; i < k; ++i) {
+      uint64_t carry = 0;
+      for (size_t j = 0; j < k; ++j) {
+        const uint64_t z = static_cast<uint64_t>(modulus[j]) * prime(i).m.p + carry;
+        modulus[j] = static_cast<uint32_t>(z) & kLimbMask;
+        carry = z >> 31;
+      }
+    }
+    for (; c + 8 <= count; c += 8)
+      crt_rebuild8_avx2(res + c, stride, k, centred, out + c * out_stride, out_stride, modulus, work);
+  }
   for (; c + 4 <= count; c += 4) {
     uint32_t* lanes[4] = {out + c * out_stride, out + (c + 1) * out_stride, out + (c + 2) * out_stride,
                           out + (c + 3) * out_stride};

@@ -26,12 +26,20 @@ void residues(const Modp& m, const uint32_t* x, size_t len, size_t count, uint32
 // (out[i * count + c]).
 void residues_by_prime(const uint32_t* x, size_t len, size_t count, size_t np, uint32_t* out) noexcept;
 
+// Words of working space that crt_rebuild() needs for k primes.
+constexpr size_t crt_work_len(size_t k) noexcept { return 17 * (k + 1); }
 // Rebuilds `count` integers from their residues modulo primes 0 .. k-1
 // (residue i of integer c at res[i * stride + c]): each in [0, M), or when
 // `centred` in (-M/2, M/2), with M the product of the k primes; integer c
-// goes to out + c * out_stride in k limbs. `work` holds 4 (k + 1) words.
+// goes to out + c * out_stride in k limbs. `work` holds crt_work_len(k)
+// words (left holding secrets: the caller wipes it).
 void crt_rebuild(const uint32_t* res, size_t stride, size_t k, bool centred, size_t count, uint32_t* out,
                  size_t out_stride, uint32_t* work) noexcept;
+// The AVX2 form for eight integers (out, out + out_stride, ...), given M in
+// k limbs; crt_rebuild() takes it when the processor has AVX2. `work`
+// holds 16 k words.
+void crt_rebuild8_avx2(const uint32_t* res, size_t stride, size_t k, bool centred, uint32_t* out, size_t out_stride,
+                       const uint32_t* modulus, uint32_t* work) noexcept;
 
 // y <- y - x 2^shift modulo 2^(31 ylen); x signed of xlen limbs; public shift.
 void sub_shifted(uint32_t* y, size_t ylen, const uint32_t* x, size_t xlen, uint32_t shift) noexcept;

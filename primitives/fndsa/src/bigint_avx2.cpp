@@ -5,11 +5,11 @@
 #include <immintrin.h>
 
 #include "bigint.hpp"
+#include "modp_avx2.hpp"
 
 namespace fndsa::kgen {
 
-void mul_sum_avx2(uint32_t* acc, size_t alen, const uint32_t* x, size_t xlen, const int32_t* c,
-                  size_t count) noexcept {
+void mul_sum_avx2(uint32_t* acc, size_t alen, const uint32_t* x, size_t xlen, const int32_t* c, size_t count) noexcept {
   constexpr size_t kMaxLimbs = 64;
   alignas(32) int64_t lo[kMaxLimbs], hi[kMaxLimbs];
   const size_t blocks = (xlen + 3) / 4;
@@ -50,6 +50,88 @@ void mul_sum_avx2(uint32_t* acc, size_t alen, const uint32_t* x, size_t xlen, co
     acc[t] = static_cast<uint32_t>(z) & kLimbMask;
     carry = z >> 31;
   }
+}
+
+}  // namespace fndsa::kgen
+
+// crt_rebuild() of bigint.cpp for eight integers at a time, one per lane.
+// Garner's digits come as in the portable code, then the value is evaluated
+// by Horner's rule without a sign, into [0, M) (every partial value stays
+// below the product of the primes used so far, so each step adds one limb
+// and the limb products with their carries fit in 64 bits); the centred
+// form then subtracts M under the mask of the digit comparison. The limbs
+// are the two's complement of the same value, as the portable code gives.
+namespace fndsa::kgen {
+
+namespace {
+
+using avx2::load8;
+using avx2::ModpX8;
+using avx2::store8;
+
+}  // namespace
+
+void crt_rebuild8_avx2(const uint32_t* res, size_t stride, size_t k, bool centred, uint32_t* out, size_t out_stride,
+                       const uint32_t* modulus, uint32_t* work) noexcept {
+  uint32_t* dig = work;          // digit j of lane l at dig[8 j + l]
+  uint32_t* val = work + 8 * k;  // limb j of lane l at val[8 j + l]
+  const PrimeCtx* primes = &prime(0);
+  for (size_t i = 0; i < k; ++i) {
+    const PrimeCtx& pc = primes[i];
+    const ModpX8 m(pc.m);
+    const __m256i r = load8(res + i * stride);
+    if (i == 0) {
+      store8(dig, r);
+      continue;
+    }
+    __m256i s = _mm256_setzero_si256();
+    for (size_t j = i; j-- > 0;) {
+      const __m256i d = load8(dig + 8 * j);
+      const __m256i folded = _mm256_min_epu32(d, _mm256_sub_epi32(d, m.p));
+      s = m.add(m.mont(s, _mm256_set1_epi32(static_cast<int>(pc.below[j]))), folded);
+    }
+    store8(dig + 8 * i, m.mont(m.sub(r, s), _mm256_set1_epi32(static_cast<int>(pc.garner))));
+  }
+  const __m256i mask31 = _mm256_set1_epi32(static_cast<int>(kLimbMask));
+  const __m256i low32 = _mm256_set1_epi64x(0xFFFFFFFF);
+  __m256i greater = _mm256_setzero_si256();
+  if (centred) {
+    __m256i decided = _mm256_setzero_si256();
+    for (size_t j = k; j-- > 0;) {
+      const __m256i half = _mm256_set1_epi32(static_cast<int>((primes[j].m.p - 1) >> 1));
+      const __m256i d = load8(dig + 8 * j);
+      greater = _mm256_or_si256(greater, _mm256_andnot_si256(decided, _mm256_cmpgt_epi32(d, half)));
+      decided = _mm256_or_si256(decided, _mm256_xor_si256(_mm256_cmpeq_epi32(d, half), _mm256_set1_epi32(-1)));
+    }
+  }
+  store8(val, load8(dig + 8 * (k - 1)));
+  size_t len = 1;
+  for (size_t i = k - 1; i-- > 0;) {
+    const __m256i p = _mm256_set1_epi64x(primes[i].m.p);
+    const __m256i d = load8(dig + 8 * i);
+    __m256i ce = _mm256_and_si256(d, low32), co = _mm256_srli_epi64(d, 32);
+    for (size_t j = 0; j < len; ++j) {
+      const __m256i w = load8(val + 8 * j);
+      const __m256i ze = _mm256_add_epi64(_mm256_mul_epu32(w, p), ce);
+      const __m256i zo = _mm256_add_epi64(_mm256_mul_epu32(_mm256_srli_epi64(w, 32), p), co);
+      store8(val + 8 * j, _mm256_and_si256(_mm256_blend_epi32(ze, _mm256_slli_epi64(zo, 32), 0xAA), mask31));
+      ce = _mm256_srli_epi64(ze, 31);
+      co = _mm256_srli_epi64(zo, 31);
+    }
+    store8(val + 8 * len, _mm256_and_si256(_mm256_blend_epi32(ce, _mm256_slli_epi64(co, 32), 0xAA), mask31));
+    ++len;
+  }
+  if (centred) {
+    __m256i borrow = _mm256_setzero_si256();
+    for (size_t j = 0; j < k; ++j) {
+      const __m256i sub = _mm256_and_si256(_mm256_set1_epi32(static_cast<int>(modulus[j])), greater);
+      const __m256i diff = _mm256_sub_epi32(_mm256_sub_epi32(load8(val + 8 * j), sub), borrow);
+      store8(val + 8 * j, _mm256_and_si256(diff, mask31));
+      borrow = _mm256_srli_epi32(diff, 31);
+    }
+  }
+  for (size_t l = 0; l < 8; ++l)
+    for (size_t j = 0; j < k; ++j) out[l * out_stride + j] = val[8 * j + l];
 }
 
 }  // namespace fndsa::kgen

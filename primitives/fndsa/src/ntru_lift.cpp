@@ -27,7 +27,7 @@ struct LiftLayout {
     residues = o, o += n * (llen > plen ? llen : plen);
     kv = o, o += 2 * n;
     prod = o, o += n * plen;
-    work = o, o += 4 * (llen + plen + 2);
+    work = o, o += crt_work_len(llen > plen ? llen : plen);
     fa_all = o, o += n * plen;
     g_all = o, o += n * llen;
     Fb_all = o, o += n * llen / 2;
