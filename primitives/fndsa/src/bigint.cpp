@@ -119,7 +119,7 @@ void crt_lanes(const uint32_t* res, size_t stride, size_t k, bool centred, uint3
 void crt_rebuild(const uint32_t* res, size_t stride, size_t k, bool centred, size_t count, uint32_t* out,
                  size_t out_stride, uint32_t* work) noexcept {
   size_t c = 0;
-  if (count >= 8 && detail::use_avx2()) {
+  if (count >= 2 && detail::use_avx2()) {
     // M = p_0 ... p_{k-1} in k limbs, after the 16 k words of the lanes.
     uint32_t* modulus = work + 16 * k;
     modulus[0] = 1;
@@ -134,6 +134,19 @@ void crt_rebuild(const uint32_t* res, size_t stride, size_t k, bool centred, siz
     }
     for (; c + 8 <= count; c += 8)
       crt_rebuild8_avx2(res + c, stride, k, centred, out + c * out_stride, out_stride, modulus, work);
+    // Two to seven left: padded to eight lanes, which still beats the
+    // scalar lanes.
+    const size_t rest = count - c;
+    if (rest >= 2) {
+      uint32_t* pres = modulus + k;  // 8 k residues, then 8 k limbs out
+      uint32_t* pout = pres + 8 * k;
+      for (size_t i = 0; i < k; ++i)
+        for (size_t l = 0; l < 8; ++l) pres[8 * i + l] = l < rest ? res[i * stride + c + l] : 0;
+      crt_rebuild8_avx2(pres, 8, k, centred, pout, k, modulus, work);
+      for (size_t l = 0; l < rest; ++l)
+        for (size_t j = 0; j < k; ++j) out[(c + l) * out_stride + j] = pout[l * k + j];
+      c = count;
+    }
   }
   for (; c + 4 <= count; c += 4) {
     uint32_t* lanes[4] = {out + c * out_stride, out + (c + 1) * out_stride, out + (c + 2) * out_stride,

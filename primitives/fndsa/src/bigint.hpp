@@ -27,7 +27,7 @@ void residues(const Modp& m, const uint32_t* x, size_t len, size_t count, uint32
 void residues_by_prime(const uint32_t* x, size_t len, size_t count, size_t np, uint32_t* out) noexcept;
 
 // Words of working space that crt_rebuild() needs for k primes.
-constexpr size_t crt_work_len(size_t k) noexcept { return 17 * (k + 1); }
+constexpr size_t crt_work_len(size_t k) noexcept { return 33 * (k + 1); }
 // Rebuilds `count` integers from their residues modulo primes 0 .. k-1
 // (residue i of integer c at res[i * stride + c]): each in [0, M), or when
 // `centred` in (-M/2, M/2), with M the product of the k primes; integer c
