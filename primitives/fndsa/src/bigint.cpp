@@ -33,6 +33,7 @@ void residues(const Modp& m, const uint32_t* x, size_t len, size_t count, uint32
 // Here the lanes are primes: one coefficient is reduced modulo four primes
 // at once.
 void residues_by_prime(const uint32_t* x, size_t len, size_t count, size_t np, uint32_t* out) noexcept {
+  if (np >= 4 && detail::use_avx2()) return residues_by_prime_avx2(x, len, count, np, out);
   const PrimeCtx* primes = &prime(0);
   size_t i = 0;
   for (; i + 4 <= np; i += 4) {
@@ -122,12 +123,15 @@ void crt_rebuild(const uint32_t* res, size_t stride, size_t k, bool centred, siz
   if (count >= 2 && detail::use_avx2()) {
     // M = p_0 ... p_{k-1} in k limbs, after the 16 k words of the lanes.
     uint32_t* modulus = work + 16 * k;
+    // (Only the centred form uses it; a product of i primes fits in i
+    // limbs.)
     modulus[0] = 1;
     for (size_t j = 1; j < k; ++j) modulus[j] = 0;
-    for (size_t i = 0; i < k; ++i) {
+    const uint32_t* ps = prime_columns().p;
+    for (size_t i = 0; centred && i < k; ++i) {
       uint64_t carry = 0;
-      for (size_t j = 0; j < k; ++j) {
-        const uint64_t z = static_cast<uint64_t>(modulus[j]) * prime(i).m.p + carry;
+      for (size_t j = 0; j <= i && j < k; ++j) {
+        const uint64_t z = static_cast<uint64_t>(modulus[j]) * ps[i] + carry;
         modulus[j] = static_cast<uint32_t>(z) & kLimbMask;
         carry = z >> 31;
       }

@@ -26,6 +26,10 @@ void residues(const Modp& m, const uint32_t* x, size_t len, size_t count, uint32
 // (out[i * count + c]).
 void residues_by_prime(const uint32_t* x, size_t len, size_t count, size_t np, uint32_t* out) noexcept;
 
+// The AVX2 form, eight primes at a time; residues_by_prime() takes it when
+// the processor has AVX2.
+void residues_by_prime_avx2(const uint32_t* x, size_t len, size_t count, size_t np, uint32_t* out) noexcept;
+
 // Words of working space that crt_rebuild() needs for k primes.
 constexpr size_t crt_work_len(size_t k) noexcept { return 33 * (k + 1); }
 // Rebuilds `count` integers from their residues modulo primes 0 .. k-1

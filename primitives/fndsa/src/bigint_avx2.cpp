@@ -135,3 +135,47 @@ void crt_rebuild8_avx2(const uint32_t* res, size_t stride, size_t k, bool centre
 }
 
 }  // namespace fndsa::kgen
+
+// residues_by_prime() with one prime per lane: Horner's rule from the top
+// limb, as residue() computes it for each prime.
+namespace fndsa::kgen {
+
+void residues_by_prime_avx2(const uint32_t* x, size_t len, size_t count, size_t np, uint32_t* out) noexcept {
+  const PrimeColumns& col = prime_columns();
+  for (size_t i = 0; i < np; i += 8) {
+    const __m256i p = load8(col.p + i);
+    const __m256i neg_inv = load8(col.neg_inv + i);
+    const __m256i two31 = load8(col.two31 + i);
+    // The odd lanes' constants moved to the even positions, for the odd
+    // products.
+    const __m256i p_odd = _mm256_srli_epi64(p, 32), neg_inv_odd = _mm256_srli_epi64(neg_inv, 32);
+    const __m256i two31_odd = _mm256_srli_epi64(two31, 32);
+    // r 2^31 / 2^32 mod p, lane by lane (Montgomery product by 2^31 R).
+    auto times_radix = [&](__m256i a) {
+      const __m256i ze = _mm256_mul_epu32(a, two31);
+      const __m256i zo = _mm256_mul_epu32(_mm256_srli_epi64(a, 32), two31_odd);
+      const __m256i re = _mm256_add_epi64(ze, _mm256_mul_epu32(_mm256_mul_epu32(ze, neg_inv), p));
+      const __m256i ro = _mm256_add_epi64(zo, _mm256_mul_epu32(_mm256_mul_epu32(zo, neg_inv_odd), p_odd));
+      const __m256i r = _mm256_blend_epi32(_mm256_srli_epi64(re, 32), ro, 0xAA);
+      return _mm256_min_epu32(r, _mm256_sub_epi32(r, p));
+    };
+    const size_t lanes = np - i < 8 ? np - i : 8;
+    for (size_t c = 0; c < count; ++c) {
+      const uint32_t* v = x + c * len;
+      // The top limb as a signed value of magnitude below 2^30 < p.
+      const __m256i top = _mm256_set1_epi32(static_cast<int32_t>(v[len - 1] << 1) >> 1);
+      __m256i r = _mm256_add_epi32(top, _mm256_and_si256(p, _mm256_srai_epi32(top, 31)));
+      for (size_t l = len - 1; l-- > 0;) {
+        const __m256i w = _mm256_set1_epi32(static_cast<int>(v[l]));
+        const __m256i folded = _mm256_min_epu32(w, _mm256_sub_epi32(w, p));
+        const __m256i s = _mm256_add_epi32(times_radix(r), folded);
+        r = _mm256_min_epu32(s, _mm256_sub_epi32(s, p));
+      }
+      alignas(32) uint32_t lane[8];
+      _mm256_store_si256(reinterpret_cast<__m256i*>(lane), r);
+      for (size_t t = 0; t < lanes; ++t) out[(i + t) * count + c] = lane[t];
+    }
+  }
+}
+
+}  // namespace fndsa::kgen

@@ -73,6 +73,7 @@ namespace {
 
 struct Table {
   PrimeCtx ctx[kPrimeCount];
+  PrimeColumns columns;
   std::vector<uint32_t> pool;
 
   Table() {
@@ -104,6 +105,12 @@ struct Table {
       c.below = below;
       c.garner = m.inv_mont(prod);
     }
+    for (size_t i = 0; i < kPrimeCount + 8; ++i) {
+      const Modp& m = ctx[i < kPrimeCount ? i : kPrimeCount - 1].m;
+      columns.p[i] = m.p;
+      columns.neg_inv[i] = m.neg_inv;
+      columns.two31[i] = m.two31;
+    }
   }
 };
 
@@ -115,6 +122,7 @@ const Table& table() noexcept {
 }  // namespace
 
 const PrimeCtx& prime(size_t i) noexcept { return table().ctx[i]; }
+const PrimeColumns& prime_columns() noexcept { return table().columns; }
 
 // Cooley-Tukey butterflies, largest stride first: at each stage the block
 // starting at 2 h b is split by the root of index (n / 2h) + b.

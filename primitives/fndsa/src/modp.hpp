@@ -88,6 +88,15 @@ inline constexpr size_t kPrimeCount = 160;
 // The primes in use, decreasing (index 0 is the largest); built once.
 const PrimeCtx& prime(size_t i) noexcept;
 
+// The Montgomery constants of all the primes side by side, for kernels that
+// put one prime in each lane (8 spare entries at the end repeat the last
+// prime, so that eight lanes may be loaded from any index below
+// kPrimeCount).
+struct PrimeColumns {
+  uint32_t p[kPrimeCount + 8], neg_inv[kPrimeCount + 8], two31[kPrimeCount + 8];
+};
+const PrimeColumns& prime_columns() noexcept;
+
 // In-place negacyclic NTT of 2^logn values: output k is the value at
 // psi^(2 rev(k) + 1), so outputs 2j and 2j + 1 sit at opposite points w, -w
 // and output n - 1 - k at the inverse point of output k.
