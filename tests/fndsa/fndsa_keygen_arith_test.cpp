@@ -135,6 +135,29 @@ TEST(FnDsaKeygenArith, RebuildingManyIntegersAgreesOnEveryPath) {
   }
 }
 
+// Residues modulo many primes at once, eight lanes at a time or not, equal
+// the residues taken one prime at a time.
+TEST(FnDsaKeygenArith, ResiduesByPrimeMatchOnePrimeAtATime) {
+  constexpr size_t kCoefficients = 5;
+  for (size_t len : {1, 2, 8, 104}) {
+    Limbs x = random_limbs(6000 + len, len * kCoefficients);
+    for (size_t c = 0; c < kCoefficients; ++c) x[c * len + len - 1] &= 0x3FFFFFFF;  // small enough top limb
+    x[(kCoefficients - 1) * len + len - 1] |= 0x40000000;                           // one negative value
+    for (size_t np : {1, 3, 4, 8, 13, 155}) {
+      for (bool portable : {true, false}) {
+        fndsa::detail::force_portable(portable);
+        std::vector<uint32_t> out(np * kCoefficients);
+        residues_by_prime(x.data(), len, kCoefficients, np, out.data());
+        fndsa::detail::force_portable(false);
+        for (size_t i = 0; i < np; ++i)
+          for (size_t c = 0; c < kCoefficients; ++c)
+            EXPECT_EQ(out[i * kCoefficients + c], residue(prime(i).m, x.data() + c * len, len))
+                << len << " limbs, " << np << " primes, prime " << i << (portable ? " portable" : "");
+      }
+    }
+  }
+}
+
 bool is_zero(const Limbs& a) {
   for (uint32_t w : a)
     if (w != 0) return false;
