@@ -156,11 +156,47 @@ void update_cofactors(uint32_t* u, uint32_t* v, const uint32_t* x, size_t len, u
   }
 }
 
-// The 64-bit stand-in of a: low 31 bits, then bits [s, s + 33) with
-// s = max(n, 64) - 33, n the length of the longer value.
-uint64_t stand_in(const uint32_t* a, size_t len, uint32_t s) noexcept {
-  const uint64_t top = fixed_window(a, len, s + 32, static_cast<uint32_t>(31 * len)) & 0x1FFFFFFFFull;
-  return static_cast<uint64_t>(a[0]) | (top << 31);
+// Bit length of the longer of a and b, both non-negative: that of their
+// limb-wise OR.
+uint32_t joint_bits(const uint32_t* a, const uint32_t* b, size_t len) noexcept {
+  uint32_t top = 0, top_index = 0;
+  for (size_t j = 0; j < len; ++j) {
+    const uint32_t w = a[j] | b[j];
+    const uint32_t nz = ct::nonzero_mask(w);
+    top = ct::select(nz, w, top);
+    top_index = ct::select(nz, static_cast<uint32_t>(j), top_index);
+  }
+  return 31 * top_index + ct::bit_length31(top);
+}
+
+// The 64-bit stand-ins of a and b (non-negative, len limbs): low 31 bits,
+// then bits [s, s + 33) with s = max(n, 64) - 33, n the length of the
+// longer value. The three limbs holding those bits are picked by masks in
+// one pass over both values.
+void stand_ins(const uint32_t* a, const uint32_t* b, size_t len, uint32_t s, uint64_t& sa, uint64_t& sb) noexcept {
+  // Bit s is bit r - 1 of limb q - 1, with r in [1, 31].
+  uint32_t q = (s + 32) / 31, r = (s + 32) % 31;
+  const uint32_t r0 = ct::eq_mask(r, 0);
+  q -= r0 & 1;
+  r |= r0 & 31;
+  uint32_t a0 = 0, a1 = 0, a2 = 0, b0 = 0, b1 = 0, b2 = 0;
+  for (size_t j = 0; j < len; ++j) {
+    const uint32_t jj = static_cast<uint32_t>(j);
+    const uint32_t m0 = ct::eq_mask(jj + 1, q), m1 = ct::eq_mask(jj, q), m2 = ct::eq_mask(jj, q + 1);
+    a0 |= a[j] & m0;
+    a1 |= a[j] & m1;
+    a2 |= a[j] & m2;
+    b0 |= b[j] & m0;
+    b1 |= b[j] & m1;
+    b2 |= b[j] & m2;
+  }
+  auto window = [r](uint32_t w0, uint32_t w1, uint32_t w2) {
+    const uint64_t lo = (w0 >> (r - 1)) | (w1 << (32 - r));
+    const uint64_t hi = ((w1 >> r) | (w2 << (31 - r))) & 1;
+    return lo | (hi << 32);
+  };
+  sa = static_cast<uint64_t>(a[0]) | (window(a0, a1, a2) << 31);
+  sb = static_cast<uint64_t>(b[0]) | (window(b0, b1, b2) << 31);
 }
 
 }  // namespace
@@ -186,9 +222,10 @@ bool mod_inverse(uint32_t* inv, const uint32_t* y, const uint32_t* x, size_t len
   // rounds are harmless (once a = 0 nothing but u moves).
   const size_t rounds = 2 * len + 2;
   for (size_t r = 0; r < rounds; ++r) {
-    const uint32_t n = ct::max31(magnitude_bits(a, len + 1), magnitude_bits(b, len + 1));
-    const uint32_t s = ct::max31(n, 64) - 33;
-    Matrix t = run_steps(stand_in(a, len + 1, s), stand_in(b, len + 1, s));
+    const uint32_t s = ct::max31(joint_bits(a, b, len + 1), 64) - 33;
+    uint64_t sa, sb;
+    stand_ins(a, b, len + 1, s, sa, sb);
+    Matrix t = run_steps(sa, sb);
     update_values(a, b, len + 1, t);
     update_cofactors(u, v, x, len, x_ninv, t);
   }
