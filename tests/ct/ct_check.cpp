@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "fndsa/fndsa.hpp"
+#include "fndsa/src/dispatch.hpp"  // FN-DSA's switch to its portable code
 #include "hash_engine/engine.hpp"
 #include "internal.hpp"  // ML-DSA's switch to its portable arithmetic
 #include "keccak/keccak.hpp"
@@ -101,6 +102,19 @@ void fndsa_case() {
   expect(key.sign(msg(), kCtx, rng, sig.data()) == fndsa::SignStatus::Ok, "FN-DSA signs from a generator");
   reveal(sig);
   expect(fndsa::verify(vk, msg(), kCtx, sig), "FN-DSA generator signature verifies");
+}
+
+// Key generation on the portable code as well: the case above takes the
+// AVX2 kernels wherever the processor (or valgrind) offers them.
+void fndsa_portable_case() {
+  fndsa::detail::force_portable(true);
+  auto seed = pattern<fndsa::kKeygenSeedLen>(3);
+  std::array<uint8_t, fndsa::kSigningKeyLen> sk{};
+  std::array<uint8_t, fndsa::kVerifyingKeyLen> vk{};
+  secret(seed);
+  fndsa::keygen_from_seed(seed.data(), sk.data(), vk.data());
+  reveal(vk);
+  fndsa::detail::force_portable(false);
 }
 
 // ---- ML-DSA-44: key generation and signing ----
@@ -353,6 +367,7 @@ struct Case {
 
 constexpr Case kCases[] = {
     {"fndsa", fndsa_case},
+    {"fndsa_portable", fndsa_portable_case},
     {"mldsa", mldsa_case},
     {"mldsa_portable", mldsa_portable_case},
     {"mldsa_pairs", mldsa_pairs_case},
