@@ -76,13 +76,20 @@ Bytes msg() { return {reinterpret_cast<const uint8_t*>(kMsg.data()), kMsg.size()
 constexpr uint8_t kCtx[3] = {'c', 't', 'x'};
 
 // ---- FN-DSA-512: key generation, key decoding, signing ----
-void fndsa_case() {
-  auto seed = pattern<fndsa::kKeygenSeedLen>(1);
-  std::array<uint8_t, fndsa::kSigningKeyLen> sk{};
-  std::array<uint8_t, fndsa::kVerifyingKeyLen> vk{};
+using FnDsaSk = std::array<uint8_t, fndsa::kSigningKeyLen>;
+using FnDsaVk = std::array<uint8_t, fndsa::kVerifyingKeyLen>;
+
+void fndsa_keygen(uint8_t tag, FnDsaSk& sk, FnDsaVk& vk) {
+  auto seed = pattern<fndsa::kKeygenSeedLen>(tag);
   secret(seed);
   fndsa::keygen_from_seed(seed.data(), sk.data(), vk.data());
   reveal(vk);
+}
+
+void fndsa_case() {
+  FnDsaSk sk{};
+  FnDsaVk vk{};
+  fndsa_keygen(1, sk, vk);
 
   secret(sk);
   fndsa::SigningKey key;
@@ -108,12 +115,9 @@ void fndsa_case() {
 // AVX2 kernels wherever the processor (or valgrind) offers them.
 void fndsa_portable_case() {
   fndsa::detail::force_portable(true);
-  auto seed = pattern<fndsa::kKeygenSeedLen>(3);
-  std::array<uint8_t, fndsa::kSigningKeyLen> sk{};
-  std::array<uint8_t, fndsa::kVerifyingKeyLen> vk{};
-  secret(seed);
-  fndsa::keygen_from_seed(seed.data(), sk.data(), vk.data());
-  reveal(vk);
+  FnDsaSk sk{};
+  FnDsaVk vk{};
+  fndsa_keygen(3, sk, vk);
   fndsa::detail::force_portable(false);
 }
 
