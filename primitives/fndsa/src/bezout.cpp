@@ -27,7 +27,6 @@
 // The number of rounds is fixed by the length, every selection is a mask,
 // and the only data-dependent outcome is the final gcd test.
 #include <cstring>
-#include <utility>
 
 #include "bigint.hpp"
 #include "ntru_sizes.hpp"
@@ -109,9 +108,9 @@ void update_values(uint32_t* a, uint32_t* b, size_t len, Matrix& t) noexcept {
 // (u, v) <- ((f0 u + g0 v) / 2^31, (f1 u + g1 v) / 2^31) mod x, in [0, x).
 // Adding k x with k = -(low 31 bits) / x mod 2^31 makes the division exact;
 // the result lies in (-x, 2x) and one masked correction each way brings it
-// back.
-void update_cofactors(uint32_t* u, uint32_t* v, const uint32_t* x, size_t len, uint32_t x_ninv,
-                      const Matrix& t) noexcept {
+// back (`plus` and `minus` hold 2 len words each).
+void update_cofactors(uint32_t* u, uint32_t* v, const uint32_t* x, size_t len, uint32_t x_ninv, const Matrix& t,
+                      uint32_t* plus, uint32_t* minus) noexcept {
   const uint32_t ku =
       static_cast<uint32_t>((static_cast<int64_t>(u[0]) * t.f0 + static_cast<int64_t>(v[0]) * t.g0)) * x_ninv &
       kLimbMask;
@@ -130,29 +129,32 @@ void update_cofactors(uint32_t* u, uint32_t* v, const uint32_t* x, size_t len, u
     cu = zu >> 31;
     cv = zv >> 31;
   }
-  for (auto [w, c] : {std::pair<uint32_t*, int64_t>{u, cu}, std::pair<uint32_t*, int64_t>{v, cv}}) {
-    w[len - 1] = static_cast<uint32_t>(c) & kLimbMask;
-    // The value is w + 2^(31 len) (c >> 31); bring it into [0, x).
-    int64_t hi = c >> 31;
-    // add x when negative
-    uint32_t mask = static_cast<uint32_t>(hi >> 63);
-    uint32_t carry = 0;
-    for (size_t j = 0; j < len; ++j) {
-      const uint32_t s = w[j] + (x[j] & mask) + carry;
-      w[j] = s & kLimbMask;
-      carry = s >> 31;
-    }
-    hi += carry & mask & 1;
-    // subtract x when w >= x (hi is 0 here)
-    uint32_t borrow = 0;
-    for (size_t j = 0; j < len; ++j) borrow = (w[j] - x[j] - borrow) >> 31;
-    mask = 0u - ((borrow ^ 1) | (static_cast<uint32_t>(hi) & 1));
-    borrow = 0;
-    for (size_t j = 0; j < len; ++j) {
-      const uint32_t s = w[j] - (x[j] & mask) - borrow;
-      w[j] = s & kLimbMask;
-      borrow = s >> 31;
-    }
+  u[len - 1] = static_cast<uint32_t>(cu) & kLimbMask;
+  v[len - 1] = static_cast<uint32_t>(cv) & kLimbMask;
+  // Each value is V = w + 2^(31 len) h with h = c >> 31, in (-x, 2x): it
+  // becomes V + x when negative and V - x when at least x. Both candidates
+  // come from one pass (four independent carry chains for u and v), then a
+  // masked selection keeps the right one.
+  const int64_t hu = cu >> 31, hv = cv >> 31;
+  uint32_t pu = 0, mu = 0, pv = 0, mv = 0;
+  for (size_t j = 0; j < len; ++j) {
+    const uint32_t su = u[j] + x[j] + pu, du = u[j] - x[j] - mu;
+    const uint32_t sv = v[j] + x[j] + pv, dv = v[j] - x[j] - mv;
+    plus[j] = su & kLimbMask;
+    minus[j] = du & kLimbMask;
+    plus[len + j] = sv & kLimbMask;
+    minus[len + j] = dv & kLimbMask;
+    pu = su >> 31;
+    mu = du >> 31;
+    pv = sv >> 31;
+    mv = dv >> 31;
+  }
+  const uint32_t neg_u = static_cast<uint32_t>(hu >> 63), neg_v = static_cast<uint32_t>(hv >> 63);
+  const uint32_t ge_u = ~neg_u & (0u - ((mu ^ 1) | (static_cast<uint32_t>(hu) & 1)));
+  const uint32_t ge_v = ~neg_v & (0u - ((mv ^ 1) | (static_cast<uint32_t>(hv) & 1)));
+  for (size_t j = 0; j < len; ++j) {
+    u[j] = ct::select(neg_u, plus[j], ct::select(ge_u, minus[j], u[j]));
+    v[j] = ct::select(neg_v, plus[len + j], ct::select(ge_v, minus[len + j], v[j]));
   }
 }
 
@@ -204,11 +206,13 @@ void stand_ins(const uint32_t* a, const uint32_t* b, size_t len, uint32_t s, uin
 bool mod_inverse(uint32_t* inv, const uint32_t* y, const uint32_t* x, size_t len) noexcept {
   // a and b carry one limb more than x, so that they read as non-negative
   // in two's complement.
-  zeroize::SecretArray<(4 * kMaxLen + 2) * sizeof(uint32_t)> buf;
+  zeroize::SecretArray<(8 * kMaxLen + 2) * sizeof(uint32_t)> buf;
   uint32_t* a = reinterpret_cast<uint32_t*>(buf.data());
   uint32_t* b = a + len + 1;
   uint32_t* u = b + len + 1;
   uint32_t* v = u + len;
+  uint32_t* plus = v + len;  // the candidates of the cofactor correction, 2 len words each
+  uint32_t* minus = plus + 2 * len;
   std::memcpy(a, y, len * 4);
   std::memcpy(b, x, len * 4);
   a[len] = b[len] = 0;
@@ -227,7 +231,7 @@ bool mod_inverse(uint32_t* inv, const uint32_t* y, const uint32_t* x, size_t len
     stand_ins(a, b, len + 1, s, sa, sb);
     Matrix t = run_steps(sa, sb);
     update_values(a, b, len + 1, t);
-    update_cofactors(u, v, x, len, x_ninv, t);
+    update_cofactors(u, v, x, len, x_ninv, t, plus, minus);
   }
   uint32_t rest = b[0] ^ 1;
   for (size_t j = 0; j <= len; ++j) rest |= a[j];
