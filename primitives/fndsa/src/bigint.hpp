@@ -51,7 +51,7 @@ void sub_shifted(uint32_t* y, size_t ylen, const uint32_t* x, size_t xlen, uint3
 void add_mul(uint32_t* acc, size_t alen, const uint32_t* x, size_t xlen, int32_t c) noexcept;
 
 // acc <- sum of c[i] x_i modulo 2^(31 alen), for `count` signed values x_i
-// of xlen limbs stored one after the other from x; count below 2^16.
+// of xlen limbs stored one after the other from x; count at most 4096.
 void mul_sum(uint32_t* acc, size_t alen, const uint32_t* x, size_t xlen, const int32_t* c, size_t count) noexcept;
 // The AVX2 form, for xlen up to 64; mul_sum() takes it when the processor
 // has AVX2.

@@ -44,9 +44,13 @@ void mul_sum_avx2(uint32_t* acc, size_t alen, const uint32_t* x, size_t xlen, co
     _mm256_store_si256(reinterpret_cast<__m256i*>(lo + t), sl);
     _mm256_store_si256(reinterpret_cast<__m256i*>(hi + t), sh);
   }
-  __int128 carry = 0;
+  // h 2^16 is split at bit 31: its low 15 bits join this limb, the rest the
+  // next one, so every sum stays well inside 64 bits.
+  int64_t carry = 0;
   for (size_t t = 0; t < alen; ++t) {
-    const __int128 z = t < xlen ? carry + lo[t] + (static_cast<__int128>(hi[t]) << 16) : carry;
+    int64_t z = carry;
+    if (t < xlen) z += lo[t] + ((hi[t] & 0x7FFF) << 16);
+    if (t >= 1 && t <= xlen) z += hi[t - 1] >> 15;
     acc[t] = static_cast<uint32_t>(z) & kLimbMask;
     carry = z >> 31;
   }
