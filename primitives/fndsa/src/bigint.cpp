@@ -120,7 +120,7 @@ void crt_lanes(const uint32_t* res, size_t stride, size_t k, bool centred, uint3
 void crt_rebuild(const uint32_t* res, size_t stride, size_t k, bool centred, size_t count, uint32_t* out,
                  size_t out_stride, uint32_t* work) noexcept {
   size_t c = 0;
-  if (count >= 2 && detail::use_avx2()) {
+  if (detail::use_avx2()) {
     // M = p_0 ... p_{k-1} in k limbs, after the 16 k words of the lanes.
     uint32_t* modulus = work + 16 * k;
     // (Only the centred form uses it; a product of i primes fits in i
@@ -138,10 +138,10 @@ void crt_rebuild(const uint32_t* res, size_t stride, size_t k, bool centred, siz
     }
     for (; c + 8 <= count; c += 8)
       crt_rebuild8_avx2(res + c, stride, k, centred, out + c * out_stride, out_stride, modulus, work);
-    // Two to seven left: padded to eight lanes, which still beats the
-    // scalar lanes.
+    // One to seven left: padded to eight lanes, which still beats the
+    // scalar lanes (whose digits form one chain of products each).
     const size_t rest = count - c;
-    if (rest >= 2) {
+    if (rest >= 1) {
       uint32_t* pres = modulus + k;  // 8 k residues, then 8 k limbs out
       uint32_t* pout = pres + 8 * k;
       for (size_t i = 0; i < k; ++i)

@@ -59,7 +59,10 @@ void mul_sum_avx2(uint32_t* acc, size_t alen, const uint32_t* x, size_t xlen, co
 }  // namespace fndsa::kgen
 
 // crt_rebuild() of bigint.cpp for eight integers at a time, one per lane.
-// Garner's digits come as in the portable code, then the value is evaluated
+// Garner's digits come one prime at a time as in the portable code, the
+// known part modulo p_i summed term by term from the prefix products
+// p_0 ... p_{j-1} mod p_i (a digit is unique, so the digits are the same
+// whichever way the residue of the known part is found); then the value is evaluated
 // by Horner's rule without a sign, into [0, M) (every partial value stays
 // below the product of the primes used so far, so each step adds one limb
 // and the limb products with their carries fit in 64 bits); the centred
@@ -88,11 +91,13 @@ void crt_rebuild8_avx2(const uint32_t* res, size_t stride, size_t k, bool centre
       store8(dig, r);
       continue;
     }
+    // The part already known, sum of d_j p_0 ... p_{j-1} mod p_i: its terms
+    // are independent, so only the additions form a chain.
     __m256i s = _mm256_setzero_si256();
-    for (size_t j = i; j-- > 0;) {
+    for (size_t j = 0; j < i; ++j) {
       const __m256i d = load8(dig + 8 * j);
       const __m256i folded = _mm256_min_epu32(d, _mm256_sub_epi32(d, m.p));
-      s = m.add(m.mont(s, _mm256_set1_epi32(static_cast<int>(pc.below[j]))), folded);
+      s = m.add(s, m.mont(folded, _mm256_set1_epi32(static_cast<int>(pc.prefix[j]))));
     }
     store8(dig + 8 * i, m.mont(m.sub(r, s), _mm256_set1_epi32(static_cast<int>(pc.garner))));
   }

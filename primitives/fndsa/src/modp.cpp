@@ -67,6 +67,7 @@ void init_prime_ctx(PrimeCtx& c, uint32_t p, uint32_t psi_plain, unsigned max_lo
   }
   c.garner = 0;
   c.below = nullptr;
+  c.prefix = nullptr;
 }
 
 namespace {
@@ -78,7 +79,7 @@ struct Table {
 
   Table() {
     size_t total = 0;
-    for (size_t i = 0; i < kPrimeCount; ++i) total += (size_t{2} << max_logn_of(i)) + i;
+    for (size_t i = 0; i < kPrimeCount; ++i) total += (size_t{2} << max_logn_of(i)) + 2 * i;
     pool.resize(total);
     uint32_t* w = pool.data();
     for (size_t i = 0; i < kPrimeCount; ++i) {
@@ -94,15 +95,19 @@ struct Table {
       const size_t len = size_t{1} << max_logn;
       init_prime_ctx(c, kPrimes[i], m.mont(psi, 1), max_logn, w, w + len);
       w += 2 * len;
-      // Garner: p_j mod p_i and 1/(p_0 ... p_{i-1}) mod p_i.
+      // Garner: p_j mod p_i, the products p_0 ... p_{j-1} mod p_i and
+      // 1/(p_0 ... p_{i-1}) mod p_i.
       uint32_t* below = w;
-      w += i;
+      uint32_t* prefix = w + i;
+      w += 2 * i;
       uint32_t prod = m.r_mod;
       for (size_t j = 0; j < i; ++j) {
+        prefix[j] = prod;
         below[j] = m.to_mont(kPrimes[j] % m.p);
         prod = m.mont(prod, below[j]);
       }
       c.below = below;
+      c.prefix = prefix;
       c.garner = m.inv_mont(prod);
     }
     for (size_t i = 0; i < kPrimeCount + 8; ++i) {

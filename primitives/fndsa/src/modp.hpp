@@ -76,6 +76,7 @@ struct PrimeCtx {
   uint32_t inv_n_r[10];    // Montgomery form of R/2^logn (undoes one mont())
   uint32_t garner;         // Montgomery form of 1/(p_0 ... p_{i-1}) mod p_i
   const uint32_t* below;   // Montgomery form of p_j mod p_i, for j < i
+  const uint32_t* prefix;  // Montgomery form of p_0 ... p_{j-1} mod p_i, for j < i
 };
 
 // A context for prime p < 2^31 with psi of order 1024 (plain value), for
