@@ -12,37 +12,52 @@ namespace fndsa::kgen {
 void mul_sum_avx2(uint32_t* acc, size_t alen, const uint32_t* x, size_t xlen, const int32_t* c, size_t count) noexcept {
   constexpr size_t kMaxLimbs = 64;
   alignas(32) int64_t lo[kMaxLimbs], hi[kMaxLimbs];
-  const size_t blocks = (xlen + 3) / 4;
   alignas(32) int64_t cl[16], ch[16];  // the halves of 16 multipliers at a time
-  for (size_t b = 0; b < blocks; ++b) {
-    const size_t t = 4 * b;
-    // Lanes past the last limb are neither read nor counted; the lane of the
-    // top limb reads it as a signed 31-bit value.
-    alignas(16) int32_t in[4], top[4];
-    for (size_t l = 0; l < 4; ++l) {
-      in[l] = t + l < xlen ? -1 : 0;
-      top[l] = t + l + 1 == xlen ? -1 : 0;
+  const size_t blocks = (xlen + 3) / 4;
+  for (size_t t = 0; t < 4 * blocks; ++t) lo[t] = hi[t] = 0;
+  // The last block holds the top limb, read as a signed 31-bit value, and
+  // its lanes past the top limb are neither read nor counted; the blocks
+  // below it are whole limbs.
+  const size_t last = blocks - 1, tl = 4 * last;
+  alignas(16) int32_t in[4], top[4];
+  for (size_t l = 0; l < 4; ++l) {
+    in[l] = tl + l < xlen ? -1 : 0;
+    top[l] = tl + l + 1 == xlen ? -1 : 0;
+  }
+  const __m128i in_mask = _mm_load_si128(reinterpret_cast<const __m128i*>(in));
+  const __m128i top_mask = _mm_load_si128(reinterpret_cast<const __m128i*>(top));
+  for (size_t i0 = 0; i0 < count; i0 += 16) {
+    const size_t m = count - i0 < 16 ? count - i0 : 16;
+    for (size_t i = 0; i < m; ++i) {
+      cl[i] = c[i0 + i] & 0xFFFF;
+      ch[i] = c[i0 + i] >> 16;
     }
-    const __m128i in_mask = _mm_load_si128(reinterpret_cast<const __m128i*>(in));
-    const __m128i top_mask = _mm_load_si128(reinterpret_cast<const __m128i*>(top));
-    __m256i sl = _mm256_setzero_si256(), sh = _mm256_setzero_si256();
-    for (size_t i0 = 0; i0 < count; i0 += 16) {
-      const size_t m = count - i0 < 16 ? count - i0 : 16;
-      for (size_t i = 0; i < m; ++i) {
-        cl[i] = c[i0 + i] & 0xFFFF;
-        ch[i] = c[i0 + i] >> 16;
-      }
-      const uint32_t* row = x + i0 * xlen + t;
+    const uint32_t* rows = x + i0 * xlen;
+    for (size_t b = 0; b < last; ++b) {
+      const size_t t = 4 * b;
+      __m256i sl = _mm256_load_si256(reinterpret_cast<const __m256i*>(lo + t));
+      __m256i sh = _mm256_load_si256(reinterpret_cast<const __m256i*>(hi + t));
+      const uint32_t* row = rows + t;
       for (size_t i = 0; i < m; ++i, row += xlen) {
-        __m128i w = _mm_maskload_epi32(reinterpret_cast<const int*>(row), in_mask);
-        w = _mm_blendv_epi8(w, _mm_srai_epi32(_mm_slli_epi32(w, 1), 1), top_mask);
-        const __m256i v = _mm256_cvtepi32_epi64(w);
+        const __m256i v = _mm256_cvtepi32_epi64(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row)));
         sl = _mm256_add_epi64(sl, _mm256_mul_epi32(v, _mm256_set1_epi64x(cl[i])));
         sh = _mm256_add_epi64(sh, _mm256_mul_epi32(v, _mm256_set1_epi64x(ch[i])));
       }
+      _mm256_store_si256(reinterpret_cast<__m256i*>(lo + t), sl);
+      _mm256_store_si256(reinterpret_cast<__m256i*>(hi + t), sh);
     }
-    _mm256_store_si256(reinterpret_cast<__m256i*>(lo + t), sl);
-    _mm256_store_si256(reinterpret_cast<__m256i*>(hi + t), sh);
+    __m256i sl = _mm256_load_si256(reinterpret_cast<const __m256i*>(lo + tl));
+    __m256i sh = _mm256_load_si256(reinterpret_cast<const __m256i*>(hi + tl));
+    const uint32_t* row = rows + tl;
+    for (size_t i = 0; i < m; ++i, row += xlen) {
+      __m128i w = _mm_maskload_epi32(reinterpret_cast<const int*>(row), in_mask);
+      w = _mm_blendv_epi8(w, _mm_srai_epi32(_mm_slli_epi32(w, 1), 1), top_mask);
+      const __m256i v = _mm256_cvtepi32_epi64(w);
+      sl = _mm256_add_epi64(sl, _mm256_mul_epi32(v, _mm256_set1_epi64x(cl[i])));
+      sh = _mm256_add_epi64(sh, _mm256_mul_epi32(v, _mm256_set1_epi64x(ch[i])));
+    }
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lo + tl), sl);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(hi + tl), sh);
   }
   // h 2^16 is split at bit 31: its low 15 bits join this limb, the rest the
   // next one, so every sum stays well inside 64 bits.
