@@ -6,6 +6,7 @@
 
 #include "bigint.hpp"
 #include "modp_avx2.hpp"
+#include "zeroize/zeroize.hpp"
 
 namespace fndsa::kgen {
 
@@ -69,6 +70,11 @@ void mul_sum_avx2(uint32_t* acc, size_t alen, const uint32_t* x, size_t xlen, co
     acc[t] = static_cast<uint32_t>(z) & kLimbMask;
     carry = z >> 31;
   }
+  // The column sums and the multipliers' halves are secret.
+  zeroize::wipe(lo, 4 * blocks * sizeof(int64_t));
+  zeroize::wipe(hi, 4 * blocks * sizeof(int64_t));
+  zeroize::wipe(cl, sizeof cl);
+  zeroize::wipe(ch, sizeof ch);
 }
 
 }  // namespace fndsa::kgen
@@ -166,6 +172,7 @@ namespace fndsa::kgen {
 
 void residues_by_prime_avx2(const uint32_t* x, size_t len, size_t count, size_t np, uint32_t* out) noexcept {
   const PrimeColumns& col = prime_columns();
+  alignas(32) uint32_t lane[8];  // one coefficient's residues, wiped at the end
   for (size_t i = 0; i < np; i += 8) {
     const __m256i p = load8(col.p + i);
     const __m256i neg_inv = load8(col.neg_inv + i);
@@ -195,11 +202,11 @@ void residues_by_prime_avx2(const uint32_t* x, size_t len, size_t count, size_t 
         const __m256i s = _mm256_add_epi32(times_radix(r), folded);
         r = _mm256_min_epu32(s, _mm256_sub_epi32(s, p));
       }
-      alignas(32) uint32_t lane[8];
       _mm256_store_si256(reinterpret_cast<__m256i*>(lane), r);
       for (size_t t = 0; t < lanes; ++t) out[(i + t) * count + c] = lane[t];
     }
   }
+  zeroize::wipe(lane, sizeof lane);
 }
 
 }  // namespace fndsa::kgen

@@ -59,7 +59,7 @@ void fixed_fft(Fixed* a, unsigned logn) noexcept;
 void fixed_ifft(Fixed* a, unsigned logn) noexcept;
 // a <- a b, pointwise.
 void fixed_mul_fft(Fixed* a, const Fixed* b, unsigned logn) noexcept;
-// a <- 2^e / a, pointwise (conjugate over squared modulus).
+// a <- 2^e / a, pointwise (conjugate over squared modulus); logn <= 9.
 void fixed_inv_fft(Fixed* a, unsigned logn, uint32_t e) noexcept;
 
 }  // namespace fndsa::kgen
