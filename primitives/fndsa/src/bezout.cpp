@@ -27,7 +27,6 @@
 // The number of rounds is fixed by the length, every selection is a mask,
 // and the only data-dependent outcome is the final gcd test.
 #include <cstring>
-#include <utility>
 
 #include "bigint.hpp"
 #include "ntru_sizes.hpp"
@@ -109,9 +108,9 @@ void update_values(uint32_t* a, uint32_t* b, size_t len, Matrix& t) noexcept {
 // (u, v) <- ((f0 u + g0 v) / 2^31, (f1 u + g1 v) / 2^31) mod x, in [0, x).
 // Adding k x with k = -(low 31 bits) / x mod 2^31 makes the division exact;
 // the result lies in (-x, 2x) and one masked correction each way brings it
-// back.
-void update_cofactors(uint32_t* u, uint32_t* v, const uint32_t* x, size_t len, uint32_t x_ninv,
-                      const Matrix& t) noexcept {
+// back (`plus` and `minus` hold 2 len words each).
+void update_cofactors(uint32_t* u, uint32_t* v, const uint32_t* x, size_t len, uint32_t x_ninv, const Matrix& t,
+                      uint32_t* plus, uint32_t* minus) noexcept {
   const uint32_t ku =
       static_cast<uint32_t>((static_cast<int64_t>(u[0]) * t.f0 + static_cast<int64_t>(v[0]) * t.g0)) * x_ninv &
       kLimbMask;
@@ -130,37 +129,76 @@ void update_cofactors(uint32_t* u, uint32_t* v, const uint32_t* x, size_t len, u
     cu = zu >> 31;
     cv = zv >> 31;
   }
-  for (auto [w, c] : {std::pair<uint32_t*, int64_t>{u, cu}, std::pair<uint32_t*, int64_t>{v, cv}}) {
-    w[len - 1] = static_cast<uint32_t>(c) & kLimbMask;
-    // The value is w + 2^(31 len) (c >> 31); bring it into [0, x).
-    int64_t hi = c >> 31;
-    // add x when negative
-    uint32_t mask = static_cast<uint32_t>(hi >> 63);
-    uint32_t carry = 0;
-    for (size_t j = 0; j < len; ++j) {
-      const uint32_t s = w[j] + (x[j] & mask) + carry;
-      w[j] = s & kLimbMask;
-      carry = s >> 31;
-    }
-    hi += carry & mask & 1;
-    // subtract x when w >= x (hi is 0 here)
-    uint32_t borrow = 0;
-    for (size_t j = 0; j < len; ++j) borrow = (w[j] - x[j] - borrow) >> 31;
-    mask = 0u - ((borrow ^ 1) | (static_cast<uint32_t>(hi) & 1));
-    borrow = 0;
-    for (size_t j = 0; j < len; ++j) {
-      const uint32_t s = w[j] - (x[j] & mask) - borrow;
-      w[j] = s & kLimbMask;
-      borrow = s >> 31;
-    }
+  u[len - 1] = static_cast<uint32_t>(cu) & kLimbMask;
+  v[len - 1] = static_cast<uint32_t>(cv) & kLimbMask;
+  // Each value is V = w + 2^(31 len) h with h = c >> 31, in (-x, 2x): it
+  // becomes V + x when negative and V - x when at least x. Both candidates
+  // come from one pass (four independent carry chains for u and v), then a
+  // masked selection keeps the right one.
+  const int64_t hu = cu >> 31, hv = cv >> 31;
+  uint32_t pu = 0, mu = 0, pv = 0, mv = 0;
+  for (size_t j = 0; j < len; ++j) {
+    const uint32_t su = u[j] + x[j] + pu, du = u[j] - x[j] - mu;
+    const uint32_t sv = v[j] + x[j] + pv, dv = v[j] - x[j] - mv;
+    plus[j] = su & kLimbMask;
+    minus[j] = du & kLimbMask;
+    plus[len + j] = sv & kLimbMask;
+    minus[len + j] = dv & kLimbMask;
+    pu = su >> 31;
+    mu = du >> 31;
+    pv = sv >> 31;
+    mv = dv >> 31;
+  }
+  const uint32_t neg_u = static_cast<uint32_t>(hu >> 63), neg_v = static_cast<uint32_t>(hv >> 63);
+  const uint32_t ge_u = ~neg_u & (0u - ((mu ^ 1) | (static_cast<uint32_t>(hu) & 1)));
+  const uint32_t ge_v = ~neg_v & (0u - ((mv ^ 1) | (static_cast<uint32_t>(hv) & 1)));
+  for (size_t j = 0; j < len; ++j) {
+    u[j] = ct::select(neg_u, plus[j], ct::select(ge_u, minus[j], u[j]));
+    v[j] = ct::select(neg_v, plus[len + j], ct::select(ge_v, minus[len + j], v[j]));
   }
 }
 
-// The 64-bit stand-in of a: low 31 bits, then bits [s, s + 33) with
-// s = max(n, 64) - 33, n the length of the longer value.
-uint64_t stand_in(const uint32_t* a, size_t len, uint32_t s) noexcept {
-  const uint64_t top = fixed_window(a, len, s + 32, static_cast<uint32_t>(31 * len)) & 0x1FFFFFFFFull;
-  return static_cast<uint64_t>(a[0]) | (top << 31);
+// Bit length of the longer of a and b, both non-negative: that of their
+// limb-wise OR.
+uint32_t joint_bits(const uint32_t* a, const uint32_t* b, size_t len) noexcept {
+  uint32_t top = 0, top_index = 0;
+  for (size_t j = 0; j < len; ++j) {
+    const uint32_t w = a[j] | b[j];
+    const uint32_t nz = ct::nonzero_mask(w);
+    top = ct::select(nz, w, top);
+    top_index = ct::select(nz, static_cast<uint32_t>(j), top_index);
+  }
+  return 31 * top_index + ct::bit_length31(top);
+}
+
+// The 64-bit stand-ins of a and b (non-negative, len limbs): low 31 bits,
+// then bits [s, s + 33) with s = max(n, 64) - 33, n the length of the
+// longer value. The three limbs holding those bits are picked by masks in
+// one pass over both values.
+void stand_ins(const uint32_t* a, const uint32_t* b, size_t len, uint32_t s, uint64_t& sa, uint64_t& sb) noexcept {
+  // Bit s is bit r - 1 of limb q - 1, with r in [1, 31].
+  uint32_t q = (s + 32) / 31, r = (s + 32) % 31;
+  const uint32_t r0 = ct::eq_mask(r, 0);
+  q -= r0 & 1;
+  r |= r0 & 31;
+  uint32_t a0 = 0, a1 = 0, a2 = 0, b0 = 0, b1 = 0, b2 = 0;
+  for (size_t j = 0; j < len; ++j) {
+    const uint32_t jj = static_cast<uint32_t>(j);
+    const uint32_t m0 = ct::eq_mask(jj + 1, q), m1 = ct::eq_mask(jj, q), m2 = ct::eq_mask(jj, q + 1);
+    a0 |= a[j] & m0;
+    a1 |= a[j] & m1;
+    a2 |= a[j] & m2;
+    b0 |= b[j] & m0;
+    b1 |= b[j] & m1;
+    b2 |= b[j] & m2;
+  }
+  auto window = [r](uint32_t w0, uint32_t w1, uint32_t w2) {
+    const uint64_t lo = (w0 >> (r - 1)) | (w1 << (32 - r));
+    const uint64_t hi = ((w1 >> r) | (w2 << (31 - r))) & 1;
+    return lo | (hi << 32);
+  };
+  sa = static_cast<uint64_t>(a[0]) | (window(a0, a1, a2) << 31);
+  sb = static_cast<uint64_t>(b[0]) | (window(b0, b1, b2) << 31);
 }
 
 }  // namespace
@@ -168,11 +206,13 @@ uint64_t stand_in(const uint32_t* a, size_t len, uint32_t s) noexcept {
 bool mod_inverse(uint32_t* inv, const uint32_t* y, const uint32_t* x, size_t len) noexcept {
   // a and b carry one limb more than x, so that they read as non-negative
   // in two's complement.
-  zeroize::SecretArray<(4 * kMaxLen + 2) * sizeof(uint32_t)> buf;
+  zeroize::SecretArray<(8 * kMaxLen + 2) * sizeof(uint32_t)> buf;
   uint32_t* a = reinterpret_cast<uint32_t*>(buf.data());
   uint32_t* b = a + len + 1;
   uint32_t* u = b + len + 1;
   uint32_t* v = u + len;
+  uint32_t* plus = v + len;  // the candidates of the cofactor correction, 2 len words each
+  uint32_t* minus = plus + 2 * len;
   std::memcpy(a, y, len * 4);
   std::memcpy(b, x, len * 4);
   a[len] = b[len] = 0;
@@ -186,11 +226,12 @@ bool mod_inverse(uint32_t* inv, const uint32_t* y, const uint32_t* x, size_t len
   // rounds are harmless (once a = 0 nothing but u moves).
   const size_t rounds = 2 * len + 2;
   for (size_t r = 0; r < rounds; ++r) {
-    const uint32_t n = ct::max31(magnitude_bits(a, len + 1), magnitude_bits(b, len + 1));
-    const uint32_t s = ct::max31(n, 64) - 33;
-    Matrix t = run_steps(stand_in(a, len + 1, s), stand_in(b, len + 1, s));
+    const uint32_t s = ct::max31(joint_bits(a, b, len + 1), 64) - 33;
+    uint64_t sa, sb;
+    stand_ins(a, b, len + 1, s, sa, sb);
+    Matrix t = run_steps(sa, sb);
     update_values(a, b, len + 1, t);
-    update_cofactors(u, v, x, len, x_ninv, t);
+    update_cofactors(u, v, x, len, x_ninv, t, plus, minus);
   }
   uint32_t rest = b[0] ^ 1;
   for (size_t j = 0; j <= len; ++j) rest |= a[j];

@@ -2,6 +2,8 @@
 // a word, shifted subtraction and the reading of a few leading bits.
 #include "bigint.hpp"
 
+#include "dispatch.hpp"
+
 namespace fndsa::kgen {
 
 // Horner's rule from the top limb: the top limb is read as a signed 31-bit
@@ -31,6 +33,7 @@ void residues(const Modp& m, const uint32_t* x, size_t len, size_t count, uint32
 // Here the lanes are primes: one coefficient is reduced modulo four primes
 // at once.
 void residues_by_prime(const uint32_t* x, size_t len, size_t count, size_t np, uint32_t* out) noexcept {
+  if (np >= 4 && detail::use_avx2()) return residues_by_prime_avx2(x, len, count, np, out);
   const PrimeCtx* primes = &prime(0);
   size_t i = 0;
   for (; i + 4 <= np; i += 4) {
@@ -117,6 +120,38 @@ void crt_lanes(const uint32_t* res, size_t stride, size_t k, bool centred, uint3
 void crt_rebuild(const uint32_t* res, size_t stride, size_t k, bool centred, size_t count, uint32_t* out,
                  size_t out_stride, uint32_t* work) noexcept {
   size_t c = 0;
+  if (detail::use_avx2()) {
+    // M = p_0 ... p_{k-1} in k limbs, after the 16 k words of the lanes.
+    uint32_t* modulus = work + 16 * k;
+    // (Only the centred form uses it; a product of i primes fits in i
+    // limbs.)
+    modulus[0] = 1;
+    for (size_t j = 1; j < k; ++j) modulus[j] = 0;
+    const uint32_t* ps = prime_columns().p;
+    for (size_t i = 0; centred && i < k; ++i) {
+      uint64_t carry = 0;
+      for (size_t j = 0; j <= i && j < k; ++j) {
+        const uint64_t z = static_cast<uint64_t>(modulus[j]) * ps[i] + carry;
+        modulus[j] = static_cast<uint32_t>(z) & kLimbMask;
+        carry = z >> 31;
+      }
+    }
+    for (; c + 8 <= count; c += 8)
+      crt_rebuild8_avx2(res + c, stride, k, centred, out + c * out_stride, out_stride, modulus, work);
+    // One to seven left: padded to eight lanes, which still beats the
+    // scalar lanes (whose digits form one chain of products each).
+    const size_t rest = count - c;
+    if (rest >= 1) {
+      uint32_t* pres = modulus + k;  // 8 k residues, then 8 k limbs out
+      uint32_t* pout = pres + 8 * k;
+      for (size_t i = 0; i < k; ++i)
+        for (size_t l = 0; l < 8; ++l) pres[8 * i + l] = l < rest ? res[i * stride + c + l] : 0;
+      crt_rebuild8_avx2(pres, 8, k, centred, pout, k, modulus, work);
+      for (size_t l = 0; l < rest; ++l)
+        for (size_t j = 0; j < k; ++j) out[(c + l) * out_stride + j] = pout[l * k + j];
+      c = count;
+    }
+  }
   for (; c + 4 <= count; c += 4) {
     uint32_t* lanes[4] = {out + c * out_stride, out + (c + 1) * out_stride, out + (c + 2) * out_stride,
                           out + (c + 3) * out_stride};
@@ -166,6 +201,31 @@ void add_mul(uint32_t* acc, size_t alen, const uint32_t* x, size_t xlen, int32_t
   carry = z >> 31;
   for (++t; t < alen; ++t) {
     z = static_cast<int64_t>(acc[t]) + carry;
+    acc[t] = static_cast<uint32_t>(z) & kLimbMask;
+    carry = z >> 31;
+  }
+}
+
+// Limb by limb. Each product (below 2^62 in magnitude) is split at bit 31
+// into its low part and its signed high part, and the two parts are summed
+// separately, so up to 2^31 of them add up in 64 bits without carrying; the
+// carries are settled once per limb.
+void mul_sum(uint32_t* acc, size_t alen, const uint32_t* x, size_t xlen, const int32_t* c, size_t count) noexcept {
+  if (xlen <= 64 && detail::use_avx2()) return mul_sum_avx2(acc, alen, x, xlen, c, count);
+  __int128 carry = 0;
+  for (size_t t = 0; t < alen; ++t) {
+    int64_t lo = 0, hi = 0;
+    if (t < xlen) {
+      const bool top = t + 1 == xlen;  // the top limbs are signed
+      for (size_t i = 0; i < count; ++i) {
+        const uint32_t w = x[i * xlen + t];
+        const int64_t v = top ? static_cast<int32_t>(w << 1) >> 1 : static_cast<int64_t>(w);
+        const int64_t p = v * c[i];
+        lo += p & kLimbMask;
+        hi += p >> 31;
+      }
+    }
+    const __int128 z = carry + lo + (static_cast<__int128>(hi) << 31);
     acc[t] = static_cast<uint32_t>(z) & kLimbMask;
     carry = z >> 31;
   }

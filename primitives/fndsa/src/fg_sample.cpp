@@ -58,7 +58,7 @@ bool small_orthogonal_norm(const int8_t* f, const int8_t* g) noexcept {
   constexpr unsigned logn = 9;
   constexpr size_t n = 512, hn = 256;
   struct Work {
-    Fixed fa[n], ga[n], inv[hn];
+    Fixed fa[n], ga[n], inv[hn], den[hn];
   };
   zeroize::Wiped<Work> w;
   Fixed* fa = w->fa;
@@ -70,9 +70,10 @@ bool small_orthogonal_norm(const int8_t* f, const int8_t* g) noexcept {
   fixed_fft(fa, logn);
   fixed_fft(ga, logn);
   for (size_t i = 0; i < hn; ++i) {
-    const Fixed d = fa[i] * fa[i] + fa[i + hn] * fa[i + hn] + (ga[i] * ga[i] + ga[i + hn] * ga[i + hn]);
-    w->inv[i] = Fixed::from_int(1) / d;
+    w->den[i] = fa[i] * fa[i] + fa[i + hn] * fa[i + hn] + (ga[i] * ga[i] + ga[i + hn] * ga[i + hn]);
+    w->inv[i] = Fixed::from_int(1);
   }
+  fixed_div_all(w->inv, w->den, hn);
   // q adj(a) / d, pointwise, back to coefficients.
   const Fixed q = Fixed::from_int(12289);
   for (Fixed* a : {fa, ga}) {

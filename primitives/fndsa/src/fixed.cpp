@@ -2,6 +2,8 @@
 #include "fixed.hpp"
 
 #include "ct_word.hpp"
+#include "dispatch.hpp"
+#include "zeroize/zeroize.hpp"
 
 namespace fndsa::kgen {
 namespace {
@@ -43,6 +45,15 @@ Fixed operator/(Fixed a, Fixed b) noexcept {
   }
   const uint64_t s = sa ^ sb;
   return {(quo ^ s) - s};
+}
+
+void fixed_div_all(Fixed* a, const Fixed* b, size_t n) noexcept {
+  size_t i = 0;
+  if (detail::use_avx2()) {
+    i = n & ~size_t{3};
+    fixed_div_avx2(a, b, i);
+  }
+  for (; i < n; ++i) a[i] = a[i] / b[i];
 }
 
 // Forward transform, splitting X^n + 1 = (X^(n/2) - w)(X^(n/2) + w) at each
@@ -101,12 +112,19 @@ void fixed_mul_fft(Fixed* a, const Fixed* b, unsigned logn) noexcept {
 
 void fixed_inv_fft(Fixed* a, unsigned logn, uint32_t e) noexcept {
   const size_t hn = size_t{1} << (logn - 1);
+  struct Norms {
+    Fixed v[256];  // the squared moduli, every one written before use
+  };
+  zeroize::Wiped<Norms> held{zeroize::Wiped<Norms>::Uninitialised{}};
+  Fixed* norm = held->v;
   for (size_t i = 0; i < hn; ++i) {
     const Fixed re = a[i], im = a[i + hn];
-    const Fixed norm = re * re + im * im;
-    a[i] = Fixed{re.raw << e} / norm;
-    a[i + hn] = Fixed{(0 - im.raw) << e} / norm;
+    norm[i] = re * re + im * im;
+    a[i] = Fixed{re.raw << e};
+    a[i + hn] = Fixed{(0 - im.raw) << e};
   }
+  fixed_div_all(a, norm, hn);
+  fixed_div_all(a + hn, norm, hn);
 }
 
 }  // namespace fndsa::kgen

@@ -33,6 +33,13 @@ inline Fixed halve(Fixed a) noexcept { return {static_cast<uint64_t>(static_cast
 // Quotient rounded to nearest (halves away from zero in magnitude).
 Fixed operator/(Fixed a, Fixed b) noexcept;
 
+// a[i] <- a[i] / b[i] for i < n, each rounded as by operator/ (on AVX2
+// several quotients at a time).
+void fixed_div_all(Fixed* a, const Fixed* b, size_t n) noexcept;
+// The AVX2 form, for n a multiple of 4; fixed_div_all() takes it when the
+// processor has AVX2.
+void fixed_div_avx2(Fixed* a, const Fixed* b, size_t n) noexcept;
+
 struct FixedComplex {
   Fixed re, im;
 };
@@ -52,7 +59,7 @@ void fixed_fft(Fixed* a, unsigned logn) noexcept;
 void fixed_ifft(Fixed* a, unsigned logn) noexcept;
 // a <- a b, pointwise.
 void fixed_mul_fft(Fixed* a, const Fixed* b, unsigned logn) noexcept;
-// a <- 2^e / a, pointwise (conjugate over squared modulus).
+// a <- 2^e / a, pointwise (conjugate over squared modulus); logn <= 9.
 void fixed_inv_fft(Fixed* a, unsigned logn, uint32_t e) noexcept;
 
 }  // namespace fndsa::kgen

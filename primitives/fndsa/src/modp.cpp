@@ -67,17 +67,19 @@ void init_prime_ctx(PrimeCtx& c, uint32_t p, uint32_t psi_plain, unsigned max_lo
   }
   c.garner = 0;
   c.below = nullptr;
+  c.prefix = nullptr;
 }
 
 namespace {
 
 struct Table {
   PrimeCtx ctx[kPrimeCount];
+  PrimeColumns columns;
   std::vector<uint32_t> pool;
 
   Table() {
     size_t total = 0;
-    for (size_t i = 0; i < kPrimeCount; ++i) total += (size_t{2} << max_logn_of(i)) + i;
+    for (size_t i = 0; i < kPrimeCount; ++i) total += (size_t{2} << max_logn_of(i)) + 2 * i;
     pool.resize(total);
     uint32_t* w = pool.data();
     for (size_t i = 0; i < kPrimeCount; ++i) {
@@ -93,16 +95,26 @@ struct Table {
       const size_t len = size_t{1} << max_logn;
       init_prime_ctx(c, kPrimes[i], m.mont(psi, 1), max_logn, w, w + len);
       w += 2 * len;
-      // Garner: p_j mod p_i and 1/(p_0 ... p_{i-1}) mod p_i.
+      // Garner: p_j mod p_i, the products p_0 ... p_{j-1} mod p_i and
+      // 1/(p_0 ... p_{i-1}) mod p_i.
       uint32_t* below = w;
-      w += i;
+      uint32_t* prefix = w + i;
+      w += 2 * i;
       uint32_t prod = m.r_mod;
       for (size_t j = 0; j < i; ++j) {
+        prefix[j] = prod;
         below[j] = m.to_mont(kPrimes[j] % m.p);
         prod = m.mont(prod, below[j]);
       }
       c.below = below;
+      c.prefix = prefix;
       c.garner = m.inv_mont(prod);
+    }
+    for (size_t i = 0; i < kPrimeCount + 8; ++i) {
+      const Modp& m = ctx[i < kPrimeCount ? i : kPrimeCount - 1].m;
+      columns.p[i] = m.p;
+      columns.neg_inv[i] = m.neg_inv;
+      columns.two31[i] = m.two31;
     }
   }
 };
@@ -115,6 +127,7 @@ const Table& table() noexcept {
 }  // namespace
 
 const PrimeCtx& prime(size_t i) noexcept { return table().ctx[i]; }
+const PrimeColumns& prime_columns() noexcept { return table().columns; }
 
 // Cooley-Tukey butterflies, largest stride first: at each stage the block
 // starting at 2 h b is split by the root of index (n / 2h) + b.
@@ -164,6 +177,25 @@ void intt_portable(const PrimeCtx& pc, uint32_t* a, unsigned logn, bool undo_mon
   }
   const uint32_t s = undo_mont ? pc.inv_n_r[logn] : pc.inv_n[logn];
   for (size_t j = 0; j < n; ++j) a[j] = m.mont(a[j], s);
+}
+
+// Running products c_i = b_0 ... b_i, one inversion of c_{n-1}, then
+// 1/b_i = c_{i-1} / c_i going down: three products per value. An inverse is
+// unique, so every path gives the same words when no b_i is zero.
+void invert_all(const Modp& m, const uint32_t* b, uint32_t* inv, size_t n, uint32_t* scratch) noexcept {
+  if (n % 8 == 0 && detail::use_avx2()) {
+    for (size_t i = 0; i < n; ++i) inv[i] = m.r_mod;  // R / b_i is 1/b_i in Montgomery form
+    return div_avx2(m, inv, b, n, scratch);
+  }
+  uint32_t run = m.to_mont(b[0]);
+  scratch[0] = run;
+  for (size_t i = 1; i < n; ++i) scratch[i] = run = m.mont(run, m.to_mont(b[i]));
+  uint32_t t = m.inv_mont(run);
+  for (size_t i = n - 1; i > 0; --i) {
+    inv[i] = m.mont(t, scratch[i - 1]);
+    t = m.mont(t, m.to_mont(b[i]));
+  }
+  inv[0] = t;
 }
 
 }  // namespace fndsa::kgen

@@ -76,6 +76,7 @@ struct PrimeCtx {
   uint32_t inv_n_r[10];    // Montgomery form of R/2^logn (undoes one mont())
   uint32_t garner;         // Montgomery form of 1/(p_0 ... p_{i-1}) mod p_i
   const uint32_t* below;   // Montgomery form of p_j mod p_i, for j < i
+  const uint32_t* prefix;  // Montgomery form of p_0 ... p_{j-1} mod p_i, for j < i
 };
 
 // A context for prime p < 2^31 with psi of order 1024 (plain value), for
@@ -87,6 +88,15 @@ void init_prime_ctx(PrimeCtx& c, uint32_t p, uint32_t psi, unsigned max_logn, ui
 inline constexpr size_t kPrimeCount = 160;
 // The primes in use, decreasing (index 0 is the largest); built once.
 const PrimeCtx& prime(size_t i) noexcept;
+
+// The Montgomery constants of all the primes side by side, for kernels that
+// put one prime in each lane (8 spare entries at the end repeat the last
+// prime, so that eight lanes may be loaded from any index below
+// kPrimeCount).
+struct PrimeColumns {
+  uint32_t p[kPrimeCount + 8], neg_inv[kPrimeCount + 8], two31[kPrimeCount + 8];
+};
+const PrimeColumns& prime_columns() noexcept;
 
 // In-place negacyclic NTT of 2^logn values: output k is the value at
 // psi^(2 rev(k) + 1), so outputs 2j and 2j + 1 sit at opposite points w, -w
@@ -106,6 +116,11 @@ void div_avx2(const Modp& m, uint32_t* a, const uint32_t* b, size_t n, uint32_t*
 // a[i] <- a[i] b[i] mod p for plain values below 2^16 on AVX2, n a multiple
 // of 16.
 void mul16_avx2(const Modp& m, uint16_t* a, const uint16_t* b, size_t n) noexcept;
+// inv[i] <- 1/b[i] in Montgomery form for n plain values b[i], by one
+// inversion of their product (on AVX2 for n a multiple of 8); when some
+// b[i] is zero the results are unspecified. `scratch` holds n words (left
+// holding secrets: the caller wipes it).
+void invert_all(const Modp& m, const uint32_t* b, uint32_t* inv, size_t n, uint32_t* scratch) noexcept;
 // The portable transforms alone (for the tests that compare the paths).
 void ntt_portable(const PrimeCtx& pc, uint32_t* a, unsigned logn) noexcept;
 void intt_portable(const PrimeCtx& pc, uint32_t* a, unsigned logn, bool undo_mont) noexcept;

@@ -25,9 +25,9 @@ struct LiftLayout {
     fx_k = o, o += 2 * n;  // to stay 8-byte aligned
     lifted = o, o += n * llen;
     residues = o, o += n * (llen > plen ? llen : plen);
-    kv = o, o += n;
+    kv = o, o += 2 * n;
     prod = o, o += n * plen;
-    work = o, o += 4 * (llen + plen + 2);
+    work = o, o += crt_work_len(llen > plen ? llen : plen);
     fa_all = o, o += n * plen;
     g_all = o, o += n * llen;
     Fb_all = o, o += n * llen / 2;
@@ -118,12 +118,10 @@ bool lift_and_reduce(const NormTower& t, unsigned d, const uint32_t* F_below, ui
         uint32_t* acc = w + L.prod;
         for (size_t i = 0; i < n; ++i) k[i] = kfx[i].round();
         for (size_t e = 0; e < n; ++e) {
-          std::memset(acc, 0, (slen + 2) * sizeof(uint32_t));
-          for (size_t i = 0; i < n; ++i) {
-            const size_t j = (e - i) & (n - 1);
-            const int32_t c = i <= e ? k[i] : static_cast<int32_t>(0u - static_cast<uint32_t>(k[i]));
-            add_mul(acc, slen + 2, fd + j * slen, slen, c);
-          }
+          int32_t* c = k + n;  // the signed multipliers of f's coefficients
+          for (size_t i = 0; i < n; ++i)
+            c[(e - i) & (n - 1)] = i <= e ? k[i] : static_cast<int32_t>(0u - static_cast<uint32_t>(k[i]));
+          mul_sum(acc, slen + 2, fd, slen, c, n);
           sub_shifted(lifted + e * llen, Flen, acc, slen + 2, shift);
         }
       } else {
@@ -165,7 +163,7 @@ bool finish_top(const int8_t* f, const int8_t* g, const uint32_t* F_below, int8_
   constexpr uint32_t q = 12289;
   const PrimeCtx& pc = prime(0);
   const Modp& m = pc.m;
-  Words buf(8 * n);
+  Words buf(10 * n);
   uint32_t* fa = buf.data();
   uint32_t* ga = fa + n;
   uint32_t* Fa = ga + n;
@@ -173,6 +171,8 @@ bool finish_top(const int8_t* f, const int8_t* g, const uint32_t* F_below, int8_
   uint32_t* den = num + n;
   uint32_t* fb = den + n;
   Fixed* kfx = reinterpret_cast<Fixed*>(fb + n);  // n Fixed = 2n words
+  uint32_t* inv_f = fb + 3 * n;                   // 1/f at each point, Montgomery form
+  uint32_t* scratch = inv_f + n;
   // Plain products: one operand goes to Montgomery form first.
   auto mul = [&](uint32_t a, uint32_t b) { return m.mont(m.to_mont(a), b); };
 
@@ -194,10 +194,10 @@ bool finish_top(const int8_t* f, const int8_t* g, const uint32_t* F_below, int8_
   }
   // At point i the adjoint takes the value at the inverse point n - 1 - i.
   // num = F adj f + G adj g and den = f adj f + g adj g, exact integers.
-  auto div = [&](uint32_t a, uint32_t b) { return m.mont(a, m.inv_mont(m.to_mont(b))); };
+  invert_all(m, fa, inv_f, n, scratch);
   for (size_t i = 0; i < n; ++i) {
     const size_t c = n - 1 - i;
-    const uint32_t Gi = div(m.add(q, mul(ga[i], Fa[i])), fa[i]);
+    const uint32_t Gi = m.mont(m.add(q, mul(ga[i], Fa[i])), inv_f[i]);
     num[i] = m.add(mul(fa[c], Fa[i]), mul(ga[c], Gi));
     den[i] = m.add(mul(fa[i], fa[c]), mul(ga[i], ga[c]));
   }
@@ -211,10 +211,8 @@ bool finish_top(const int8_t* f, const int8_t* g, const uint32_t* F_below, int8_
   for (size_t i = 0; i < n; ++i) dfx[i] = Fixed{static_cast<uint64_t>(static_cast<int64_t>(m.to_signed(den[i])) << 22)};
   fixed_fft(kfx, logn);
   fixed_fft(dfx, logn);
-  for (size_t i = 0; i < hn; ++i) {
-    kfx[i] = kfx[i] / dfx[i];
-    kfx[i + hn] = kfx[i + hn] / dfx[i];
-  }
+  fixed_div_all(kfx, dfx, hn);
+  fixed_div_all(kfx + hn, dfx, hn);
   fixed_ifft(kfx, logn);
   uint32_t* ka = num;
   for (size_t i = 0; i < n; ++i) ka[i] = m.from_signed(kfx[i].round());
@@ -222,7 +220,7 @@ bool finish_top(const int8_t* f, const int8_t* g, const uint32_t* F_below, int8_
   uint32_t* Ga = den;
   for (size_t i = 0; i < n; ++i) {
     Fa[i] = m.sub(Fa[i], mul(fa[i], ka[i]));
-    Ga[i] = div(m.add(q, mul(ga[i], Fa[i])), fa[i]);
+    Ga[i] = m.mont(m.add(q, mul(ga[i], Fa[i])), inv_f[i]);
   }
   intt(pc, Fa, logn, false);
   intt(pc, Ga, logn, false);

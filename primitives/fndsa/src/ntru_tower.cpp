@@ -37,7 +37,7 @@ void NormTower::build(const int8_t* f0, const int8_t* g0) noexcept {
     g_mut(0)[j] = static_cast<uint32_t>(g0[j]) & kLimbMask;
   }
   // Residues of the next level (prime-major), one transform and the CRT work.
-  Words scratch(2 * 256 + 512 + 4 * (kNormLimbs[kDepth] + 1));
+  Words scratch(2 * 256 + 512 + crt_work_len(kNormLimbs[kDepth]));
   for (unsigned d = 0; d < kDepth; ++d) {
     const unsigned logn = kDepth - d;
     const size_t n = size_t{1} << logn, hn = n / 2;
