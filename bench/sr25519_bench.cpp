@@ -126,8 +126,8 @@ void BM_PartDecafBaseDoubleMul(benchmark::State& st) {
   }
 }
 
-// s*A + k*H, libdecaf's two-point double multiplication (the VRF's second
-// equation), on decoded operands.
+// s*A + k*H by libdecaf's two-point double multiplication, which runs in
+// constant time, on decoded operands: the comparison for double_mul below.
 void BM_PartDecafDoubleMul(benchmark::State& st) {
   const auto& o = ops();
   decaf_255_point_t r;
@@ -138,7 +138,8 @@ void BM_PartDecafDoubleMul(benchmark::State& st) {
 }
 
 // The same two through the library's wrapper (scalar decoding and copies
-// of the points included).
+// of the points included); double_mul is the variable-time loop over
+// libdecaf's point addition and doubling.
 void BM_PartBaseDoubleMul(benchmark::State& st) {
   const auto& o = ops();
   const auto a = PublicPoint::decode(fx().pk.data());

@@ -3,6 +3,7 @@
 #include <decaf/point_255.h>
 
 #include <cstring>
+#include <iterator>
 
 #include "fault/fault.hpp"
 
@@ -35,6 +36,68 @@ Scalar load_scalar(const uint8_t n[32]) {
   // libdecaf reduces a scalar of l or more and says so.
   fault::check(decaf_255_scalar_decode(out.s, n) == DECAF_SUCCESS, "scalar of l or more in a verification equation");
   return out;
+}
+
+// Signed digits of a scalar below 2^253 in width-5 non-adjacent form: each
+// digit is zero or odd in [-15, 15], a non-zero digit is followed by at least
+// four zeros, and sum(d[i] * 2^i) is the scalar. A negative digit carries one
+// into the position after its window, so one position past bit 252 is
+// enough; the array leaves a few more.
+constexpr int kNafWidth = 5;
+constexpr int kNafDigits = 258;
+
+int bit_of(const uint8_t n[32], int i) noexcept { return i < 256 ? (n[i >> 3] >> (i & 7)) & 1 : 0; }
+
+// Returns the position of the highest non-zero digit, or -1 for zero.
+int recode_naf(int8_t d[kNafDigits], const uint8_t n[32]) noexcept {
+  std::memset(d, 0, kNafDigits);
+  int top = -1, carry = 0;
+  for (int i = 0; i < kNafDigits;) {
+    if (bit_of(n, i) == carry) {  // this position's value is 0 or 2: digit 0, the carry moves on unchanged
+      ++i;
+      continue;
+    }
+    int window = carry;
+    for (int j = 0; j < kNafWidth; ++j) window += bit_of(n, i + j) << j;
+    // window is odd and below 2^5: take it as it is, or as window - 32
+    // with one carried into position i + 5.
+    carry = window >> (kNafWidth - 1);
+    d[i] = static_cast<int8_t>(window - (carry << kNafWidth));
+    top = i;
+    i += kNafWidth;
+  }
+  return top;
+}
+
+// P, 3P, 5P, ..., 15P: the multiples a digit of the recoding selects.
+struct OddMultiples {
+  Point m[1 << (kNafWidth - 2)];
+};
+
+void fill_odd_multiples(OddMultiples& t, const Point& p) noexcept {
+  Point twice;
+  decaf_255_point_double(twice.p, p.p);
+  t.m[0] = p;
+  for (size_t k = 1; k < std::size(t.m); ++k) decaf_255_point_add(t.m[k].p, t.m[k - 1].p, twice.p);
+}
+
+// r += digit * P for a digit of the recoding (r is taken as the identity
+// until `started`, so the first term is a copy). Returns whether a term was
+// added.
+bool add_digit(Point& r, const OddMultiples& t, int digit, bool started) noexcept {
+  if (digit == 0) return false;
+  const Point& m = t.m[(digit < 0 ? -digit : digit) >> 1];
+  if (!started) {
+    if (digit > 0)
+      r = m;
+    else
+      decaf_255_point_negate(r.p, m.p);
+  } else if (digit > 0) {
+    decaf_255_point_add(r.p, r.p, m.p);
+  } else {
+    decaf_255_point_sub(r.p, r.p, m.p);
+  }
+  return true;
 }
 
 }  // namespace
@@ -87,10 +150,23 @@ PublicPoint PublicPoint::base_double_mul(const uint8_t a[32], const PublicPoint&
 
 PublicPoint PublicPoint::double_mul(const PublicPoint& p, const uint8_t a[32], const PublicPoint& q,
                                     const uint8_t b[32]) {
-  const Scalar sa = load_scalar(a), sb = load_scalar(b);
-  const Point pp = load(p.repr_), qq = load(q.repr_);
+  (void)load_scalar(a), (void)load_scalar(b);  // both below l, or a fault
+  int8_t da[kNafDigits], db[kNafDigits];
+  const int top_a = recode_naf(da, a), top_b = recode_naf(db, b);
+  const int top = top_a > top_b ? top_a : top_b;
   Point r;
-  decaf_255_point_double_scalarmul(r.p, pp.p, sa.s, qq.p, sb.s);
+  decaf_255_point_copy(r.p, decaf_255_point_identity);
+  if (top >= 0) {
+    OddMultiples mp, mq;
+    fill_odd_multiples(mp, load(p.repr_));
+    fill_odd_multiples(mq, load(q.repr_));
+    bool started = false;
+    for (int i = top; i >= 0; --i) {
+      if (started) decaf_255_point_double(r.p, r.p);
+      started |= add_digit(r, mp, da[i], started);
+      started |= add_digit(r, mq, db[i], started);
+    }
+  }
   PublicPoint out;
   store(out.repr_, r);
   return out;

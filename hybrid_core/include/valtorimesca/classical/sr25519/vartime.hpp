@@ -39,7 +39,9 @@ class PublicPoint {
   // not is an internal fault.
   static PublicPoint base_double_mul(const uint8_t a[32], const PublicPoint& p, const uint8_t b[32]);
 
-  // a*p + b*q, with the same condition on the scalars.
+  // a*p + b*q, with the same condition on the scalars: interleaved
+  // width-5 signed windows over libdecaf's point addition and doubling
+  // (odd multiples of p and q, one shared chain of doublings).
   static PublicPoint double_mul(const PublicPoint& p, const uint8_t a[32], const PublicPoint& q, const uint8_t b[32]);
 
  private:
