@@ -86,25 +86,30 @@ void step_words(const uint64_t* tw, const ChainJob& j, uint32_t pos, uint64_t* o
   }
 }
 
+// Word i of every slot set to word i of the template: stores of each word
+// repeated across the slots, which the compiler keeps in vector registers
+// (a copy from an interleaved template of the same size became a slow
+// string move).
+template <size_t W>
+void fill_template(uint64_t* lanes, const uint64_t* tmpl) noexcept {
+  for (size_t i = 0; i < 25; ++i)
+    for (size_t s = 0; s < W; ++s) lanes[i * W + s] = tmpl[i];
+}
+
 }  // namespace
 
 // Steps run on interleaved lanes (word i of slot s at lanes[i * width + s]),
 // so that the vector permutation needs no transposing in or out. Before each
-// step the lanes are reset from an interleaved copy of the template of
-// `layout`; a slot whose chain has that layout then only gets the six words
-// of step_words rewritten, a slot with another layout all of its words. Only
-// the 32-byte results are read back. Chains start longest first, so that few
+// step the lanes are reset to the template of `layout` in every slot; a slot
+// whose chain has that layout then only gets the six words of step_words
+// rewritten, a slot with another layout all of its words. Only the 32-byte
+// results are read back. Chains start longest first, so that few
 // steps run with the lanes part empty.
 void walk_chains(const ChainLayout& layout, std::span<const ChainJob> jobs) noexcept {
   std::vector<size_t> order(jobs.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
   auto steps = [&](size_t i) { return jobs[i].start < jobs[i].stop ? jobs[i].stop - jobs[i].start : 0u; };
   std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return steps(a) > steps(b); });
-  alignas(64) uint64_t tmpl8[25 * 8], tmpl4[25 * 4];
-  for (size_t i = 0; i < 25; ++i) {
-    for (size_t s = 0; s < 8; ++s) tmpl8[i * 8 + s] = layout.tmpl[i];
-    for (size_t s = 0; s < 4; ++s) tmpl4[i * 4 + s] = layout.tmpl[i];
-  }
   alignas(64) uint64_t lanes[25 * 8];
   size_t slot_job[8];
   uint32_t slot_pos[8];
@@ -122,8 +127,11 @@ void walk_chains(const ChainLayout& layout, std::span<const ChainJob> jobs) noex
     }
     if (active == 0) break;
     const size_t width = ::keccak::lane_width(active);
-    const uint64_t* tmpl = width == 8 ? tmpl8 : width == 4 ? tmpl4 : layout.tmpl.data();
-    std::memcpy(lanes, tmpl, 25 * width * sizeof(uint64_t));
+    switch (width) {
+      case 8: fill_template<8>(lanes, layout.tmpl.data()); break;
+      case 4: fill_template<4>(lanes, layout.tmpl.data()); break;
+      default: fill_template<1>(lanes, layout.tmpl.data()); break;
+    }
     for (size_t s = 0; s < active; ++s) {
       const ChainJob& j = jobs[slot_job[s]];
       const ChainLayout& l = j.layout ? *j.layout : layout;
