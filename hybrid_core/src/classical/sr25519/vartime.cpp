@@ -81,23 +81,12 @@ void fill_odd_multiples(OddMultiples& t, const Point& p) noexcept {
   for (size_t k = 1; k < std::size(t.m); ++k) decaf_255_point_add(t.m[k].p, t.m[k - 1].p, twice.p);
 }
 
-// r += digit * P for a digit of the recoding (r is taken as the identity
-// until `started`, so the first term is a copy). Returns whether a term was
-// added.
-bool add_digit(Point& r, const OddMultiples& t, int digit, bool started) noexcept {
-  if (digit == 0) return false;
-  const Point& m = t.m[(digit < 0 ? -digit : digit) >> 1];
-  if (!started) {
-    if (digit > 0)
-      r = m;
-    else
-      decaf_255_point_negate(r.p, m.p);
-  } else if (digit > 0) {
-    decaf_255_point_add(r.p, r.p, m.p);
-  } else {
-    decaf_255_point_sub(r.p, r.p, m.p);
-  }
-  return true;
+// r += digit * P for a digit of the recoding.
+void add_digit(Point& r, const OddMultiples& t, int digit) noexcept {
+  if (digit > 0)
+    decaf_255_point_add(r.p, r.p, t.m[digit >> 1].p);
+  else if (digit < 0)
+    decaf_255_point_sub(r.p, r.p, t.m[(-digit) >> 1].p);
 }
 
 }  // namespace
@@ -160,11 +149,10 @@ PublicPoint PublicPoint::double_mul(const PublicPoint& p, const uint8_t a[32], c
     OddMultiples mp, mq;
     fill_odd_multiples(mp, load(p.repr_));
     fill_odd_multiples(mq, load(q.repr_));
-    bool started = false;
     for (int i = top; i >= 0; --i) {
-      if (started) decaf_255_point_double(r.p, r.p);
-      started |= add_digit(r, mp, da[i], started);
-      started |= add_digit(r, mq, db[i], started);
+      if (i != top) decaf_255_point_double(r.p, r.p);
+      add_digit(r, mp, da[i]);
+      add_digit(r, mq, db[i]);
     }
   }
   PublicPoint out;
