@@ -236,9 +236,9 @@ PyMethodDef defs[] = {
      "# Errors\n\n"
      "- `WrongEntryPointForSuiteError`: a stateless suite.\n"
      "- `BadLengthError`: `blob` is not 496 bytes.\n"
-     "- `ComponentFailureError`: `blob` is not a valid key (for `ED_SH` also\n"
-     "  when its Ed25519 seed does not derive the public half stored after\n"
-     "  it); the journal is not called.\n"
+     "- `ComponentFailureError`: `blob` is not a valid key (its engine key\n"
+     "  does not validate, or its spent-leaf count disagrees with it); the\n"
+     "  journal is not called.\n"
      "- `JournalKeyMismatchError`: `journal` is unbound or bound to another\n"
      "  key.\n"
      "- Whatever the journal's `bound_key` raises, or the error converting\n"
@@ -259,9 +259,8 @@ PyMethodDef defs[] = {
      "# Errors\n\n"
      "- `WrongEntryPointForSuiteError`: a stateless suite.\n"
      "- `BadLengthError`: `blob` is not 496 bytes.\n"
-     "- `ComponentFailureError`: `blob` is not a valid key (for `ED_SH` also\n"
-     "  when its Ed25519 seed does not derive the public half stored after\n"
-     "  it)."},
+     "- `ComponentFailureError`: `blob` is not a valid key (its engine key\n"
+     "  does not validate, or its spent-leaf count disagrees with it)."},
     {"adopt_key", as_cfunction(&adopt_key), METH_VARARGS | METH_KEYWORDS,
      "adopt_key(journal, identity)\n--\n\n"
      "Bind `journal` explicitly to the key of the 32-byte `identity`.\n\n"

@@ -76,18 +76,18 @@ CoreResult<SecretKey> SecretKey::import(Bytes blob) {
   if (!pq) return fail(pq.error());
   // The counter guards against a component key whose leaf counter was reset.
   if (hash::get_be32(blob.data() + kSpentOffset) != pq->next_leaf() - 1) return fail(CoreError::component_failure());
-  // The cached bundle names the key's identity and budget: it must be the
-  // very bundle of the engine key it travels with, or one key's leaves
-  // would be spent under another key's journal and budget.
+  // The cached bundle names the key's identity and budget: unless it is the
+  // very bundle of the engine key it travels with, one key's leaves would be
+  // spent under another key's journal and budget.
   const Bytes cached = blob.subspan(kBundleOffset, kBundleLen);
   const std::vector<uint8_t> rebuilt = pq->keys().public_key().to_bundle();
-  if (rebuilt.size() != kBundleLen || !std::equal(rebuilt.begin(), rebuilt.end(), cached.begin()))
-    return fail(CoreError::component_failure());
-  if (!classical_half_consistent<S>(blob.first(kClassicalSecretKeyLen))) return fail(CoreError::component_failure());
+  const bool bundle_matches =
+      rebuilt.size() == kBundleLen && std::equal(rebuilt.begin(), rebuilt.end(), cached.begin());
   SecretKey key;
   key.classical_sk = zeroize::SecretBytes(blob.first(kClassicalSecretKeyLen));
   key.bundle.assign(cached.begin(), cached.end());
   key.pq = std::move(*pq);
+  key.whole = bundle_matches && classical_half_consistent<S>(key.classical_sk.span());
   return key;
 }
 

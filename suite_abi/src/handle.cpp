@@ -48,6 +48,9 @@ KeyIdentityBytes key_identity(const StatefulKeyHandle& handle) {
 
 namespace detail {
 
+// Both signers refuse a key whose parts do not belong together (see
+// SecretKey::whole) before the journal or the budget store is asked
+// anything, so such a key spends nothing.
 namespace {
 template <class R>
 AbiResult<size_t> deliver(const R& signed_, MutBytes sig_out) {
@@ -60,6 +63,7 @@ AbiResult<size_t> deliver(const R& signed_, MutBytes sig_out) {
 AbiResult<size_t> sign_stateful(StatefulKeyHandle& handle, valtorimesca::stateful::JournalRef journal, Bytes msg,
                                 Bytes ctx, MutBytes sig_out) {
   auto& impl = handle.impl();
+  if (!impl.key.whole) return abi_fail(AbiError::ComponentFailure);
   return deliver(with_stateful_suite(
                      impl.suite, [&](auto s) { return sc::sign_stateful<decltype(s)>(impl.key, journal, msg, ctx); }),
                  sig_out);
@@ -68,6 +72,7 @@ AbiResult<size_t> sign_stateful(StatefulKeyHandle& handle, valtorimesca::statefu
 AbiResult<size_t> sign_stateless(const StatefulKeyHandle& handle, valtorimesca::budget::BudgetRef store, Bytes msg,
                                  Bytes ctx, MutBytes sig_out) {
   const auto& impl = handle.impl();
+  if (!impl.key.whole) return abi_fail(AbiError::ComponentFailure);
   return deliver(with_stateful_suite(
                      impl.suite, [&](auto s) { return sc::sign_stateless<decltype(s)>(impl.key, store, msg, ctx); }),
                  sig_out);

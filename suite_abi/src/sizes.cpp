@@ -5,6 +5,7 @@
 #include "valtorimesca_abi/sizes.hpp"
 
 #include "valtorimesca/composite.hpp"
+#include "valtorimesca/composite_delta.hpp"
 #include "valtorimesca/encoding_path.hpp"
 #include "valtorimesca/shrincs/scheme.hpp"
 #include "valtorimesca/stateful_composite.hpp"
@@ -42,9 +43,9 @@ constexpr bool matches_sh(SuiteCode c) {
 }
 
 static_assert(matches_stateless<EdMl44>(SuiteCode::ED_ML_44, core::composite::kSignatureLen<EdMl44>));
-static_assert(matches_stateless<EdFn512>(SuiteCode::ED_FN_512, core::composite::kSignatureLen<EdFn512>));
+static_assert(matches_stateless<EdFn512>(SuiteCode::ED_FN_512, core::composite_delta::kSignatureLen<EdFn512>));
 static_assert(matches_stateless<SrMl44>(SuiteCode::SR_ML_44, core::composite::kSignatureLen<SrMl44>));
-static_assert(matches_stateless<SrFn512>(SuiteCode::SR_FN_512, core::composite::kSignatureLen<SrFn512>));
+static_assert(matches_stateless<SrFn512>(SuiteCode::SR_FN_512, core::composite_delta::kSignatureLen<SrFn512>));
 static_assert(matches_sh(SuiteCode::ED_SH));
 static_assert(matches_sh(SuiteCode::SR_SH));
 // The stateful composite spells out its classical lengths; they are the

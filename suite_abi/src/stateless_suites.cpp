@@ -1,7 +1,7 @@
 #include "valtorimesca_abi/stateless_suites.hpp"
 
+#include "composites.hpp"
 #include "suite_dispatch.hpp"
-#include "valtorimesca/composite.hpp"
 #include "valtorimesca/derive.hpp"
 #include "valtorimesca/suites.hpp"
 #include "zeroize/zeroize.hpp"
@@ -15,20 +15,19 @@ AbiStatus keygen_from_seed(SuiteCode suite, Bytes seed, MutBytes sk_out, MutByte
   if (seed.size() != kSeedLen) return abi_fail(AbiError::BadLength);
   const derive::Seed master(seed.data());
   return with_stateless_suite(suite, [&](auto s) -> AbiStatus {
-    return from_core(composite::keypair_from_seed<decltype(s)>(master.array(), sk_out, pk_out));
+    return composites::keypair_from_seed<decltype(s)>(master.array(), sk_out, pk_out);
   });
 }
 
 AbiResult<size_t> sign(SuiteCode suite, Bytes sk, Bytes msg, Bytes ctx, MutBytes sig_out) {
   component::OsRng rng;
-  return with_stateless_suite(suite, [&](auto s) -> AbiResult<size_t> {
-    return from_core(composite::sign<decltype(s)>(sk, msg, ctx, rng, sig_out));
-  });
+  return with_stateless_suite(
+      suite, [&](auto s) -> AbiResult<size_t> { return composites::sign<decltype(s)>(sk, msg, ctx, rng, sig_out); });
 }
 
 AbiResult<size_t> sign_deterministic(SuiteCode suite, Bytes sk, Bytes msg, Bytes ctx, Bytes nonce, MutBytes sig_out) {
   return with_stateless_suite(suite, [&](auto s) -> AbiResult<size_t> {
-    return from_core(composite::sign_deterministic<decltype(s)>(sk, msg, ctx, nonce, sig_out));
+    return composites::sign_deterministic<decltype(s)>(sk, msg, ctx, nonce, sig_out);
   });
 }
 

@@ -3,6 +3,7 @@
 #include "subtle/subtle.hpp"
 #include "suite_dispatch.hpp"
 #include "valtorimesca/composite.hpp"
+#include "valtorimesca/composite_delta.hpp"
 #include "valtorimesca/shrincs/scheme.hpp"
 #include "valtorimesca/shrincs/suites.hpp"
 #include "valtorimesca/suites.hpp"
@@ -86,7 +87,7 @@ bool verify_stateless(Bytes pk, Bytes input, Bytes proof) {
   Bytes sig;
   if constexpr (DeltaSuite<S>) {
     if (proof.size() < header + 1) return false;
-    if (proof.size() != header + 1 + composite::kDeltaPqBase<S> + proof[header]) return false;
+    if (proof.size() != header + 1 + composite_delta::kPqBase<S> + proof[header]) return false;
     sig = proof.subspan(header + 1);
   } else {
     if (proof.size() != kProofLen<S>) return false;

@@ -302,10 +302,6 @@ TEST(StatefulAbi, KeygenAndOpenRefusals) {
   counted[331] = 1;
   EXPECT_EQ(handle::open(ed, counted).error(), AbiError::ComponentFailure);
   EXPECT_EQ(ss::key_identity_from_secret_key(ed, counted).error(), AbiError::ComponentFailure);
-  V spliced = g.blob;
-  const Generated o = generate(ed, 2, 1);
-  std::copy(o.blob.begin() + 332, o.blob.end(), spliced.begin() + 332);
-  EXPECT_EQ(handle::open(ed, spliced).error(), AbiError::ComponentFailure);
 
   // Identities: the same bytes under the other code give another identity.
   EXPECT_NE(ss::key_identity(ed, g.pk).value(), ss::key_identity(SuiteCode::SR_SH, g.pk).value());
@@ -322,6 +318,61 @@ TEST(StatefulAbi, KeygenAndOpenRefusals) {
   EXPECT_EQ(handle::export_blob(*h, e497).error(), AbiError::BadLength);
   EXPECT_EQ(e495, V(495, 7));
   EXPECT_EQ(e497, V(497, 7));
+}
+
+// Opening checks the engine key and the counter only. A blob whose other
+// parts disagree with them opens and names an identity, but neither signer
+// uses it: both refuse with ComponentFailure before the journal or the
+// budget store is asked anything, so nothing is spent.
+TEST(StatefulAbi, KeysWhosePartsDisagreeOpenButSignNothing) {
+  const SuiteCode ed = SuiteCode::ED_SH, sr = SuiteCode::SR_SH;
+  const Generated e = generate(ed, 6, 2), s = generate(sr, 6, 2), o = generate(ed, 7, 2);
+  auto flipped = [](V b, size_t at, uint8_t x) {
+    b[at] ^= x;
+    return b;
+  };
+  V spliced = e.blob;
+  std::copy(o.blob.begin() + 332, o.blob.end(), spliced.begin() + 332);
+  struct Case {
+    const char* name;
+    SuiteCode suite;
+    V blob;
+  };
+  const Case cases[] = {
+      {"Ed25519 seed", ed, flipped(e.blob, 5, 0x04)}, {"Ed25519 public half", ed, flipped(e.blob, 63, 0x01)},
+      {"another key's bundle", ed, spliced},          {"SR_SH bundle", sr, flipped(s.blob, 332 + 100, 0x01)},
+      {"an SR_SH blob opened as ED_SH", ed, s.blob},
+  };
+  for (const Case& c : cases) {
+    auto h = handle::open(c.suite, c.blob);
+    ASSERT_TRUE(h.ok()) << c.name;
+    const auto id = ss::key_identity_from_secret_key(c.suite, c.blob);
+    ASSERT_TRUE(id.ok()) << c.name;
+    EXPECT_EQ(handle::key_identity(*h), *id) << c.name;
+    RecordingJournal j;
+    j.bound = valtorimesca::stateful::KeyIdentity{*id};
+    RecordingBudget store;
+    V sig(signature_len(c.suite));
+    EXPECT_EQ(handle::sign_stateful_with_handle(*h, j, kMsg, kCtx, sig).error(), AbiError::ComponentFailure) << c.name;
+    EXPECT_EQ(handle::sign_stateless_with_handle(*h, store, kMsg, kCtx, sig).error(), AbiError::ComponentFailure)
+        << c.name;
+    EXPECT_TRUE(j.log.empty()) << c.name;
+    EXPECT_TRUE(store.log.empty()) << c.name;
+    V back(496);
+    ASSERT_TRUE(handle::export_blob(*h, back).ok());
+    EXPECT_EQ(back, c.blob) << c.name;  // unchanged: no leaf was spent
+  }
+  // Nothing in a blob names its suite: the same bytes give one identity per
+  // code, and under SR_SH's own code the key signs.
+  const auto as_ed = ss::key_identity_from_secret_key(ed, s.blob), as_sr = ss::key_identity_from_secret_key(sr, s.blob);
+  ASSERT_TRUE(as_ed.ok() && as_sr.ok());
+  EXPECT_NE(*as_ed, *as_sr);
+  EXPECT_EQ(*as_sr, ss::key_identity(sr, s.pk).value());
+  auto h = handle::open(sr, s.blob);
+  ASSERT_TRUE(h.ok());
+  RecordingJournal j = journal_for(sr, s.pk);
+  V sig(signature_len(sr));
+  EXPECT_TRUE(handle::sign_stateful_with_handle(*h, j, kMsg, kCtx, sig).ok());
 }
 
 TEST(StatefulAbi, ShortBuffersAreFoundAfterTheSpend) {

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <type_traits>
 #include <vector>
 
+#include "valtorimesca/composite_delta.hpp"
 #include "valtorimesca/suites.hpp"
 #include "vectors.hpp"
 
@@ -23,33 +25,58 @@ std::array<uint8_t, 32> seed_of(uint8_t v) {
   return s;
 }
 
+// The typed tests run over all four suites: the ML-DSA ones through
+// `composite`, whose signing answers bare success, the FN-DSA ones through
+// `composite_delta`, which answers the bytes it wrote.
 template <class S>
 constexpr size_t sig_len() {
-  return composite::kSignatureLen<S>;
+  if constexpr (DeltaSuite<S>)
+    return composite_delta::kSignatureLen<S>;
+  else
+    return composite::kSignatureLen<S>;
 }
 
 template <class S>
 void keypair(const std::array<uint8_t, 32>& seed, Bytes& sk, Bytes& pk) {
   sk.assign(composite::Lengths<S>::kSecretKey, 0);
   pk.assign(composite::Lengths<S>::kPublicKey, 0);
-  auto r = composite::keypair_from_seed<S>(seed, sk, pk);
+  CoreStatus r;
+  if constexpr (DeltaSuite<S>)
+    r = composite_delta::keypair_from_seed<S>(seed, sk, pk);
+  else
+    r = composite::keypair_from_seed<S>(seed, sk, pk);
   ASSERT_TRUE(r.ok());
 }
 
 template <class S>
+CoreResult<size_t> as_count(const CoreStatus& r) {
+  if (!r) return fail(r.error());
+  return sig_len<S>();
+}
+
+template <class S>
 CoreResult<size_t> sign_det(const Bytes& sk, const Bytes& msg, const Bytes& ctx, const Bytes& nonce, Bytes& out) {
-  return composite::sign_deterministic<S>(sk, msg, ctx, nonce, out);
+  if constexpr (DeltaSuite<S>)
+    return composite_delta::sign_deterministic<S>(sk, msg, ctx, nonce, out);
+  else
+    return as_count<S>(composite::sign_deterministic<S>(sk, msg, ctx, nonce, out));
 }
 
 template <class S>
 CoreResult<size_t> sign_hedged(const Bytes& sk, const Bytes& msg, const Bytes& ctx, Bytes& out) {
   component::OsRng rng;
-  return composite::sign<S>(sk, msg, ctx, rng, out);
+  if constexpr (DeltaSuite<S>)
+    return composite_delta::sign<S>(sk, msg, ctx, rng, out);
+  else
+    return as_count<S>(composite::sign<S>(sk, msg, ctx, rng, out));
 }
 
 template <class S>
 bool verify(const Bytes& pk, const Bytes& msg, const Bytes& ctx, const Bytes& sig) {
-  return composite::verify<S>(pk, msg, ctx, sig);
+  if constexpr (DeltaSuite<S>)
+    return composite_delta::verify<S>(pk, msg, ctx, sig);
+  else
+    return composite::verify<S>(pk, msg, ctx, sig);
 }
 
 template <class S>
@@ -144,7 +171,7 @@ TEST(Composite, KeypairChecksOutputsFirstAndSuitesAreUnrelated) {
   EXPECT_EQ(r.error(), CoreError::bad_length(1344, 1343));
   EXPECT_TRUE(std::all_of(sk.begin(), sk.end(), [](uint8_t v) { return v == 0; }));
   Bytes sk_small(1408);
-  r = composite::keypair_from_seed<EdFn512>(seed_of(3), sk_small, pk);
+  r = composite_delta::keypair_from_seed<EdFn512>(seed_of(3), sk_small, pk);
   ASSERT_FALSE(r.ok());
   EXPECT_EQ(r.error(), CoreError::bad_length(1409, 1408));
 
@@ -164,6 +191,32 @@ TEST(Composite, SignatureFromAnotherSuiteDoesNotVerify) {
   // what matters is that the label enters the message representative.
   EXPECT_TRUE(composite::verify<EdMl44>(ed_pk, Bytes{1}, {}, sig));
   EXPECT_FALSE(composite::verify<SrMl44>(ed_pk, Bytes{1}, {}, sig));
+}
+
+// The two modules answer signing differently: `composite` success alone
+// (its length is fixed), `composite_delta` the number of bytes written.
+TEST(Composite, EachModuleAnswersSigningInItsOwnShape) {
+  static_assert(std::is_same_v<decltype(composite::sign_deterministic<EdMl44>({}, {}, {}, {}, {})), CoreStatus>);
+  static_assert(
+      std::is_same_v<decltype(composite_delta::sign_deterministic<SrFn512>({}, {}, {}, {}, {})), CoreResult<size_t>>);
+  Bytes ml_sk, ml_pk, fn_sk, fn_pk;
+  keypair<SrMl44>(seed_of(6), ml_sk, ml_pk);
+  keypair<SrFn512>(seed_of(6), fn_sk, fn_pk);
+  component::OsRng rng;
+  Bytes wide(3000, 0xC3);
+  ASSERT_TRUE(composite::sign<SrMl44>(ml_sk, Bytes{7}, {}, rng, wide).ok());
+  EXPECT_TRUE(std::all_of(wide.begin() + 2484, wide.end(), [](uint8_t v) { return v == 0xC3; }));
+  EXPECT_TRUE(composite::verify<SrMl44>(ml_pk, Bytes{7}, {}, Bytes(wide.begin(), wide.begin() + 2484)));
+  Bytes fn_sig(1000, 0xC3);
+  auto n = composite_delta::sign<SrFn512>(fn_sk, Bytes{7}, {}, rng, fn_sig);
+  ASSERT_TRUE(n.ok());
+  EXPECT_EQ(*n, 731u);
+  fn_sig.resize(*n);
+  EXPECT_TRUE(composite_delta::verify<SrFn512>(fn_pk, Bytes{7}, {}, fn_sig));
+  Bytes too_small(730);
+  auto r = composite_delta::sign<SrFn512>(fn_sk, Bytes{7}, {}, rng, too_small);
+  ASSERT_FALSE(r.ok());
+  EXPECT_EQ(r.error(), CoreError::output_buffer_too_small(731, 730));
 }
 
 TEST(EncodingDelta, DecodeTable) {
@@ -199,10 +252,10 @@ TEST(EncodingDelta, DecodeTable) {
   Bytes sk, pk;
   keypair<EdFn512>(seed_of(5), sk, pk);
   Bytes sig(731);
-  ASSERT_TRUE(composite::sign_deterministic<EdFn512>(sk, {}, {}, {}, sig).ok());
+  ASSERT_TRUE(composite_delta::sign_deterministic<EdFn512>(sk, {}, {}, {}, sig).ok());
   Bytes shortened(sig.begin(), sig.begin() + 476);
   shortened[64] = 0;
-  EXPECT_FALSE(composite::verify<EdFn512>(pk, {}, {}, shortened));
+  EXPECT_FALSE(composite_delta::verify<EdFn512>(pk, {}, {}, shortened));
 }
 
 }  // namespace

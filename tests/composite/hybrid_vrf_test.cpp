@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "valtorimesca/composite.hpp"
+#include "valtorimesca/composite_delta.hpp"
 #include "valtorimesca/suites.hpp"
 #include "valtorimesca/vrf.hpp"
 
@@ -52,7 +53,12 @@ void keypair(uint8_t v, Bytes& sk, Bytes& pk) {
   seed.fill(v);
   sk.assign(composite::Lengths<S>::kSecretKey, 0);
   pk.assign(composite::Lengths<S>::kPublicKey, 0);
-  ASSERT_TRUE(composite::keypair_from_seed<S>(seed, sk, pk).ok());
+  CoreStatus r;
+  if constexpr (DeltaSuite<S>)
+    r = composite_delta::keypair_from_seed<S>(seed, sk, pk);
+  else
+    r = composite::keypair_from_seed<S>(seed, sk, pk);
+  ASSERT_TRUE(r.ok());
 }
 
 template <class S>

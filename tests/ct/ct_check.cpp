@@ -27,6 +27,7 @@
 #include "valtorimesca/classical/ed25519.hpp"
 #include "valtorimesca/classical/sr25519.hpp"
 #include "valtorimesca/composite.hpp"
+#include "valtorimesca/composite_delta.hpp"
 #include "valtorimesca/derive.hpp"
 #include "valtorimesca/mnemonic.hpp"
 #include "valtorimesca/suites.hpp"
@@ -334,23 +335,42 @@ void seeds_case() {
 template <class S>
 void composite_suite(uint8_t tag) {
   namespace cc = valtorimesca::composite;
-  constexpr size_t kSigLen = cc::kSignatureLen<S>;
+  namespace cd = valtorimesca::composite_delta;
+  constexpr bool kDelta = valtorimesca::DeltaSuite<S>;
+  constexpr size_t kSigLen = [] {
+    if constexpr (kDelta)
+      return cd::kSignatureLen<S>;
+    else
+      return cc::kSignatureLen<S>;
+  }();
   std::array<uint8_t, 32> master = pattern<32>(tag);
   std::array<uint8_t, cc::Lengths<S>::kSecretKey> sk{};
   std::array<uint8_t, cc::Lengths<S>::kPublicKey> pk{};
   std::array<uint8_t, kSigLen> sig{};
   secret(master);
-  expect(cc::keypair_from_seed<S>(master, sk, pk).ok(), "composite key pair");
+  if constexpr (kDelta)
+    expect(cd::keypair_from_seed<S>(master, sk, pk).ok(), "composite key pair");
+  else
+    expect(cc::keypair_from_seed<S>(master, sk, pk).ok(), "composite key pair");
   reveal(pk);
   secret(sk);
   SecretRng rng;
   auto nonce = pattern<32>(static_cast<uint8_t>(tag + 1));
   secret(nonce);
   for (int mode = 0; mode < 2; ++mode) {
-    const bool ok = mode == 0 ? cc::sign<S>(sk, msg(), kCtx, rng, sig).ok()
-                              : cc::sign_deterministic<S>(sk, msg(), kCtx, nonce, sig).ok();
+    bool ok;
+    if constexpr (kDelta)
+      ok = mode == 0 ? cd::sign<S>(sk, msg(), kCtx, rng, sig).ok()
+                     : cd::sign_deterministic<S>(sk, msg(), kCtx, nonce, sig).ok();
+    else
+      ok = mode == 0 ? cc::sign<S>(sk, msg(), kCtx, rng, sig).ok()
+                     : cc::sign_deterministic<S>(sk, msg(), kCtx, nonce, sig).ok();
     reveal(sig);
-    expect(ok && cc::verify<S>(pk, msg(), kCtx, sig), "composite signature verifies");
+    if constexpr (kDelta)
+      ok = ok && cd::verify<S>(pk, msg(), kCtx, sig);
+    else
+      ok = ok && cc::verify<S>(pk, msg(), kCtx, sig);
+    expect(ok, "composite signature verifies");
   }
 }
 

@@ -148,6 +148,10 @@ DOCS = {
         '\n'
         '# Errors\n'
         '\n'
+        '- `ComponentFailureError`: the blob this key was loaded from does not\n'
+        "  hold together (its verify key bundle is not its engine key's, or an\n"
+        "  `ED_SH` key's Ed25519 seed does not derive the public half stored\n"
+        '  after it); the journal is not called and nothing is spent.\n'
         '- `SigningFailedError`: `ctx` is longer than 255 bytes (nothing spent).\n'
         '- `JournalKeyMismatchError`: the journal is not bound to this key.\n'
         "- `CountersDivergedError`: the journal's next leaf is not this key's\n"
@@ -171,6 +175,10 @@ DOCS = {
         '\n'
         '# Errors\n'
         '\n'
+        '- `ComponentFailureError`: the blob this key was loaded from does not\n'
+        "  hold together (its verify key bundle is not its engine key's, or an\n"
+        "  `ED_SH` key's Ed25519 seed does not derive the public half stored\n"
+        '  after it); the budget object is not called and nothing is spent.\n'
         '- `SigningFailedError`: `ctx` is longer than 255 bytes, or the message\n'
         '  cannot be signed on this path (nothing spent).\n'
         '- `StatelessBudgetExhaustedError`: the few-time budget is spent.\n'
@@ -235,9 +243,9 @@ DOCS = {
         '\n'
         '- `WrongEntryPointForSuiteError`: a stateless suite.\n'
         '- `BadLengthError`: `blob` is not 496 bytes.\n'
-        '- `ComponentFailureError`: `blob` is not a valid key (for `ED_SH` also\n'
-        '  when its Ed25519 seed does not derive the public half stored after\n'
-        '  it); the journal is not called.\n'
+        '- `ComponentFailureError`: `blob` is not a valid key (its engine key\n'
+        '  does not validate, or its spent-leaf count disagrees with it); the\n'
+        '  journal is not called.\n'
         '- `JournalKeyMismatchError`: `journal` is unbound or bound to another\n'
         '  key.\n'
         "- Whatever the journal's `bound_key` raises, or the error converting\n"
@@ -261,9 +269,8 @@ DOCS = {
         '\n'
         '- `WrongEntryPointForSuiteError`: a stateless suite.\n'
         '- `BadLengthError`: `blob` is not 496 bytes.\n'
-        '- `ComponentFailureError`: `blob` is not a valid key (for `ED_SH` also\n'
-        '  when its Ed25519 seed does not derive the public half stored after\n'
-        '  it).'
+        '- `ComponentFailureError`: `blob` is not a valid key (its engine key\n'
+        '  does not validate, or its spent-leaf count disagrees with it).'
     )),
     'adopt_key': ('(journal, identity)', (
         'Bind `journal` explicitly to the key of the 32-byte `identity`.\n'

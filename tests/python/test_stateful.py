@@ -318,10 +318,12 @@ def test_load_never_binds_and_checks_the_blob_first(ed):
 
 @pytest.mark.parametrize("suite", STATEFUL, ids=repr)
 def test_a_blob_whose_classical_secret_was_altered(suite, made):
-    # ED_SH: bytes 0 to 31 are the Ed25519 seed and 32 to 63 its public half;
-    # a blob where the one does not derive the other is refused before the
-    # journal is asked anything. SR_SH: the sr25519 scalar and nonce have
-    # nothing to be checked against, and the blob loads as it stands.
+    # ED_SH: bytes 0 to 31 are the Ed25519 seed and 32 to 63 its public half.
+    # A blob where the one does not derive the other loads (the engine key
+    # and the counter are all that loading validates) and keeps its identity,
+    # but refuses both kinds of signing before the journal or the budget is
+    # asked anything. SR_SH: the sr25519 scalar and nonce have nothing to be
+    # checked against, and the key is loaded as it stands.
     s = made[suite.value]
     s.reset()
     blob = s.key.export()
@@ -330,34 +332,46 @@ def test_a_blob_whose_classical_secret_was_altered(suite, made):
         bad[at] ^= bit
         bad = bytes(bad)
         journal = Journal(bound=s.identity, leaf=spent(blob))
+        budget = Budget()
+        key = v.load_stateful_secret_key(suite, bad, journal, budget)
+        assert key.export() == bad
+        assert v.key_identity_from_secret_key(suite, bad) == s.identity
+        assert journal.names() == ["bound_key"]
         if suite == Suite.ED_SH:
             with pytest.raises(v.ComponentFailureError):
-                v.load_stateful_secret_key(suite, bad, journal, Budget())
+                key.sign_stateful(b"m", b"")
             with pytest.raises(v.ComponentFailureError):
-                v.key_identity_from_secret_key(suite, bad)
-            assert journal.calls == []
-        else:
-            key = v.load_stateful_secret_key(suite, bad, journal, Budget())
+                key.sign_stateless(b"m", b"")
+            assert journal.names() == ["bound_key"] and journal.leaf == spent(blob)
+            assert budget.calls == [] and budget.counts == {}
             assert key.export() == bad
-            assert v.key_identity_from_secret_key(suite, bad) == s.identity
-            assert journal.names() == ["bound_key"]
     assert v.key_identity_from_secret_key(suite, blob) == s.identity
 
 
 def test_a_blob_loaded_under_the_other_suite(made):
-    # An ED_SH blob read as SR_SH imports (nothing checks an sr25519 secret)
-    # but has the other suite's identity; an SR_SH blob read as ED_SH has no
-    # Ed25519 seed and public half that agree, and is refused before the
-    # journal is asked.
+    # Nothing in a blob names its suite. Either blob loads under the other
+    # code with that code's identity, which the key's own journal refuses. An
+    # SR_SH blob read as ED_SH has no Ed25519 seed and public half that
+    # agree: even with a journal bound to that identity it signs nothing.
     ed, sr = made[5], made[6]
     ed.reset()
     sr.reset()
     with pytest.raises(v.JournalKeyMismatchError):
         v.load_stateful_secret_key(Suite.SR_SH, ed.key.export(), ed.journal, ed.budget)
     assert ed.journal.names() == ["bound_key"]
+    blob = sr.key.export()
+    with pytest.raises(v.JournalKeyMismatchError):
+        v.load_stateful_secret_key(Suite.ED_SH, blob, sr.journal, sr.budget)
+    assert sr.journal.names() == ["bound_key"]
+    as_ed = v.key_identity_from_secret_key(Suite.ED_SH, blob)
+    assert as_ed != v.key_identity_from_secret_key(Suite.SR_SH, blob) == sr.identity
+    journal, budget = Journal(bound=as_ed, leaf=spent(blob)), Budget()
+    key = v.load_stateful_secret_key(Suite.ED_SH, blob, journal, budget)
     with pytest.raises(v.ComponentFailureError):
-        v.load_stateful_secret_key(Suite.ED_SH, sr.key.export(), sr.journal, sr.budget)
-    assert sr.journal.calls == []
+        key.sign_stateful(b"m", b"")
+    with pytest.raises(v.ComponentFailureError):
+        key.sign_stateless(b"m", b"")
+    assert journal.names() == ["bound_key"] and budget.calls == []
 
 
 def test_adopt_key(ed):

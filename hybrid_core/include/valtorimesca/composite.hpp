@@ -1,13 +1,12 @@
-// Composite keys and signatures of the four stateless suites, written once
-// over the suite binding:
+// Composite keys and signatures of the two ML-DSA suites, written once over
+// the suite binding:
 //
-//   ML-DSA suites: classical signature (64) || ML-DSA-44 signature (2420)
-//   FN-DSA suites: classical signature (64) || delta byte || FN-DSA-512
-//                  signature (at most 666; the delta byte gives its length)
+//   classical signature (64) || ML-DSA-44 signature (2420)
 //
-// Every suite signs into a caller buffer of at least kSignatureLen<S> bytes
-// and answers the number of bytes written, so callers never branch on the
-// delta byte.
+// The pieces both stateless composites share (lengths, key derivation, the
+// two-half signer and verifier) live in `composite::detail`;
+// `composite_delta` builds the FN-DSA suites, whose signatures carry a delta
+// byte, on them. Each module accepts only its own suites.
 #pragma once
 
 #include <array>
@@ -35,17 +34,15 @@ struct Lengths {
   static constexpr size_t kPublicKey = C::kPublicKeyLen + P::kPublicKeyLen;
 };
 
-// The longest signature of the suite: the delta byte counts for FN-DSA.
+// The signature length of an ML-DSA suite.
 template <HybridSuite S>
-inline constexpr size_t kSignatureLen = S::Classical::kSignatureLen + (DeltaSuite<S> ? 1 : 0) + S::Pq::kSignatureLen;
+requires(!DeltaSuite<S>) inline constexpr size_t kSignatureLen = S::Classical::kSignatureLen + S::Pq::kSignatureLen;
 
-// The shortest post-quantum signature a delta byte can announce.
-template <DeltaSuite S>
-inline constexpr size_t kDeltaPqBase = S::Pq::kSignatureLen - 255;
+namespace detail {
 
 // Both halves' keys from one master seed: classical key || post-quantum key.
 template <HybridSuite S>
-CoreStatus keypair_from_seed(const std::array<uint8_t, 32>& master, MutBytes sk_out, MutBytes pk_out) {
+CoreStatus keypair(const std::array<uint8_t, 32>& master, MutBytes sk_out, MutBytes pk_out) {
   using C = typename S::Classical;
   using P = typename S::Pq;
   using L = Lengths<S>;
@@ -60,8 +57,6 @@ CoreStatus keypair_from_seed(const std::array<uint8_t, 32>& master, MutBytes sk_
   if (!c) return c;
   return P::derive(Bytes(pq_seed.get()), sk_out.subspan(C::kSecretKeyLen), pk_out.subspan(C::kPublicKeyLen));
 }
-
-namespace detail {
 
 // How the two halves sign: hedged from a generator, or deterministically
 // from the caller's nonce (each component decides how it uses the nonce).
@@ -93,25 +88,24 @@ struct Deterministic {
 // Signs the representative of (msg, ctx) with both halves: the classical
 // signature into out[0, 64), the post-quantum one after it, one byte later
 // when the suite carries a delta byte (written once both halves signed).
-// The context, key and output lengths are tested in that order. Answers the
-// signature's length.
+// The context, key and output lengths are tested in that order.
 template <HybridSuite S, class Halves>
-CoreResult<size_t> sign_halves(const Halves& halves, Bytes sk, Bytes msg, Bytes ctx, MutBytes out) {
+CoreStatus sign_halves(const Halves& halves, Bytes sk, Bytes msg, Bytes ctx, MutBytes out) {
   using C = typename S::Classical;
   using P = typename S::Pq;
   using L = Lengths<S>;
   constexpr bool delta = DeltaSuite<S>;
   constexpr size_t pq_offset = C::kSignatureLen + (delta ? 1 : 0);
-  constexpr size_t total = kSignatureLen<S>;
-  return message::with_m_prime(S::label(), msg, ctx, [&](Bytes m) -> CoreResult<size_t> {
+  constexpr size_t total = pq_offset + P::kSignatureLen;
+  return message::with_m_prime(S::label(), msg, ctx, [&](Bytes m) -> CoreStatus {
     if (sk.size() != L::kSecretKey) return fail(CoreError::bad_length(L::kSecretKey, sk.size()));
     if (out.size() < total) return fail(CoreError::output_buffer_too_small(total, out.size()));
     auto c = halves.template classical<S>(sk.first(C::kSecretKeyLen), m, out.first(C::kSignatureLen));
-    if (!c) return fail(c.error());
+    if (!c) return c;
     auto p = halves.template pq<S>(sk.subspan(C::kSecretKeyLen), m, out.subspan(pq_offset, P::kSignatureLen));
-    if (!p) return fail(p.error());
+    if (!p) return p;
     if constexpr (delta) out[C::kSignatureLen] = encoding_delta::kSignerDelta;
-    return total;
+    return {};
   });
 }
 
@@ -127,36 +121,36 @@ subtle::Choice verify_halves(Bytes pk, Bytes m, Bytes classical_sig, Bytes pq_si
 
 }  // namespace detail
 
-// Hedged signing; answers the number of bytes written.
+// Both halves' keys from one master seed: classical key || ML-DSA-44 key.
+template <HybridSuite S>
+requires(!DeltaSuite<S>) CoreStatus
+    keypair_from_seed(const std::array<uint8_t, 32>& master, MutBytes sk_out, MutBytes pk_out) {
+  return detail::keypair<S>(master, sk_out, pk_out);
+}
+
+// Hedged signing: on success the first kSignatureLen<S> bytes of `out` hold
+// the signature.
 template <HybridSuite S, component::RandomSource R>
-CoreResult<size_t> sign(Bytes sk, Bytes msg, Bytes ctx, R& rng, MutBytes out) {
+requires(!DeltaSuite<S>) CoreStatus sign(Bytes sk, Bytes msg, Bytes ctx, R& rng, MutBytes out) {
   return detail::sign_halves<S>(detail::Hedged<R>{rng}, sk, msg, ctx, out);
 }
 
-// Deterministic signing from the caller's nonce; answers the number of bytes
-// written.
+// Deterministic signing from the caller's nonce (each half decides whether
+// it uses it).
 template <HybridSuite S>
-CoreResult<size_t> sign_deterministic(Bytes sk, Bytes msg, Bytes ctx, Bytes nonce, MutBytes out) {
+requires(!DeltaSuite<S>) CoreStatus sign_deterministic(Bytes sk, Bytes msg, Bytes ctx, Bytes nonce, MutBytes out) {
   return detail::sign_halves<S>(detail::Deterministic{nonce}, sk, msg, ctx, out);
 }
 
-// False for any wrong length, encoding or signature. An FN-DSA signature's
-// length must be the one its delta byte declares.
+// False for any wrong length, context or signature.
 template <HybridSuite S>
-bool verify(Bytes pk, Bytes msg, Bytes ctx, Bytes sig) {
+requires(!DeltaSuite<S>) bool verify(Bytes pk, Bytes msg, Bytes ctx, Bytes sig) {
   using C = typename S::Classical;
-  if (pk.size() != Lengths<S>::kPublicKey) return false;
-  if constexpr (!DeltaSuite<S>) {
-    if (sig.size() != kSignatureLen<S> || ctx.size() > message::kMaxContext) return false;
+  if (pk.size() != Lengths<S>::kPublicKey || sig.size() != kSignatureLen<S> || ctx.size() > message::kMaxContext) {
+    return false;
   }
   auto r = message::with_m_prime(S::label(), msg, ctx, [&](Bytes m) -> CoreResult<subtle::Choice> {
-    if constexpr (DeltaSuite<S>) {
-      auto d = encoding_delta::decode_delta(sig, kDeltaPqBase<S>);
-      if (!d) return fail(d.error());
-      return detail::verify_halves<S>(pk, m, d->classical, d->pq);
-    } else {
-      return detail::verify_halves<S>(pk, m, sig.first(C::kSignatureLen), sig.subspan(C::kSignatureLen));
-    }
+    return detail::verify_halves<S>(pk, m, sig.first(C::kSignatureLen), sig.subspan(C::kSignatureLen));
   });
   return r.ok() && r->declassify();
 }

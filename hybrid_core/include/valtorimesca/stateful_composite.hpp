@@ -59,6 +59,14 @@ struct SecretKey {
   zeroize::SecretBytes classical_sk;  // 64 bytes, the component's own form
   std::vector<uint8_t> bundle;        // 164 bytes, cached verify key bundle
   shrincs::ShrincsSecretKey pq;
+  // Whether the parts of the key belong together: the cached bundle is the
+  // engine key's own and, for ED_SH, the Ed25519 seed derives the public half
+  // stored after it. Judged once, when a blob is imported (a generated key
+  // is whole by construction). A key that is not whole still exports and
+  // names its identity, but the key handle refuses to sign with it: it would
+  // spend leaves or budget units on signatures no verifier accepts, or under
+  // another key's journal and budget.
+  bool whole = true;
 
   SecretKey() = default;
   SecretKey(SecretKey&&) noexcept = default;
@@ -70,9 +78,9 @@ struct SecretKey {
 
   // The 496-byte export blob.
   CoreResult<zeroize::SecretBytes> export_blob() const;
-  // The validating import of an export blob for suite S: the engine key,
-  // the spent-leaf count against it and the cached bundle against it; for
-  // ED_SH also the Ed25519 seed against the public half stored after it.
+  // The validating import of an export blob for suite S: the engine key and
+  // the spent-leaf count against it. Nothing else refuses the blob; whether
+  // the other parts agree with the engine key is kept in `whole`.
   template <StatefulSuite S>
   static CoreResult<SecretKey> import(Bytes blob);
 };

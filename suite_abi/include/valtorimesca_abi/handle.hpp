@@ -56,7 +56,11 @@ AbiResult<size_t> sign_stateless(const StatefulKeyHandle& handle, valtorimesca::
 }  // namespace detail
 
 // Stateful-path signing, spending one leaf through the journal. The buffer
-// is compared with the signature only after the leaf is committed.
+// is compared with the signature only after the leaf is committed. A key
+// whose blob did not hold together (its bundle not its engine key's, or an
+// ED_SH seed that does not derive its public half) is refused with
+// ComponentFailure before the journal is asked anything; the same holds for
+// few-time signing and the budget store.
 template <valtorimesca::stateful::LeafJournal J>
 AbiResult<size_t> sign_stateful_with_handle(StatefulKeyHandle& handle, J& journal, Bytes msg, Bytes ctx,
                                             MutBytes sig_out) {
