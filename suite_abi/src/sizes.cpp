@@ -1,7 +1,7 @@
 // The size table of sizes.hpp is written out by hand, as numbers a reader
-// of that one file can see (sizes.hpp still includes suites.hpp, and with it
-// every component header, for the suite codes); here the compiler holds
-// every entry to the lengths the components and the composites define.
+// of that one file can see (sizes.hpp includes only suite_code.hpp for the
+// suite codes, which names no component); here the compiler holds every
+// entry to the lengths the components and the composites define.
 #include "valtorimesca_abi/sizes.hpp"
 
 #include "valtorimesca/composite.hpp"

@@ -42,8 +42,11 @@ constexpr uint32_t kBaseTail[18][3] = {
     {0, 0, 129},
 };
 
-// exp(-x) ~ sum of c_i x^i on [0, ln 2], coefficients as 2^63-scaled
-// integers, highest degree first (Horner's order).
+// exp(-x) on [0, ln 2] ~ 2^-63 sum over i = 0..12 of (-1)^i c_i x^i, with
+// c_i near 2^63 / i!; stored highest degree first (Horner's order). These are
+// the integers of Falcon's ApproxExp, which took the polynomial from the
+// FACCT sampler of Zhao, Steinfeld and Sakzad and scaled its coefficients by
+// 2^63.
 constexpr uint64_t kExpPoly[13] = {
     0x00000004741183A3, 0x00000036548CFC06, 0x0000024FDCBF140A, 0x0000171D939DE045, 0x0000D00CF58F6F84,
     0x000680681CF796E3, 0x002D82D8305B0FEA, 0x011111110E066FD0, 0x0555555555070F00, 0x155555555581FF00,

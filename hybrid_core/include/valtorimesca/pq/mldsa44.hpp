@@ -3,7 +3,9 @@
 //
 // Secret key 2560 bytes, public key 1312 bytes, signature 2420 bytes, both
 // keys in the FIPS 204 encodings; the seed is the 32-byte key-generation
-// seed xi. Every 2560-byte secret key and 1312-byte public key decodes.
+// seed xi. Every 1312-byte public key decodes. A 2560-byte secret key whose
+// s1 or s2 holds a coefficient outside [-2, 2] does not decode, and signing
+// refuses it; its other fields decode from any bytes.
 #pragma once
 
 #include <cstddef>
@@ -20,8 +22,8 @@ namespace valtorimesca::pq::mldsa44 {
 
 // Signs msg with the given 32-byte randomness. Fails with BadLength when
 // out is not 2420 bytes (checked first) or sk is not 2560 bytes, and with
-// ComponentFailure when signing finds no acceptable candidate (a malformed
-// key only; out is then zeroed).
+// ComponentFailure (out zeroed) when sk does not decode or signing finds no
+// acceptable candidate.
 CoreStatus sign_with_rnd(std::span<const uint8_t> sk, std::span<const uint8_t> msg, std::span<const uint8_t, 32> rnd,
                          std::span<uint8_t> out);
 

@@ -181,7 +181,11 @@ PermutationCalls keccak256_many(const uint8_t* const* in, size_t count, size_t l
 // interleaved states (the layout of permute_lanes; width at least
 // lane_width(n)). Pads each message and permutes once; digest k is then
 // words 0..3 of state k (lane_digest). Returns the permutation it ran.
-// The one-block hashes of the library go through here.
+// The hash engine's hash_block, and its hash_many for inputs shorter than
+// the rate, go through here. The engine's chain steps (walk_chains) and
+// UXMSS nodes (NodeHash) instead pad a template block once and permute copies
+// of it with permute_lanes, and the sponges (one-lane and multi-lane,
+// keccak256_many's included) pad their own last block.
 inline PermutationCalls keccak256_blocks(uint64_t* lanes, size_t width, size_t n, size_t len) noexcept {
   for (size_t k = 0; k < n; ++k) pad(lanes + k, width, len, kKeccak256Rate, 0x01);
   return permute_lanes(width, lanes);
