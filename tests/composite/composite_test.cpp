@@ -6,6 +6,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "keys.hpp"
 #include "valtorimesca/composite_delta.hpp"
 #include "valtorimesca/suites.hpp"
 #include "vectors.hpp"
@@ -38,14 +39,7 @@ constexpr size_t sig_len() {
 
 template <class S>
 void keypair(const std::array<uint8_t, 32>& seed, Bytes& sk, Bytes& pk) {
-  sk.assign(composite::Lengths<S>::kSecretKey, 0);
-  pk.assign(composite::Lengths<S>::kPublicKey, 0);
-  CoreStatus r;
-  if constexpr (DeltaSuite<S>)
-    r = composite_delta::keypair_from_seed<S>(seed, sk, pk);
-  else
-    r = composite::keypair_from_seed<S>(seed, sk, pk);
-  ASSERT_TRUE(r.ok());
+  vt_test::composite_keypair<S>(seed, sk, pk);
 }
 
 template <class S>

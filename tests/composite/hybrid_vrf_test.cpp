@@ -4,8 +4,7 @@
 
 #include <vector>
 
-#include "valtorimesca/composite.hpp"
-#include "valtorimesca/composite_delta.hpp"
+#include "keys.hpp"
 #include "valtorimesca/suites.hpp"
 #include "valtorimesca/vrf.hpp"
 
@@ -51,14 +50,7 @@ template <class S>
 void keypair(uint8_t v, Bytes& sk, Bytes& pk) {
   std::array<uint8_t, 32> seed{};
   seed.fill(v);
-  sk.assign(composite::Lengths<S>::kSecretKey, 0);
-  pk.assign(composite::Lengths<S>::kPublicKey, 0);
-  CoreStatus r;
-  if constexpr (DeltaSuite<S>)
-    r = composite_delta::keypair_from_seed<S>(seed, sk, pk);
-  else
-    r = composite::keypair_from_seed<S>(seed, sk, pk);
-  ASSERT_TRUE(r.ok());
+  vt_test::composite_keypair<S>(seed, sk, pk);
 }
 
 template <class S>
