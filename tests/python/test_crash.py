@@ -17,6 +17,7 @@ from valtorimesca import Suite
 HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE.parents[1] / "python" / "examples"))
 
+from crash_signer import whole_records  # noqa: E402
 from sqlite_journal import DurableSigner, SqliteBudget, SqliteJournal  # noqa: E402
 
 CAPACITY = 6
@@ -30,9 +31,11 @@ def child(folder, count, *crash):
 
 
 def released(folder):
-    # A line the kill cut short (no newline yet) was never released.
+    # The last signer's kill may have cut its last line short: that one was
+    # never released. Every earlier line is whole, as each signer cuts such a
+    # line off before it appends.
     path = folder / "released"
-    lines = path.read_text().split("\n")[:-1] if path.exists() else []
+    lines = whole_records(path.read_bytes()).decode().split("\n")[:-1] if path.exists() else []
     return [bytes.fromhex(line) for line in lines]
 
 
@@ -74,6 +77,7 @@ STEPS = [
     ("signing", True),
     ("signed", True),
     ("persist_written", True),
+    ("releasing", False),
 ]
 
 
