@@ -3,9 +3,10 @@ stable-ABI (cp39-abi3) wheel holding the native module and the package, or
 an editable one whose path file points at a folder holding only the source
 package and the CMake build of the native module.
 
-The platform tag is read from the built module: a module that needs only the
-C library is tagged manylinux_2_X, X the newest glibc symbol version it
-requires; any other is tagged with the plain platform (linux_x86_64).
+The platform tag is read from the built module: a module that needs only
+glibc and GCC's unwinder libgcc_s is tagged manylinux_2_X, X the newest glibc
+symbol version it requires; any other is tagged with the plain platform
+(linux_x86_64).
 
 Extra CMake arguments: `pip install . --config-settings=cmake-args="-DVT_STATIC_DEPS=OFF"`
 or the environment variable VT_CMAKE_ARGS; VT_JOBS sets the build's jobs."""
@@ -27,11 +28,12 @@ ROOT = pathlib.Path(__file__).resolve().parents[2]
 NAME = "valtorimesca"
 PACKAGE = ROOT / "python" / NAME
 ABI_TAG = "cp39-abi3"
-# The libraries glibc itself is made of; a module that needs no others runs
-# on every Linux with a new enough glibc.
-GLIBC_LIBRARIES = frozenset({
+# The libraries glibc itself is made of, and GCC's unwinder, which every glibc
+# system carries beside it; a module that needs no others runs on every Linux
+# with a new enough glibc.
+PLATFORM_LIBRARIES = frozenset({
     "libc.so.6", "libm.so.6", "libpthread.so.0", "libdl.so.2", "librt.so.1",
-    "libutil.so.1", "libresolv.so.2", "ld-linux-x86-64.so.2",
+    "libutil.so.1", "libresolv.so.2", "ld-linux-x86-64.so.2", "libgcc_s.so.1",
 })
 
 
@@ -157,11 +159,12 @@ def elf_dependencies(path):
 
 
 def platform_tag(module):
-    """manylinux_2_X_<arch> for a module that needs only glibc, X its newest
-    required GLIBC_2.X; else the interpreter's plain platform tag."""
+    """manylinux_2_X_<arch> for a module that needs only glibc and libgcc_s,
+    X its newest required GLIBC_2.X; else the interpreter's plain platform
+    tag."""
     plain = sysconfig.get_platform().replace("-", "_").replace(".", "_")
     needed, versions = elf_dependencies(module)
-    if not plain.startswith("linux_") or not set(needed) <= GLIBC_LIBRARIES or set(versions) - GLIBC_LIBRARIES:
+    if not plain.startswith("linux_") or not set(needed) <= PLATFORM_LIBRARIES or set(versions) - PLATFORM_LIBRARIES:
         return plain
     glibc = [tuple(map(int, v[len("GLIBC_"):].split(".")))
              for names in versions.values() for v in names if re.fullmatch(r"GLIBC_\d+(\.\d+)*", v)]

@@ -1,9 +1,12 @@
 """Checks a built wheel before anything installs it (scripts/check-wheel):
 
 - its tag is cp39-abi3-manylinux_2_X_<arch>, the same in the file name and in
-  WHEEL, with X the newest glibc symbol version the module requires;
-- the module needs only glibc's own libraries (NEEDED), every versioned symbol
-  it imports is a glibc symbol no newer than the tag, every unversioned one is
+  WHEEL, with X the newest glibc symbol version the module requires, and X is
+  at most 34 (RHEL 9, Amazon Linux 2023 and Ubuntu 22.04 have glibc 2.34 or
+  2.35);
+- the module needs only libc, libm, the loader and GCC's unwinder libgcc_s
+  (NEEDED); every versioned symbol it imports is a glibc symbol no newer than
+  the tag or one of libgcc_s's _Unwind_ functions, every unversioned one is
   the CPython C API (or weak), it has no text relocations and it exports
   PyInit__valtorimesca alone;
 - the package's marker, stub and the license are inside, the RECORD matches
@@ -27,10 +30,12 @@ import zipfile
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 MODULE = "_valtorimesca.abi3.so"
-GLIBC_LIBRARIES = {
-    "libc.so.6", "libm.so.6", "libpthread.so.0", "libdl.so.2", "librt.so.1",
-    "libutil.so.1", "libresolv.so.2", "ld-linux-x86-64.so.2",
-}
+# What the module may need at run time: glibc (2.34 merged libpthread, libdl
+# and the others into libc), whose symbol versions are GLIBC_ ones, and the
+# unwinder of the libgcc_s every glibc system has, whose versions are GCC_.
+GLIBC_LIBRARIES = {"libc.so.6", "libm.so.6", "ld-linux-x86-64.so.2"}
+UNWINDER = "libgcc_s.so.1"
+NEWEST_GLIBC = (2, 34)
 EXPORTED = ["PyInit__valtorimesca"]
 
 failures = []
@@ -60,7 +65,8 @@ def check_module(path, tag_glibc):
     dynamic = readelf("-d", str(path))
     needed = re.findall(r"\(NEEDED\)\s+Shared library: \[([^\]]+)\]", dynamic)
     print(f"NEEDED: {' '.join(needed)}")
-    check(set(needed) <= GLIBC_LIBRARIES, f"the module needs libraries outside glibc: {needed}")
+    check(set(needed) <= GLIBC_LIBRARIES | {UNWINDER},
+          f"the module needs libraries other than glibc's and {UNWINDER}: {needed}")
     check("TEXTREL" not in dynamic, "the module has text relocations")
 
     # Num: Value Size Type Bind Vis Ndx Name[@version]
@@ -70,7 +76,7 @@ def check_module(path, tag_glibc):
     check(exported == EXPORTED, f"the module exports {exported}, not {EXPORTED} alone")
 
     newest = (0,)
-    unversioned, foreign, too_new = [], [], []
+    unversioned, foreign, too_new, not_unwinder = [], [], [], []
     for s in symbols:
         if s[6] != "UND" or len(s) < 8:
             continue
@@ -79,6 +85,10 @@ def check_module(path, tag_glibc):
         if not version:
             if s[4] != "WEAK" and not name.startswith("Py"):
                 unversioned.append(name)
+            continue
+        if re.fullmatch(r"GCC_\d+(?:\.\d+)+", version):
+            if not name.startswith("_Unwind_"):
+                not_unwinder.append(f"{name}@{version}")
             continue
         found = re.fullmatch(r"GLIBC_(\d+(?:\.\d+)+)", version)
         if not found:
@@ -89,17 +99,25 @@ def check_module(path, tag_glibc):
         if key[:2] > tag_glibc:
             too_new.append(f"{name}@{version}")
     check(not unversioned, f"unversioned imports outside the CPython C API: {shown(unversioned)}")
-    check(not foreign, f"imports of versions other than glibc's: {shown(foreign)}")
+    check(not foreign, f"imports of versions other than glibc's and libgcc_s's: {shown(foreign)}")
+    check(not not_unwinder, f"imports from libgcc_s other than its unwinder: {shown(not_unwinder)}")
     check(not too_new, f"imports newer than the tag's glibc 2.{tag_glibc[1]}: {shown(too_new)}")
     print(f"newest glibc symbol version: {'.'.join(map(str, newest))}")
     check(newest[:2] == tag_glibc, f"the tag names glibc {tag_glibc} but the newest symbol needs {newest}")
+    check(newest[:2] <= NEWEST_GLIBC, f"the module needs glibc {'.'.join(map(str, newest))}, "
+                                      f"newer than {'.'.join(map(str, NEWEST_GLIBC))}")
 
-    # The versions the module asks the loader for, per library.
-    needs = readelf("-V", str(path))
-    files = set(re.findall(r"File: (\S+)", needs))
-    names = set(re.findall(r"Name: (\S+)\s+Flags", needs))
-    check(files <= GLIBC_LIBRARIES, f"version needs outside glibc: {sorted(files - GLIBC_LIBRARIES)}")
-    check(all(n.startswith("GLIBC_") for n in names), f"version needs other than glibc's: {sorted(names)}")
+    # The versions the module asks the loader for, per library: GLIBC_ ones of
+    # glibc's libraries, GCC_ ones of libgcc_s.
+    wrong, library = [], None
+    for line in readelf("-V", str(path)).splitlines():
+        if found := re.search(r"File: (\S+)", line):
+            library = found.group(1)
+            check(library in GLIBC_LIBRARIES | {UNWINDER}, f"version needs of {library}, outside the platform")
+        elif found := re.search(r"Name: (\S+)\s+Flags", line):
+            if not found.group(1).startswith("GCC_" if library == UNWINDER else "GLIBC_"):
+                wrong.append(f"{library}: {found.group(1)}")
+    check(not wrong, f"version needs other than glibc's and libgcc_s's: {shown(wrong)}")
 
 
 def main():
