@@ -103,8 +103,8 @@ def _build_native(config_settings=None):
     if shutil.which("cmake") is None:
         raise RuntimeError(
             "building valtorimesca needs CMake 3.25 or later, a C++ compiler (g++ 12 or later), "
-            "the libsodium headers and the CPython headers; on Debian 12: "
-            "apt-get install cmake ninja-build g++ libsodium-dev python3-dev")
+            "the libsodium and libdecaf headers and static libraries and the CPython headers; on Debian 12: "
+            "apt-get install cmake ninja-build g++ libsodium-dev libdecaf-dev python3-dev")
     build_dir = _build_dir()
     jobs = os.environ.get("VT_JOBS", str(os.cpu_count() or 2))
     generator = ["-G", "Ninja"] if shutil.which("ninja") and not (build_dir / "CMakeCache.txt").exists() else []
