@@ -120,6 +120,9 @@ void fill_level(SmallLevelZetas& t, const int32_t* zt) {
   }
 }
 
+// Built on first use behind the guard of a function-local static; the
+// transforms fetch it before they load any coefficient, so that no register
+// holding one is live across the guard's call (and spilled to the stack).
 const SmallLevelZetas& small_zetas(const int32_t* zt) {
   static const SmallLevelZetas t = [zt] {
     SmallLevelZetas r{};
@@ -165,6 +168,8 @@ inline void inv_small(__m256i& x, __m256i& y, const SmallLevelZetas& t, int chun
 // The butterflies are the portable ones, in an order that respects their
 // dependencies, so every value is the same.
 void ntt_avx2(Poly& p, const int32_t* zt) noexcept {
+  // Before the coefficients are loaded: see small_zetas().
+  const SmallLevelZetas& t = small_zetas(zt);
   int32_t* a = p.c;
   for (int o = 0; o < 32; o += 8) {
     __m256i v[8];
@@ -179,7 +184,6 @@ void ntt_avx2(Poly& p, const int32_t* zt) noexcept {
     for (int k = 0; k < 8; k += 2) fwd_butterfly(v[k], v[k + 1], twiddle(zt[4 + k / 2]));
     for (int k = 0; k < 8; ++k) store(a + o + 32 * k, v[k]);
   }
-  const SmallLevelZetas& t = small_zetas(zt);
   for (int blk = 0; blk < 8; ++blk) {
     int32_t* b = a + 32 * blk;
     __m256i u0 = load(b), u1 = load(b + 8), u2 = load(b + 16), u3 = load(b + 24);
@@ -199,6 +203,7 @@ void ntt_avx2(Poly& p, const int32_t* zt) noexcept {
 
 void invntt_avx2(Poly& p, const int32_t* zt, int32_t scale) noexcept {
   int32_t* a = p.c;
+  // Before the coefficients are loaded: see small_zetas().
   const SmallLevelZetas& t = small_zetas(zt);
   for (int blk = 0; blk < 8; ++blk) {
     int32_t* b = a + 32 * blk;

@@ -127,6 +127,12 @@ inline void apply(__m512i& x, __m512i& y, const Regroup& g) {
 // pairs. Forward, the butterfly at offset i of distance d uses
 // zetas[128/d + i/(2d)] (offsets counted over the whole polynomial);
 // inverse, -zetas[256/d - 1 - i/(2d)].
+//
+// The table is built on first use, behind the guard of a function-local
+// static, and the transforms fetch it before they load any coefficient:
+// the first call in a process goes through __cxa_guard_acquire and the
+// builder, and every vector register live across that call would be
+// spilled to the stack and left there, the secret polynomial with them.
 struct SmallTwiddles {
   alignas(64) int32_t z[2][4][8][16];      // [inverse][level][pair][butterfly]
   alignas(64) int32_t z_odd[2][4][8][16];  // odd lanes moved down
@@ -190,6 +196,8 @@ inline void inv_registers(__m512i (&v)[16], const int32_t* zt) {
 }  // namespace
 
 void ntt_avx512(Poly& p, const int32_t* zt) noexcept {
+  // Before the coefficients are loaded: see small_twiddles().
+  const SmallTwiddles& t = small_twiddles(zt);
   __m512i v[16];
 #pragma GCC unroll 16
   for (int k = 0; k < 16; ++k) v[k] = load(p.c + 16 * k);
@@ -198,7 +206,6 @@ void ntt_avx512(Poly& p, const int32_t* zt) noexcept {
   fwd_registers<4>(v, zt);
   fwd_registers<2>(v, zt);
   fwd_registers<1>(v, zt);
-  const SmallTwiddles& t = small_twiddles(zt);
 #pragma GCC unroll 16
   for (int pair = 0; pair < 8; ++pair) {
     __m512i& x = v[2 * pair];
@@ -215,10 +222,11 @@ void ntt_avx512(Poly& p, const int32_t* zt) noexcept {
 }
 
 void invntt_avx512(Poly& p, const int32_t* zt, int32_t scale) noexcept {
+  // Before the coefficients are loaded: see small_twiddles().
+  const SmallTwiddles& t = small_twiddles(zt);
   __m512i v[16];
 #pragma GCC unroll 16
   for (int k = 0; k < 16; ++k) v[k] = load(p.c + 16 * k);
-  const SmallTwiddles& t = small_twiddles(zt);
 #pragma GCC unroll 16
   for (int pair = 0; pair < 8; ++pair) {
     __m512i& x = v[2 * pair];

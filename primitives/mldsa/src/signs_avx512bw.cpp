@@ -4,7 +4,11 @@
 // (i = 256 - tau + t) the sign sitting at j[t] moves to i, and sign t takes
 // j[t]. The 39 positions live as bytes in one register; a final pass puts
 // each sign where it ended, comparing its position with all 256 at once.
+// The final positions pass through a 64-byte buffer on the stack, which
+// the wipe at the end clears (a plain store there would be dead to the
+// optimiser and dropped).
 #include "avx512_ops.hpp"
+#include "zeroize/zeroize.hpp"
 
 namespace mldsa::detail::avx512bw {
 
@@ -41,7 +45,7 @@ void place_signs(Poly& c, const uint8_t js[kTau], uint64_t signs) noexcept {
     avx512::store(out + 32, _mm512_cvtepi8_epi32(_mm512_extracti32x4_epi32(v[r], 2)));
     avx512::store(out + 48, _mm512_cvtepi8_epi32(_mm512_extracti32x4_epi32(v[r], 3)));
   }
-  _mm512_store_si512(where, _mm512_setzero_si512());
+  zeroize::wipe(where, sizeof where);
 }
 
 }  // namespace mldsa::detail::avx512bw
