@@ -48,34 +48,31 @@ KeyIdentityBytes key_identity(const StatefulKeyHandle& handle) {
 
 namespace detail {
 
-// Both signers refuse a key whose parts do not belong together (see
-// SecretKey::whole) before the journal or the budget store is asked
-// anything, so such a key spends nothing.
 namespace {
-template <class R>
-AbiResult<size_t> deliver(const R& signed_, MutBytes sig_out) {
+// Runs one of the core's signers, for the held key's suite. A key whose
+// parts do not belong together (SecretKey::whole) is refused first, before
+// the journal or the budget store is asked anything, so it spends nothing;
+// the buffer is compared only once the spend is recorded.
+template <class Impl, class Sign>
+AbiResult<size_t> sign_held(Impl& impl, MutBytes sig_out, Sign&& sign) {
+  if (!impl.key.whole) return abi_fail(AbiError::ComponentFailure);
+  const auto signed_ = with_stateful_suite(impl.suite, [&](auto s) { return sign(s, impl.key); });
   if (!signed_) return abi_fail(from_sign(signed_.error()));
-  // Only now, with the spend recorded, is the buffer compared.
   return stateful_suites::write_sig(sig_out, *signed_);
 }
 }  // namespace
 
 AbiResult<size_t> sign_stateful(StatefulKeyHandle& handle, valtorimesca::stateful::JournalRef journal, Bytes msg,
                                 Bytes ctx, MutBytes sig_out) {
-  auto& impl = handle.impl();
-  if (!impl.key.whole) return abi_fail(AbiError::ComponentFailure);
-  return deliver(with_stateful_suite(
-                     impl.suite, [&](auto s) { return sc::sign_stateful<decltype(s)>(impl.key, journal, msg, ctx); }),
-                 sig_out);
+  return sign_held(handle.impl(), sig_out,
+                   [&](auto s, sc::SecretKey& key) { return sc::sign_stateful<decltype(s)>(key, journal, msg, ctx); });
 }
 
 AbiResult<size_t> sign_stateless(const StatefulKeyHandle& handle, valtorimesca::budget::BudgetRef store, Bytes msg,
                                  Bytes ctx, MutBytes sig_out) {
-  const auto& impl = handle.impl();
-  if (!impl.key.whole) return abi_fail(AbiError::ComponentFailure);
-  return deliver(with_stateful_suite(
-                     impl.suite, [&](auto s) { return sc::sign_stateless<decltype(s)>(impl.key, store, msg, ctx); }),
-                 sig_out);
+  return sign_held(handle.impl(), sig_out, [&](auto s, const sc::SecretKey& key) {
+    return sc::sign_stateless<decltype(s)>(key, store, msg, ctx);
+  });
 }
 
 }  // namespace detail
